@@ -1,0 +1,459 @@
+#include "number.h"
+
+#include <atomic>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <utility>
+
+// A limb value of BASE or more is a programming error inside the arithmetic,
+// never a user error: report it and stop, in every build type.
+#define LIMB_ASSERT(cond)                                                                    \
+    do {                                                                                     \
+        if (!(cond)) {                                                                       \
+            std::fprintf(stderr, "Assertion failed: %s, module number, file %s, line %d\n", \
+                         #cond, __FILE__, __LINE__);                                         \
+            std::abort();                                                                    \
+        }                                                                                    \
+    } while (0)
+
+// -- limb pool ------------------------------------------------------------------
+
+// Under AddressSanitizer a node on the free list is poisoned, so a number
+// that still uses a released node is reported like a use after free.
+#if defined(__SANITIZE_ADDRESS__)
+#include <sanitizer/asan_interface.h>
+#define POOL_POISON(node) ASAN_POISON_MEMORY_REGION((node), sizeof(limb))
+#define POOL_UNPOISON(node) ASAN_UNPOISON_MEMORY_REGION((node), sizeof(limb))
+constexpr bool poisoning = true;
+#else
+#define POOL_POISON(node) ((void)(node))
+#define POOL_UNPOISON(node) ((void)(node))
+constexpr bool poisoning = false;
+#endif
+
+namespace {
+// Constant-initialised, so it is valid before the pool is filled and after it
+// is emptied: nodes released late simply stay on the list.
+limb* freelist = nullptr;
+
+limb* nextfree(limb* node)
+{
+    POOL_UNPOISON(node);
+    limb* next = node->lower;
+    POOL_POISON(node);
+    return next;
+}
+}  // namespace
+
+limb* limbpool::acquire()
+{
+    limb* node = freelist;
+    if (node != nullptr) {
+        POOL_UNPOISON(node);
+        freelist = node->lower;
+        return node;
+    }
+    return new limb;  // one node at a time; std::bad_alloc reaches the caller
+}
+
+void limbpool::release(limb* node)
+{
+    node->lower = freelist;
+    freelist = node;
+    POOL_POISON(node);
+}
+
+void limbpool::releasechain(limb* head, limb* tail)
+{
+    tail->lower = freelist;
+    if (poisoning) {
+        for (limb* p = head; p != freelist;) {
+            limb* next = p->lower;
+            POOL_POISON(p);
+            p = next;
+        }
+    }
+    freelist = head;
+}
+
+std::size_t limbpool::available()
+{
+    std::size_t n = 0;
+    for (limb* p = freelist; p != nullptr; p = nextfree(p))
+        ++n;
+    return n;
+}
+
+const limb* limbpool::peek() { return freelist; }
+
+limbpool::limbpool()
+{
+    limb* first = acquire();
+    limb* last = first;
+    for (std::size_t i = 1; i < PREFILL; ++i) {
+        limb* node = acquire();
+        last->lower = node;
+        last = node;
+    }
+    releasechain(first, last);
+}
+
+limbpool::~limbpool()
+{
+    while (freelist != nullptr) {
+        limb* node = freelist;
+        POOL_UNPOISON(node);
+        freelist = node->lower;
+        delete node;
+    }
+}
+
+namespace {
+// Filled during static initialisation; emptied after main() returns and after
+// the function-local caches created later have been destroyed.
+limbpool thepool;
+}  // namespace
+
+// -- run flag -------------------------------------------------------------------
+
+namespace {
+std::atomic<std::uint8_t> runflag{1};
+}
+
+void startcompute() { runflag.store(1, std::memory_order_relaxed); }
+void cancelcompute() { runflag.store(0, std::memory_order_relaxed); }
+bool computeallowed() { return runflag.load(std::memory_order_relaxed) != 0; }
+
+// -- construction ----------------------------------------------------------------
+
+void number::fromunsigned(std::uint64_t magnitude, bool negative)
+{
+    if (magnitude == 0)
+        return;
+    m_negative = negative ? 1 : 0;
+    int count = 0;
+    while (magnitude != 0) {
+        prepend(static_cast<std::uint32_t>(magnitude % BASE));
+        magnitude /= BASE;
+        ++count;
+    }
+    m_lowexpo = 0;
+    m_expo = count - 1;
+    normalise();
+}
+
+number::number(std::int32_t n)
+{
+    fromunsigned(n < 0 ? 0u - static_cast<std::uint32_t>(n) : static_cast<std::uint32_t>(n), n < 0);
+}
+
+number::number(std::int64_t n)
+{
+    fromunsigned(n < 0 ? 0u - static_cast<std::uint64_t>(n) : static_cast<std::uint64_t>(n), n < 0);
+}
+
+number::number(std::uint64_t n) { fromunsigned(n, false); }
+
+number::number(double v)
+{
+    if (v == 0.0)
+        return;
+    if (!std::isfinite(v))
+        throw numberexception("number overflow");
+    bool negative = v < 0;
+    v = std::fabs(v);
+    // Scale by 10^8 until the double is integral; each step is one limb below
+    // the point. Deriving both exponents from the limbs actually produced keeps
+    // them consistent even where log() would misjudge an exact power of 10^8.
+    int scaled = 0;
+    while (v != std::floor(v)) {
+        v *= 1e8;
+        ++scaled;
+    }
+    int count = 0;
+    while (v != 0.0) {
+        prepend(static_cast<std::uint32_t>(std::fmod(v, 1e8)));
+        v = std::floor(v / 1e8);
+        ++count;
+    }
+    m_lowexpo = -scaled;
+    m_expo = m_lowexpo + count - 1;
+    m_negative = negative ? 1 : 0;
+    normalise();
+}
+
+number::number(const number& other)
+    : m_expo(other.m_expo), m_lowexpo(other.m_lowexpo), m_negative(other.m_negative)
+{
+    appendcopy(other);
+}
+
+number::number(number&& other) noexcept
+    : m_head(other.m_head), m_tail(other.m_tail), m_expo(other.m_expo),
+      m_lowexpo(other.m_lowexpo), m_negative(other.m_negative)
+{
+    other.m_head = other.m_tail = nullptr;
+    other.m_expo = ZERO_EXPO;
+    other.m_lowexpo = 0;
+    other.m_negative = 0;
+}
+
+number& number::operator=(const number& other)
+{
+    if (this == &other)
+        return *this;
+    clear();
+    m_expo = other.m_expo;
+    m_lowexpo = other.m_lowexpo;
+    m_negative = other.m_negative;
+    appendcopy(other);
+    return *this;
+}
+
+number& number::operator=(number&& other) noexcept
+{
+    if (this != &other) {
+        number moved(std::move(other));
+        swap(moved);
+    }
+    return *this;
+}
+
+number::~number()
+{
+    if (m_head != nullptr)
+        limbpool::releasechain(m_head, m_tail);
+}
+
+void number::appendcopy(const number& other)
+{
+    for (const limb* p = other.m_head; p != nullptr; p = p->lower)
+        append(p->value);
+}
+
+void number::swap(number& other) noexcept
+{
+    std::swap(m_head, other.m_head);
+    std::swap(m_tail, other.m_tail);
+    std::swap(m_expo, other.m_expo);
+    std::swap(m_lowexpo, other.m_lowexpo);
+    std::swap(m_negative, other.m_negative);
+}
+
+void number::setzero()
+{
+    clear();
+    m_expo = ZERO_EXPO;
+    m_lowexpo = 0;
+    m_negative = 0;
+}
+
+// -- chain primitives -------------------------------------------------------------
+
+void number::append(std::uint32_t n)
+{
+    LIMB_ASSERT(n < BASE);
+    limb* node = limbpool::acquire();
+    node->value = n;
+    node->lower = nullptr;
+    node->upper = m_tail;
+    if (m_tail != nullptr)
+        m_tail->lower = node;
+    else
+        m_head = node;
+    m_tail = node;
+}
+
+void number::prepend(std::uint32_t n)
+{
+    LIMB_ASSERT(n < BASE);
+    limb* node = limbpool::acquire();
+    node->value = n;
+    node->upper = nullptr;
+    node->lower = m_head;
+    if (m_head != nullptr)
+        m_head->upper = node;
+    else
+        m_tail = node;
+    m_head = node;
+}
+
+void number::insertafter(limb* node, std::uint32_t n)
+{
+    LIMB_ASSERT(n < BASE);
+    limb* fresh = limbpool::acquire();
+    fresh->value = n;
+    fresh->upper = node;
+    fresh->lower = node->lower;
+    if (node->lower != nullptr)
+        node->lower->upper = fresh;
+    else
+        m_tail = fresh;
+    node->lower = fresh;
+}
+
+void number::remove(limb* node)
+{
+    if (node->upper != nullptr)
+        node->upper->lower = node->lower;
+    else
+        m_head = node->lower;
+    if (node->lower != nullptr)
+        node->lower->upper = node->upper;
+    else
+        m_tail = node->upper;
+    limbpool::release(node);
+}
+
+void number::clear()
+{
+    if (m_head != nullptr)
+        limbpool::releasechain(m_head, m_tail);
+    m_head = m_tail = nullptr;
+}
+
+limb* number::nodeat(std::int32_t power) const
+{
+    if (iszero() || power < m_lowexpo || power > m_expo)
+        return nullptr;
+    limb* p;
+    if (power - m_lowexpo < m_expo - power) {
+        p = m_tail;
+        for (std::int32_t k = m_lowexpo; k < power; ++k)
+            p = p->upper;
+    } else {
+        p = m_head;
+        for (std::int32_t k = m_expo; k > power; --k)
+            p = p->lower;
+    }
+    return p;
+}
+
+void number::notenewtop()
+{
+    if (iszero())
+        m_expo = m_lowexpo = 0;
+    else
+        ++m_expo;
+}
+
+void number::normalise()
+{
+    while (m_head != nullptr && m_head->value == 0) {
+        remove(m_head);
+        --m_expo;
+    }
+    while (m_tail != nullptr && m_tail->value == 0) {
+        remove(m_tail);
+        ++m_lowexpo;
+    }
+    if (m_head == nullptr) {
+        m_expo = ZERO_EXPO;
+        m_negative = 0;
+        return;
+    }
+    if (m_expo > MAX_EXPO)
+        throw numberexception("number overflow");
+    if (m_lowexpo < MIN_EXPO)
+        throw numberexception("number underflow");
+}
+
+// -- derived quantities ---------------------------------------------------------------
+
+std::int32_t leadpos(const number& x)
+{
+    if (x.iszero())
+        return 0;
+    return BASE_DIGITS * x.expo() + digitcount(x.head()->value) - 1;
+}
+
+std::int32_t limbcount(const number& x) { return x.iszero() ? 1 : x.expo() - x.lowexpo() + 1; }
+
+bool isinteger(const number& x) { return x.iszero() || x.lowexpo() >= 0; }
+
+bool isodd(const number& x)
+{
+    if (x.iszero())
+        return false;
+    if (x.lowexpo() < 0)
+        return true;
+    if (x.lowexpo() == 0)
+        return (x.tail()->value & 1) != 0;
+    return false;
+}
+
+int signum(const number& x)
+{
+    if (x.iszero())
+        return 0;
+    return x.isnegative() ? -1 : 1;
+}
+
+number signumnumber(const number& x) { return number(signum(x)); }
+
+// -- powers of ten ------------------------------------------------------------------
+
+std::uint32_t pow10(std::int32_t n)
+{
+    static constexpr std::uint32_t table[10] = {1,      10,      100,      1000,      10000,
+                                                100000, 1000000, 10000000, 100000000, 1000000000};
+    if (n < 0 || n > 9)
+        throw numberexception("pow10:invalid argument. n must be [0..9] (=%d)", n);
+    return table[n];
+}
+
+int digitcount(std::uint32_t v)
+{
+    int n = 0;
+    while (v != 0) {
+        v /= 10;
+        ++n;
+    }
+    return n;
+}
+
+void multpow10(number& x, std::int32_t n)
+{
+    if (x.iszero())
+        return;
+    std::int32_t c = n % BASE_DIGITS;
+    std::int32_t q = n / BASE_DIGITS;
+    if (c != 0) {
+        std::uint32_t d = pow10(c < 0 ? -c : c);
+        std::uint32_t e = BASE / d;
+        if (n > 0) {
+            // Digits move up by c places: each limb keeps its low digits and
+            // takes the top digits of the limb below.
+            limb* oldhead = x.head();
+            if (oldhead->value >= e) {
+                x.prepend(oldhead->value / e);
+                x.setexpo(x.expo() + 1);
+            }
+            for (limb* p = oldhead; p != nullptr; p = p->lower) {
+                std::uint32_t below = p->lower != nullptr ? p->lower->value / e : 0;
+                p->value = (p->value % e) * d + below;
+            }
+        } else {
+            limb* oldtail = x.tail();
+            x.append((oldtail->value % d) * e);
+            x.setlowexpo(x.lowexpo() - 1);
+            for (limb* p = oldtail; p != nullptr; p = p->upper) {
+                std::uint32_t above = p->upper != nullptr ? (p->upper->value % d) * e : 0;
+                p->value = p->value / d + above;
+            }
+        }
+        x.normalise();
+    }
+    x.setexpo(x.expo() + q);
+    x.setlowexpo(x.lowexpo() + q);
+    if (x.expo() > MAX_EXPO || x.expo() < MIN_EXPO)
+        throw numberexception("multpow10:invalid m_expo:%d", x.expo());
+}
+
+number powerof10(std::int32_t k)
+{
+    number x(1);
+    multpow10(x, k);
+    return x;
+}

@@ -1,0 +1,146 @@
+// The number type: a signed decimal floating-point value of any length, held
+// as a doubly linked chain of limbs in base 10^8, with the process-wide pool
+// its limb nodes come from and the process-wide cancellation flag.
+//
+// Value of a non-zero number:
+//     (-1)^negative * sum(limb(k) * BASE^k, k = lowexpo .. expo)
+// with exactly expo - lowexpo + 1 limbs in the chain, most significant first.
+// Zero has an empty chain, expo == ZERO_EXPO and is never negative.
+//
+// Nothing here takes a lock: numbers and the pool belong to one thread at a
+// time. The run flag is the exception; any thread may cancel.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "exceptions.h"
+
+constexpr std::uint32_t BASE = 100000000;  // 10^8: eight decimal digits per limb
+constexpr int BASE_DIGITS = 8;
+constexpr std::int32_t ZERO_EXPO = -900000000;  // marks zero
+constexpr std::int32_t MAX_EXPO = 99999999;     // highest power of BASE of any limb
+constexpr std::int32_t MIN_EXPO = -99999999;    // lowest power of BASE of any limb
+
+struct limb {
+    std::uint32_t value;  // always below BASE
+    limb* lower;          // next less significant limb; null at the tail
+    limb* upper;          // next more significant limb; null at the head
+};
+
+// The free list of limb nodes, linked through `lower`. Filled with 100001
+// nodes at start-up and emptied at exit, after every function-local static
+// number has gone. Nodes are reused last released, first handed out; an empty
+// list falls back to the heap one node at a time.
+class limbpool {
+public:
+    static limb* acquire();
+    static void release(limb* node);
+    // Gives back the chain head..tail (linked through `lower`) in constant time.
+    static void releasechain(limb* head, limb* tail);
+
+    // Number of nodes on the free list (walks it; for tests and diagnostics).
+    static std::size_t available();
+    // The node the next acquire() hands out, or null (for tests).
+    static const limb* peek();
+
+    static constexpr std::size_t PREFILL = 100001;
+
+    // The static filler and emptier; one instance exists per process.
+    limbpool();
+    ~limbpool();
+    limbpool(const limbpool&) = delete;
+    limbpool& operator=(const limbpool&) = delete;
+};
+
+// Cancellation: 1 while a computation may run, 0 once the user has asked to
+// stop. basicprod polls it and throws "Operation was canceled".
+void startcompute();
+void cancelcompute();
+bool computeallowed();
+
+class number {
+public:
+    number() = default;
+    number(std::int32_t n);  // NOLINT: integers convert implicitly, exactly
+    number(std::int64_t n);  // NOLINT
+    number(std::uint64_t n); // NOLINT
+    // From the double's value, made exact by scaling by 10^8 until integral
+    // (0.7 becomes exactly 0.7).
+    explicit number(double v);
+    // Decimal text: [space][sign]digits[.digits][(e|E)[sign]digits]; anything
+    // else ends the text, no digits give zero.
+    explicit number(const char* text);
+
+    number(const number& other);
+    number(number&& other) noexcept;
+    number& operator=(const number& other);
+    number& operator=(number&& other) noexcept;
+    ~number();
+
+    // -- fields --------------------------------------------------------------
+    limb* head() const { return m_head; }
+    limb* tail() const { return m_tail; }
+    std::int32_t expo() const { return m_expo; }
+    std::int32_t lowexpo() const { return m_lowexpo; }
+    bool isnegative() const { return m_negative != 0; }
+    bool iszero() const { return m_expo == ZERO_EXPO; }
+
+    void setexpo(std::int32_t e) { m_expo = e; }
+    void setlowexpo(std::int32_t e) { m_lowexpo = e; }
+    void setnegative(bool negative) { m_negative = negative ? 1 : 0; }
+
+    // -- chain primitives (no normalisation) --------------------------------
+    void append(std::uint32_t n);
+    void prepend(std::uint32_t n);
+    void insertafter(limb* node, std::uint32_t n);
+    void remove(limb* node);
+    void clear();
+    limb* nodeat(std::int32_t power) const;
+    // After a prepend while building: the first limb gets power 0, each
+    // further one raises expo by one.
+    void notenewtop();
+
+    // Strips zero limbs at both ends, marks an empty chain as zero and checks
+    // the exponent range ("number overflow" before "number underflow").
+    void normalise();
+
+    // Exchanges the contents of two numbers in constant time.
+    void swap(number& other) noexcept;
+
+    // Makes this number the zero value, releasing its chain.
+    void setzero();
+
+private:
+    limb* m_head = nullptr;
+    limb* m_tail = nullptr;
+    std::int32_t m_expo = ZERO_EXPO;
+    std::int32_t m_lowexpo = 0;
+    std::uint8_t m_negative = 0;
+
+    void fromunsigned(std::uint64_t magnitude, bool negative);
+    void appendcopy(const number& other);
+};
+
+// -- derived quantities -------------------------------------------------------
+
+// Decimal position of the leading digit: 1 -> 0, 12345 -> 4, 0.001 -> -3; 0 for zero.
+std::int32_t leadpos(const number& x);
+// Number of limbs from expo to lowexpo; 1 for zero.
+std::int32_t limbcount(const number& x);
+bool isinteger(const number& x);
+// Odd integers, and every non-integer.
+bool isodd(const number& x);
+int signum(const number& x);
+number signumnumber(const number& x);
+
+// -- powers of ten --------------------------------------------------------------
+
+// 10^n for n in 0..9.
+std::uint32_t pow10(std::int32_t n);
+// x *= 10^n exactly, in place.
+void multpow10(number& x, std::int32_t n);
+// Decimal digits of v: 0 -> 0, 7 -> 1, 99999999 -> 8.
+int digitcount(std::uint32_t v);
+// The number 10^k, built as 1 shifted with multpow10.
+number powerof10(std::int32_t k);

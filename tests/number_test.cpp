@@ -1,0 +1,317 @@
+// Representation, construction, the limb pool and the powers of ten.
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "number/addition.h"
+#include "numbertesting.h"
+
+namespace {
+
+struct Layout {
+    std::vector<std::uint32_t> limbs;
+    std::int32_t expo;
+    std::int32_t lowexpo;
+    bool negative;
+};
+
+void expectlayout(const number& x, const Layout& want)
+{
+    EXPECT_EQ(brokeninvariant(x), "");
+    EXPECT_EQ(limbsof(x), want.limbs);
+    EXPECT_EQ(x.expo(), want.expo);
+    if (!x.iszero()) {
+        EXPECT_EQ(x.lowexpo(), want.lowexpo);
+    }
+    EXPECT_EQ(x.isnegative(), want.negative);
+}
+
+const Layout zero{{}, ZERO_EXPO, 0, false};
+
+TEST(NumberConstruction, FromMachineIntegers)
+{
+    expectlayout(number(), zero);
+    expectlayout(number(0), zero);
+    expectlayout(number(std::int64_t{0}), zero);
+    expectlayout(number(std::uint64_t{0}), zero);
+    expectlayout(number(0.0), zero);
+    expectlayout(number(-0.0), zero);
+    expectlayout(number(1), {{1}, 0, 0, false});
+    expectlayout(number(100000000), {{1}, 1, 1, false});
+    expectlayout(number(-2147483647 - 1), {{21, 47483648}, 1, 0, true});
+    expectlayout(number(INT64_MIN), {{922, 33720368, 54775808}, 2, 0, true});
+    expectlayout(number(UINT64_MAX), {{1844, 67440737, 9551615}, 2, 0, false});
+    expectlayout(number(std::int64_t{10000000000000000}), {{1}, 2, 2, false});
+}
+
+TEST(NumberConstruction, FromDoubles)
+{
+    expectlayout(number(0.5), {{50000000}, -1, -1, false});
+    expectlayout(number(-0.7), {{70000000}, -1, -1, true});
+    expectlayout(number(2.71828182845235), {{2, 71828182, 84523500}, 0, -2, false});
+    expectlayout(number(1e24), {{1, 0, 0, 83222784}, 3, 0, false});
+    expectlayout(number(1e16), {{1}, 2, 2, false});
+    expectlayout(number(123456.0), {{123456}, 0, 0, false});
+    // Scaled in double arithmetic: 0.33333333333 * 10^8 * 10^8 is not the
+    // decimal value, so the constant carries the double's own digits.
+    expectlayout(number(0.33333333333), {{33333333, 33299999, 63357184}, -1, -3, false});
+    EXPECT_EQ(leadpos(number(1.7976931348623157e308)), 308);
+    EXPECT_EQ(leadpos(number(2.2250738585072014e-308)), -308);
+    EXPECT_EQ(leadpos(number(4.9406564584124654e-324)), -324);
+}
+
+TEST(NumberConstruction, CopiesAreDeepAndSelfAssignmentIsHarmless)
+{
+    number a(-12345678.9);
+    number b(a);
+    EXPECT_EQ(limbsof(a), limbsof(b));
+    EXPECT_NE(a.head(), b.head());
+    b = b;
+    EXPECT_EQ(plaindigits(b), "-12345678.9");
+    number c(7);
+    c = a;
+    EXPECT_EQ(plaindigits(c), "-12345678.9");
+    number zerocopy{number()};
+    expectlayout(zerocopy, zero);
+    number moved(std::move(c));
+    EXPECT_EQ(plaindigits(moved), "-12345678.9");
+    expectlayout(c, zero);  // NOLINT: a moved-from number is zero
+}
+
+TEST(NumberNormalise, StripsZeroLimbsAndChecksTheRange)
+{
+    expectlayout(fromlimbs({0, 0}, 3, true), zero);
+    expectlayout(fromlimbs({0, 5, 0, 0}, 2), {{5}, 1, 1, false});
+    expectlayout(fromlimbs({1}, MAX_EXPO), {{1}, MAX_EXPO, MAX_EXPO, false});
+    expectlayout(fromlimbs({1}, MIN_EXPO), {{1}, MIN_EXPO, MIN_EXPO, false});
+    expectlayout(fromlimbs({0, 1, 2}, MAX_EXPO + 1), {{1, 2}, MAX_EXPO, MAX_EXPO - 1, false});
+
+    struct Case {
+        std::initializer_list<std::uint32_t> limbs;
+        std::int32_t expo;
+        const char* message;
+    };
+    const Case cases[] = {
+        {{1}, MAX_EXPO + 1, "number overflow"},
+        {{1}, MIN_EXPO - 1, "number underflow"},
+        {{1, 0, 0, 1}, MIN_EXPO + 2, "number underflow"},
+    };
+    for (const Case& c : cases) {
+        try {
+            fromlimbs(c.limbs, c.expo);
+            ADD_FAILURE() << "no error for expo " << c.expo;
+        } catch (const numberexception& e) {
+            EXPECT_STREQ(e.message(), c.message) << "expo " << c.expo;
+        }
+    }
+    // Both limits broken: overflow is reported.
+    number both;
+    both.append(1);
+    both.append(0);
+    both.append(1);
+    both.setexpo(MAX_EXPO + 1);
+    both.setlowexpo(MIN_EXPO - 1);
+    try {
+        both.normalise();
+        ADD_FAILURE();
+    } catch (const numberexception& e) {
+        EXPECT_STREQ(e.message(), "number overflow");
+    }
+}
+
+TEST(NumberQueries, DerivedQuantities)
+{
+    struct Case {
+        number x;
+        std::int32_t leadpos, limbcount;
+        bool integer, odd;
+        int signum;
+    };
+    const Case cases[] = {
+        {number(), 0, 1, true, false, 0},
+        {number(1), 0, 1, true, true, 1},
+        {number(12345), 4, 1, true, true, 1},
+        {number(0.001), -3, 1, false, true, 1},
+        {number(100000000), 8, 1, true, false, 1},
+        {number(-0.5), -1, 1, false, true, -1},
+        {number(-6), 0, 1, true, false, -1},
+        {number(123456789), 8, 2, true, true, 1},
+        {number(1.5), 0, 2, false, true, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(plaindigits(c.x));
+        EXPECT_EQ(leadpos(c.x), c.leadpos);
+        EXPECT_EQ(limbcount(c.x), c.limbcount);
+        EXPECT_EQ(isinteger(c.x), c.integer);
+        EXPECT_EQ(isodd(c.x), c.odd);
+        EXPECT_EQ(signum(c.x), c.signum);
+        EXPECT_EQ(signumnumber(c.x), number(c.signum));
+    }
+}
+
+TEST(NumberChain, PrimitivesKeepTheLinksAndFindPowers)
+{
+    number x;
+    x.append(2);
+    x.prepend(1);
+    x.append(4);
+    x.insertafter(x.head()->lower, 3);
+    x.setexpo(0);
+    x.setlowexpo(-3);
+    EXPECT_EQ(limbsof(x), (std::vector<std::uint32_t>{1, 2, 3, 4}));
+    EXPECT_EQ(brokeninvariant(x), "");
+    for (std::int32_t k = 0; k >= -3; --k)
+        EXPECT_EQ(x.nodeat(k)->value, static_cast<std::uint32_t>(1 - k));
+    EXPECT_EQ(x.nodeat(1), nullptr);
+    EXPECT_EQ(x.nodeat(-4), nullptr);
+    x.remove(x.head());
+    x.remove(x.tail());
+    x.setexpo(-1);
+    x.setlowexpo(-2);
+    EXPECT_EQ(limbsof(x), (std::vector<std::uint32_t>{2, 3}));
+    EXPECT_EQ(brokeninvariant(x), "");
+    x.clear();
+    EXPECT_EQ(x.head(), nullptr);
+    EXPECT_EQ(x.tail(), nullptr);
+
+    number built;
+    built.prepend(5);
+    built.notenewtop();
+    EXPECT_EQ(built.expo(), 0);
+    EXPECT_EQ(built.lowexpo(), 0);
+    built.prepend(6);
+    built.notenewtop();
+    EXPECT_EQ(built.expo(), 1);
+}
+
+TEST(NumberChainDeathTest, LimbOfBaseOrMoreIsAProgrammingError)
+{
+    EXPECT_DEATH(number().append(BASE), "n < BASE.*module number");
+    EXPECT_DEATH(number().prepend(BASE + 5), "n < BASE");
+}
+
+TEST(NumberPool, ReusesTheLastReleasedNodeFirst)
+{
+    number a(12345);
+    const limb* node = a.head();
+    a = number();  // releases the single node
+    EXPECT_EQ(limbpool::peek(), node);
+    number b(7);
+    EXPECT_EQ(b.head(), node);
+
+    // Releasing a chain puts its head in front, whatever its length.
+    number longone = fromlimbs({1, 2, 3, 4, 5, 6, 7, 8, 9}, 4);
+    const limb* head = longone.head();
+    std::size_t before = limbpool::available();
+    longone = number();
+    EXPECT_EQ(limbpool::peek(), head);
+    EXPECT_EQ(limbpool::available(), before + 9);
+}
+
+TEST(NumberPool, FallsBackToTheHeapOneNodeAtATime)
+{
+    std::size_t free = limbpool::available();
+    ASSERT_GE(free, limbpool::PREFILL - 1000);
+    std::vector<limb*> held;
+    for (std::size_t i = 0; i < free; ++i)
+        held.push_back(limbpool::acquire());
+    EXPECT_EQ(limbpool::available(), 0u);
+    limb* extra = limbpool::acquire();  // from the heap
+    EXPECT_EQ(limbpool::available(), 0u);
+    limbpool::release(extra);
+    EXPECT_EQ(limbpool::acquire(), extra);
+    held.push_back(extra);
+    for (limb* p : held)
+        limbpool::release(p);
+    EXPECT_EQ(limbpool::available(), free + 1);
+}
+
+TEST(NumberRunFlag, CancelFromAnotherThread)
+{
+    ASSERT_TRUE(computeallowed());
+    std::thread([] { cancelcompute(); }).join();
+    EXPECT_FALSE(computeallowed());
+    startcompute();
+    EXPECT_TRUE(computeallowed());
+}
+
+TEST(NumberPowersOfTen, Pow10AndDigitcount)
+{
+    for (int n = 0; n <= 9; ++n) {
+        std::uint32_t want = 1;
+        for (int k = 0; k < n; ++k)
+            want *= 10;
+        EXPECT_EQ(pow10(n), want);
+    }
+    for (int bad : {10, -1}) {
+        try {
+            pow10(bad);
+            ADD_FAILURE();
+        } catch (const numberexception& e) {
+            EXPECT_EQ(std::string(e.message()),
+                      "pow10:invalid argument. n must be [0..9] (=" + std::to_string(bad) + ")");
+        }
+    }
+    EXPECT_EQ(digitcount(0), 0);
+    EXPECT_EQ(digitcount(7), 1);
+    EXPECT_EQ(digitcount(99999999), 8);
+    EXPECT_EQ(digitcount(4294967295u), 10);
+}
+
+TEST(NumberPowersOfTen, Multpow10ShiftsExactly)
+{
+    struct Case {
+        number x;
+        std::int32_t n;
+        const char* want;
+    };
+    const Case cases[] = {
+        {number(1234), 3, "1234000"},
+        {number(1), -1, "0.1"},
+        {number(), 5, "0"},
+        {number(99999999), 1, "999999990"},
+        {number(12345678.87654321), 5, "1234567887654.321"},
+        {number(12345678.87654321), -7, "1.234567887654321"},
+        {number(-5), -9, "-0.000000005"},
+        {number(123), 16, "1230000000000000000"},
+        {number(123), -16, "0.0000000000000123"},
+        {number(1), 799999992, nullptr},
+    };
+    for (const Case& c : cases) {
+        number x = c.x;
+        multpow10(x, c.n);
+        EXPECT_EQ(brokeninvariant(x), "");
+        if (c.want != nullptr) {
+            EXPECT_EQ(plaindigits(x), c.want) << plaindigits(c.x) << " shifted " << c.n;
+        }
+    }
+    // A whole number of limbs only moves the exponents.
+    number x = fromlimbs({3, 4}, 0);
+    const limb* head = x.head();
+    multpow10(x, 8);
+    EXPECT_EQ(x.head(), head);
+    EXPECT_EQ(x.expo(), 1);
+    EXPECT_EQ(x.lowexpo(), 0);
+
+    struct Failure {
+        number x;
+        std::int32_t n;
+        const char* message;
+    };
+    const Failure failures[] = {
+        {number(1), 800000000, "multpow10:invalid m_expo:100000000"},
+        {number(100000000), 799999992, "multpow10:invalid m_expo:100000000"},
+        {number(1), -800000000, "multpow10:invalid m_expo:-100000000"},
+    };
+    for (const Failure& c : failures) {
+        number y = c.x;
+        try {
+            multpow10(y, c.n);
+            ADD_FAILURE() << c.message;
+        } catch (const numberexception& e) {
+            EXPECT_STREQ(e.message(), c.message);
+        }
+    }
+}
+
+}  // namespace

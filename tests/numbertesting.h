@@ -1,0 +1,98 @@
+// Helpers for tests of the arithmetic: building numbers limb by limb,
+// looking at their chains, and an independent decimal reference.
+#pragma once
+
+#include <cstdint>
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+#include "number/number.h"
+
+// A number from its limbs, most significant first; the head limb at power expo.
+inline number fromlimbs(std::initializer_list<std::uint32_t> limbs, std::int32_t expo,
+                        bool negative = false)
+{
+    number x;
+    for (std::uint32_t v : limbs)
+        x.append(v);
+    x.setexpo(expo);
+    x.setlowexpo(expo - static_cast<std::int32_t>(limbs.size()) + 1);
+    x.setnegative(negative);
+    x.normalise();
+    return x;
+}
+
+inline std::vector<std::uint32_t> limbsof(const number& x)
+{
+    std::vector<std::uint32_t> v;
+    for (const limb* p = x.head(); p != nullptr; p = p->lower)
+        v.push_back(p->value);
+    return v;
+}
+
+// Checks the invariants of a normalised number; returns what is wrong, or "".
+inline std::string brokeninvariant(const number& x)
+{
+    if (x.iszero()) {
+        if (x.head() != nullptr || x.tail() != nullptr)
+            return "zero with a chain";
+        if (x.isnegative())
+            return "negative zero";
+        return "";
+    }
+    if (x.head() == nullptr || x.tail() == nullptr)
+        return "non-zero without a chain";
+    if (x.head()->value == 0 || x.tail()->value == 0)
+        return "zero limb at an end";
+    std::int32_t n = 0;
+    const limb* prev = nullptr;
+    for (const limb* p = x.head(); p != nullptr; prev = p, p = p->lower) {
+        if (p->value >= BASE)
+            return "limb above BASE";
+        if (p->upper != prev)
+            return "broken upper link";
+        ++n;
+    }
+    if (prev != x.tail())
+        return "tail is not the last limb";
+    if (n != x.expo() - x.lowexpo() + 1)
+        return "limb count does not match the exponents";
+    if (x.expo() > MAX_EXPO || x.lowexpo() < MIN_EXPO)
+        return "exponent out of range";
+    return "";
+}
+
+// Plain decimal digits of x for messages and exact comparisons, written
+// independently of the library's formatter: "-123.45", "0.001", "0".
+inline std::string plaindigits(const number& x)
+{
+    if (x.iszero())
+        return "0";
+    std::string digits;
+    for (const limb* p = x.head(); p != nullptr; p = p->lower) {
+        std::string l = std::to_string(p->value);
+        digits += std::string(8 - l.size(), '0') + l;
+    }
+    // digits now stand for the limbs expo..lowexpo; the point sits after
+    // limb power 0, that is 8 * (expo + 1) digits from the left.
+    std::int64_t point = 8 * (static_cast<std::int64_t>(x.expo()) + 1);
+    std::string intpart, fracpart;
+    if (point <= 0) {
+        intpart = "0";
+        fracpart = std::string(static_cast<std::size_t>(-point), '0') + digits;
+    } else if (point >= static_cast<std::int64_t>(digits.size())) {
+        intpart = digits + std::string(static_cast<std::size_t>(point) - digits.size(), '0');
+    } else {
+        intpart = digits.substr(0, static_cast<std::size_t>(point));
+        fracpart = digits.substr(static_cast<std::size_t>(point));
+    }
+    intpart.erase(0, std::min(intpart.find_first_not_of('0'), intpart.size() - 1));
+    while (!fracpart.empty() && fracpart.back() == '0')
+        fracpart.pop_back();
+    std::string s = x.isnegative() ? "-" : "";
+    s += intpart;
+    if (!fracpart.empty())
+        s += "." + fracpart;
+    return s;
+}
