@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <initializer_list>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -96,3 +97,6 @@ inline std::string plaindigits(const number& x)
         s += "." + fracpart;
     return s;
 }
+
+// GoogleTest prints numbers as their digits.
+inline void PrintTo(const number& x, std::ostream* os) { *os << plaindigits(x); }
