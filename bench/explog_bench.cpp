@@ -1,0 +1,94 @@
+// Square roots, exponentials, logarithms and powers at 40, 1000 and 6000
+// significant digits, on typical arguments.
+#include <benchmark/benchmark.h>
+
+#include <string>
+
+#include "number/addition.h"
+#include "number/exponential.h"
+#include "number/powers.h"
+
+namespace {
+
+const char* const arguments[] = {"2", "1", "0.5", "1000", "1e100+1"};
+
+number argument(std::int64_t i)
+{
+    if (i == 4)
+        return powerof10(100) + number(1);
+    return number(arguments[i]);
+}
+
+void setlabel(benchmark::State& state)
+{
+    state.SetLabel(std::string("x=") + arguments[state.range(1)] + " d=" + std::to_string(state.range(0)));
+}
+
+void digitsandarguments(benchmark::internal::Benchmark* b)
+{
+    for (int d : {40, 1000, 6000})
+        for (int a = 0; a < 5; ++a)
+            b->Args({d, a});
+    b->Unit(benchmark::kMicrosecond);
+}
+
+void BM_sqrtprec(benchmark::State& state)
+{
+    number x = argument(state.range(1));
+    auto d = static_cast<std::int32_t>(state.range(0));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(sqrtprec(x, d));
+    setlabel(state);
+}
+BENCHMARK(BM_sqrtprec)->Apply(digitsandarguments);
+
+void BM_expprec(benchmark::State& state)
+{
+    number x = argument(state.range(1));
+    auto d = static_cast<std::int32_t>(state.range(0));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(expprec(x, d));
+    setlabel(state);
+}
+// e^(10^100 + 1) is beyond the range of numbers: only the first four.
+BENCHMARK(BM_expprec)->Apply([](benchmark::internal::Benchmark* b) {
+    for (int d : {40, 1000, 6000})
+        for (int a = 0; a < 4; ++a)
+            b->Args({d, a});
+    b->Unit(benchmark::kMicrosecond);
+});
+
+void BM_lnprec(benchmark::State& state)
+{
+    number x = argument(state.range(1));
+    auto d = static_cast<std::int32_t>(state.range(0));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(lnprec(x, d));
+    setlabel(state);
+}
+BENCHMARK(BM_lnprec)->Apply(digitsandarguments);
+
+void BM_logprec(benchmark::State& state)
+{
+    number x = argument(state.range(1));
+    auto d = static_cast<std::int32_t>(state.range(0));
+    const number ten(10);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(logprec(ten, x, d));
+    setlabel(state);
+}
+BENCHMARK(BM_logprec)->Apply(digitsandarguments);
+
+// x^0.5 and x^0.7 (through e^(y ln x)).
+void BM_powprec(benchmark::State& state)
+{
+    number x = argument(state.range(1));
+    auto d = static_cast<std::int32_t>(state.range(0));
+    const number y(0.5);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(powprec(x, y, d));
+    setlabel(state);
+}
+BENCHMARK(BM_powprec)->Apply(digitsandarguments);
+
+}  // namespace

@@ -1,0 +1,73 @@
+// Products and quotients at the calculator's precisions: 40 digits (the
+// default), 1000 and 6000 (the largest; above the 2000 digits where prod
+// starts splitting), and the cheap directed operations.
+#include <benchmark/benchmark.h>
+
+#include <cstdint>
+#include <random>
+#include <string>
+
+#include "number/multiplication.h"
+
+namespace {
+
+// An integer of `digits` random decimal digits, the first non-zero.
+number randominteger(int digits, std::uint32_t seed)
+{
+    std::mt19937 gen(seed);
+    std::uniform_int_distribution<int> digit(0, 9);
+    std::string text(1, static_cast<char>('1' + digit(gen) % 9));
+    for (int i = 1; i < digits; ++i)
+        text += static_cast<char>('0' + digit(gen));
+    return number(text.c_str());
+}
+
+void BM_prodprec(benchmark::State& state)
+{
+    const int d = static_cast<int>(state.range(0));
+    const number x = randominteger(d, 1);
+    const number y = randominteger(d, 2);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(prodprec(x, y, d));
+}
+BENCHMARK(BM_prodprec)->Arg(40)->Arg(1000)->Arg(6000)->Unit(benchmark::kMicrosecond);
+
+void BM_prodexact(benchmark::State& state)
+{
+    const int d = static_cast<int>(state.range(0));
+    const number x = randominteger(d, 3);
+    const number y = randominteger(d, 4);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(x * y);
+}
+BENCHMARK(BM_prodexact)->Arg(40)->Arg(1000)->Arg(6000)->Unit(benchmark::kMicrosecond);
+
+void BM_quotprec(benchmark::State& state)
+{
+    const int d = static_cast<int>(state.range(0));
+    const number x = randominteger(d, 5);
+    const number y = randominteger(d, 6);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(quotprec(x, y, d));
+}
+BENCHMARK(BM_quotprec)->Arg(40)->Arg(1000)->Arg(6000)->Unit(benchmark::kMicrosecond);
+
+void BM_APCprod(benchmark::State& state)
+{
+    const number x = randominteger(40, 7);
+    const number y = randominteger(40, 8);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(APCprod(x, y, -1));
+}
+BENCHMARK(BM_APCprod);
+
+void BM_APCquot(benchmark::State& state)
+{
+    const number x = randominteger(40, 9);
+    const number y = randominteger(40, 10);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(APCquot(x, y, 1));
+}
+BENCHMARK(BM_APCquot);
+
+}  // namespace

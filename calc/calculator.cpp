@@ -1,0 +1,313 @@
+// State, dispatch and number entry.
+#include "calculator.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <new>
+
+#include "keys.h"
+#include "number/addition.h"
+#include "number/conversion.h"
+
+Calculator::Calculator()
+{
+    clearall();
+}
+
+void Calculator::seterror(const char* message)
+{
+    m_display = message;
+    m_error = true;
+}
+
+void Calculator::presskey(int code)
+{
+    try {
+        dispatchkey(code);
+    } catch (const calculatorexception& e) {
+        seterror(e.message());
+    } catch (const numberexception& e) {
+        seterror(e.message());
+    } catch (const exception& e) {
+        seterror(e.message());
+    } catch (const std::bad_alloc&) {
+        seterror("out of memory");
+    }
+}
+
+void Calculator::setprecision(int digits)
+{
+    try {
+        if (m_error)
+            clearall();
+        m_precision = std::clamp(digits, 1, MAXPRECISION);
+        showvalue(getvalue());
+    } catch (const calculatorexception& e) {
+        seterror(e.message());
+    } catch (const numberexception& e) {
+        seterror(e.message());
+    } catch (const exception& e) {
+        seterror(e.message());
+    } catch (const std::bad_alloc&) {
+        seterror("out of memory");
+    }
+}
+
+void Calculator::dispatchkey(int code)
+{
+    startcompute();
+    if (m_error && code != key::clearall && code != key::clearentry)
+        return;
+    if (keydigit(code) != 0) {
+        typedigit(keydigit(code));
+        return;
+    }
+    switch (code) {
+    case key::clearall: clearall(); break;
+    case key::clearentry: clearentry(); break;
+    case key::backspace: backspace(); break;
+    case key::sign: changesign(); break;
+    case key::point: typepoint(); break;
+    case key::exponent: startexponent(); break;
+    case key::inv: m_inv = !m_inv; break;
+    case key::hyp: m_hyp = !m_hyp; break;
+    case key::grouping:
+        m_grouping = !m_grouping;
+        showvalue(getvalue());
+        break;
+
+    case key::add:
+    case key::subtract:
+    case key::multiply:
+    case key::divide:
+    case key::mod:
+    case key::bitor_:
+    case key::bitand_:
+    case key::bitxor:
+    case key::lsh:
+    case key::power: binaryoperator(code); break;
+    case key::openparen: openparen(); break;
+    case key::closeparen: closeparen(); break;
+    case key::equals: equals(); break;
+
+    case key::hex: setradix(16); break;
+    case key::dec: setradix(10); break;
+    case key::oct: setradix(8); break;
+    case key::bin: setradix(2); break;
+    case key::qword: setwordsize(3); break;
+    case key::dword: setwordsize(2); break;
+    case key::word: setwordsize(1); break;
+    case key::byte: setwordsize(0); break;
+    case key::bitnot: complement(); break;
+    case key::integer: integerpart(); break;
+
+    case key::memoryclear:
+    case key::memoryrecall:
+    case key::memorystore:
+    case key::memoryadd:
+    case key::pi:
+    case key::ln:
+    case key::log:
+    case key::factorial:
+    case key::cube:
+    case key::reciprocal:
+    case key::square:
+    case key::sin:
+    case key::cos:
+    case key::tan:
+    case key::dms:
+    case key::degrees:
+    case key::radians:
+    case key::grads: scientific(code); break;
+
+    default: {
+        char text[32];
+        std::snprintf(text, sizeof text, "Invalid key:%d", code);
+        m_display = text;
+        break;
+    }
+    }
+}
+
+// -- entry -------------------------------------------------------------------------
+
+namespace {
+
+int digitvalue(char c) { return c <= '9' ? c - '0' : c - 'A' + 10; }
+
+// Longest entry, sign and comma included: 6099 decimal characters, or the
+// digits of the word size in the integer radices.
+std::size_t entrylimit(int radix, int wordsize, char first)
+{
+    switch (radix) {
+    case 16: return std::size_t{2} << wordsize;   // 2, 4, 8, 16
+    case 2: return std::size_t{8} << wordsize;    // 8, 16, 32, 64
+    case 8:
+        switch (wordsize) {
+        case 0: return first <= '3' ? 3 : 2;
+        case 1: return first == '1' ? 6 : 5;
+        case 2: return first <= '3' ? 11 : 10;
+        default: return first == '1' ? 22 : 21;
+        }
+    default: return Calculator::MAXENTRY;
+    }
+}
+
+}  // namespace
+
+void Calculator::typedigit(char c)
+{
+    int v = digitvalue(c);
+    if (v >= m_radix)
+        return;
+    if (!m_started) {
+        m_entry.assign(1, c);
+        m_started = v != 0;
+    } else if (!m_exponentmode) {
+        if (m_entry.size() < entrylimit(m_radix, m_wordsize, m_entry[0]))
+            m_entry += c;
+    } else if (m_exponent[1] == '0') {
+        m_exponent[1] = c;
+    } else if (m_exponent.size() < 1 + MAXEXPONENT) {
+        m_exponent += c;  // a digit beyond the 28th is ignored
+    }
+    m_operatorlast = false;
+    refreshentry();
+}
+
+void Calculator::typepoint()
+{
+    if (m_point || m_exponentmode || m_radix != 10)
+        return;
+    if (!m_started)
+        m_entry = "0,";
+    else if (m_entry.size() < MAXENTRY)
+        m_entry += ',';
+    else
+        return;
+    m_point = true;
+    m_started = true;
+    m_operatorlast = false;
+    refreshentry();
+}
+
+void Calculator::changesign()
+{
+    if (m_started) {
+        if (m_exponentmode) {
+            m_exponent[0] = m_exponent[0] == '-' ? '+' : '-';
+        } else if (m_entry[0] == '-') {
+            m_entry.erase(0, 1);
+        } else if (m_entry[0] == '+') {
+            m_entry[0] = '-';
+        } else {
+            m_entry.insert(0, 1, '-');
+        }
+        refreshentry();
+    } else {
+        showvalue(negate(getvalue()));
+    }
+    m_operatorlast = false;
+}
+
+void Calculator::startexponent()
+{
+    if (m_exponentmode || m_radix != 10)
+        return;
+    // With no entry in progress the mantissa is 1, so EE 6 stands for 10^6.
+    if (!m_started) {
+        m_entry = "1";
+        m_point = false;
+    }
+    m_exponent = "+0";
+    m_started = true;
+    m_exponentmode = true;
+    m_operatorlast = false;
+    refreshentry();
+}
+
+void Calculator::backspace()
+{
+    if (!m_started)
+        return;
+    if (m_exponentmode) {
+        if (m_exponent.size() != 2) {
+            m_exponent.pop_back();
+        } else if (m_exponent[1] == '0') {
+            m_exponentmode = false;
+            if (m_entry == "0")
+                m_started = false;
+        } else {
+            m_exponent[1] = '0';
+        }
+    } else {
+        if (m_entry.size() == 1 || (m_entry.size() == 2 && m_entry[0] == '-'))
+            m_entry = "0";
+        else
+            m_entry.pop_back();
+        if (m_entry == "0")
+            m_started = false;
+    }
+    m_point = m_entry.find(',') != std::string::npos;
+    m_operatorlast = false;
+    refreshentry();
+}
+
+void Calculator::clearentry()
+{
+    m_started = false;
+    m_point = false;
+    m_exponentmode = false;
+    m_operatorlast = false;
+    m_error = false;
+    m_entry = "0";
+    m_exponent = "+0";
+    refreshentry();
+}
+
+void Calculator::clearall()
+{
+    clearentry();
+    m_numbercount = 0;
+    m_operatorcount = 0;
+    m_inv = false;
+    m_hyp = false;
+    m_operatorlast = false;
+    m_parens = 0;
+}
+
+std::string Calculator::entrytext() const
+{
+    return m_exponentmode ? m_entry + "e" + m_exponent : m_entry;
+}
+
+void Calculator::refreshentry()
+{
+    std::string t = m_grouping ? groupdigits(m_entry, m_radix) : m_entry;
+    m_display = m_exponentmode ? t + "e" + m_exponent : t;
+    m_dirty = true;
+}
+
+number Calculator::getvalue()
+{
+    if (m_dirty) {
+        m_value = parseentry(entrytext());
+        m_dirty = false;
+    }
+    return m_value;
+}
+
+void Calculator::showvalue(const number& x)
+{
+    std::string text = formatvalue(x);
+    if (m_radix == 10)
+        m_value = x;
+    else
+        m_value = number(mask(getuint64(x)));
+    m_display = std::move(text);
+    m_started = false;
+    m_point = false;
+    m_exponentmode = false;
+    m_operatorlast = false;
+    m_dirty = false;
+}

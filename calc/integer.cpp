@@ -1,0 +1,117 @@
+// The radices 16, 8 and 2, word sizes, and the integer keys Not and Int.
+#include <cstdint>
+
+#include "calculator.h"
+#include "number/addition.h"
+#include "number/conversion.h"
+
+std::uint64_t Calculator::mask(std::uint64_t u) const
+{
+    switch (m_wordsize) {
+    case 0: return u & 0xFF;
+    case 1: return u & 0xFFFF;
+    case 2: return u & 0xFFFFFFFF;
+    default: return u;
+    }
+}
+
+namespace {
+
+// The entry read in radix 8 or 16, optionally signed; a leading '-' negates
+// modulo 2^64, so -1 stands for all ones.
+std::uint64_t readsigned(const std::string& text, int radix)
+{
+    std::size_t i = 0;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '-' || text[i] == '+'))
+        negative = text[i++] == '-';
+    std::uint64_t v = 0;
+    for (; i < text.size(); ++i) {
+        char c = text[i];
+        int d;
+        if (c >= '0' && c <= '9')
+            d = c - '0';
+        else if (c >= 'A' && c <= 'F')
+            d = c - 'A' + 10;
+        else if (c >= 'a' && c <= 'f')
+            d = c - 'a' + 10;
+        else
+            break;
+        if (d >= radix)
+            break;
+        v = v * static_cast<std::uint64_t>(radix) + static_cast<std::uint64_t>(d);
+    }
+    return negative ? 0 - v : v;
+}
+
+// A binary entry: every character but '1' (a sign included) is a 0 bit.
+std::uint64_t readbinary(const std::string& text)
+{
+    std::uint64_t v = 0;
+    for (char c : text)
+        v = (v << 1) | (c == '1' ? 1 : 0);
+    return v;
+}
+
+std::string writeunsigned(std::uint64_t u, int radix)
+{
+    static const char digits[] = "0123456789ABCDEF";
+    char buf[65];
+    int i = 64;
+    buf[i] = '\0';
+    do {
+        buf[--i] = digits[u % static_cast<std::uint64_t>(radix)];
+        u /= static_cast<std::uint64_t>(radix);
+    } while (u != 0);
+    return std::string(buf + i);
+}
+
+}  // namespace
+
+number Calculator::parseentry(const std::string& text) const
+{
+    if (m_radix == 10)
+        return entrytonumber(text);
+    std::uint64_t u = m_radix == 2 ? readbinary(text) : readsigned(text, m_radix);
+    return number(mask(u));
+}
+
+std::string Calculator::formatvalue(const number& x) const
+{
+    if (m_radix == 10)
+        return decimaltext(x, m_precision, m_grouping);
+    std::string text = writeunsigned(mask(getuint64(x)), m_radix);
+    return m_grouping ? groupdigits(text, m_radix) : text;
+}
+
+void Calculator::setradix(int radix)
+{
+    if (radix == m_radix)
+        return;
+    std::uint64_t u = getuint64(getvalue());
+    m_radix = radix;
+    showvalue(number(u));
+}
+
+void Calculator::setwordsize(int size)
+{
+    m_wordsize = size;
+    std::int64_t s = getint64(getvalue());
+    showvalue(number(mask(static_cast<std::uint64_t>(s))));
+}
+
+void Calculator::complement()
+{
+    std::int64_t s = getint64(getvalue());
+    if (m_radix == 10)
+        showvalue(number(~s));
+    else  // the integer radices show the complement within the word size
+        showvalue(number(mask(~static_cast<std::uint64_t>(s))));
+}
+
+void Calculator::integerpart()
+{
+    number x = getvalue();
+    showvalue(m_inv ? frac(x) : truncdigits(x, 0));
+    m_inv = false;
+}

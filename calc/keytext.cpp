@@ -1,0 +1,47 @@
+#include "keytext.h"
+
+#include <cctype>
+
+#include "calculator.h"
+#include "keys.h"
+
+bool parsekeytext(std::string_view text, std::vector<keystroke>& strokes, std::string& error)
+{
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        char c = text[i];
+        if (c != '[') {
+            // A character that is a key in no radix is skipped.
+            if (characterkey(c, 10) != 0 || characterkey(c, 16) != 0)
+                strokes.push_back({0, c});
+            continue;
+        }
+        std::size_t end = text.find(']', i + 1);
+        if (end == std::string_view::npos) {
+            error = "unterminated key name: " + std::string(text.substr(i));
+            return false;
+        }
+        // "[,]" and "[]]"-like names: the name is everything up to the next ']'.
+        std::string_view name = text.substr(i + 1, end - i - 1);
+        int code = 0;
+        bool numeric = !name.empty();
+        for (char d : name)
+            numeric = numeric && std::isdigit(static_cast<unsigned char>(d));
+        if (numeric && name.size() <= 9)
+            code = std::stoi(std::string(name));
+        else
+            code = namedkey(name);
+        if (code == 0) {
+            error = "unknown key: [" + std::string(name) + "]";
+            return false;
+        }
+        strokes.push_back({code, 0});
+        i = end;
+    }
+    return true;
+}
+
+void typekeys(Calculator& calculator, const std::vector<keystroke>& strokes)
+{
+    for (const keystroke& s : strokes)
+        calculator.presskey(s.code != 0 ? s.code : characterkey(s.character, calculator.radix()));
+}

@@ -1,0 +1,30 @@
+// The exponential function and logarithms at a resolution, and the digit
+// forms the calculator uses: e^x, ln x, logarithms to a base and x^y.
+#pragma once
+
+#include <cstdint>
+
+#include "number.h"
+
+// e^x at resolution f > 0: Taylor series on x / 2^O, then O squarings;
+// negative x as 1 / e^-x.
+number exp(const number& x, const number& f);
+// ln x at resolution f > 0: square roots bring x near 1, then the series of
+// ln(1 + m). Fails with "cond. 1" when x lies too close to 1 for f.
+number ln(const number& x, const number& f);
+// ln x at resolution f > 0 by Newton's method on exp, plus k ln 10.
+number lnnewton(const number& x, const number& f);
+// A quadratic fit of ln y for 1 <= y < 10 (the start of lnnewton).
+number lnguess(const number& y);
+// ln 10 at resolution f > 0, cached for the life of the process.
+number ln10(const number& f);
+// Forgets the cached ln 10, so the next ln10 computes afresh.
+void clearln10cache();
+
+// The digit forms: d significant decimal digits.
+number expprec(const number& x, std::int32_t d);
+number lnprec(const number& x, std::int32_t d);
+// Logarithm of x to base b: ln x / ln b, carried with d + 8 digits.
+number logprec(const number& b, const number& x, std::int32_t d);
+// x^y as e^(y ln x) with d + 8 digits; x^0 = 1 and 0^y = 0 otherwise.
+number powprec(const number& x, const number& y, std::int32_t d);

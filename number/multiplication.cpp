@@ -1,0 +1,764 @@
+#include "multiplication.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+#include "addition.h"
+
+namespace {
+
+// -- operands -------------------------------------------------------------------
+
+// A read-only run of limbs, most significant first; limbs[0] has power expo.
+// count 0 is zero. The splitting product slices, shifts and adds these
+// without building chains.
+struct span {
+    const std::uint32_t* limbs = nullptr;
+    std::int32_t count = 0;
+    std::int32_t expo = ZERO_EXPO;
+    bool negative = false;
+
+    bool iszero() const { return count == 0; }
+    std::int32_t lowexpo() const { return expo - count + 1; }
+};
+
+// An owned flat number: the pieces and partial products of the splitting
+// product. Normalised like a number: no zero limb at either end.
+struct flat {
+    std::vector<std::uint32_t> limbs;
+    std::int32_t expo = ZERO_EXPO;
+    bool negative = false;
+
+    span view() const
+    {
+        return {limbs.data(), static_cast<std::int32_t>(limbs.size()), expo, negative};
+    }
+};
+
+// An operand of the column product, as a chain or as a flat run.
+struct operand {
+    const limb* chain;           // the head when the limbs are a chain
+    const std::uint32_t* array;  // otherwise the limbs, most significant first
+    std::int32_t expo;
+    std::int32_t lowexpo;
+    bool negative;
+    bool zero;
+};
+
+operand of(const number& x)
+{
+    return {x.head(), nullptr, x.expo(), x.lowexpo(), x.isnegative(), x.iszero()};
+}
+
+operand of(const span& x)
+{
+    return {nullptr, x.limbs, x.expo, x.lowexpo(), x.negative, x.iszero()};
+}
+
+// -- the column product -------------------------------------------------------------
+
+// basicprod works in half-limbs of base 10^4: a product of two is below 10^8,
+// so a column of them sums in 64 bits without intermediate carries.
+constexpr std::uint32_t HALFBASE = 10000;
+
+// Products are summed in blocks of BLOCK, four columns at a time. Up to 42
+// products below 10^8 stay below 2^32, so a block sums in 32 bits (16-bit
+// multiply-adds once vectorised) before it is added to the 64-bit total.
+constexpr std::ptrdiff_t BLOCK = 32;
+constexpr std::ptrdiff_t WIDTH = 4;
+// Zero half-limbs around each operand buffer, so that the four diagonals of
+// a group can share one range rounded up to whole blocks: every product
+// outside a diagonal's own range pairs a half-limb with a padding zero.
+constexpr std::ptrdiff_t FRONT = WIDTH;
+constexpr std::ptrdiff_t BACK = BLOCK + WIDTH;
+
+// Operand half-limbs and the column result. Kept per thread and grown on
+// demand, so that short products never touch the heap.
+struct scratch {
+    std::vector<std::int16_t> x;
+    std::vector<std::int16_t> y;
+    std::vector<std::uint32_t> q;
+};
+
+scratch& buffers()
+{
+    thread_local scratch s;
+    return s;
+}
+
+template <typename T> T* room(std::vector<T>& v, std::size_t n)
+{
+    if (v.size() < n)
+        v.resize(n);
+    return v.data();
+}
+
+// The half-limbs an operand brings to the product.
+struct halves {
+    const std::int16_t* digits;
+    std::ptrdiff_t count;
+    std::int32_t expo;     // power of the most significant non-zero half-limb
+    std::int32_t lowexpo;  // power of the least significant non-zero one
+};
+
+// Splits the limbs of x from its head down to power `from` into half-limbs,
+// the most significant first, or the least significant first when reversed.
+// Zero half-limbs at both ends are left out, as the normalisation of a
+// half-limb number strips them.
+halves split(const operand& x, std::int32_t from, std::vector<std::int16_t>& buffer, bool reversed)
+{
+    std::ptrdiff_t n = 2 * (static_cast<std::ptrdiff_t>(x.expo) - from + 1);
+    std::int16_t* out = room(buffer, static_cast<std::size_t>(FRONT + n + BACK)) + FRONT;
+    std::fill(out - FRONT, out, std::int16_t{0});
+    std::fill(out + n, out + n + BACK, std::int16_t{0});
+    // Half-limb i (from the most significant) goes to out[i], or to
+    // out[n - 1 - i] when reversed.
+    const std::ptrdiff_t step = reversed ? -1 : 1;
+    std::int16_t* o = reversed ? out + n - 1 : out;
+    auto put = [&](std::uint32_t v) {
+        o[0] = static_cast<std::int16_t>(v / HALFBASE);
+        o[step] = static_cast<std::int16_t>(v % HALFBASE);
+        o += 2 * step;
+    };
+    if (x.chain != nullptr) {
+        const limb* p = x.chain;
+        for (std::ptrdiff_t i = 0; i < n; i += 2, p = p->lower)
+            put(p->value);
+    } else {
+        for (std::ptrdiff_t i = 0; i < n; i += 2)
+            put(x.array[i / 2]);
+    }
+
+    // The head limb is not zero, so one of its half-limbs is not either.
+    std::int32_t expo = 2 * x.expo + 1;
+    std::int32_t lowexpo = 2 * from;
+    const std::int16_t* digits = out;
+    std::int16_t* high = reversed ? out + n - 1 : out;
+    if (*high == 0) {
+        --n;
+        --expo;
+        if (!reversed)
+            ++digits;
+    }
+    if (reversed) {
+        for (; *digits == 0; ++digits, --n)
+            ++lowexpo;
+    } else {
+        for (; digits[n - 1] == 0; --n)
+            ++lowexpo;
+    }
+    return {digits, n, expo, lowexpo};
+}
+
+// The half-limb form is normalised with the ordinary exponent limits.
+void checkrange(std::int32_t expo, std::int32_t lowexpo)
+{
+    if (expo > MAX_EXPO)
+        throw numberexception("number overflow");
+    if (lowexpo < MIN_EXPO)
+        throw numberexception("number underflow");
+}
+
+// The sums of a[k] * b[k + j] over k < n for the four j < WIDTH; n is a
+// multiple of BLOCK.
+inline void diagonals(const std::int16_t* a, const std::int16_t* b, std::ptrdiff_t n,
+                      std::uint64_t* out)
+{
+    std::uint64_t t0 = 0, t1 = 0, t2 = 0, t3 = 0;
+    for (; n > 0; n -= BLOCK, a += BLOCK, b += BLOCK) {
+        std::uint32_t s0 = 0, s1 = 0, s2 = 0, s3 = 0;
+        for (std::ptrdiff_t k = 0; k < BLOCK; ++k) {
+            const int v = a[k];
+            s0 += static_cast<std::uint32_t>(v * b[k]);
+            s1 += static_cast<std::uint32_t>(v * b[k + 1]);
+            s2 += static_cast<std::uint32_t>(v * b[k + 2]);
+            s3 += static_cast<std::uint32_t>(v * b[k + 3]);
+        }
+        t0 += s0;
+        t1 += s1;
+        t2 += s2;
+        t3 += s3;
+    }
+    out[0] = t0;
+    out[1] = t1;
+    out[2] = t2;
+    out[3] = t3;
+}
+
+// The normalised half-limb result of the column product: q[i] has power
+// lowest + i, and q[lo], q[hi] are the outermost non-zero half-limbs.
+struct columnproduct {
+    const std::uint32_t* q;
+    std::int32_t lowest;
+    std::ptrdiff_t lo;
+    std::ptrdiff_t hi;
+    bool negative;
+
+    std::int32_t expo() const { return lowest + static_cast<std::int32_t>(hi); }
+    std::int32_t lowexpo() const { return lowest + static_cast<std::int32_t>(lo); }
+    // Limb k is made of the half-limbs of powers 2k + 1 and 2k.
+    std::uint32_t limbat(std::int64_t k) const { return half(2 * k + 1) * HALFBASE + half(2 * k); }
+    std::uint32_t half(std::int64_t power) const
+    {
+        const std::int64_t i = power - lowest;
+        return i >= lo && i <= hi ? q[i] : 0;
+    }
+};
+
+// x * y by columns, as basicprod; false when the product is zero. The result
+// lives in the scratch buffer until the next product.
+bool multiplycolumns(const operand& x, const operand& y, const number& f, columnproduct& out)
+{
+    if (!computeallowed())
+        throw numberexception("Operation was canceled");
+    if (x.zero || y.zero)
+        return false;
+
+    // Limbs of either operand that cannot reach the resolution, even times
+    // the other's head, are left out.
+    const bool exact = f.iszero();
+    std::int32_t xfrom = x.lowexpo;
+    std::int32_t yfrom = y.lowexpo;
+    if (!exact) {
+        xfrom = std::max(xfrom, f.expo() - y.expo - 2);
+        yfrom = std::max(yfrom, f.expo() - x.expo - 2);
+        // Both are cut off entirely or neither is.
+        if (xfrom > x.expo || yfrom > y.expo)
+            return false;
+    }
+
+    // X most significant first and Y reversed: column c pairs X[a] with
+    // Y[a + d] for d = c - X.expo - Y.lowexpo, a plain dot product.
+    scratch& s = buffers();
+    const halves X = split(x, xfrom, s.x, false);
+    checkrange(X.expo, X.lowexpo);
+    const halves Y = split(y, yfrom, s.y, true);
+    checkrange(Y.expo, Y.lowexpo);
+
+    const std::int32_t top = X.expo + Y.expo;
+    const std::int32_t low = X.lowexpo + Y.lowexpo;
+    // With a resolution the lowest column is the lower half of the guard
+    // limb one below f.expo().
+    const std::int32_t lowest = exact ? low : std::max(low, 2 * f.expo() - 2);
+    if (lowest > top)
+        return false;
+
+    // The product is below 10^4^(top + 2): one half-limb above the top column.
+    const std::ptrdiff_t columns = static_cast<std::ptrdiff_t>(top) - lowest + 1;
+    std::uint32_t* q = room(s.q, static_cast<std::size_t>(columns + 1));
+    std::uint64_t carry = 0;
+    for (std::ptrdiff_t i = 0; i < columns; i += WIDTH) {
+        const std::ptrdiff_t d = static_cast<std::ptrdiff_t>(lowest) + i - X.expo - Y.lowexpo;
+        const std::ptrdiff_t a0 = std::max<std::ptrdiff_t>(0, -(d + WIDTH - 1));
+        const std::ptrdiff_t a1 = std::min(X.count, Y.count - d);
+        const std::ptrdiff_t blocks = (a1 - a0 + BLOCK - 1) / BLOCK;
+        std::uint64_t sums[WIDTH];
+        diagonals(X.digits + a0, Y.digits + a0 + d, blocks * BLOCK, sums);
+        for (std::ptrdiff_t j = 0; j < WIDTH && i + j < columns; ++j) {
+            const std::uint64_t t = carry + sums[j];
+            q[i + j] = static_cast<std::uint32_t>(t % HALFBASE);
+            carry = t / HALFBASE;
+        }
+    }
+    q[columns] = static_cast<std::uint32_t>(carry);
+
+    // Normalise: strip zero half-limbs, check the range.
+    std::ptrdiff_t hi = columns;
+    while (q[hi] == 0)
+        --hi;  // the product is at least 10^4^top: hi >= top
+    std::ptrdiff_t lo = 0;
+    while (q[lo] == 0)
+        ++lo;
+    out = {q, lowest, lo, hi, x.negative != y.negative};
+    checkrange(out.expo(), out.lowexpo());
+    return true;
+}
+
+// -- flat arithmetic for the splitting product ------------------------------------
+
+const number& zero()
+{
+    static const number z;
+    return z;
+}
+
+bool positive(const number& f) { return !f.iszero() && !f.isnegative(); }
+
+flat copyof(const span& x)
+{
+    flat r;
+    r.limbs.assign(x.limbs, x.limbs + x.count);
+    r.expo = x.iszero() ? ZERO_EXPO : x.expo;
+    r.negative = x.negative;
+    return r;
+}
+
+flat flatten(const number& x)
+{
+    flat r;
+    if (x.iszero())
+        return r;
+    r.limbs.reserve(static_cast<std::size_t>(limbcount(x)));
+    for (const limb* p = x.head(); p != nullptr; p = p->lower)
+        r.limbs.push_back(p->value);
+    r.expo = x.expo();
+    r.negative = x.isnegative();
+    return r;
+}
+
+number chainof(const flat& x)
+{
+    number r;
+    if (x.limbs.empty())
+        return r;
+    for (std::uint32_t v : x.limbs)
+        r.append(v);
+    r.setexpo(x.expo);
+    r.setlowexpo(x.view().lowexpo());
+    r.setnegative(x.negative);
+    r.normalise();
+    return r;
+}
+
+// Strips zero limbs at both ends of r's limbs (the first at power top) and
+// checks the range, as normalising a number does.
+void normalise(flat& r, std::int32_t top)
+{
+    auto& v = r.limbs;
+    std::size_t lead = 0;
+    while (lead < v.size() && v[lead] == 0)
+        ++lead;
+    while (v.size() > lead && v.back() == 0)
+        v.pop_back();
+    if (lead == v.size()) {
+        r = flat();
+        return;
+    }
+    v.erase(v.begin(), v.begin() + static_cast<std::ptrdiff_t>(lead));
+    r.expo = top - static_cast<std::int32_t>(lead);
+    checkrange(r.expo, r.view().lowexpo());
+}
+
+// The limbs of x at powers from down to to (clipped to x's own), without
+// zero limbs at the ends; zero when none is left.
+span slice(const span& x, std::int32_t from, std::int32_t to)
+{
+    if (x.iszero())
+        return x;
+    from = std::min(from, x.expo);
+    to = std::max(to, x.lowexpo());
+    if (from < to)
+        return span();
+    const std::uint32_t* p = x.limbs + (x.expo - from);
+    std::int32_t n = from - to + 1;
+    for (; n > 0 && *p == 0; --n, --from)
+        ++p;
+    while (n > 0 && p[n - 1] == 0)
+        --n;
+    if (n == 0)
+        return span();
+    return {p, n, from, x.negative};
+}
+
+// x * BASE^k, as multpow10 by a multiple of 8 does it: only the exponents
+// move, and only the new top exponent is checked.
+span shifted(span x, std::int32_t k)
+{
+    if (x.iszero())
+        return x;
+    x.expo += k;
+    if (x.expo > MAX_EXPO || x.expo < MIN_EXPO)
+        throw numberexception("multpow10:invalid m_expo:%d", x.expo);
+    return x;
+}
+
+int compareabs(const span& a, const span& b)
+{
+    if (a.iszero())
+        return b.iszero() ? 0 : -1;
+    if (b.iszero())
+        return 1;
+    if (a.expo != b.expo)
+        return a.expo > b.expo ? 1 : -1;
+    const std::int32_t n = std::min(a.count, b.count);
+    for (std::int32_t i = 0; i < n; ++i) {
+        if (a.limbs[i] != b.limbs[i])
+            return a.limbs[i] > b.limbs[i] ? 1 : -1;
+    }
+    return a.count == b.count ? 0 : (a.count > b.count ? 1 : -1);
+}
+
+// |a| + |b|, normalised, positive.
+flat addmagnitudes(const span& a, const span& b)
+{
+    flat r;
+    if (a.iszero() && b.iszero())
+        return r;
+    const span& p = a.iszero() ? b : a;
+    const span& o = a.iszero() ? a : b;
+    const std::int32_t top = o.iszero() ? p.expo : std::max(p.expo, o.expo);
+    const std::int32_t low = o.iszero() ? p.lowexpo() : std::min(p.lowexpo(), o.lowexpo());
+    // One limb more for the carry; the result limb of power k at top + 1 - k.
+    r.limbs.assign(static_cast<std::size_t>(top - low + 2), 0);
+    std::uint32_t* out = r.limbs.data() + 1;
+    for (std::int32_t i = 0; i < p.count; ++i)
+        out[top - p.expo + i] = p.limbs[i];
+    std::uint32_t carry = 0;
+    for (std::int32_t i = o.count - 1; i >= 0; --i) {
+        std::uint32_t& t = out[top - o.expo + i];
+        t += o.limbs[i] + carry;
+        carry = t >= BASE ? 1 : 0;
+        t -= carry * BASE;
+    }
+    for (std::ptrdiff_t i = top - o.expo - 1; carry != 0; --i) {
+        std::uint32_t& t = out[i];
+        t += carry;
+        carry = t >= BASE ? 1 : 0;
+        t -= carry * BASE;
+    }
+    normalise(r, top + 1);
+    return r;
+}
+
+// |a| - |b| for |a| > |b|, normalised, positive.
+flat subtractmagnitudes(const span& a, const span& b)
+{
+    flat r;
+    const std::int32_t top = a.expo;
+    const std::int32_t low = b.iszero() ? a.lowexpo() : std::min(a.lowexpo(), b.lowexpo());
+    r.limbs.assign(static_cast<std::size_t>(top - low + 1), 0);
+    std::uint32_t* out = r.limbs.data();
+    std::copy(a.limbs, a.limbs + a.count, out);
+    std::uint32_t borrow = 0;
+    std::ptrdiff_t i = b.iszero() ? -1 : top - b.expo + b.count - 1;
+    const std::ptrdiff_t bhead = b.iszero() ? 0 : top - b.expo;
+    for (; i >= 0 && (i >= bhead || borrow != 0); --i) {
+        const std::uint32_t sub = (i >= bhead ? b.limbs[i - bhead] : 0) + borrow;
+        if (out[i] >= sub) {
+            out[i] -= sub;
+            borrow = 0;
+        } else {
+            out[i] += BASE - sub;
+            borrow = 1;
+        }
+    }
+    normalise(r, top);
+    return r;
+}
+
+// a + b, or a - b when `minus`, exactly.
+flat addexact(const span& a, const span& b, bool minus)
+{
+    const bool bneg = b.negative != minus;
+    if (a.iszero()) {
+        flat r = copyof(b);
+        r.negative = !b.iszero() && bneg;
+        return r;
+    }
+    if (b.iszero())
+        return copyof(a);
+    if (a.negative == bneg) {
+        flat r = addmagnitudes(a, b);
+        r.negative = !r.limbs.empty() && a.negative;
+        return r;
+    }
+    const int c = compareabs(a, b);
+    if (c == 0)
+        return flat();
+    flat r = c > 0 ? subtractmagnitudes(a, b) : subtractmagnitudes(b, a);
+    r.negative = !r.limbs.empty() && (c > 0 ? a.negative : bneg);
+    return r;
+}
+
+// sum(a, b, f) where a and b have the same sign, as the splitting product's
+// two parts always do: with f > 0 each keeps its limbs of power >= f.expo()
+// (one guard limb more when f is a power of BASE) and is left out entirely
+// when it lies below f.expo(). Other cases go to the chains' sum.
+flat sumat(const span& a, const span& b, const number& f)
+{
+    if (a.iszero())
+        return copyof(b);
+    if (b.iszero())
+        return copyof(a);
+    if (a.negative != b.negative)
+        return flatten(sum(chainof(copyof(a)), chainof(copyof(b)), f));
+    if (!positive(f))
+        return addexact(a, b, false);
+    const std::int32_t cut = f.head()->value == 1 ? f.expo() - 1 : f.expo();
+    const span ka = a.expo < f.expo() ? span() : slice(a, a.expo, cut);
+    const span kb = b.expo < f.expo() ? span() : slice(b, b.expo, cut);
+    flat r = addmagnitudes(ka, kb);
+    r.negative = !r.limbs.empty() && a.negative;
+    return r;
+}
+
+flat basicprod(const span& x, const span& y, const number& f)
+{
+    columnproduct c;
+    flat r;
+    if (!multiplycolumns(of(x), of(y), f, c))
+        return r;
+    r.expo = c.expo() >> 1;  // floor division
+    const std::int32_t lowexpo = c.lowexpo() >> 1;
+    r.limbs.resize(static_cast<std::size_t>(r.expo - lowexpo + 1));
+    for (std::int32_t k = r.expo; k >= lowexpo; --k)
+        r.limbs[static_cast<std::size_t>(r.expo - k)] = c.limbat(k);
+    r.negative = c.negative;
+    return r;
+}
+
+// -- the splitting product --------------------------------------------------------
+
+number reciprocalguess(std::uint32_t head, std::uint32_t next, std::int32_t expo, bool negative)
+{
+    // v: the first five significant digits, padded with zeros.
+    const int digits = digitcount(head);
+    std::uint32_t v;
+    if (digits >= 5)
+        v = head / pow10(digits - 5);
+    else
+        v = head * pow10(5 - digits) + next / pow10(BASE_DIGITS - 5 + digits);
+    number r(static_cast<std::int32_t>(1000000000u / v));
+    multpow10(r, -(BASE_DIGITS * expo + digits - 1) - 5);
+    r.setnegative(negative);
+    return r;
+}
+
+number reciprocalguess(const span& y)
+{
+    return reciprocalguess(y.limbs[0], y.count > 1 ? y.limbs[1] : 0, y.expo, y.negative);
+}
+
+// The resolution below which the limbs of one operand are dropped: their
+// contribution, times the other operand y (|1/y| ~ guess), stays below
+// 10^-10 of the budget D.
+number dropbelow(const number& D, const number& guess)
+{
+    static const number tiny = powerof10(-10);
+    return APCprod(APCprod(tiny, D, 0), abs(guess), 0);
+}
+
+std::int32_t limbcount(const span& x) { return x.iszero() ? 1 : x.count; }
+
+// Result limbs prod must compute; it splits only when both operands and this
+// exceed KARATSUBA_LIMBS.
+std::int64_t needed(std::int32_t xexpo, std::int32_t yexpo, std::int32_t nx, std::int32_t ny,
+                    const number& f)
+{
+    std::int64_t need = static_cast<std::int64_t>(nx) + ny;
+    if (!f.iszero())
+        need = std::min(static_cast<std::int64_t>(xexpo) + yexpo - f.expo(), need);
+    return need;
+}
+
+flat prod(const span& x, const span& y, const number& f)
+{
+    const std::int32_t nx = limbcount(x);
+    const std::int32_t ny = limbcount(y);
+    if (nx < ny)
+        return prod(y, x, f);
+    const std::int64_t need = needed(x.expo, y.expo, nx, ny, f);
+    if (ny <= KARATSUBA_LIMBS || need <= KARATSUBA_LIMBS)
+        return basicprod(x, y, f);
+
+    // A Karatsuba step on the top `half` limbs. The error budget D, about a
+    // third of f, goes once to each of the middle product's two parts (M and
+    // N, at D shifted up) and once to the final addition.
+    static const number third(0.33333333333);
+    const number D = APCprod(third, f, 0);
+    const std::int32_t half = static_cast<std::int32_t>(std::min<std::int64_t>(nx, need) / 2);
+    const number tx = dropbelow(D, reciprocalguess(y));
+    const span xh = slice(x, x.expo, x.expo - half + 1);
+    const span xl = slice(x, x.expo - half, tx.expo());
+    if (ny < half) {
+        const flat high = prod(xh, y, zero());
+        const flat low = prod(xl, y, D);
+        return addexact(high.view(), low.view(), false);
+    }
+
+    const number ty = dropbelow(D, reciprocalguess(x));
+    const span yh = slice(y, y.expo, y.expo - half + 1);
+    const span yl = slice(y, y.expo - half, ty.expo());
+    const flat P = prod(xh, yh, zero());
+    const span xls = shifted(xl, half);
+    const span yls = shifted(yl, half);
+    const number R = scaled(D, BASE_DIGITS * half);
+    const flat xsum = addexact(xh, xls, false);
+    const flat ysum = addexact(yh, yls, false);
+    const flat M = prod(xsum.view(), ysum.view(), R);
+    const flat N = prod(xls, yls, R);
+    const flat middle = addexact(addexact(M.view(), P.view(), true).view(), N.view(), true);
+    const flat upper = addexact(P.view(), shifted(middle.view(), -half), false);
+    return sumat(upper.view(), shifted(N.view(), -2 * half), D);
+}
+
+}  // namespace
+
+number basicprod(const number& x, const number& y, const number& f)
+{
+    columnproduct c;
+    number r;
+    if (!multiplycolumns(of(x), of(y), f, c))
+        return r;
+    const std::int32_t expo = c.expo() >> 1;  // floor division
+    const std::int32_t lowexpo = c.lowexpo() >> 1;
+    for (std::int32_t k = expo; k >= lowexpo; --k)
+        r.append(c.limbat(k));
+    r.setexpo(expo);
+    r.setlowexpo(lowexpo);
+    r.setnegative(c.negative);
+    r.normalise();
+    return r;
+}
+
+number prod(const number& x, const number& y, const number& f)
+{
+    const std::int32_t nx = limbcount(x);
+    const std::int32_t ny = limbcount(y);
+    if (nx < ny)
+        return prod(y, x, f);
+    const std::int64_t need = needed(x.expo(), y.expo(), nx, ny, f);
+    if (ny <= KARATSUBA_LIMBS || need <= KARATSUBA_LIMBS)
+        return basicprod(x, y, f);
+    const flat xf = flatten(x);
+    const flat yf = flatten(y);
+    return chainof(prod(xf.view(), yf.view(), f));
+}
+
+number operator*(const number& x, const number& y) { return prod(x, y, zero()); }
+
+number APCprod(const number& x, const number& y, int bias)
+{
+    if (x.iszero() || y.iszero())
+        return number();
+    number s = basicprod(x, y, powerof10(leadpos(x) + leadpos(y) - 18));
+    number u;
+    if (bias != 0)
+        u = powerof10(leadpos(s) - 10);
+    switch (bias) {
+    case -1:
+        return s - u;
+    case 0:
+        return s;
+    case 1:
+        return s + u;
+    default:
+        throw numberexception("APCprod:invalid bias");
+    }
+}
+
+number reciprocalguess(const number& y)
+{
+    // A zero divisor never gets here from quot; from any other caller it is a
+    // programming error: report it and stop, in every build type.
+    if (y.iszero()) {
+        std::fputs("Assertion failed: divisor != 0 in reciprocalguess, module number\n", stderr);
+        std::abort();
+    }
+    const limb* next = y.head()->lower;
+    return reciprocalguess(y.head()->value, next != nullptr ? next->value : 0, y.expo(),
+                           y.isnegative());
+}
+
+number quot(const number& x, const number& y, const number& f)
+{
+    if (y.iszero())
+        throw numberexception("quot:division by zero");
+    if (f.iszero() || f.isnegative())
+        throw numberexception("quot:invalid argument (f<=0)");
+    if (x.iszero())
+        return number();
+    if (compareabs(x, y) == 0)
+        return number(signum(x) * signum(y));
+
+    static const number seven(0.7);
+    static const number tenth(0.1);
+    static const number eleven(0.11);
+    static const number thirtyseven(0.37);
+    static const number one(1);
+
+    // v is the relative accuracy wanted of 1/y. The final product multiplies
+    // the error of 1/y by |x|, so v is about 0.7 f |y/x|, not 0.7 f: an
+    // absolute budget would leave large quotients with a handful of digits.
+    const number r0 = reciprocalguess(y);
+    const number v = APCprod(APCprod(seven, f, -1), abs(APCprod(y, reciprocalguess(x), -1)), -1);
+
+    // Precisions of the Newton steps, each about twice the previous one.
+    std::vector<std::int32_t> ladder;
+    for (std::int32_t n = leadpos(v); n < -7;) {
+        n /= 2;
+        ladder.push_back(n);
+    }
+
+    number m = r0;
+    const number h = APCprod(tenth, abs(m), -1);
+    for (auto e = ladder.rbegin(); e != ladder.rend(); ++e) {
+        const number N = scaled(h, *e);
+        const number O = scaled(eleven, *e);
+        m = m + prod(m, one - prod(y, m, O), N);
+    }
+
+    const number N = thirtyseven * f;
+    const number O = h * v;
+    const number P = eleven * v;
+    const number U = m + prod(m, one - prod(y, m, P), O);
+    return prod(x, U, N);
+}
+
+number APCquot(const number& x, const number& y, int bias)
+{
+    static const number tenth(0.1);
+    static const number eleven(0.11);
+    static const number one(1);
+    number o = reciprocalguess(y);
+    const number l = tenth * abs(o);
+    for (std::int32_t e : {-8, -16}) {
+        const number N = scaled(l, e);
+        const number O = scaled(eleven, e);
+        o = o + prod(o, one - prod(y, o, O), N);
+    }
+    return APCprod(x, o, bias);
+}
+
+number operator%(const number& x, const number& y)
+{
+    if (y.iszero())
+        throw numberexception("operator x %% y:y==0");
+    if (compareabs(x, y) < 0)
+        return x;
+    static const number tenth(0.1);
+    const number a = abs(x);
+    const number b = abs(y);
+    const number q = floor(quot(a, b, tenth));
+    number r = a - q * b;
+    if (r >= b)
+        r = r - b;
+    else if (r.isnegative())
+        r = r + b;
+    if (!r.iszero())
+        r.setnegative(x.isnegative());
+    return r;
+}
+
+number sumprec(const number& x, const number& y, std::int32_t d)
+{
+    return sum(x, y, powerof10(std::max(leadpos(x), leadpos(y)) - d - 2));
+}
+
+number diffprec(const number& x, const number& y, std::int32_t d)
+{
+    return diff(x, y, powerof10(std::max(leadpos(x), leadpos(y)) - d - 2));
+}
+
+number prodprec(const number& x, const number& y, std::int32_t d)
+{
+    return prod(x, y, powerof10(leadpos(x) + leadpos(y) - d - 2));
+}
+
+number quotprec(const number& x, const number& y, std::int32_t d)
+{
+    return quot(x, y, powerof10(leadpos(x) - leadpos(y) - d - 2));
+}

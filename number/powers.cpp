@@ -1,0 +1,124 @@
+#include "powers.h"
+
+#include <vector>
+
+#include "addition.h"
+#include "multiplication.h"
+
+namespace {
+
+// The exponent as a machine integer when it fits, so the squaring loop needs
+// no arithmetic on numbers; the products are the same either way.
+bool smallexponent(const number& n, std::uint64_t& e)
+{
+    if (n.expo() > 1)
+        return false;
+    e = 0;
+    for (std::int32_t k = n.expo(); k >= 0; --k) {
+        const limb* p = n.nodeat(k);
+        e = e * BASE + (p != nullptr ? p->value : 0);
+    }
+    return true;
+}
+
+// Powering by repeated squaring with the given product.
+template <typename Product>
+number squareandmultiply(const number& x, const number& n, Product product)
+{
+    number a(1);
+    number b(x);
+    std::uint64_t small;
+    if (n.iszero() || smallexponent(n, small)) {
+        std::uint64_t e = n.iszero() ? 0 : small;
+        while (e != 0) {
+            if ((e & 1) != 0) {
+                a = product(a, b);
+                --e;
+            } else {
+                b = product(b, b);
+                e /= 2;
+            }
+        }
+        return a;
+    }
+    static const number half(0.5);
+    number e(n);
+    while (!e.iszero()) {
+        if (isodd(e)) {
+            a = product(a, b);
+            decrement(e);
+        } else {
+            b = product(b, b);
+            e = e * half;
+        }
+    }
+    return a;
+}
+
+}  // namespace
+
+number logpow(const number& x, const number& n)
+{
+    if (!isinteger(n))
+        throw numberexception("logpow:y not integer");
+    if (n.isnegative())
+        throw numberexception("logpow:y negativ");
+    return squareandmultiply(x, n, [](const number& a, const number& b) { return a * b; });
+}
+
+number APCpow(const number& x, const number& n, int bias)
+{
+    if (!isinteger(n))
+        throw numberexception("APCpow:y not integer");
+    if (n.isnegative())
+        return APCquot(number(1), APCpow(x, negate(n), -bias), bias);
+    return squareandmultiply(x, n, [](const number& a, const number& b) { return APCprod(a, b, 0); });
+}
+
+number sqrt(const number& x, const number& f)
+{
+    if (x.isnegative())
+        throw numberexception("sqrt:invalid argument (x<0)");
+    if (x.iszero())
+        return number();
+    if (f.iszero() || f.isnegative())
+        throw numberexception("sqrt:invalid argument (f<=0)");
+
+    // Products and the bookkeeping powers of ten reach less far than numbers
+    // do. Far from 1, take the root of x / BASE^(2j) at f / BASE^j and shift
+    // it back by BASE^j: whole limbs move, so every digit is the same.
+    if (x.expo() >= 25000000 || x.expo() <= -25000000) {
+        std::int32_t j = x.expo() / 2;
+        number r = sqrt(scaled(x, -2 * j * BASE_DIGITS), scaled(f, -j * BASE_DIGITS));
+        multpow10(r, j * BASE_DIGITS);
+        return r;
+    }
+    static const number fit(0.1245), k117(1.17), k001(0.01), k028(0.28), half(0.5);
+
+    std::int32_t lead = leadpos(x);
+    std::int32_t h = lead >= 0 ? lead / 2 : -((1 - lead) / 2);  // floor(lead / 2)
+
+    // A straight line through the root over the two decades of x, then one
+    // cheap Heron step: about five correct digits.
+    number D = APCprod(scaled(fit, -h), APCsum(x, powerof10(2 * h + 1), -1), -1);
+    D = APCprod(APCsum(APCquot(x, D, 0), D, 0), half, 0);
+
+    // Relative target of the last step, and the coarser ones before it.
+    number t = APCquot(APCprod(k117, f, -1), D, -1);
+    std::vector<std::int32_t> ladder;
+    for (std::int32_t n = leadpos(t); n < -1;) {
+        n /= 2;
+        ladder.push_back(n);
+    }
+    // Budgets for the residual x - D^2 and for the correction quotient.
+    number l = APCprod(k001, APCprod(D, D, -1), -1);
+    number g = APCprod(k028, D, -1);
+    for (auto e = ladder.rbegin(); e != ladder.rend(); ++e)
+        D = D + quot(diff(x, D * D, scaled(l, *e)), D + D, scaled(g, *e));
+
+    number r = diff(x, D * D, l * t);
+    number q = quot(r, D + D, g * t);
+    return D + q;
+}
+
+number sqrtprec(const number& x, std::int32_t d) { return sqrt(x, powerof10(leadpos(x) / 2 - d)); }

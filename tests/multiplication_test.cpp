@@ -1,0 +1,605 @@
+// Products, quotients and remainders: hand-picked cases, then random
+// operands against independent references (a schoolbook product, and the
+// column and splitting products written out on chains step by step).
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <functional>
+#include <random>
+#include <string>
+#include <thread>
+
+#include "number/addition.h"
+#include "number/multiplication.h"
+#include "numbertesting.h"
+
+namespace {
+
+// Under the sanitizers the random tests run fewer cases.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr int SCALE = 4;
+#else
+constexpr int SCALE = 1;
+#endif
+
+// -- references -------------------------------------------------------------------
+
+// x * y by the schoolbook method on whole limbs.
+number schoolbook(const number& x, const number& y)
+{
+    if (x.iszero() || y.iszero())
+        return number();
+    std::vector<std::uint32_t> a = limbsof(x), b = limbsof(y);
+    std::reverse(a.begin(), a.end());  // least significant first
+    std::reverse(b.begin(), b.end());
+    std::vector<std::uint64_t> acc(a.size() + b.size(), 0);
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        std::uint64_t carry = 0;
+        for (std::size_t j = 0; j < b.size(); ++j) {
+            carry += acc[i + j] + std::uint64_t{a[i]} * b[j];
+            acc[i + j] = carry % BASE;
+            carry /= BASE;
+        }
+        acc[i + b.size()] = carry;
+    }
+    number r;
+    for (std::uint64_t v : acc)
+        r.prepend(static_cast<std::uint32_t>(v));
+    r.setlowexpo(x.lowexpo() + y.lowexpo());
+    r.setexpo(r.lowexpo() + static_cast<std::int32_t>(acc.size()) - 1);
+    r.setnegative(x.isnegative() != y.isnegative());
+    r.normalise();
+    return r;
+}
+
+std::int32_t floorhalf(std::int32_t n) { return n >= 0 ? n / 2 : -((1 - n) / 2); }
+
+// The column product step by step on chains: half-limb numbers X and Y,
+// the diagonal walk, the accumulator Q with its carries, and back to limbs.
+number columnproduct(const number& x, const number& y, const number& f)
+{
+    if (!computeallowed())
+        throw numberexception("Operation was canceled");
+    if (x.iszero() || y.iszero())
+        return number();
+    const bool exact = f.iszero();
+    auto halflimbs = [](const number& a, std::int32_t from) {
+        number h;
+        std::int32_t k = a.expo();
+        for (const limb* p = a.head(); p != nullptr && k >= from; p = p->lower, --k) {
+            h.append(p->value / 10000);
+            h.append(p->value % 10000);
+        }
+        if (h.head() == nullptr)
+            return h;
+        h.setexpo(2 * a.expo() + 1);
+        h.setlowexpo(2 * (k + 1));
+        h.normalise();
+        return h;
+    };
+    const number X = halflimbs(x, exact ? x.lowexpo() : f.expo() - y.expo() - 2);
+    const number Y = halflimbs(y, exact ? y.lowexpo() : f.expo() - x.expo() - 2);
+    if (X.iszero() || Y.iszero())
+        return number();
+    const std::int32_t top = X.expo() + Y.expo();
+    const std::int32_t low = X.lowexpo() + Y.lowexpo();
+    const std::int32_t L = exact ? low : std::max(low, 2 * f.expo() - 1);
+
+    number Q;
+    Q.setexpo(top);
+    const limb* xs = X.head();
+    const limb* ys = Y.head();
+    for (std::int32_t c = top; c >= L - 1; --c) {
+        std::uint64_t carry = 0;
+        for (const limb *a = xs, *b = ys; a != nullptr && b != nullptr; a = a->lower, b = b->upper)
+            carry += std::uint64_t{a->value} * b->value;
+        Q.append(0);
+        Q.setlowexpo(c);
+        for (limb* p = Q.tail(); carry != 0; p = p->upper) {
+            if (p == nullptr) {
+                Q.prepend(0);
+                Q.setexpo(Q.expo() + 1);
+                p = Q.head();
+            }
+            carry += p->value;
+            p->value = static_cast<std::uint32_t>(carry % 10000);
+            carry /= 10000;
+        }
+        if (ys->lower != nullptr)
+            ys = ys->lower;
+        else if (xs->lower != nullptr)
+            xs = xs->lower;
+        else
+            break;
+    }
+    Q.normalise();
+    if (Q.iszero())
+        return Q;
+
+    number r;
+    std::uint32_t acc = 0;
+    std::int32_t n = Q.expo();
+    for (const limb* p = Q.head(); p != nullptr; p = p->lower, --n) {
+        acc = acc * 10000 + p->value;
+        if (n % 2 == 0) {
+            r.append(acc);
+            acc = 0;
+        }
+    }
+    if (acc != 0)
+        r.append(acc * 10000);
+    r.setexpo(floorhalf(Q.expo()));
+    r.setlowexpo(floorhalf(Q.lowexpo()));
+    r.setnegative(x.isnegative() != y.isnegative());
+    r.normalise();
+    return r;
+}
+
+// The limbs of x at powers from down to to, with x's sign.
+number limbrange(const number& x, std::int32_t from, std::int32_t to)
+{
+    number r;
+    std::int32_t k = x.expo();
+    for (const limb* p = x.head(); p != nullptr && k >= to; p = p->lower, --k) {
+        if (k <= from)
+            r.append(p->value);
+    }
+    if (r.head() == nullptr)
+        return r;
+    r.setexpo(std::min(from, x.expo()));
+    r.setlowexpo(k + 1);
+    r.setnegative(x.isnegative());
+    r.normalise();
+    return r;
+}
+
+// The splitting product step by step on chains, with the library's sum,
+// shifts and cheap products.
+number splitproduct(const number& x, const number& y, const number& f)
+{
+    if (limbcount(x) < limbcount(y))
+        return splitproduct(y, x, f);
+    const std::int64_t nx = limbcount(x), ny = limbcount(y);
+    std::int64_t need = nx + ny;
+    if (!f.iszero())
+        need = std::min<std::int64_t>(std::int64_t{x.expo()} + y.expo() - f.expo(), need);
+    if (ny <= 250 || need <= 250)
+        return basicprod(x, y, f);
+    const number zero;
+    const number D = APCprod(number(0.33333333333), f, 0);
+    const auto half = static_cast<std::int32_t>(std::min(nx, need) / 2);
+    const number tx = APCprod(APCprod(powerof10(-10), D, 0), abs(reciprocalguess(y)), 0);
+    const number xh = limbrange(x, x.expo(), x.expo() - half + 1);
+    const number xl = limbrange(x, x.expo() - half, tx.expo());
+    if (ny < half) {
+        const number a = splitproduct(xh, y, zero);
+        return a + splitproduct(xl, y, D);
+    }
+    const number ty = APCprod(APCprod(powerof10(-10), D, 0), abs(reciprocalguess(x)), 0);
+    const number yh = limbrange(y, y.expo(), y.expo() - half + 1);
+    const number yl = limbrange(y, y.expo() - half, ty.expo());
+    const std::int32_t s = 8 * half;
+    number P = splitproduct(xh, yh, zero);
+    const number xs = scaled(xl, s), ys = scaled(yl, s), R = scaled(D, s);
+    number M = splitproduct(xh + xs, yh + ys, R);
+    number N = splitproduct(xs, ys, R);
+    M = scaled(M - P - N, -s);
+    P = P + M;
+    return sum(P, scaled(N, -2 * s), D);
+}
+
+::testing::AssertionResult same(const number& got, const number& want)
+{
+    if (got.expo() == want.expo() && got.isnegative() == want.isnegative() &&
+        limbsof(got) == limbsof(want))
+        return ::testing::AssertionSuccess();
+    auto brief = [](const number& x) {
+        std::string s = plaindigits(x);
+        return s.size() <= 80 ? s : s.substr(0, 40) + "..." + s.substr(s.size() - 40);
+    };
+    return ::testing::AssertionFailure() << brief(got) << " != " << brief(want);
+}
+
+// -- random operands ------------------------------------------------------------------
+
+struct randomizer {
+    std::mt19937_64 gen;
+
+    explicit randomizer(std::uint64_t seed) : gen(seed) {}
+
+    std::int32_t uniform(std::int32_t lo, std::int32_t hi)
+    {
+        return std::uniform_int_distribution<std::int32_t>(lo, hi)(gen);
+    }
+    // Mostly short, sometimes long: log-uniform in 1..most.
+    std::int32_t length(std::int32_t most)
+    {
+        double l = std::uniform_real_distribution<double>(0, std::log(most + 0.5))(gen);
+        return std::max(1, static_cast<std::int32_t>(std::exp(l)));
+    }
+    // Limbs of every kind: runs of zeros, values with a zero upper or lower
+    // half-limb, the largest limb, and plain random ones.
+    number operand(std::int32_t limbs, std::int32_t expo)
+    {
+        number x;
+        for (std::int32_t i = 0; i < limbs; ++i) {
+            const auto v = static_cast<std::uint32_t>(uniform(0, BASE - 1));
+            const std::uint32_t kinds[] = {0, v % 10000, v % 10000 * 10000, BASE - 1};
+            const int kind = uniform(0, 9);
+            x.append(kind < 4 ? kinds[kind] : v);
+        }
+        // Now and then a long stretch of zeros, so that a whole piece of a
+        // split operand may vanish.
+        if (limbs > 4 && uniform(0, 7) == 0) {
+            const std::int32_t from = uniform(1, limbs - 2);
+            const std::int32_t to = uniform(from, limbs - 2);
+            limb* p = x.head();
+            for (std::int32_t k = 0; k <= to; ++k, p = p->lower) {
+                if (k >= from)
+                    p->value = 0;
+            }
+        }
+        x.setexpo(expo);
+        x.setlowexpo(expo - limbs + 1);
+        x.setnegative(uniform(0, 1) == 1);
+        x.normalise();
+        return x.iszero() ? number(uniform(1, 9)) : x;
+    }
+    number operand(std::int32_t most) { return operand(length(most), uniform(-30, 30)); }
+    // A resolution anywhere from above the product down to below its last limb.
+    number resolution(const number& x, const number& y)
+    {
+        const std::int32_t top = leadpos(x) + leadpos(y);
+        const std::int32_t digits = 8 * (limbcount(x) + limbcount(y));
+        number f = powerof10(uniform(top - digits - 20, top + 4));
+        return uniform(0, 4) == 0 ? number(uniform(2, 99)) * f : f;
+    }
+};
+
+// Restarts the run flag whatever a test did to it.
+struct runningguard {
+    ~runningguard() { startcompute(); }
+};
+
+std::string failure(const std::function<void()>& op)
+{
+    try {
+        op();
+    } catch (const numberexception& e) {
+        return e.message();
+    }
+    return "";
+}
+
+// -- hand-picked cases ----------------------------------------------------------------
+
+TEST(Multiplication, ExactProducts)
+{
+    const number p = number(99999999) * number(99999999);
+    EXPECT_EQ(limbsof(p), (std::vector<std::uint32_t>{99999998, 1}));
+    EXPECT_EQ(p.expo(), 1);
+
+    struct Case {
+        const char *x, *y, *product;
+    };
+    const Case cases[] = {
+        {"-3", "-4", "12"}, {"-3", "4", "-12"}, {"0", "-5", "0"}, {"-5", "0", "0"},
+        {"1e-8", "1e-8", "0.0000000000000001"},
+        {"123456.789", "-0.000987654321", "-121.932631112635269"},
+        {"12345678987654321", "98765432123456789", "1219326320073159566072245112635269"},
+    };
+    for (const Case& c : cases) {
+        const number r = number(c.x) * number(c.y);
+        EXPECT_EQ(plaindigits(r), c.product) << c.x << " * " << c.y;
+        EXPECT_EQ(brokeninvariant(r), "");
+    }
+}
+
+TEST(Multiplication, CheapDirectedProducts)
+{
+    EXPECT_EQ(APCprod(number(2), number(3), 0), number(6));
+    EXPECT_EQ(APCprod(number(2), number(3), 1), number(6) + powerof10(-10));
+    EXPECT_EQ(APCprod(number(2), number(3), -1), number(6) - powerof10(-10));
+    EXPECT_TRUE(APCprod(number(0), number(3), 7).iszero());
+    EXPECT_TRUE(APCprod(number(3), number(0), 7).iszero());
+    EXPECT_EQ(failure([] { APCprod(number(2), number(3), 7); }), "APCprod:invalid bias");
+
+    randomizer rnd(11);
+    for (int i = 0; i < 300; ++i) {
+        const number x = rnd.operand(20), y = rnd.operand(20);
+        const number exact = x * y;
+        EXPECT_LE(APCprod(x, y, -1), exact);
+        EXPECT_GE(APCprod(x, y, 1), exact);
+        // About 18 digits: within 10^-17 of the product.
+        EXPECT_LT(abs(exact - APCprod(x, y, 0)), powerof10(leadpos(exact) - 17));
+    }
+}
+
+TEST(Multiplication, ReciprocalGuessUsesFiveDigits)
+{
+    const std::pair<const char*, const char*> cases[] = {
+        {"1.2345", "0.81004"}, {"1.2345678", "0.81004"}, {"-3", "-0.33333"},
+        {"9.9999", "0.1"},     {"7e-30", "142850000000000000000000000000"},
+    };
+    for (const auto& [y, guess] : cases)
+        EXPECT_EQ(plaindigits(reciprocalguess(number(y))), guess) << y;
+}
+
+TEST(MultiplicationDeathTest, ZeroDivisorOfTheCheapQuotientIsAProgrammingError)
+{
+    EXPECT_DEATH(reciprocalguess(number()), "divisor != 0.*module number");
+    EXPECT_DEATH(APCquot(number(1), number(), 0), "divisor != 0");
+}
+
+TEST(Multiplication, HalfLimbExponentLimits)
+{
+    const number f = powerof10(8 * -49999995);
+    // The lowest limb of x, at power -50000000, takes part only when exact.
+    const number x = fromlimbs({1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1}, -49999990);
+    EXPECT_EQ(failure([&] { basicprod(x, number(1), number()); }), "number underflow");
+    EXPECT_EQ(basicprod(x, number(1), f), powerof10(8 * -49999990));
+    // A limb at power -50000000 with a zero lower half-limb still fits.
+    EXPECT_EQ(basicprod(fromlimbs({12340000}, -50000000), number(1), number()).lowexpo(),
+              -50000000);
+
+    struct Case {
+        number x, y;
+        const char* message;
+    };
+    const Case cases[] = {
+        {fromlimbs({1}, 50000000), number(1), "number overflow"},
+        {fromlimbs({12345}, 49999999), number(10000), "number overflow"},
+        {fromlimbs({3}, -30000000), fromlimbs({3}, -30000000), "number underflow"},
+        {fromlimbs({3}, 30000000), fromlimbs({3}, 30000000), "number overflow"},
+        // x is converted before y.
+        {fromlimbs({1}, 50000000), fromlimbs({1}, -50000000), "number overflow"},
+        {fromlimbs({1}, -50000000), fromlimbs({1}, 50000000), "number underflow"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(failure([&] { basicprod(c.x, c.y, number()); }), c.message);
+        EXPECT_EQ(failure([&] { columnproduct(c.x, c.y, number()); }), c.message);
+    }
+    EXPECT_EQ(basicprod(fromlimbs({12345}, 49999999), number(8000), number()).expo(), 49999999);
+}
+
+TEST(Division, QuotientsAndTheirErrors)
+{
+    const number f = powerof10(-40);
+    EXPECT_EQ(quot(number(-6), number(6), f), number(-1));
+    EXPECT_EQ(quot(number(6), number(-6), f), number(-1));
+    EXPECT_TRUE(quot(number(0), number(5), f).iszero());
+
+    struct Case {
+        number x, y, f;
+        const char* message;
+    };
+    const Case cases[] = {
+        {number(5), number(0), number(0), "quot:division by zero"},
+        {number(0), number(0), number(1), "quot:division by zero"},
+        {number(5), number(2), number(0), "quot:invalid argument (f<=0)"},
+        {number(0), number(2), number(-1), "quot:invalid argument (f<=0)"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(failure([&] { quot(c.x, c.y, c.f); }), c.message);
+    EXPECT_EQ(failure([] { quotprec(number(1), number(0), 40); }), "quot:division by zero");
+}
+
+TEST(Division, LargeAndSmallQuotientsKeepTheirDigits)
+{
+    // The accuracy of 1/y is relative to x / y: the quotients far from 1
+    // keep all their digits.
+    const char* cases[][2] = {
+        {"1e100", "3"}, {"1e20", "7"}, {"1", "3e100"}, {"-2e300", "0.0000007"}, {"5e-200", "-9e200"}};
+    for (const auto& c : cases) {
+        const number x(c[0]), y(c[1]);
+        const number f = powerof10(leadpos(x) - leadpos(y) - 42);
+        const number q = quotprec(x, y, 40);
+        EXPECT_LT(abs(x - q * y), f * abs(y)) << c[0] << " / " << c[1];
+    }
+    EXPECT_EQ(plaindigits(quotprec(number("1e100"), number(3), 40)).substr(0, 42),
+              std::string(42, '3'));
+}
+
+TEST(Division, CheapDirectedQuotients)
+{
+    randomizer rnd(12);
+    for (int i = 0; i < 300; ++i) {
+        const number x = rnd.operand(20), y = rnd.operand(20);
+        // lower <= x / y <= upper, compared as lower * |y| <= x * sign(y).
+        const number ay = abs(y), sx = y.isnegative() ? negate(x) : x;
+        EXPECT_LE(APCquot(x, y, -1) * ay, sx);
+        EXPECT_GE(APCquot(x, y, 1) * ay, sx);
+        EXPECT_LT(abs(sx - APCquot(x, y, 0) * ay), powerof10(leadpos(x) - 14));
+    }
+    EXPECT_EQ(failure([] { APCquot(number(1), number(3), 2); }), "APCprod:invalid bias");
+}
+
+TEST(Division, RemainderHasTheSignOfTheDividend)
+{
+    const char* cases[][3] = {
+        {"7", "3", "1"},       {"-7", "3", "-1"},   {"7", "-3", "1"},  {"-7", "-3", "-1"},
+        {"2", "5", "2"},       {"5.5", "2", "1.5"}, {"6", "3", "0"},   {"-6", "3", "0"},
+        {"-7.5", "2", "-1.5"}, {"1e30", "7", "1"},  {"-1e40", "100000000000000000007", "-49"},
+        {"10000000000000000000000003", "0.0007", "0.0003"},
+    };
+    for (const auto& c : cases) {
+        const number r = number(c[0]) % number(c[1]);
+        EXPECT_EQ(plaindigits(r), c[2]) << c[0] << " % " << c[1];
+        EXPECT_EQ(brokeninvariant(r), "");
+    }
+    EXPECT_EQ(failure([] { number(7) % number(0); }), "operator x % y:y==0");
+}
+
+TEST(Precision, LongOperandsSplitOnlyWhenManyLimbsAreNeeded)
+{
+    randomizer rnd(13);
+    auto integer300 = [&] {
+        number x;
+        do
+            x = abs(rnd.operand(300, 299));
+        while (limbcount(x) != 300);
+        return x;
+    };
+    const number x = integer300(), y = integer300();
+    auto f = [&](std::int32_t d) { return powerof10(leadpos(x) + leadpos(y) - d - 2); };
+    // 3000 digits: about 374 limbs are needed, so prod splits; its low
+    // digits differ from those of the plain column product.
+    EXPECT_TRUE(same(prodprec(x, y, 3000), splitproduct(x, y, f(3000))));
+    EXPECT_FALSE(same(prodprec(x, y, 3000), basicprod(x, y, f(3000))));
+    // 1000 digits: about 124 limbs, no split.
+    EXPECT_TRUE(same(prodprec(x, y, 1000), basicprod(x, y, f(1000))));
+}
+
+TEST(Precision, SplitOperandsWhoseLowerHalfVanishes)
+{
+    // 600-limb integers, zero from below the top 200 limbs down to power
+    // 150: at 400 limbs needed, both lower halves are zero and the middle
+    // product M falls short of P.
+    randomizer rnd(14);
+    auto sparse = [&] {
+        number x = abs(rnd.operand(600, 599));
+        limb* p = x.head();
+        for (std::int32_t k = 599; k >= 150; --k, p = p->lower) {
+            if (k <= 399)
+                p->value = 0;
+        }
+        x.head()->value = 1;
+        return x;
+    };
+    const number x = sparse(), y = negate(sparse());
+    for (std::int32_t need : {300, 400, 500}) {
+        const number f = powerof10(8 * (x.expo() + y.expo() - need));
+        const number r = prod(x, y, f);
+        EXPECT_TRUE(same(r, splitproduct(x, y, f))) << need;
+        EXPECT_LT(abs(schoolbook(x, y) - r), f) << need;
+    }
+}
+
+// -- random operands against the references ----------------------------------------
+
+TEST(MultiplicationRandom, ColumnProductMatchesTheStepByStepOne)
+{
+    randomizer rnd(1);
+    for (int i = 0; i < 1500 / SCALE; ++i) {
+        const number x = rnd.operand(400), y = rnd.operand(400);
+        const number f = rnd.uniform(0, 5) == 0 ? number() : rnd.resolution(x, y);
+        const number r = basicprod(x, y, f);
+        ASSERT_TRUE(same(r, columnproduct(x, y, f))) << "case " << i;
+        ASSERT_EQ(brokeninvariant(r), "");
+    }
+}
+
+// Operand lengths of three kinds: both long enough to split, a long x
+// with a y just long enough (split into halves of x alone), and mostly short.
+std::pair<std::int32_t, std::int32_t> lengths(randomizer& rnd, int i)
+{
+    switch (i % 4) {
+    case 0:
+        return {rnd.uniform(251, 2000), rnd.uniform(251, 2000)};
+    case 1:
+        return {rnd.uniform(800, 2000), rnd.uniform(251, 400)};
+    default:
+        return {rnd.length(2000), rnd.length(2000)};
+    }
+}
+
+TEST(MultiplicationRandom, ExactProductsMatchTheSchoolbook)
+{
+    randomizer rnd(2);
+    for (int i = 0; i < 400 / SCALE; ++i) {
+        const auto [nx, ny] = lengths(rnd, i);
+        const number x = rnd.operand(nx, rnd.uniform(-30, 30));
+        const number y = rnd.operand(ny, rnd.uniform(-30, 30));
+        ASSERT_TRUE(same(x * y, schoolbook(x, y))) << "case " << i;
+    }
+}
+
+TEST(MultiplicationRandom, ProductsAtAResolutionStayWithinIt)
+{
+    randomizer rnd(3);
+    for (int i = 0; i < 400 / SCALE; ++i) {
+        const auto [nx, ny] = lengths(rnd, i);
+        const number x = rnd.operand(nx, rnd.uniform(-5, 300));
+        const number y = rnd.operand(ny, rnd.uniform(-300, 5));
+        const number f = rnd.resolution(x, y);
+        const number exact = schoolbook(x, y);
+        const number r = prod(x, y, f);
+        ASSERT_TRUE(same(r, splitproduct(x, y, f))) << "case " << i;
+        ASSERT_LT(abs(exact - r), f) << "case " << i;
+        const number b = basicprod(x, y, f);
+        ASSERT_LE(compareabs(b, exact), 0) << "case " << i;
+        ASSERT_LT(abs(exact - b), f) << "case " << i;
+    }
+}
+
+TEST(DivisionRandom, QuotientsMultipliedBackStayWithinTheResolution)
+{
+    randomizer rnd(4);
+    for (int i = 0; i < 400 / SCALE; ++i) {
+        const number x = rnd.operand(800), y = rnd.operand(800);
+        const number f = rnd.uniform(0, 1) == 0
+                             ? powerof10(leadpos(x) - leadpos(y) - rnd.uniform(1, 6000))
+                             : powerof10(rnd.uniform(-400, 100));
+        const number q = quot(x, y, f);
+        ASSERT_LT(abs(x - q * y), f * abs(y)) << "case " << i;
+        ASSERT_EQ(brokeninvariant(q), "");
+    }
+}
+
+TEST(DivisionRandom, RemaindersLeaveAMultipleOfTheDivisor)
+{
+    randomizer rnd(5);
+    for (int i = 0; i < 400 / SCALE; ++i) {
+        const number x = rnd.operand(rnd.length(40), rnd.uniform(-3, 40));
+        const number y = rnd.operand(rnd.length(10), rnd.uniform(-3, 5));
+        const number r = x % y;
+        ASSERT_LT(compareabs(r, y), 0) << "case " << i;
+        ASSERT_TRUE(r.iszero() || r.isnegative() == x.isnegative()) << "case " << i;
+        // x - r = k y for an integer k, checked with the exact product.
+        const number k = rounddigits(quot(x - r, y, number(0.1)), 0);
+        ASSERT_EQ(k * y, x - r) << "case " << i;
+    }
+}
+
+// -- cancellation ---------------------------------------------------------------------
+
+TEST(MultiplicationCancel, CanceledRunStopsAtTheNextProduct)
+{
+    runningguard guard;
+    cancelcompute();
+    EXPECT_EQ(failure([] { basicprod(number(), number(), number()); }), "Operation was canceled");
+    EXPECT_EQ(failure([] { APCprod(number(2), number(3), 9); }), "Operation was canceled");
+    startcompute();
+    EXPECT_EQ(number(2) * number(3), number(6));
+}
+
+TEST(MultiplicationCancel, CancelFromAnotherThreadEndsALongChainOfProducts)
+{
+    runningguard guard;
+    randomizer rnd(6);
+    const number y = abs(rnd.operand(750, 0));
+    std::atomic<bool> started{false};
+    std::string message;
+    std::thread worker([&] {
+        message = failure([&] {
+            number p = y;
+            started = true;
+            const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+            while (std::chrono::steady_clock::now() < end)
+                p = prodprec(p, y, 6000);
+        });
+    });
+    while (!started)
+        std::this_thread::yield();
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    cancelcompute();
+    worker.join();
+    EXPECT_EQ(message, "Operation was canceled");
+    startcompute();
+    EXPECT_TRUE(same(prodprec(y, y, 6000), splitproduct(y, y, powerof10(2 * leadpos(y) - 6002))));
+}
+
+}  // namespace
