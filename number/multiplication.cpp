@@ -208,6 +208,22 @@ struct columnproduct {
     }
 };
 
+// Normalises the columns q[0..columns] of powers lowest...: strips zero
+// half-limbs and checks the range.
+bool finishcolumns(const std::uint32_t* q, std::int32_t lowest, std::ptrdiff_t columns,
+                   bool negative, columnproduct& out)
+{
+    std::ptrdiff_t hi = columns;
+    while (q[hi] == 0)
+        --hi;  // the product is at least 10^4^top: hi >= top
+    std::ptrdiff_t lo = 0;
+    while (q[lo] == 0)
+        ++lo;
+    out = {q, lowest, lo, hi, negative};
+    checkrange(out.expo(), out.lowexpo());
+    return true;
+}
+
 // x * y by columns, as basicprod; false when the product is zero. The result
 // lives in the scratch buffer until the next product.
 bool multiplycolumns(const operand& x, const operand& y, const number& f, columnproduct& out)
@@ -250,6 +266,21 @@ bool multiplycolumns(const operand& x, const operand& y, const number& f, column
     const std::ptrdiff_t columns = static_cast<std::ptrdiff_t>(top) - lowest + 1;
     std::uint32_t* q = room(s.q, static_cast<std::size_t>(columns + 1));
     std::uint64_t carry = 0;
+    if (std::min(X.count, Y.count) < BLOCK) {
+        // A short operand: whole blocks would be mostly padding, so each
+        // column is summed over its own diagonal.
+        for (std::ptrdiff_t i = 0; i < columns; ++i) {
+            const std::ptrdiff_t d = static_cast<std::ptrdiff_t>(lowest) + i - X.expo - Y.lowexpo;
+            const std::ptrdiff_t a1 = std::min(X.count, Y.count - d);
+            std::uint64_t t = carry;
+            for (std::ptrdiff_t a = std::max<std::ptrdiff_t>(0, -d); a < a1; ++a)
+                t += static_cast<std::uint32_t>(X.digits[a] * Y.digits[a + d]);
+            q[i] = static_cast<std::uint32_t>(t % HALFBASE);
+            carry = t / HALFBASE;
+        }
+        q[columns] = static_cast<std::uint32_t>(carry);
+        return finishcolumns(q, lowest, columns, x.negative != y.negative, out);
+    }
     for (std::ptrdiff_t i = 0; i < columns; i += WIDTH) {
         const std::ptrdiff_t d = static_cast<std::ptrdiff_t>(lowest) + i - X.expo - Y.lowexpo;
         const std::ptrdiff_t a0 = std::max<std::ptrdiff_t>(0, -(d + WIDTH - 1));
@@ -264,17 +295,7 @@ bool multiplycolumns(const operand& x, const operand& y, const number& f, column
         }
     }
     q[columns] = static_cast<std::uint32_t>(carry);
-
-    // Normalise: strip zero half-limbs, check the range.
-    std::ptrdiff_t hi = columns;
-    while (q[hi] == 0)
-        --hi;  // the product is at least 10^4^top: hi >= top
-    std::ptrdiff_t lo = 0;
-    while (q[lo] == 0)
-        ++lo;
-    out = {q, lowest, lo, hi, x.negative != y.negative};
-    checkrange(out.expo(), out.lowexpo());
-    return true;
+    return finishcolumns(q, lowest, columns, x.negative != y.negative, out);
 }
 
 // -- flat arithmetic for the splitting product ------------------------------------

@@ -453,7 +453,14 @@ void multpow10(number& x, std::int32_t n)
 
 number powerof10(std::int32_t k)
 {
-    number x(1);
-    multpow10(x, k);
+    // What multpow10(1, k) makes, built directly: the limb 10^(k mod 8) at
+    // power floor(k / 8), with the same range check.
+    std::int32_t e = k >= 0 ? k / BASE_DIGITS : -((BASE_DIGITS - 1 - k) / BASE_DIGITS);
+    if (e > MAX_EXPO || e < MIN_EXPO)
+        throw numberexception("multpow10:invalid m_expo:%d", e);
+    number x;
+    x.append(pow10(k - BASE_DIGITS * e));
+    x.setexpo(e);
+    x.setlowexpo(e);
     return x;
 }

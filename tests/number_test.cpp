@@ -285,6 +285,27 @@ TEST(NumberPowersOfTen, Multpow10ShiftsExactly)
             EXPECT_EQ(plaindigits(x), c.want) << plaindigits(c.x) << " shifted " << c.n;
         }
     }
+    // powerof10 builds what shifting 1 builds, and fails the same way.
+    for (std::int32_t k : {-800000001, -800000000, -799999999, -799999992, -17, -9, -8, -1, 0, 1, 7,
+                           8, 9, 799999999, 800000000}) {
+        number shifted(1);
+        std::string want, got;
+        try {
+            multpow10(shifted, k);
+        } catch (const numberexception& e) {
+            want = e.message();
+        }
+        try {
+            number p = powerof10(k);
+            EXPECT_EQ(brokeninvariant(p), "");
+            EXPECT_EQ(limbsof(p), limbsof(shifted)) << k;
+            EXPECT_EQ(p.expo(), shifted.expo()) << k;
+        } catch (const numberexception& e) {
+            got = e.message();
+        }
+        EXPECT_EQ(got, want) << k;
+    }
+
     // A whole number of limbs only moves the exponents.
     number x = fromlimbs({3, 4}, 0);
     const limb* head = x.head();
