@@ -4,13 +4,15 @@
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
 BENCH_BUILD ?= build-release
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 60
 JOBS       ?= 2
 
 PACKAGES = cmake ninja-build g++ libgtest-dev libbenchmark-dev
 
 CMAKE_CONFIGURE = cmake -G Ninja -Wno-dev
 
-.PHONY: all deps build test run sanitize bench clean
+.PHONY: all deps build test run sanitize bench fuzz clean
 
 all: build
 
@@ -39,5 +41,22 @@ bench: deps
 	cmake --build $(BENCH_BUILD) -j $(JOBS)
 	@for b in $(BENCH_BUILD)/bench/*_bench; do echo "== $$b"; $$b $(BENCH_ARGS) || exit 1; done
 
+# Each fuzz target runs FUZZ_SECONDS from the committed seeds in fuzz/corpus;
+# new inputs go to $(FUZZ_BUILD)/corpus, crashes to $(FUZZ_BUILD)/crashes.
+fuzz: deps
+	@tools/install-deps clang-14 libclang-rt-14-dev
+	CXX=clang++-14 $(CMAKE_CONFIGURE) -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	    -DZELK_FUZZ=ON -DZELK_SANITIZE=ON -DZELK_TESTS=OFF
+	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target text_fuzz arithmetic_fuzz keys_fuzz
+	@for t in text arithmetic keys; do \
+	    mkdir -p $(FUZZ_BUILD)/corpus/$$t $(FUZZ_BUILD)/crashes; \
+	    echo "== $$t: $(FUZZ_SECONDS) s"; \
+	    $(FUZZ_BUILD)/fuzz/$${t}_fuzz -max_total_time=$(FUZZ_SECONDS) -rss_limit_mb=4096 \
+	        -artifact_prefix=$(FUZZ_BUILD)/crashes/ -print_final_stats=1 \
+	        $(FUZZ_BUILD)/corpus/$$t fuzz/corpus/$$t 2>&1 | grep -E 'stat::|Done|ERROR|SUMMARY|check failed' \
+	        || exit 1; \
+	    [ -z "$$(ls -A $(FUZZ_BUILD)/crashes)" ] || { echo "crash inputs in $(FUZZ_BUILD)/crashes"; exit 1; }; \
+	done
+
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(BENCH_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(BENCH_BUILD) $(FUZZ_BUILD)

@@ -113,6 +113,8 @@ private:
 
     // Scientific keys, angle units, memory.
     void scientific(int code);
+    number hyperbolic(int code, const number& x);
+    number trigonometric(int code, const number& x);
     number toradians(const number& x);
     number fromradians(const number& x);
 };

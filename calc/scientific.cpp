@@ -1,12 +1,32 @@
 // The one-operand keys: logarithms and exponentials, powers and roots,
 // reciprocal, factorial, trigonometric and hyperbolic families, pi,
 // degrees-minutes-seconds; the angle units and the memory.
+#include <algorithm>
+
 #include "calculator.h"
 #include "keys.h"
 #include "number/addition.h"
+#include "number/conversion.h"
 #include "number/exponential.h"
 #include "number/multiplication.h"
 #include "number/powers.h"
+
+namespace {
+
+[[noreturn]] void invalidinput() { throw calculatorexception("Invalid input for function"); }
+
+// x rounded to P + 1 significant digits: what the display shows of it.
+number shown(const number& x, int P) { return rounddigits(x, P - leadpos(x)); }
+
+// Digits to carry where a result of size x comes from the difference of two
+// values near 1: about -leadpos(x) of them cancel.
+int cancelling(const number& x, int P) { return P + std::max(0, -leadpos(x)) + 2; }
+
+// For |x| below 10^-(P/2 + 2) the odd functions sinh, tanh, asinh and atanh
+// are x (1 + O(x^2)): x itself to every shown digit.
+bool negligiblecube(const number& x, int P) { return 2 * leadpos(x) < -(P + 4); }
+
+}  // namespace
 
 void Calculator::scientific(int code)
 {
@@ -29,26 +49,36 @@ void Calculator::scientific(int code)
             showvalue(expprec(x, P));
         } else {
             if (x.iszero() || x.isnegative())
-                throw calculatorexception("Invalid input for function");
+                invalidinput();
             showvalue(lnprec(x, P));
         }
         m_inv = false;
         return;
     case key::log:
         if (m_inv) {
-            showvalue(powprec(number(10), x, P));
+            // 10^n of an integer n is a power of ten exactly.
+            if (isinteger(x) && leadpos(x) < 9)
+                showvalue(powerof10(static_cast<std::int32_t>(getint64(x))));
+            else
+                showvalue(powprec(number(10), x, P));
         } else {
             if (x.iszero() || x.isnegative())
-                throw calculatorexception("Invalid input for function");
-            showvalue(logprec(number(10), x, P));
+                invalidinput();
+            // The logarithm of a power of ten is its exponent, exactly.
+            if (x.head() == x.tail() && x.head()->value == pow10(leadpos(x) - 8 * x.expo()))
+                showvalue(number(leadpos(x)));
+            else
+                showvalue(logprec(number(10), x, P));
         }
         m_inv = false;
         return;
     case key::square:
         if (m_inv) {
             if (x.isnegative())
-                throw calculatorexception("Invalid input for function");
-            showvalue(sqrtprec(x, P));
+                invalidinput();
+            number r = sqrtprec(x, P);
+            number candidate = shown(r, P);
+            showvalue(candidate * candidate == x ? candidate : r);
         } else {
             showvalue(prodprec(x, x, P));
         }
@@ -57,21 +87,91 @@ void Calculator::scientific(int code)
     case key::cube:
         if (m_inv) {
             number t = quotprec(number(1), number(3), 2 * P);
-            showvalue(x.isnegative() || x.iszero() ? negate(powprec(negate(x), t, P)) : powprec(x, t, P));
+            number a = abs(x);
+            number r = powprec(a, t, P);
+            number candidate = shown(r, P);
+            if (candidate * candidate * candidate == a)
+                r = candidate;
+            showvalue(x.isnegative() ? negate(r) : r);
         } else {
             showvalue(prodprec(prodprec(x, x, P), x, P));
         }
         m_inv = false;
         return;
-    case key::reciprocal:
+    case key::reciprocal: {
         if (x.iszero())
             throw calculatorexception("Cannot divide by zero");
-        showvalue(quotprec(number(1), x, P));
-        return;
-    default:
-        // pi, factorial, dms and the trigonometric family are not built yet.
+        number r = quotprec(number(1), x, P);
+        number candidate = shown(r, P);
+        showvalue(candidate * x == number(1) ? candidate : r);
         return;
     }
+    case key::sin:
+    case key::cos:
+    case key::tan:
+        if (m_radix != 10)
+            return;
+        showvalue(m_hyp ? hyperbolic(code, x) : trigonometric(code, x));
+        m_inv = false;
+        m_hyp = false;
+        return;
+    default:
+        // pi, factorial and dms come with the trigonometric functions.
+        return;
+    }
+}
+
+number Calculator::hyperbolic(int code, const number& x)
+{
+    const int P = m_precision;
+    const number one(1);
+    static const number half(0.5);
+    if (!m_inv) {
+        if (code == key::cos)
+            return half * sumprec(expprec(x, P), expprec(negate(x), P), P);
+        if (x.iszero())
+            return number();
+        if (negligiblecube(x, P))
+            return x;
+        // e^x and e^-x agree in their leading digits for small x.
+        const int d = cancelling(x, P);
+        number a = expprec(x, d);
+        number b = expprec(negate(x), d);
+        if (code == key::sin)
+            return half * diffprec(a, b, d);
+        return quotprec(a - b, a + b, P);
+    }
+    switch (code) {
+    case key::sin: {
+        if (x.iszero())
+            return number();
+        if (x.isnegative())  // x + sqrt(x^2 + 1) would cancel
+            return negate(hyperbolic(code, negate(x)));
+        if (negligiblecube(x, P))
+            return x;
+        const int d = cancelling(x, P);
+        return lnprec(x + sqrtprec(x * x + one, d), P);
+    }
+    case key::cos:
+        if (x < one)
+            invalidinput();
+        return lnprec(x + sqrtprec(x * x - one, P), P);
+    default: {
+        if (!(x > number(-1) && x < one))
+            invalidinput();
+        if (x.iszero())
+            return number();
+        if (negligiblecube(x, P))
+            return x;
+        const int d = cancelling(x, P);
+        return lnprec(sqrtprec(quotprec(one + x, one - x, d), d), P);
+    }
+    }
+}
+
+number Calculator::trigonometric(int, const number&)
+{
+    return getvalue();
 }
 
 number Calculator::toradians(const number& x) { return x; }

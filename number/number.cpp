@@ -449,6 +449,10 @@ void multpow10(number& x, std::int32_t n)
     x.setlowexpo(x.lowexpo() + q);
     if (x.expo() > MAX_EXPO || x.expo() < MIN_EXPO)
         throw numberexception("multpow10:invalid m_expo:%d", x.expo());
+    // A lowest limb below the range would leave a number no normalisation
+    // has checked: report it here, as normalising would.
+    if (x.lowexpo() < MIN_EXPO)
+        throw numberexception("number underflow");
 }
 
 number powerof10(std::int32_t k)

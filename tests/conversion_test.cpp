@@ -90,6 +90,10 @@ TEST(ConversionParse, ExponentLimits)
     EXPECT_EQ(errorof([] { N("123456789e799999992"); }), "multpow10:invalid m_expo:100000000");
     EXPECT_EQ(errorof([] { N("1e-799999992"); }), "");
     EXPECT_EQ(N("1e-799999992").expo(), MIN_EXPO);
+    // A fraction shifted below the lowest limb is an underflow, not a
+    // number outside the range.
+    EXPECT_EQ(errorof([] { N("1.5e-799999992"); }), "number underflow");
+    EXPECT_EQ(errorof([] { N("0.1e-799999985"); }), "");
 }
 
 TEST(ConversionPutnumber, FixedAndExponentForms)

@@ -1,0 +1,55 @@
+// Checks shared by the fuzz targets: a failed check prints its condition
+// and aborts, which the fuzzer reports with the input that caused it.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "number/number.h"
+
+#define FUZZ_CHECK(cond)                                                                 \
+    do {                                                                                 \
+        if (!(cond)) {                                                                   \
+            std::fprintf(stderr, "check failed: %s (%s:%d)\n", #cond, __FILE__, __LINE__); \
+            std::abort();                                                                \
+        }                                                                                \
+    } while (0)
+
+// The invariants of a normalised number.
+inline bool normalised(const number& x)
+{
+    if (x.iszero())
+        return x.head() == nullptr && !x.isnegative();
+    if (x.head() == nullptr || x.head()->value == 0 || x.tail()->value == 0)
+        return false;
+    std::int64_t n = 0;
+    for (const limb* p = x.head(); p != nullptr; p = p->lower) {
+        if (p->value >= BASE)
+            return false;
+        ++n;
+    }
+    return n == std::int64_t{x.expo()} - x.lowexpo() + 1 && x.expo() <= MAX_EXPO &&
+           x.lowexpo() >= MIN_EXPO;
+}
+
+// Number of significant decimal digits (0 for zero).
+inline std::int64_t significantdigits(const number& x)
+{
+    if (x.iszero())
+        return 0;
+    std::uint32_t tail = x.tail()->value;
+    int zeros = 0;
+    for (; tail % 10 == 0; tail /= 10)
+        ++zeros;
+    return leadpos(x) - (std::int64_t{8} * x.lowexpo() + zeros) + 1;
+}
+
+// Messages a parse may end with.
+inline bool knownmessage(const char* m)
+{
+    return std::strcmp(m, "exponent too big. Max:799999992") == 0 ||
+           std::strncmp(m, "multpow10:invalid m_expo:", 25) == 0 ||
+           std::strcmp(m, "number underflow") == 0 || std::strcmp(m, "number overflow") == 0;
+}
