@@ -12,7 +12,7 @@ PACKAGES = cmake ninja-build g++ libgtest-dev libbenchmark-dev
 
 CMAKE_CONFIGURE = cmake -G Ninja -Wno-dev
 
-.PHONY: all deps build test run sanitize bench fuzz clean
+.PHONY: all deps build test run sanitize bench fuzz soak clean
 
 all: build
 
@@ -57,6 +57,11 @@ fuzz: deps
 	        || exit 1; \
 	    [ -z "$$(ls -A $(FUZZ_BUILD)/crashes)" ] || { echo "crash inputs in $(FUZZ_BUILD)/crashes"; exit 1; }; \
 	done
+
+# Random key sequences through zelkc for SOAK_MINUTES (not part of CI).
+SOAK_MINUTES ?= 10
+soak: build
+	tools/soak.py --minutes $(SOAK_MINUTES) --zelkc $(BUILD)/zelkc
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(BENCH_BUILD) $(FUZZ_BUILD)

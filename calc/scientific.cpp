@@ -26,6 +26,11 @@ int cancelling(const number& x, int P) { return P + std::max(0, -leadpos(x)) + 2
 // are x (1 + O(x^2)): x itself to every shown digit.
 bool negligiblecube(const number& x, int P) { return 2 * leadpos(x) < -(P + 4); }
 
+// For |x| above 10^(P + 10) the 1 in x^2 + 1 and x^2 - 1 lies below every
+// digit the root needs: x^2 +- 1 is x^2, whose exact form would spell out
+// all the zeros between (and leave the range of products for large x).
+bool onenegligible(const number& x, int P) { return leadpos(x) > P + 10; }
+
 }  // namespace
 
 void Calculator::scientific(int code)
@@ -133,13 +138,19 @@ number Calculator::hyperbolic(int code, const number& x)
             return number();
         if (negligiblecube(x, P))
             return x;
+        // tanh x is 1 - 2e^-2x...: for |x| above 10^6 that differs from 1 far
+        // below any shown digit, while e^x would leave the range.
+        if (code == key::tan && leadpos(x) > 6)
+            return number(x.isnegative() ? -1 : 1);
         // e^x and e^-x agree in their leading digits for small x.
         const int d = cancelling(x, P);
         number a = expprec(x, d);
         number b = expprec(negate(x), d);
         if (code == key::sin)
             return half * diffprec(a, b, d);
-        return quotprec(a - b, a + b, P);
+        // At a resolution: exactly, a - b of a large x would spell out every
+        // digit between e^x and e^-x.
+        return quotprec(diffprec(a, b, d), sumprec(a, b, d), P);
     }
     switch (code) {
     case key::sin: {
@@ -149,12 +160,16 @@ number Calculator::hyperbolic(int code, const number& x)
             return negate(hyperbolic(code, negate(x)));
         if (negligiblecube(x, P))
             return x;
+        if (onenegligible(x, P))
+            return lnprec(x + x, P);
         const int d = cancelling(x, P);
         return lnprec(x + sqrtprec(x * x + one, d), P);
     }
     case key::cos:
         if (x < one)
             invalidinput();
+        if (onenegligible(x, P))
+            return lnprec(x + x, P);
         return lnprec(x + sqrtprec(x * x - one, P), P);
     default: {
         if (!(x > number(-1) && x < one))
