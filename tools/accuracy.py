@@ -1,0 +1,292 @@
+#!/usr/bin/env python3
+"""Accuracy sweep: every function key and the four operations through zelkc,
+against mpmath.
+
+For each function and precision P, random arguments over the magnitude range
+and both signs are typed into zelkc (one process per precision, one line per
+case) and the display is compared with the true value computed by mpmath
+with many more digits. The error is measured in units of the last digit the
+display shows (P + 1 significant digits, or P decimal places below 1): a
+correctly rounded display is within 0.5 units; up to 1 unit is accepted
+where the arithmetic truncates; anything beyond is reported as a failure.
+
+    tools/accuracy.py                      # the full sweep, writes docs/accuracy.md
+    tools/accuracy.py --quick              # the small deterministic subset CI runs
+    tools/accuracy.py --only sin,ln -P 40  # a part of it
+
+Exit status 1 when a case is off by more than its allowance.
+"""
+
+import argparse
+import os
+import random
+import subprocess
+import sys
+import time
+
+import mpmath
+from mpmath import mp, mpf
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+ROOT = os.path.join(HERE, "..")
+
+
+# -- typing arguments -----------------------------------------------------------------
+
+def keysfor(x):
+    """The keys that enter the decimal text x ("-1.25e-7"): mantissa, sign,
+    then the exponent with its sign toggled in exponent entry."""
+    s = x.strip()
+    negative = s.startswith("-")
+    if negative:
+        s = s[1:]
+    mantissa, _, exponent = s.partition("e")
+    keys = mantissa.replace(".", ",")
+    if negative:
+        keys += "[+/-]"
+    if exponent:
+        e = int(exponent)
+        keys += "[EE]" + str(abs(e))
+        if e < 0:
+            keys += "[+/-]"
+    return keys
+
+
+def decimal(rng, lowexp, highexp, digits, negative=False):
+    """A random decimal text with up to `digits` significant digits and a
+    magnitude between 10^lowexp and 10^highexp."""
+    n = rng.randint(1, digits)
+    mant = str(rng.randint(1, 9)) + "".join(str(rng.randint(0, 9)) for _ in range(n - 1))
+    e = rng.randint(lowexp, highexp)
+    text = mant[0] + ("." + mant[1:] if n > 1 else "") + ("e%d" % e if e else "")
+    return ("-" if negative else "") + text
+
+
+def anysign(rng, lowexp, highexp, digits):
+    return decimal(rng, lowexp, highexp, digits, rng.random() < 0.5)
+
+
+# -- the functions ------------------------------------------------------------------------
+
+def todms(x):
+    """Decimal degrees to d.mmss (degrees, minutes, seconds and their fraction)."""
+    sign = -1 if x < 0 else 1
+    x = abs(x)
+    d = mpmath.floor(x)
+    m = mpmath.floor((x - d) * 60)
+    s = ((x - d) * 60 - m) * 60
+    return sign * (d + m / 100 + s / 10000)
+
+
+def fromdms(x):
+    sign = -1 if x < 0 else 1
+    x = abs(x)
+    d = mpmath.floor(x)
+    m = mpmath.floor((x - d) * 100)
+    s = ((x - d) * 100 - m) * 100
+    return sign * (d + m / 60 + s / 3600)
+
+
+def deg(x):
+    return x * mpmath.pi / 180
+
+
+def cbrt(x):
+    return mpmath.cbrt(x) if x >= 0 else -mpmath.cbrt(-x)
+
+
+def unary(keys, fn, gen):
+    return {"kind": "unary", "keys": keys, "fn": fn, "gen": gen}
+
+
+def binary(key, fn, gen):
+    return {"kind": "binary", "keys": key, "fn": fn, "gen": gen}
+
+
+FUNCTIONS = {
+    "ln": unary("[ln]", mpmath.log, lambda r, d: decimal(r, -300, 300, d)),
+    "e^x": unary("[Inv][ln]", mpmath.exp, lambda r, d: anysign(r, -6, 3, d)),
+    "log": unary("[log]", mpmath.log10, lambda r, d: decimal(r, -300, 300, d)),
+    "10^x": unary("[Inv][log]", lambda x: mpf(10) ** x, lambda r, d: anysign(r, -6, 2, d)),
+    "x^2": unary("[x^2]", lambda x: x * x, lambda r, d: anysign(r, -100, 100, d)),
+    "sqrt": unary("[Inv][x^2]", mpmath.sqrt, lambda r, d: decimal(r, -100, 100, d)),
+    "x^3": unary("[x^3]", lambda x: x ** 3, lambda r, d: anysign(r, -60, 60, d)),
+    "cbrt": unary("[Inv][x^3]", cbrt, lambda r, d: anysign(r, -100, 100, d)),
+    "1/x": unary("[1/x]", lambda x: 1 / x, lambda r, d: anysign(r, -100, 100, d)),
+    "n!": unary("[n!]", lambda x: mpmath.gamma(x + 1),
+                lambda r, d: str(r.randint(0, 200)) if r.random() < 0.4
+                else decimal(r, -2, 1, min(d, 12), False)),
+    "sin deg": unary("[Degrees][sin]", lambda x: mpmath.sin(deg(x)), lambda r, d: anysign(r, -3, 5, d)),
+    "cos deg": unary("[Degrees][cos]", lambda x: mpmath.cos(deg(x)), lambda r, d: anysign(r, -3, 5, d)),
+    "tan deg": unary("[Degrees][tan]", lambda x: mpmath.tan(deg(x)), lambda r, d: anysign(r, -3, 5, d)),
+    "sin rad": unary("[Radians][sin]", mpmath.sin, lambda r, d: anysign(r, -10, 10, d)),
+    "cos rad": unary("[Radians][cos]", mpmath.cos, lambda r, d: anysign(r, -10, 10, d)),
+    "tan rad": unary("[Radians][tan]", mpmath.tan, lambda r, d: anysign(r, -10, 10, d)),
+    "sin grad": unary("[Grads][sin]", lambda x: mpmath.sin(x * mpmath.pi / 200),
+                      lambda r, d: anysign(r, -3, 5, d)),
+    "asin": unary("[Radians][Inv][sin]", mpmath.asin, lambda r, d: anysign(r, -20, -1, d)),
+    "acos": unary("[Radians][Inv][cos]", mpmath.acos, lambda r, d: anysign(r, -20, -1, d)),
+    "atan": unary("[Radians][Inv][tan]", mpmath.atan, lambda r, d: anysign(r, -30, 30, d)),
+    "asin deg": unary("[Degrees][Inv][sin]", lambda x: mpmath.asin(x) * 180 / mpmath.pi,
+                      lambda r, d: anysign(r, -20, -1, d)),
+    "sinh": unary("[Hyp][sin]", mpmath.sinh, lambda r, d: anysign(r, -30, 2, d)),
+    "cosh": unary("[Hyp][cos]", mpmath.cosh, lambda r, d: anysign(r, -30, 2, d)),
+    "tanh": unary("[Hyp][tan]", mpmath.tanh, lambda r, d: anysign(r, -30, 2, d)),
+    "asinh": unary("[Hyp][Inv][sin]", mpmath.asinh, lambda r, d: anysign(r, -30, 30, d)),
+    "acosh": unary("[Hyp][Inv][cos]", mpmath.acosh, lambda r, d: decimal(r, 0, 30, d)),
+    "atanh": unary("[Hyp][Inv][tan]", mpmath.atanh, lambda r, d: anysign(r, -30, -1, d)),
+    "dms": unary("[dms]", todms, lambda r, d: decimal(r, -2, 3, min(d, 20))),
+    "dms back": unary("[Inv][dms]", fromdms, lambda r, d: decimal(r, -2, 3, min(d, 20))),
+    "+": binary("+", lambda x, y: x + y,
+                lambda r, d: (anysign(r, -50, 50, d), anysign(r, -50, 50, d))),
+    "-": binary("-", lambda x, y: x - y,
+                lambda r, d: (anysign(r, -50, 50, d), anysign(r, -50, 50, d))),
+    "*": binary("*", lambda x, y: x * y,
+                lambda r, d: (anysign(r, -50, 50, d), anysign(r, -50, 50, d))),
+    "/": binary("/", lambda x, y: x / y,
+                lambda r, d: (anysign(r, -50, 50, d), anysign(r, -50, 50, d))),
+    "x^y": binary("[x^y]", lambda x, y: x ** y,
+                  lambda r, d: (decimal(r, -5, 5, d), anysign(r, -3, 1, d))),
+    "root": binary("[Inv][x^y]", lambda x, y: x ** (1 / y),
+                   lambda r, d: (decimal(r, -5, 5, d), anysign(r, -2, 1, d))),
+}
+
+
+# -- running and judging ----------------------------------------------------------------
+
+def shownunit(text, P):
+    """The value the display text stands for, and the unit of its last digit."""
+    t = text.replace(",", ".")
+    v = mpf(t)
+    if "e" in t:
+        e = int(t.split("e")[1])
+        return v, mpf(10) ** (e - P)
+    if v == 0 or abs(v) < 1:
+        return v, mpf(10) ** (-P)
+    lead = int(mpmath.floor(mpmath.log10(abs(v))))
+    if mpf(10) ** (lead + 1) <= abs(v):  # log10 rounding at exact powers
+        lead += 1
+    return v, mpf(10) ** (lead - P)
+
+
+def cases_for(name, spec, P, count, rng):
+    digits = min(P + 2, 60)
+    out = []
+    for _ in range(count):
+        args = spec["gen"](rng, digits)
+        args = args if isinstance(args, tuple) else (args,)
+        if spec["kind"] == "unary":
+            keys = "[C]" + keysfor(args[0]) + spec["keys"]
+        else:
+            keys = "[C]" + keysfor(args[0]) + spec["keys"] + keysfor(args[1]) + "="
+        out.append((args, keys))
+    return out
+
+
+def truth(spec, args, P):
+    mp.dps = P + 40
+    try:
+        return spec["fn"](*[mpf(a) for a in args])
+    except (ValueError, ZeroDivisionError):
+        return None
+
+
+def run(zelkc, P, lines, timeout):
+    proc = subprocess.run([zelkc, "--precision", str(P)], input="\n".join(lines) + "\n",
+                          capture_output=True, text=True, timeout=timeout)
+    return proc.stdout.splitlines()
+
+
+PLAN_FULL = {1: 40, 5: 40, 40: 60, 100: 30, 1000: 6, 6000: 1}
+PLAN_QUICK = {1: 6, 40: 8, 100: 3}
+
+
+def sweep(zelkc, names, plan, seed):
+    rng = random.Random(seed)
+    results = {}  # (name, P) -> list of (error units, args, shown, keys)
+    for P, count in plan.items():
+        for name in names:
+            spec = FUNCTIONS[name]
+            cases = cases_for(name, spec, P, count, rng)
+            t0 = time.monotonic()
+            shown = run(zelkc, P, [k for _, k in cases], timeout=3600)
+            for (args, keys), text in zip(cases, shown):
+                want = truth(spec, args, P)
+                entry = results.setdefault((name, P), [])
+                if want is None or not mpmath.isfinite(want):
+                    continue
+                try:
+                    value, unit = shownunit(text, P)
+                except (ValueError, IndexError):
+                    entry.append((None, args, text, keys))  # an error message
+                    continue
+                mp.dps = P + 40
+                entry.append((abs(value - want) / unit, args, text, keys))
+            print("%-10s P=%-5d %3d cases %6.1f s" % (name, P, len(cases), time.monotonic() - t0),
+                  file=sys.stderr)
+    return results
+
+
+def report(results, plan, names):
+    lines = ["# Accuracy", "",
+             "Written by `tools/accuracy.py`: random arguments typed through `zelkc`, each",
+             "display compared with mpmath %s. The table gives the number of cases and the" % mpmath.__version__,
+             "worst error in units of the last shown digit (0.5 is correctly rounded, up to 1",
+             "is accepted where the arithmetic truncates); `err` counts displays that were an",
+             "error message although mpmath has a value.", "",
+             "| function | " + " | ".join("P=%d" % P for P in plan) + " |",
+             "|---|" + "---|" * len(plan)]
+    failures = []
+    for name in names:
+        cells = []
+        for P in plan:
+            entry = results.get((name, P), [])
+            errors = [e for e, *_ in entry if e is not None]
+            messages = [x for x in entry if x[0] is None]
+            worst = max(errors) if errors else 0
+            cell = "%d: %.2f" % (len(entry), float(worst))
+            if messages:
+                cell += ", %d err" % len(messages)
+            cells.append(cell)
+            for e, args, text, keys in entry:
+                if e is None or e > 1.0001:
+                    failures.append((name, P, args, text, keys, e))
+        lines.append("| %s | %s |" % (name, " | ".join(cells)))
+    lines.append("")
+    if failures:
+        lines += ["## Cases beyond one unit", "", "| function | P | arguments | shown | error |",
+                  "|---|---|---|---|---|"]
+        for name, P, args, text, keys, e in failures:
+            lines.append("| %s | %d | %s | %s | %s |" % (
+                name, P, " ".join(args), text[:60], "message" if e is None else "%.2f" % float(e)))
+    return "\n".join(lines) + "\n", failures
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
+    parser.add_argument("--zelkc", default=os.path.join(ROOT, "build", "zelkc"))
+    parser.add_argument("--quick", action="store_true", help="the small subset CI runs")
+    parser.add_argument("--only", help="comma-separated function names")
+    parser.add_argument("-P", type=int, action="append", help="precisions (repeatable)")
+    parser.add_argument("--seed", type=int, default=20261207)
+    parser.add_argument("--out", help="write the report here (default docs/accuracy.md for a full run)")
+    args = parser.parse_args()
+
+    names = args.only.split(",") if args.only else list(FUNCTIONS)
+    plan = dict(PLAN_QUICK if args.quick else PLAN_FULL)
+    if args.P:
+        plan = {P: plan.get(P, 10) for P in args.P}
+    results = sweep(args.zelkc, names, plan, args.seed)
+    text, failures = report(results, plan, names)
+    out = args.out or (None if args.quick or args.only or args.P else os.path.join(ROOT, "docs", "accuracy.md"))
+    if out:
+        with open(out, "w") as f:
+            f.write(text)
+        print("wrote", out, file=sys.stderr)
+    else:
+        print(text)
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
