@@ -3,16 +3,19 @@
 
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
+TSAN_BUILD ?= build-tsan
 BENCH_BUILD ?= build-release
 FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
 JOBS       ?= 2
 
-PACKAGES = cmake ninja-build g++ libgtest-dev libbenchmark-dev
+# The window needs Qt 6 Widgets (with its platform plugins) and the SVG
+# plugin that draws its icon.
+PACKAGES = cmake ninja-build g++ libgtest-dev libbenchmark-dev qt6-base-dev libqt6svg6
 
 CMAKE_CONFIGURE = cmake -G Ninja -Wno-dev
 
-.PHONY: all deps build test run sanitize bench fuzz soak clean
+.PHONY: all deps build test run sanitize tsan bench fuzz soak clean
 
 all: build
 
@@ -27,14 +30,20 @@ test: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 
 run: build
-	@if [ -x $(BUILD)/zelk-calculator ]; then $(BUILD)/zelk-calculator; \
-	else echo "The calculator window is not built yet; 'make test' runs the tests."; fi
+	$(BUILD)/zelk-calculator
 
 sanitize: deps
 	$(CMAKE_CONFIGURE) -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DZELK_SANITIZE=ON
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 	cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
 	    ctest --output-on-failure -j $(JOBS)
+
+# The worker thread and the window under ThreadSanitizer.
+tsan: deps
+	$(CMAKE_CONFIGURE) -S . -B $(TSAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZELK_TSAN=ON
+	cmake --build $(TSAN_BUILD) -j $(JOBS) --target window_tests
+	cd $(TSAN_BUILD) && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
+	    ctest --output-on-failure -j $(JOBS) -L window
 
 bench: deps
 	$(CMAKE_CONFIGURE) -S . -B $(BENCH_BUILD) -DCMAKE_BUILD_TYPE=Release -DZELK_BENCH=ON -DZELK_TESTS=OFF
@@ -64,4 +73,4 @@ soak: build
 	tools/soak.py --minutes $(SOAK_MINUTES) --zelkc $(BUILD)/zelkc
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(BENCH_BUILD) $(FUZZ_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(BENCH_BUILD) $(FUZZ_BUILD)

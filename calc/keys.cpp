@@ -73,6 +73,23 @@ int characterkey(char c, int radix)
     }
 }
 
+int typedkey(char c)
+{
+    switch (c) {
+    case 'E': case 'e': return key::digitE;
+    case 'M': case 'm': return key::dms;
+    case 'R': case 'r': return key::reciprocal;
+    case '&': return key::bitand_;
+    case ';': return key::integer;
+    case '<': return key::lsh;
+    case '^': return key::bitxor;
+    case '`': return key::bitor_;
+    case '~': return key::bitnot;
+    case '\xa7': return key::cube;  // '§', beside '#' on layouts that have it
+    default: return characterkey(c, 10);  // the radix only decides 'E', settled above
+    }
+}
+
 namespace {
 
 bool sametext(std::string_view name, const char* label)

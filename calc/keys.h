@@ -91,6 +91,13 @@ extern const int keybuttoncount;
 // the others.
 int characterkey(char c, int radix);
 
+// The key a character typed on the keyboard stands for, or 0: the paste
+// table of characterkey with the characters only the keyboard has ('&' And,
+// ';' Int, '<' Lsh, '^' Xor, '`' Or, '~' Not, '\xa7' (a Latin-1 '§') x^3,
+// M dms, R 1/x). 'E'/'e' is always the digit E: from the keyboard, the
+// exponent key is X. Letters count in either case.
+int typedkey(char c);
+
 // The key whose button text (without '&', case-insensitive) is `name`:
 // "Hex", "x^y", "+/-", ","; "C" is clear all. "Grouping" is the digit
 // grouping command. 0 when there is none.

@@ -8,8 +8,11 @@
 #include "number/addition.h"
 #include "number/conversion.h"
 #include "number/exponential.h"
+#include "number/gamma.h"
+#include "number/inversetrig.h"
 #include "number/multiplication.h"
 #include "number/powers.h"
+#include "number/trigonometric.h"
 
 namespace {
 
@@ -120,9 +123,16 @@ void Calculator::scientific(int code)
         m_inv = false;
         m_hyp = false;
         return;
-    default:
-        // pi, factorial and dms come with the trigonometric functions.
+    case key::pi:
+        if (m_radix == 10)
+            showvalue(pi(powerof10(-P)));
         return;
+    case key::factorial: showvalue(factorial(x, P)); return;
+    case key::dms:
+        showvalue(m_inv ? fromdms(x, P) : todms(x, P));
+        m_inv = false;
+        return;
+    default: return;
     }
 }
 
@@ -184,11 +194,79 @@ number Calculator::hyperbolic(int code, const number& x)
     }
 }
 
-number Calculator::trigonometric(int, const number&)
+number Calculator::trigonometric(int code, const number& x)
 {
-    return getvalue();
+    const int P = m_precision;
+    if (m_inv) {
+        const number one(1);
+        if (code != key::tan && (x < number(-1) || x > one))
+            invalidinput();
+        if (x.iszero() && code != key::cos)
+            return number();
+        if (code == key::sin)
+            return fromradians(asinprec(x, P));
+        if (code == key::cos)
+            return fromradians(acosprec(x, P));
+        return fromradians(atanprec(x, P));
+    }
+    if (m_angle != 0) {
+        // Degrees and grads reduce exactly: at multiples of a right angle
+        // the values are exact.
+        const number right(m_angle == 1 ? 90 : 100);
+        number a = x % (right * number(4));
+        if ((a % right).iszero()) {
+            int quadrant = static_cast<int>(getint64(a) / (m_angle == 1 ? 90 : 100));
+            quadrant = (quadrant + 4) % 4;
+            static const int sine[4] = {0, 1, 0, -1};
+            if (code == key::sin)
+                return number(sine[quadrant]);
+            if (code == key::cos)
+                return number(sine[(quadrant + 1) % 4]);
+            if (quadrant % 2 == 1)
+                invalidinput();
+            return number();
+        }
+    }
+    if (x.iszero() && code != key::cos)
+        return number();
+    if (code == key::sin)
+        return sinprec(toradians(x), P);
+    if (code == key::cos)
+        return cosprec(toradians(x), P);
+    // Whatever fails inside the tangent (a zero cosine) is outside the
+    // tangent's domain; a cancellation stays a cancellation.
+    try {
+        return tanprec(toradians(x), P);
+    } catch (const numberexception&) {
+        if (!computeallowed())
+            throw;
+        invalidinput();
+    }
 }
 
-number Calculator::toradians(const number& x) { return x; }
+// The half turn of the angle unit: 180 degrees, 200 grads.
+static number halfturn(int angle) { return number(angle == 1 ? 180 : 200); }
 
-number Calculator::fromradians(const number& x) { return x; }
+number Calculator::toradians(const number& x)
+{
+    if (m_angle == 0)
+        return x;
+    const number h = halfturn(m_angle);
+    number a = x % (h + h);
+    // The more places a carries, the finer: sin of 180.000001 degrees needs
+    // its digits relative to the small result.
+    std::int32_t e = leadpos(a);
+    std::int32_t low = a.iszero() ? 0 : a.lowexpo();
+    std::int32_t k = e >= 0 ? -e - 8 * (low < 0 ? -low : low) : e;
+    number eps = powerof10(k - m_precision - 8);
+    return pi(eps) * quot(a, h, eps);
+}
+
+number Calculator::fromradians(const number& x)
+{
+    if (m_angle == 0)
+        return x;
+    std::int32_t e = leadpos(x);
+    number eps = powerof10(std::min(e, 0) - m_precision - 3);
+    return halfturn(m_angle) * quotprec(x, pi(eps), m_precision + 3);
+}

@@ -1,0 +1,103 @@
+// Pi, the trigonometric and inverse trigonometric digit forms, the
+// factorial and the gamma function at 40, 1000 and 6000 significant digits.
+// "warm" runs find pi and ln 10 cached at the precision asked; "cold" ones
+// clear both caches before every call.
+#include <benchmark/benchmark.h>
+
+#include <string>
+
+#include "number/addition.h"
+#include "number/exponential.h"
+#include "number/gamma.h"
+#include "number/inversetrig.h"
+#include "number/trigonometric.h"
+
+namespace {
+
+void clearcaches()
+{
+    clearpicache();
+    clearln10cache();
+}
+
+void digits(benchmark::internal::Benchmark* b)
+{
+    for (int d : {40, 1000, 6000})
+        b->Arg(d);
+    b->Unit(benchmark::kMicrosecond);
+}
+
+void BM_pi_cold(benchmark::State& state)
+{
+    number f = powerof10(-static_cast<std::int32_t>(state.range(0)));
+    for (auto _ : state) {
+        clearcaches();
+        benchmark::DoNotOptimize(pi(f));
+    }
+}
+BENCHMARK(BM_pi_cold)->Apply(digits);
+
+void BM_pi_cached(benchmark::State& state)
+{
+    number f = powerof10(-static_cast<std::int32_t>(state.range(0)));
+    clearcaches();
+    pi(f);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(pi(f));
+}
+BENCHMARK(BM_pi_cached)->Apply(digits);
+
+using digitfunction = number (*)(const number&, std::int32_t);
+
+// One digit form on one argument, with warm or cold caches.
+void digitform(benchmark::State& state, digitfunction F, const char* argument, bool cold)
+{
+    number x(argument);
+    auto d = static_cast<std::int32_t>(state.range(0));
+    clearcaches();
+    F(x, d);
+    for (auto _ : state) {
+        if (cold)
+            clearcaches();
+        benchmark::DoNotOptimize(F(x, d));
+    }
+}
+
+struct form {
+    const char* name;
+    digitfunction function;
+    const char* argument;
+};
+
+const form forms[] = {
+    {"sinprec", sinprec, "1"},     {"cosprec", cosprec, "1"},
+    {"tanprec", tanprec, "1"},     {"atanprec", atanprec, "1"},
+    {"asinprec", asinprec, "0.5"}, {"acosprec", acosprec, "0.5"},
+};
+
+const bool registered = [] {
+    for (const form& f : forms) {
+        std::string name = std::string(f.name) + "(" + f.argument + ")";
+        benchmark::RegisterBenchmark((name + "/warm").c_str(), digitform, f.function, f.argument,
+                                     false)
+            ->Apply(digits);
+        benchmark::RegisterBenchmark((name + "/cold").c_str(), digitform, f.function, f.argument,
+                                     true)
+            ->Arg(40)
+            ->Unit(benchmark::kMicrosecond);
+    }
+    // Near pi/2 the cosine takes the sine again with more digits.
+    benchmark::RegisterBenchmark("cosprec(1.5707963)/warm", digitform, cosprec, "1.5707963", false)
+        ->Apply(digits);
+    // 1000! by 1000 products; 0.5! = Gamma(1.5) through the series.
+    benchmark::RegisterBenchmark("factorial(1000)/warm", digitform, factorial, "1000", false)
+        ->Arg(6000)
+        ->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("factorial(0.5)/cold", digitform, factorial, "0.5", true)
+        ->Arg(40)
+        ->Arg(1000)
+        ->Unit(benchmark::kMillisecond);
+    return true;
+}();
+
+}  // namespace

@@ -1,0 +1,28 @@
+// The factorial and the gamma function, and the conversions between decimal
+// degrees and the d.mmss form of an angle (degrees, two digits of minutes,
+// then seconds: 12.304515 is 12 degrees 30 minutes 45.15 seconds).
+#pragma once
+
+#include <cstdint>
+
+#include "number.h"
+
+// x! for an integer x >= 0, by products from x down; Gamma(x + 1) for any
+// other x. A negative integer fails with the calculator's "Invalid input
+// for function" (calculatorexception).
+number factorial(const number& x, std::int32_t d);
+// Gamma(x) with d digits: (x - 1)! for integers x >= 1; otherwise the series
+// between 0 and 2 and the recurrence Gamma(x + 1) = x Gamma(x).
+number gamma(const number& x, std::int32_t d);
+// Gamma(x) for 0 < x < 2: the integral of t^(x-1) e^-t from 0 to N, summed
+// as N^x sum (-1)^i N^i / (i! (x + i)).
+number gammaseries(const number& x, std::int32_t d);
+// N, the smallest integer above the solution w of (w + 1) e^-w = u, for a
+// resolution 0 < u < 1: the tail of the gamma integral beyond N is below u.
+std::int32_t gammacutoff(const number& u);
+
+// Decimal degrees to the d.mmss form, rounded to d decimal places.
+number todms(const number& x, std::int32_t d);
+// The d.mmss form to decimal degrees, rounded to d decimal places. Minutes
+// and seconds of 60 and above are taken at face value.
+number fromdms(const number& x, std::int32_t d);

@@ -1,0 +1,32 @@
+// Pi, the cosine and the sine at a resolution, and the digit forms the
+// calculator uses for sin, cos and tan. Angles are in radians.
+#pragma once
+
+#include <cstdint>
+
+#include "number.h"
+
+// Pi at resolution f > 0 by the Gauss-Legendre iteration, cached for the life
+// of the process: a resolution at or above the cached one is served by
+// truncation, a finer one recomputes from the start.
+number pi(const number& f);
+// Forgets the cached pi, so the next pi computes afresh.
+void clearpicache();
+
+// cos x at resolution f > 0: reduction modulo 2 pi for |x| > 4, halvings,
+// the Taylor series, and doublings by cos 2t = 2 cos^2 t - 1.
+number cos(const number& x, const number& f);
+// sin x at resolution f > 0, as the cosine of pi/2 - x.
+number sin(const number& x, const number& f);
+
+// The digit forms: d significant decimal digits (d decimals of the reduced
+// angle for |x| >= 1). The argument is reduced to [0, pi/2] with a pi good
+// to d + 8 digits plus the digits of the argument.
+number sinprec(const number& x, std::int32_t d);
+// The cosine as the root of 1 - sin^2, the sine taken with more digits
+// where the cosine is small, so that it keeps d significant digits; zero
+// where 1 - sin^2 vanishes even 16 digits beyond d.
+number cosprec(const number& x, std::int32_t d);
+// sinprec(x, d) / cosprec(x, 2d); "quot:division by zero" when the cosine is
+// zero.
+number tanprec(const number& x, std::int32_t d);

@@ -1,0 +1,110 @@
+// Factorial, gamma, and the degrees-minutes-seconds conversions.
+#include <gtest/gtest.h>
+
+#include "number/addition.h"
+#include "number/conversion.h"
+#include "number/exponential.h"
+#include "number/gamma.h"
+#include "number/multiplication.h"
+#include "numbertesting.h"
+#include "referencedata.h"
+
+namespace {
+
+number N(const char* text) { return number(text); }
+
+// Under the sanitizers the series at 1000 digits would take many seconds.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr std::int32_t SERIESDIGITS = 100;
+#else
+constexpr std::int32_t SERIESDIGITS = 1000;
+#endif
+
+TEST(GammaExact, ExactValuesAndMessages)
+{
+    struct Case {
+        number (*function)(const number&, std::int32_t);
+        const char* x;
+        std::int32_t d;
+        const char* want;
+    };
+    const Case cases[] = {
+        {factorial, "0", 40, "1"},        {factorial, "5", 40, "120"},
+        {factorial, "20", 40, "2432902008176640000"},
+        {gamma, "1", 40, "1"},            {gamma, "2", 40, "1"},
+        {gamma, "5", 40, "24"},           {todms, "0.5", 6, "0.3"},
+        {todms, "-1.5", 6, "-1.3"},       {todms, "0.99999999999", 6, "1"},
+        {fromdms, "0.3", 6, "0.5"},       {fromdms, "0.75", 6, "1.25"},
+        {fromdms, "-0.3", 6, "-0.5"},     {fromdms, "12.304515", 10, "12.5125416667"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(c.function(N(c.x), c.d), N(c.want)) << c.x;
+    try {
+        factorial(number(-3), 40);
+        ADD_FAILURE() << "no error";
+    } catch (const calculatorexception& e) {
+        EXPECT_STREQ(e.message(), "Invalid input for function");
+    }
+    for (int x : {0, -2}) {
+        try {
+            gamma(number(x), 40);
+            ADD_FAILURE() << "no error for " << x;
+        } catch (const numberexception& e) {
+            EXPECT_STREQ(e.message(), "gamma not defined for integers < 1");
+        }
+    }
+}
+
+// N is the first integer above the root w of (w + 1) e^-w = u, to the
+// Newton tolerance of 0.001 u: (N + 1) e^-N <= u < N e^(1 - N).
+TEST(GammaCutoff, FirstIntegerAboveTheRoot)
+{
+    EXPECT_EQ(gammacutoff(N("1e-48")), 116);
+    for (std::int32_t k : {-9, -18, -48, -108, -1008}) {
+        number u = powerof10(k), n(gammacutoff(u));
+        EXPECT_LE(expprec(-n, 30) * (n + number(1)), u * N("1.001")) << k;
+        EXPECT_GT(expprec(number(1) - n, 30) * n, u * N("0.999")) << k;
+    }
+}
+
+// factorial and gamma leave no single resolution: each product keeps two
+// digits below the d-th, each quotient one, the series eight (its sum, some
+// N^-x of the value, runs 10^-(d+8) absolute). The check is d significant
+// digits, one unit of the d-th: room for the 20 quotients below -19 and the
+// 50 products up to 49.9; the thousand products of 1000! stay within it as
+// each truncates far below its allowance. todms is exact up to its last
+// rounding; fromdms rounds a sum of quotients at 10^-d to d places.
+TEST(GammaAccuracy, AgreesWithTheReference)
+{
+    int checked = 0;
+    for (const referencecase& c : readreference("gamma.txt")) {
+        const std::int32_t d = c.digits;
+        const number x(c.arguments[0].c_str());
+        const number want(c.value.c_str());
+        const std::string where = "line " + std::to_string(c.line) + ": " + c.function;
+        if (c.function == "todms") {
+            // Below 4 places the seconds round to tens or more and the
+            // minutes keep their digits: within 10^-d of the reference.
+            if (d >= 4)
+                EXPECT_EQ(todms(x, d), want) << where;
+            else
+                EXPECT_LE(abs(todms(x, d) - want), powerof10(-d)) << where;
+        } else if (c.function == "fromdms") {
+            number got = fromdms(x, d);
+            EXPECT_EQ(rounddigits(got, d), got) << where;
+            EXPECT_LE(abs(got - want), powerof10(-d)) << where << " = " << plaindigits(got);
+        } else {
+            if (d > SERIESDIGITS && !isinteger(x))
+                continue;
+            number got = c.function == "factorial" ? factorial(x, d) : gamma(x, d);
+            EXPECT_EQ(brokeninvariant(got), "");
+            EXPECT_LE(abs(got - want), scaled(number(10), leadpos(want) - d))
+                << where << " at " << d << " of " << c.arguments[0] << " = "
+                << decimaltext(got, d + 5, false);
+        }
+        ++checked;
+    }
+    EXPECT_GT(checked, 200);
+}
+
+}  // namespace

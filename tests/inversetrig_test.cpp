@@ -1,0 +1,106 @@
+// Arc tangent, arc sine and arc cosine.
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "number/addition.h"
+#include "number/conversion.h"
+#include "number/inversetrig.h"
+#include "number/trigonometric.h"
+#include "numbertesting.h"
+#include "referencedata.h"
+
+namespace {
+
+number N(const char* text) { return number(text); }
+
+template <typename F>
+std::string errorof(F&& f)
+{
+    try {
+        f();
+    } catch (const numberexception& e) {
+        return e.message();
+    }
+    return "";
+}
+
+TEST(InverseTrigonometricExact, ZerosAndMessages)
+{
+    EXPECT_EQ(atanprec(number(), 40), number());
+    EXPECT_EQ(asinprec(number(), 40), number());
+    EXPECT_EQ(acosprec(number(1), 40), number());
+    // Within the resolution of its argument, or above 1.58, atan is 0.
+    EXPECT_EQ(atan(N("0.001"), N("0.001")), number());
+    EXPECT_EQ(atan(N("-3"), N("2")), number());
+    EXPECT_EQ(atan(N("1e30"), N("1.58")), number());
+    EXPECT_NE(atan(N("1e30"), N("1.57")), number());
+
+    struct Case {
+        std::function<void()> call;
+        const char* message;
+    };
+    const Case cases[] = {
+        {[] { atan(number(1), number()); }, "atan:invalid argument (f<=0)"},
+        {[] { asin(N("1.0000001"), N("1e-10")); }, "asin:invalid argument (x>1)"},
+        {[] { asin(number(-2), N("1e-10")); }, "asin:invalid argument (x<-1)"},
+        {[] { acosprec(number(2), 40); }, "asin:invalid argument (x>1)"},
+        {[] { acosprec(N("-1.5"), 40); }, "asin:invalid argument (x<-1)"},
+        {[] { asin(number(2), number()); }, "asin:invalid argument (f<=0)"},
+        {[] { acos(number(2), number()); }, "acos:invalid argument (f<=0)"},
+        {[] { acos(number(), number(-1)); }, "acos:invalid argument (f<=0)"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(errorof(c.call), c.message);
+}
+
+// The same digits for -x as for x, from the same state of the pi cache (a
+// filled cache serves pi truncated to other limbs).
+TEST(InverseTrigonometricSymmetry, OddFunctions)
+{
+    auto fresh = [](number (*f)(const number&, std::int32_t), const number& x) {
+        clearpicache();
+        return f(x, 30);
+    };
+    for (const char* s : {"0.3", "0.5", "0.9999", "1", "1e-15", "2", "1e25"}) {
+        number x = N(s);
+        EXPECT_EQ(fresh(atanprec, -x), -fresh(atanprec, x)) << s;
+        if (x <= number(1)) {
+            EXPECT_EQ(fresh(asinprec, -x), -fresh(asinprec, x)) << s;
+        }
+    }
+}
+
+// Each digit form within the resolution it chooses.
+TEST(InverseTrigonometricAccuracy, AgreesWithTheReference)
+{
+    const number one(1), half(0.5);
+    int checked = 0;
+    for (const referencecase& c : readreference("trig.txt")) {
+        const std::int32_t d = c.digits;
+        number got, f;
+        if (c.function == "atanprec") {
+            const number x(c.arguments[0].c_str());
+            got = atanprec(x, d);
+            f = powerof10(compareabs(x, one) < 0 ? leadpos(x) - d - 10 : -d - 10);
+        } else if (c.function == "asinprec") {
+            const number x(c.arguments[0].c_str());
+            got = asinprec(x, d);
+            f = powerof10(compareabs(x, half) < 0 ? leadpos(x) - d - 8 : -d - 8);
+        } else if (c.function == "acosprec") {
+            const number x(c.arguments[0].c_str());
+            got = acosprec(x, d);
+            f = powerof10(leadpos(one - x) / 2 - d - 8);
+        } else {
+            continue;
+        }
+        const number want(c.value.c_str());
+        EXPECT_EQ(brokeninvariant(got), "");
+        EXPECT_LE(abs(got - want), f) << "line " << c.line << ": " << c.function << " at " << d
+                                      << " = " << decimaltext(got, d + 5, false);
+        ++checked;
+    }
+    EXPECT_GT(checked, 180);
+}
+
+}  // namespace

@@ -1,0 +1,99 @@
+// The keyboard map: what each typed character and named key sends.
+#include <QString>
+
+#include <gtest/gtest.h>
+
+#include "calc/keys.h"
+#include "ui/accelerators.h"
+#include "ui/menus.h"
+
+namespace {
+
+TEST(Keyboard, CharactersAndKeysSendTheirCommands)
+{
+    const Qt::KeyboardModifiers none = Qt::NoModifier;
+    const Qt::KeyboardModifiers shift = Qt::ShiftModifier;
+    const Qt::KeyboardModifiers ctrl = Qt::ControlModifier;
+    const Qt::KeyboardModifiers alt = Qt::AltModifier;
+    const struct {
+        int qtkey;
+        Qt::KeyboardModifiers modifiers;
+        const char* text;  // Latin-1
+        int command;
+    } cases[] = {
+        // Characters, whatever key of whatever layout types them; the ones
+        // the paste table also has are checked against it below.
+        {Qt::Key_section, shift, "\xa7", key::cube},
+        {Qt::Key_Ampersand, shift, "&", key::bitand_},
+        {Qt::Key_Comma, none, ",", key::point},  // not Int, as one layout's key-down table had it
+        {Qt::Key_Semicolon, shift, ";", key::integer},
+        {Qt::Key_Less, none, "<", key::lsh},
+        {Qt::Key_AsciiCircum, none, "^", key::bitxor},
+        {Qt::Key_QuoteLeft, none, "`", key::bitor_},
+        {Qt::Key_AsciiTilde, none, "~", key::bitnot},
+        {Qt::Key_A, none, "a", key::digitA},
+        {Qt::Key_E, none, "e", key::digitE},  // the exponent key is X
+        {Qt::Key_M, none, "m", key::dms},
+        {Qt::Key_R, none, "r", key::reciprocal},
+        {Qt::Key_Space, none, " ", 0},
+        {Qt::Key_Q, none, "q", 0},
+        // Named keys.
+        {Qt::Key_Escape, none, "\x1b", key::clearall},
+        {Qt::Key_Return, none, "\r", key::equals},
+        {Qt::Key_Enter, none, "\r", key::equals},
+        {Qt::Key_Backspace, none, "\b", key::backspace},
+        {Qt::Key_Left, none, "", key::backspace},
+        {Qt::Key_Delete, none, "\x7f", key::clearentry},
+        {Qt::Key_Tab, none, "\t", command::nothing},
+        {Qt::Key_Backtab, shift, "", command::nothing},
+        {Qt::Key_Right, none, "", command::nothing},
+        {Qt::Key_F2, none, "", key::degrees},
+        {Qt::Key_F3, none, "", key::radians},
+        {Qt::Key_F4, none, "", key::grads},
+        {Qt::Key_F5, none, "", key::hex},
+        {Qt::Key_F6, none, "", key::dec},
+        {Qt::Key_F7, none, "", key::oct},
+        {Qt::Key_F8, none, "", key::bin},
+        {Qt::Key_F9, none, "", key::sign},
+        {Qt::Key_F12, none, "", key::qword},
+        {Qt::Key_F11, none, "", 0},
+        // Ctrl combinations, by key.
+        {Qt::Key_L, ctrl, "\x0c", key::memoryclear},
+        {Qt::Key_R, ctrl, "\x12", key::memoryrecall},
+        {Qt::Key_M, ctrl, "\r", key::memorystore},
+        {Qt::Key_P, ctrl, "\x10", key::memoryadd},
+        {Qt::Key_C, ctrl, "\x03", command::copy},
+        {Qt::Key_V, ctrl, "\x16", command::paste},
+        {Qt::Key_D, ctrl, "\x04", command::precision},
+        {Qt::Key_G, ctrl, "\x07", command::grouping},
+        {Qt::Key_S, ctrl, "\x13", 0},
+        {Qt::Key_C, ctrl | shift, "\x03", 0},
+        // Alt belongs to the menu bar's mnemonics.
+        {Qt::Key_F, alt, "f", 0},
+        {Qt::Key_Escape, alt, "", 0},
+        // AltGr reported as Ctrl+Alt still types its character.
+        {Qt::Key_AsciiTilde, ctrl | alt, "~", key::bitnot},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(acceleratorcommand(c.qtkey, c.modifiers, QString::fromLatin1(c.text)), c.command)
+            << "key " << std::hex << c.qtkey << " text '" << c.text << "'";
+    }
+}
+
+TEST(Keyboard, TypedCharactersExtendThePasteTable)
+{
+    // Where the paste table has a key, typing the character sends the same,
+    // except 'E', which the keyboard keeps for the digit.
+    for (int c = 0x20; c <= 0xff; ++c) {
+        const char ch = static_cast<char>(c);
+        const int pasted = characterkey(ch, 10);
+        if (pasted == 0)
+            continue;
+        if (ch == 'E' || ch == 'e')
+            EXPECT_EQ(typedkey(ch), key::digitE);
+        else
+            EXPECT_EQ(typedkey(ch), pasted) << ch;
+    }
+}
+
+}  // namespace

@@ -1,0 +1,496 @@
+// The calculator window driven like a user drives it: clicks, typed keys,
+// menus and the clipboard, with the real engine behind it.
+#include <cmath>
+#include <map>
+
+#include <QAction>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QScrollBar>
+
+#include <gtest/gtest.h>
+
+#include "calc/keytext.h"
+#include "windowtesting.h"
+
+namespace {
+
+class WindowTest : public ::testing::Test {
+protected:
+    CalculatorDialog dialog;
+
+    void SetUp() override
+    {
+        dialog.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+    }
+
+    void click(int id)
+    {
+        QTest::mouseClick(button(dialog, id), Qt::LeftButton);
+    }
+
+    void press(int qtkey, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+    {
+        QTest::keyClick(&dialog, static_cast<Qt::Key>(qtkey), modifiers);
+        // A key that comes while the worker is busy is dropped.
+        waitfor([&] { return dialog.worker().isidle(); });
+    }
+
+    QString typed(const char* keys)
+    {
+        type(dialog, keys);
+        EXPECT_TRUE(waitidle(dialog));
+        return displaytext(dialog);
+    }
+
+    QString label(int id) { return static_cast<QLabel*>(dialog.control(id))->text(); }
+    bool shown(int id) { return dialog.control(id)->isVisible(); }
+    bool enabled(int id) { return dialog.control(id)->isEnabled(); }
+    bool checked(int id) { return button(dialog, id)->isChecked(); }
+
+    // The View popup's items after the radix items: text and check mark.
+    std::vector<std::pair<QString, bool>> viewitems()
+    {
+        std::vector<std::pair<QString, bool>> items;
+        QAction* view = dialog.menubar()->actions().at(2);
+        for (QAction* action : view->menu()->actions())
+            items.emplace_back(action->isSeparator() ? QStringLiteral("-") : action->text(),
+                               action->isChecked());
+        return items;
+    }
+};
+
+struct placed {
+    int id;
+    const char* text;
+    int x, y, width, height;
+};
+
+// The template in dialog units, written out from the layout tables.
+const placed templateplaces[] = {
+    {1000, "", 7, 10, 323, 37},
+    {1056, "Hex", 17, 58, -1, -1}, {1057, "Dec", 61, 58, -1, -1},
+    {1058, "Oct", 106, 58, -1, -1}, {1059, "Bin", 143, 58, -1, -1},
+    {1053, "Degrees", 188, 57, -1, -1}, {1054, "Radians", 243, 57, -1, -1},
+    {1055, "Grads", 293, 57, -1, -1},
+    {1070, "Qword", 188, 60, -1, 10}, {1071, "Dword", 227, 60, -1, 10},
+    {1072, "Word", 265, 60, -1, 10}, {1073, "Byte", 301, 60, -1, 10},
+    {1061, "Inv", 16, 80, -1, -1}, {1062, "Hyp", 46, 80, -1, -1},
+    {1066, "", 85, 80, 18, 16}, {1067, "", 120, 80, 18, 16},
+    {1019, "Backspace", 155, 81, 55, 15}, {1018, "CE", 215, 81, 55, 15},
+    {1001, "C", 275, 81, 55, 15},
+};
+
+const int keypadx[10] = {25, 55, 85, 120, 155, 185, 215, 245, 275, 305};
+const int keypady[5] = {101, 121, 141, 161, 181};
+struct cell {
+    int id;
+    const char* text;
+};
+
+const cell keypad[5][10] = {
+    {{0, ""}, {1041, "("}, {1040, ")"}, {1020, "MC"}, {1002, "7"}, {1003, "8"}, {1004, "9"},
+     {1014, "/"}, {1024, "Mod"}, {1028, "And"}},
+    {{1060, "dms"}, {1042, "EE"}, {1044, "ln"}, {1021, "MR"}, {1005, "4"}, {1006, "5"},
+     {1007, "6"}, {1015, "*"}, {1025, "Or"}, {1029, "Xor"}},
+    {{1050, "sin"}, {1043, "x^y"}, {1045, "log"}, {1022, "MS"}, {1008, "1"}, {1009, "2"},
+     {1010, "3"}, {1016, "-"}, {1026, "Lsh"}, {1030, "Not"}},
+    {{1051, "cos"}, {1047, "x^3"}, {1046, "n!"}, {1023, "M+"}, {1011, "0"}, {1012, "+/-"},
+     {1013, "&,"}, {1017, "+"}, {1027, "="}, {1031, "Int"}},
+    {{1052, "tan"}, {1049, "x^2"}, {1048, "1/x"}, {1039, "PI"}, {1032, "A"}, {1033, "B"},
+     {1034, "C"}, {1035, "D"}, {1036, "E"}, {1037, "F"}},
+};
+
+TEST_F(WindowTest, EveryControlHasItsIdTextAndPlace)
+{
+    // Dialog units of the window's font, worked out here independently.
+    QFontMetricsF metrics(dialog.font());
+    const QString letters = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
+    const double unitx = metrics.horizontalAdvance(letters) / 52.0 / 4.0;
+    const double unity = metrics.height() / 8.0;
+
+    std::vector<placed> places(std::begin(templateplaces), std::end(templateplaces));
+    for (int row = 0; row < 5; ++row) {
+        for (int column = 0; column < 10; ++column) {
+            const cell p = keypad[row][column];
+            if (p.id != 0)
+                places.push_back({p.id, p.text, keypadx[column], keypady[row], 25, 15});
+        }
+    }
+    ASSERT_EQ(places.size(), 68u);  // and three frames make the 71 controls
+
+    for (const placed& p : places) {
+        SCOPED_TRACE(p.id);
+        QWidget* widget = dialog.control(p.id);
+        ASSERT_NE(widget, nullptr);
+        if (auto* b = qobject_cast<QAbstractButton*>(widget)) {
+            EXPECT_EQ(b->text(), QString::fromLatin1(p.text));
+        }
+        const QRect g = widget->geometry();
+        // The angle units stand anywhere from y 57 to 59.
+        EXPECT_NEAR(g.x(), p.x * unitx, 1.0);
+        EXPECT_NEAR(g.y(), p.y * unity, p.id >= 1053 && p.id <= 1055 ? 2 * unity + 1 : 1.0);
+        if (p.width > 0) {
+            EXPECT_NEAR(g.width(), p.width * unitx, 1.0);
+        }
+        if (p.height > 0) {
+            EXPECT_NEAR(g.height(), p.height * unity, 1.0);
+        }
+        EXPECT_LE(g.right(), std::lround(340 * unitx));
+        EXPECT_LE(g.bottom(), std::lround(205 * unity));
+    }
+    EXPECT_EQ(dialog.windowTitle(), QStringLiteral("ZELK Calculator"));
+    EXPECT_FALSE(dialog.windowIcon().isNull());
+}
+
+TEST_F(WindowTest, DisplayShowsOnlyAndScrollsByKeys)
+{
+    auto* display = static_cast<QTextEdit*>(dialog.control(1000));
+    EXPECT_TRUE(display->isReadOnly());
+    EXPECT_EQ(display->textInteractionFlags(), Qt::NoTextInteraction);  // hence no caret
+    EXPECT_EQ(display->viewport()->cursor().shape(), Qt::ArrowCursor);
+    EXPECT_EQ(display->document()->defaultTextOption().alignment(), Qt::AlignRight);
+    EXPECT_EQ(display->document()->defaultTextOption().wrapMode(), QTextOption::WrapAnywhere);
+    EXPECT_TRUE(display->hasFocus());
+
+    dialog.worker().calculator().setprecision(3000);
+    const QString root = typed("2y0,5=");
+    ASSERT_TRUE(root.startsWith(QStringLiteral("1,41421356")));
+    QScrollBar* bar = display->verticalScrollBar();
+    ASSERT_GT(bar->maximum(), 0);  // thousands of digits wrap into many lines
+    const int line = display->fontMetrics().lineSpacing();
+    const struct {
+        int qtkey;
+        int lines;
+    } scrolls[] = {
+        {Qt::Key_PageDown, 4}, {Qt::Key_Down, 1}, {Qt::Key_Up, -1}, {Qt::Key_PageUp, -4}};
+    bar->setValue(bar->maximum() / 2);
+    for (const auto& s : scrolls) {
+        const int before = bar->value();
+        press(s.qtkey);
+        EXPECT_EQ(bar->value(), before + s.lines * line) << s.qtkey;
+    }
+    EXPECT_EQ(displaytext(dialog), root);
+}
+
+TEST_F(WindowTest, ComputesByMouseAndByKeyboard)
+{
+    for (int id : {1008, 1009, 1017, 1010, 1027})  // 1 2 + 3 =
+        click(id);
+    ASSERT_TRUE(waitidle(dialog));
+    EXPECT_EQ(displaytext(dialog), QStringLiteral("15"));
+
+    press(Qt::Key_Escape);
+    EXPECT_EQ(typed("7*(2+4)="), QStringLiteral("42"));
+
+    // The numeric keypad types the same characters.
+    press(Qt::Key_Escape);
+    for (int k : {Qt::Key_9, Qt::Key_Slash, Qt::Key_4, Qt::Key_Enter})
+        QTest::keyClick(&dialog, static_cast<Qt::Key>(k), Qt::KeypadModifier);
+    ASSERT_TRUE(waitidle(dialog));
+    EXPECT_EQ(displaytext(dialog), QStringLiteral("2,25"));
+}
+
+TEST_F(WindowTest, EscapeClearsEnterEqualsTabAndRightDoNothing)
+{
+    EXPECT_EQ(typed("12+3"), QStringLiteral("3"));
+    press(Qt::Key_Return);
+    ASSERT_TRUE(waitidle(dialog));
+    EXPECT_EQ(displaytext(dialog), QStringLiteral("15"));
+
+    typed("456");
+    for (int k : {Qt::Key_Tab, Qt::Key_Backtab, Qt::Key_Right}) {
+        press(k);
+        ASSERT_TRUE(waitidle(dialog));
+        EXPECT_EQ(displaytext(dialog), QStringLiteral("456"));
+        EXPECT_TRUE(dialog.control(1000)->hasFocus());
+    }
+    press(Qt::Key_Left);  // Backspace
+    ASSERT_TRUE(waitidle(dialog));
+    EXPECT_EQ(displaytext(dialog), QStringLiteral("45"));
+    press(Qt::Key_Delete);  // CE
+    ASSERT_TRUE(waitidle(dialog));
+    EXPECT_EQ(displaytext(dialog), QStringLiteral("0"));
+
+    typed("(9");
+    press(Qt::Key_Escape);
+    ASSERT_TRUE(waitidle(dialog));
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_EQ(displaytext(dialog), QStringLiteral("0"));
+    EXPECT_EQ(label(1066), QString());  // C also closes the parentheses
+}
+
+TEST_F(WindowTest, IndicatorsAndModifiersFollowTheEngine)
+{
+    typed("((");
+    EXPECT_EQ(label(1066), QStringLiteral("(=2"));
+    typed("5");
+    press(Qt::Key_M, Qt::ControlModifier);  // MS
+    ASSERT_TRUE(waitidle(dialog));
+    EXPECT_EQ(label(1067), QStringLiteral("M"));
+    press(Qt::Key_L, Qt::ControlModifier);  // MC
+    ASSERT_TRUE(waitidle(dialog));
+    EXPECT_EQ(label(1067), QString());
+
+    typed("ih");
+    EXPECT_TRUE(checked(1061));
+    EXPECT_TRUE(checked(1062));
+    click(1061);
+    ASSERT_TRUE(waitidle(dialog));
+    EXPECT_FALSE(checked(1061));
+    EXPECT_TRUE(checked(1062));
+}
+
+TEST_F(WindowTest, IntegerRadicesSwitchControlsAndTheViewPopup)
+{
+    using item = std::pair<QString, bool>;
+    const std::vector<item> decimal = {
+        {"&Hex\tF5", false}, {"&Dec\tF6", true}, {"&Oct\tF7", false}, {"&Bin\tF8", false},
+        {"-", false}, {"D&egrees\tF2", true}, {"&Radians\tF3", false}, {"&Grads\tF4", false},
+        {"-", false}, {"D&igit grouping\tCtrl+G", false}};
+    EXPECT_EQ(viewitems(), decimal);
+
+    press(Qt::Key_F5);  // Hex
+    ASSERT_TRUE(waitidle(dialog));
+    const std::vector<item> hex = {
+        {"&Hex\tF5", true}, {"&Dec\tF6", false}, {"&Oct\tF7", false}, {"&Bin\tF8", false},
+        {"-", false}, {"&Qword\tF12", true}, {"Dwo&rd\tF2", false}, {"&Word\tF3", false},
+        {"B&yte\tF4", false}, {"-", false}, {"D&igit grouping\tCtrl+G", false}};
+    EXPECT_EQ(viewitems(), hex);
+    for (int id : {1053, 1054, 1055})
+        EXPECT_FALSE(shown(id)) << id;
+    for (int id : {1070, 1071, 1072, 1073})
+        EXPECT_TRUE(shown(id)) << id;
+    EXPECT_TRUE(checked(1056));
+    EXPECT_TRUE(checked(1070));
+    for (int id : {1050, 1051, 1052, 1060, 1042, 1039})
+        EXPECT_FALSE(enabled(id)) << id;
+
+    // Digit keys per radix, in the order 0-9, A-F.
+    const int digits[16] = {1011, 1008, 1009, 1010, 1005, 1006, 1007, 1002,
+                            1003, 1004, 1032, 1033, 1034, 1035, 1036, 1037};
+    const struct {
+        int fkey;
+        int count;
+    } radices[] = {{Qt::Key_F5, 16}, {Qt::Key_F8, 2}, {Qt::Key_F7, 8}, {Qt::Key_F6, 10}};
+    for (const auto& r : radices) {
+        press(r.fkey);
+        ASSERT_TRUE(waitidle(dialog));
+        for (int i = 0; i < 16; ++i)
+            EXPECT_EQ(enabled(digits[i]), i < r.count) << r.fkey << " digit " << i;
+    }
+
+    // Back in decimal: the angle items are made again with their second
+    // text, the mark follows the unit, and refreshes change nothing more.
+    std::vector<item> decimalagain = decimal;
+    decimalagain[5].first = QStringLiteral("&D&egrees\tF2");
+    EXPECT_EQ(viewitems(), decimalagain);
+    typed("1+2=");
+    EXPECT_EQ(viewitems(), decimalagain);
+    for (int id : {1050, 1051, 1052, 1060, 1042, 1039})
+        EXPECT_TRUE(enabled(id)) << id;
+}
+
+TEST_F(WindowTest, FunctionKeysTwoToFourFollowTheRadix)
+{
+    const struct {
+        int fkey;
+        int radio;
+        int item;
+    } decimal[] = {{Qt::Key_F3, 1054, 32787}, {Qt::Key_F4, 1055, 32788}, {Qt::Key_F2, 1053, 32789}};
+    for (const auto& d : decimal) {
+        press(d.fkey);
+        ASSERT_TRUE(waitidle(dialog));
+        EXPECT_TRUE(checked(d.radio)) << d.fkey;
+        EXPECT_TRUE(dialog.findcommand(d.item)->isChecked()) << d.fkey;
+    }
+    press(Qt::Key_F3);  // radians, kept through the integer radices
+    press(Qt::Key_F5);
+    ASSERT_TRUE(waitidle(dialog));
+    const struct {
+        int fkey;
+        int radio;
+        int item;
+    } integer[] = {{Qt::Key_F2, 1071, 32795}, {Qt::Key_F3, 1072, 32794},
+                   {Qt::Key_F4, 1073, 32793}, {Qt::Key_F12, 1070, 32796}};
+    for (const auto& i : integer) {
+        press(i.fkey);
+        ASSERT_TRUE(waitidle(dialog));
+        EXPECT_TRUE(checked(i.radio)) << i.fkey;
+        EXPECT_TRUE(dialog.findcommand(i.item)->isChecked()) << i.fkey;
+    }
+    // A radio button and a menu item in the shared place do the same.
+    click(1072);
+    ASSERT_TRUE(waitidle(dialog));
+    EXPECT_TRUE(checked(1072));
+    dialog.findcommand(32793)->trigger();
+    ASSERT_TRUE(waitidle(dialog));
+    EXPECT_TRUE(checked(1073));
+
+    press(Qt::Key_F6);
+    ASSERT_TRUE(waitidle(dialog));
+    EXPECT_TRUE(checked(1054));
+    EXPECT_TRUE(dialog.findcommand(32787)->isChecked());
+    press(Qt::Key_F2);
+    ASSERT_TRUE(waitidle(dialog));
+    EXPECT_TRUE(checked(1053));
+    EXPECT_EQ(dialog.findcommand(32789)->text(), QStringLiteral("&D&egrees\tF2"));
+}
+
+TEST_F(WindowTest, MenuBarHasEveryItem)
+{
+    const std::map<QString, std::vector<std::pair<int, QString>>> menus = {
+        {"&File", {{32771, "&Quit"}}},
+        {"&Edit", {{57634, "Copy   Ctrl+C"}, {57637, "Paste  Ctrl+V"}}},
+        {"&Options", {{32781, "&Precision...\tCtrl+D"}}},
+        {"&Help", {{32798, "&About ZELK Calculator..."}}},
+    };
+    QStringList titles;
+    for (QAction* top : dialog.menubar()->actions()) {
+        titles << top->text();
+        auto found = menus.find(top->text());
+        if (found == menus.end())
+            continue;
+        std::vector<std::pair<int, QString>> items;
+        for (QAction* action : top->menu()->actions())
+            items.emplace_back(action->data().toInt(), action->text());
+        EXPECT_EQ(items, found->second);
+    }
+    EXPECT_EQ(titles, QStringList({"&File", "&Edit", "&View", "&Options", "&Help"}));
+    // Grouping from the menu reaches the engine like Ctrl+G.
+    typed("1234567");
+    dialog.findcommand(32797)->trigger();
+    ASSERT_TRUE(waitidle(dialog));
+    EXPECT_EQ(displaytext(dialog), QStringLiteral("1.234.567"));
+    EXPECT_TRUE(dialog.findcommand(32797)->isChecked());
+}
+
+TEST_F(WindowTest, CopiesTheGroupedDisplay)
+{
+    typed("1234,5");
+    press(Qt::Key_G, Qt::ControlModifier);
+    ASSERT_TRUE(waitidle(dialog));
+    ASSERT_EQ(displaytext(dialog), QStringLiteral("1.234,5"));
+    QGuiApplication::clipboard()->clear();
+    press(Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("1.234,5"));
+}
+
+TEST_F(WindowTest, PastesKeysByTheCharacterTable)
+{
+    const struct {
+        const char* text;
+        const char* shown;
+    } pastes[] = {
+        {"12+3=", "15"},
+        {"2 e 3", "2e+3"},  // EE in the decimal radix; spaces are skipped
+        {"(1,5+2.5)*2=", "8"},
+        {"10%3=", "1"},
+        {"3\"", "9"},  // x^2
+    };
+    for (const auto& p : pastes) {
+        SCOPED_TRACE(p.text);
+        press(Qt::Key_Escape);
+        ASSERT_TRUE(waitidle(dialog));
+        QGuiApplication::clipboard()->setText(QString::fromLatin1(p.text));
+        press(Qt::Key_V, Qt::ControlModifier);
+        ASSERT_TRUE(waitidle(dialog));
+        EXPECT_EQ(displaytext(dialog), QString::fromLatin1(p.shown));
+    }
+    // In hexadecimal 'e' is the digit E.
+    press(Qt::Key_Escape);
+    press(Qt::Key_F5);
+    ASSERT_TRUE(waitidle(dialog));
+    QGuiApplication::clipboard()->setText(QStringLiteral("2e"));
+    dialog.findcommand(57637)->trigger();
+    ASSERT_TRUE(waitidle(dialog));
+    EXPECT_EQ(displaytext(dialog), QStringLiteral("2E"));
+}
+
+TEST_F(WindowTest, PasteAtHighPrecisionLosesNoKey)
+{
+    // Every power takes longer than the pause between pasted keys; dropping
+    // a key while the worker is busy would lose "=" or "*".
+    const char* text = "2y0,3=*3y0,37=-1=";
+    dialog.worker().calculator().setprecision(6000);
+    QGuiApplication::clipboard()->setText(QString::fromLatin1(text));
+    press(Qt::Key_V, Qt::ControlModifier);
+    ASSERT_TRUE(waitidle(dialog, 60000));
+
+    Calculator reference;
+    reference.setprecision(6000);
+    std::vector<keystroke> strokes;
+    std::string error;
+    ASSERT_TRUE(parsekeytext(text, strokes, error));
+    typekeys(reference, strokes);
+    ASSERT_GT(reference.display().size(), 5000u);
+    EXPECT_EQ(displaytext(dialog).toStdString(), reference.display());
+}
+
+// Records whether a button was painted pressed.
+class pressedpaint : public QObject {
+public:
+    bool seen = false;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint && static_cast<QAbstractButton*>(watched)->isDown())
+            seen = true;
+        return false;
+    }
+};
+
+TEST_F(WindowTest, KeyboardAndPasteFlashTheirButton)
+{
+    const struct {
+        const char* how;
+        std::function<void(CalculatorDialog&)> send;
+    } sources[] = {
+        {"keyboard", [](CalculatorDialog& d) { QTest::keyClick(&d, '7'); }},
+        {"paste", [](CalculatorDialog& d) {
+             QGuiApplication::clipboard()->setText(QStringLiteral("7"));
+             QTest::keyClick(&d, Qt::Key_V, Qt::ControlModifier);
+         }},
+    };
+    for (const auto& s : sources) {
+        pressedpaint watch;
+        button(dialog, 1002)->installEventFilter(&watch);
+        s.send(dialog);
+        ASSERT_TRUE(waitidle(dialog));
+        button(dialog, 1002)->removeEventFilter(&watch);
+        EXPECT_TRUE(watch.seen) << s.how;
+        EXPECT_FALSE(button(dialog, 1002)->isDown()) << s.how;
+    }
+}
+
+TEST(WindowKeys, AcceleratorsSendKeysOfDisabledButtons)
+{
+    slowaction recorder(0);
+    CalculatorDialog dialog({{}, {}, recorder.action()});
+    ASSERT_FALSE(dialog.control(1032)->isEnabled());  // "A" in the decimal radix
+    QTest::keyClick(&dialog, 'a');
+    ASSERT_TRUE(waitidle(dialog));
+    QTest::keyClick(&dialog, Qt::Key_F5);
+    ASSERT_TRUE(waitidle(dialog));
+    ASSERT_FALSE(dialog.control(1050)->isEnabled());  // "sin" in hexadecimal
+    QTest::keyClick(&dialog, 's');
+    ASSERT_TRUE(waitidle(dialog));
+    EXPECT_EQ(recorder.keys(), (std::vector<int>{1032, 1056, 1050}));
+}
+
+TEST(WindowQuit, QuitEndsTheProcessWithCodeZero)
+{
+    EXPECT_EXIT(
+        {
+            CalculatorDialog dialog;
+            dialog.findcommand(32771)->trigger();
+        },
+        ::testing::ExitedWithCode(0), "");
+}
+
+}  // namespace

@@ -1,0 +1,23 @@
+#include "calculatorapp.h"
+
+#include <memory>
+
+#include <QIcon>
+
+#include "calculatordialog.h"
+
+CalculatorApp::CalculatorApp(int& argc, char** argv) : QApplication(argc, argv)
+{
+    setApplicationName(QStringLiteral("zelk-calculator"));
+    // Lets desktops match the window to its desktop file and icon.
+    setDesktopFileName(QStringLiteral("zelk-calculator"));
+    setWindowIcon(QIcon(QStringLiteral(":/icons/zelk-calculator.svg")));
+}
+
+int CalculatorApp::run()
+{
+    auto dialog = std::make_unique<CalculatorDialog>();
+    dialog->exec();
+    dialog.reset();
+    return 0;
+}

@@ -1,0 +1,81 @@
+#include "worker.h"
+
+#include <chrono>
+
+#include "number/number.h"
+
+Thread::~Thread()
+{
+    if (m_thread.joinable())
+        m_thread.join();
+}
+
+void Thread::start()
+{
+    m_running.store(true, std::memory_order_release);
+    m_thread = std::thread([this] {
+        run();
+        m_running.store(false, std::memory_order_release);
+    });
+}
+
+void Thread::join()
+{
+    if (m_thread.joinable())
+        m_thread.join();
+}
+
+CalculatorWorker::CalculatorWorker(KeyAction action) : m_keyaction(std::move(action))
+{
+    // The engine and the semaphore exist before the thread starts, so it
+    // never sees them half made.
+    start();
+}
+
+CalculatorWorker::~CalculatorWorker()
+{
+    stop();
+}
+
+bool CalculatorWorker::postkey(int code)
+{
+    if (!isidle() || m_quit.load(std::memory_order_relaxed))
+        return false;
+    m_idle.store(0, std::memory_order_relaxed);
+    m_pendingkey = code;
+    m_semaphore.release();
+    return true;
+}
+
+void CalculatorWorker::stop()
+{
+    if (m_quit.exchange(true))
+        return;
+    // A key action that has just begun sets the cancellation flag again
+    // (presskey starts with startcompute), so cancel until it has ended. The
+    // action stops at its next multiplication; nothing is killed, so the
+    // allocator and the limb pool are never left locked by a dead thread.
+    while (!isidle()) {
+        cancelcompute();
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    m_semaphore.release();
+    join();
+}
+
+void CalculatorWorker::run()
+{
+    for (;;) {
+        m_semaphore.acquire();
+        if (m_quit.load(std::memory_order_relaxed)) {
+            // A key posted just before stop() is not run.
+            m_idle.store(1, std::memory_order_release);
+            return;
+        }
+        if (m_keyaction)
+            m_keyaction(m_calculator, m_pendingkey);
+        else
+            m_calculator.presskey(m_pendingkey);
+        m_idle.store(1, std::memory_order_release);
+    }
+}
