@@ -211,18 +211,25 @@ number sin(const number& x, const number& f)
     return cos(diff(half * pi(APCprod(k01, f, -1)), x, APCprod(k005, f, -1)), APCprod(k09, f, -1));
 }
 
+// The direct functions work with two digits more than they deliver: a
+// reduced angle cut at the last digit shown, and a sine good to that digit,
+// would leave the last shown digit up to two units off.
+constexpr std::int32_t GUARD = 2;
+
 number sinprec(const number& x, std::int32_t d)
 {
-    reducedangle r = reduce(x, d, true);
-    number s = sin(r.v, powerof10(leadpos(r.v) - d));
+    const std::int32_t e = d + GUARD;
+    reducedangle r = reduce(x, e, true);
+    number s = sin(r.v, powerof10(leadpos(r.v) - e));
     return r.negative ? negate(s) : s;
 }
 
 number cosprec(const number& x, std::int32_t d)
 {
     static const number k01(0.1), four(4);
+    const std::int32_t e = d + GUARD;
     reducedangle r;
-    number t = squaredcosine(x, d, r);
+    number t = squaredcosine(x, e, r);
     // t = 1 - s^2 carries the error of the sine and of the reduced angle, up
     // to 4 10^-d, so a small cosine keeps only the digits of t above it. The
     // sine is taken again with as many more digits as t has leading zeros,
@@ -231,15 +238,15 @@ number cosprec(const number& x, std::int32_t d)
     // sine itself resolves 1 - s^2 through its guard limbs; nothing there
     // either, and the cosine is zero to the digits held (tan of an odd
     // multiple of pi/2 then fails).
-    if (t < k01 + scaled(four, -d)) {
-        std::int32_t D = d;
+    if (t < k01 + scaled(four, -e)) {
+        std::int32_t D = e;
         if (t < scaled(four, -D)) {
-            D = d + 16;
+            D = e + 16;
             t = squaredcosine(x, D, r);
             if (t < scaled(four, -D))
                 return number();
         }
-        std::int32_t more = d - leadpos(t) + 2;
+        std::int32_t more = e - leadpos(t) + 2;
         if (more > D)
             t = squaredcosine(x, more, r);
     }
@@ -249,5 +256,7 @@ number cosprec(const number& x, std::int32_t d)
 
 number tanprec(const number& x, std::int32_t d)
 {
-    return quotprec(sinprec(x, d), cosprec(x, d + d), d);
+    // The sine's error passes into the tangent whole: two more digits of it
+    // keep the tangent's last digits, which the sine at d decimals did not.
+    return quotprec(sinprec(x, d + 2), cosprec(x, d + d), d);
 }

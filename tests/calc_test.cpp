@@ -4,36 +4,10 @@
 
 #include <string>
 
-#include "calc/calculator.h"
+#include "calctesting.h"
 #include "calc/keys.h"
-#include "calc/keytext.h"
 
 namespace {
-
-void type(Calculator& c, const std::string& keys)
-{
-    std::vector<keystroke> strokes;
-    std::string error;
-    ASSERT_TRUE(parsekeytext(keys, strokes, error)) << error;
-    typekeys(c, strokes);
-}
-
-struct keycase {
-    const char* keys;
-    const char* display;
-    int precision = 40;
-};
-
-void runcases(const std::vector<keycase>& cases)
-{
-    for (const keycase& k : cases) {
-        Calculator c;
-        if (k.precision != 40)
-            c.setprecision(k.precision);
-        type(c, k.keys);
-        EXPECT_EQ(c.display(), k.display) << "keys: " << k.keys;
-    }
-}
 
 TEST(CalcEntry, DigitsCommaSignAndBackspace)
 {

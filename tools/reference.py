@@ -177,13 +177,114 @@ GAMMA = [
                           "359.5959999", "1e-10", "0.0018", "7.1234567890123"], LOW + [6], []),
 ]
 
-FILES = {"explog": EXPLOG, "trig": TRIG, "gamma": GAMMA}
+def deg(x):
+    return mpf(x) * mpmath.pi / 180
+
+
+def grad(x):
+    return mpf(x) * mpmath.pi / 200
+
+
+def todegrees(r):
+    return r * 180 / mpmath.pi
+
+
+# The scientific keys as typed: the key text (zelkc's) and its true value.
+KEYS = [
+    ("2[ln]", lambda: mpmath.log(2)),
+    ("0,5[ln]", lambda: mpmath.log(mpf("0.5"))),
+    ("1e100[ln]", lambda: mpmath.log(mpf("1e100"))),
+    ("1,000001[ln]", lambda: mpmath.log(mpf("1.000001"))),
+    ("1[Inv][ln]", lambda: mpmath.e),
+    ("2,5[+/-][Inv][ln]", lambda: mpmath.exp(mpf("-2.5"))),
+    ("100[Inv][ln]", lambda: mpmath.exp(100)),
+    ("1e10[+/-][Inv][ln]", lambda: mpmath.exp(mpf("1e-10"))),
+    ("2[log]", lambda: mpmath.log10(2)),
+    ("7[log]", lambda: mpmath.log10(7)),
+    ("0,001[log]", lambda: mpf(-3)),
+    ("1e50[log]", lambda: mpf(50)),
+    ("0,5[Inv][log]", lambda: mpmath.sqrt(10)),
+    ("2,5[+/-][Inv][log]", lambda: mpf(10) ** mpf("-2.5")),
+    ("3[Inv][log]", lambda: mpf(1000)),
+    ("1,5[x^2]", lambda: mpf("2.25")),
+    ("123456789[x^2]", lambda: mpf(123456789) ** 2),
+    ("2[Inv][x^2]", lambda: mpmath.sqrt(2)),
+    ("3[Inv][x^2]", lambda: mpmath.sqrt(3)),
+    ("1e10[+/-][Inv][x^2]", lambda: mpf("1e-5")),
+    ("1,1[x^3]", lambda: mpf("1.331")),
+    ("2[Inv][x^3]", lambda: mpmath.cbrt(2)),
+    ("27[+/-][Inv][x^3]", lambda: mpf(-3)),
+    ("0,001[Inv][x^3]", lambda: mpf("0.1")),
+    ("3[1/x]", lambda: 1 / mpf(3)),
+    ("7[+/-][1/x]", lambda: -1 / mpf(7)),
+    ("8[1/x]", lambda: mpf("0.125")),
+    ("20[n!]", lambda: mpmath.factorial(20)),
+    ("50[n!]", lambda: mpmath.factorial(50)),
+    ("0,5[n!]", lambda: mpmath.gamma(mpf("1.5"))),
+    ("2,5[+/-][n!]", lambda: mpmath.gamma(mpf("-1.5"))),
+    ("30[sin]", lambda: mpf("0.5")),
+    ("1[sin]", lambda: mpmath.sin(deg(1))),
+    ("45[sin]", lambda: mpmath.sin(deg(45))),
+    ("390[sin]", lambda: mpf("0.5")),
+    ("89,9999[cos]", lambda: mpmath.cos(deg("89.9999"))),
+    ("123,456[tan]", lambda: mpmath.tan(deg("123.456"))),
+    ("60[cos]", lambda: mpf("0.5")),
+    ("1e20[sin]", lambda: mpmath.sin(deg("1e20"))),
+    ("[Radians]1[sin]", lambda: mpmath.sin(1)),
+    ("[Radians]1[cos]", lambda: mpmath.cos(1)),
+    ("[Radians]1[tan]", lambda: mpmath.tan(1)),
+    ("[Radians]1e20[sin]", lambda: mpmath.sin(mpf("1e20"))),
+    ("[Radians]1,5707963267948966[cos]", lambda: mpmath.cos(mpf("1.5707963267948966"))),
+    ("[Radians]3,14159265358979[sin]", lambda: mpmath.sin(mpf("3.14159265358979"))),
+    ("[Grads]50[sin]", lambda: mpmath.sin(grad(50))),
+    ("[Grads]400[cos]", lambda: mpf(1)),
+    ("0,5[Inv][sin]", lambda: mpf(30)),
+    ("0,5[Inv][cos]", lambda: mpf(60)),
+    ("1[Inv][tan]", lambda: mpf(45)),
+    ("0,3[Inv][sin]", lambda: todegrees(mpmath.asin(mpf("0.3")))),
+    ("[Radians]0,5[Inv][sin]", lambda: mpmath.asin(mpf("0.5"))),
+    ("[Radians]2[Inv][tan]", lambda: mpmath.atan(2)),
+    ("[Radians]0,3[+/-][Inv][cos]", lambda: mpmath.acos(mpf("-0.3"))),
+    ("[Grads]1[Inv][sin]", lambda: mpf(100)),
+    ("1[Hyp][sin]", lambda: mpmath.sinh(1)),
+    ("1e10[+/-][Hyp][sin]", lambda: mpmath.sinh(mpf("1e-10"))),
+    ("2[Hyp][cos]", lambda: mpmath.cosh(2)),
+    ("0,5[Hyp][tan]", lambda: mpmath.tanh(mpf("0.5"))),
+    ("1e10[+/-][Hyp][tan]", lambda: mpmath.tanh(mpf("1e-10"))),
+    ("1[Hyp][Inv][sin]", lambda: mpmath.asinh(1)),
+    ("1000000[+/-][Hyp][Inv][sin]", lambda: mpmath.asinh(mpf(-1000000))),
+    ("1e10[+/-][Hyp][Inv][sin]", lambda: mpmath.asinh(mpf("1e-10"))),
+    ("2[Hyp][Inv][cos]", lambda: mpmath.acosh(2)),
+    ("0,5[Hyp][Inv][tan]", lambda: mpmath.atanh(mpf("0.5"))),
+    ("1e10[+/-][Hyp][Inv][tan]", lambda: mpmath.atanh(mpf("1e-10"))),
+    ("12,5[dms]", lambda: mpf("12.3")),
+    ("12,3045[Inv][dms]", lambda: mpf("12.5125")),
+    ("[PI]", lambda: +mpmath.pi),
+    ("2y0,5=", lambda: mpmath.sqrt(2)),
+    ("3y0,7=", lambda: mpf(3) ** mpf("0.7")),
+    ("7y2,5[+/-]=", lambda: mpf(7) ** mpf("-2.5")),
+    ("2y10=", lambda: mpf(1024)),
+    ("2[Inv]y3=", lambda: mpmath.cbrt(2)),
+    ("8[Inv]y3=", lambda: mpf(2)),
+]
+
+
+def generatekeys(table):
+    lines = []
+    for P in (40, 100):
+        for keys, fn in table:
+            mp.dps = P + EXTRA + 20
+            lines.append("keys %d %s = %s" % (P, keys, text(fn(), P + EXTRA)))
+    return lines
+
+
+FILES = {"explog": EXPLOG, "trig": TRIG, "gamma": GAMMA, "keys": KEYS}
 
 
 def main(argv):
     names = argv[1:] or sorted(FILES)
     for name in names:
-        lines = generate(FILES[name])
+        lines = generatekeys(KEYS) if name == "keys" else generate(FILES[name])
         path = os.path.join(DATA, name + ".txt")
         with open(path, "w") as out:
             out.write("# Reference values from mpmath %s (tools/reference.py %s).\n"

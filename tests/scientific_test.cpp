@@ -1,0 +1,211 @@
+// The scientific keys: domains, the flags they read and clear, angle units,
+// memory, the integer radices, exact values, and accuracy against mpmath.
+#include <gtest/gtest.h>
+
+
+#include "calc/keys.h"
+#include "calctesting.h"
+#include "number/addition.h"
+#include "number/conversion.h"
+#include "number/multiplication.h"
+#include "referencedata.h"
+
+namespace {
+
+TEST(ScientificKeys, DomainsAndMessages)
+{
+    runcases({
+        {"0[ln]", "Invalid input for function"},
+        {"1[+/-][log]", "Invalid input for function"},
+        {"0[Inv][ln]", "1"},
+        {"2[Inv][log]", "100"},
+        {"0[1/x]", "Cannot divide by zero"},
+        {"4[+/-][Inv][x^2]", "Invalid input for function"},
+        {"27[+/-][Inv][x^3]", "-3"},
+        {"2[+/-][x^3]", "-8"},
+        {"0[Inv][x^3]", "0"},
+        {"3[+/-][n!]", "Invalid input for function"},
+        {"0[n!]", "1"},
+        {"1[Inv][sin]", "90"},
+        {"2[Inv][cos]", "Invalid input for function"},
+        {"1,0000001[+/-][Inv][sin]", "Invalid input for function"},
+        {"1[Hyp][Inv][tan]", "Invalid input for function"},
+        {"1[+/-][Hyp][Inv][tan]", "Invalid input for function"},
+        {"1[Hyp][Inv][cos]", "0"},
+        {"0,5[Hyp][Inv][cos]", "Invalid input for function"},
+        {"90[tan]", "Invalid input for function"},
+        {"270[+/-][tan]", "Invalid input for function"},
+        {"[Grads]100[tan]", "Invalid input for function"},
+        {"[Radians]0[cos]", "1"},
+        {"1e20[EE]", "1e+20"},
+    });
+}
+
+// Exact multiples of a right angle, exact zeros of the odd functions, and
+// results that are short decimals come out exact: Int and the integer
+// radices show them right.
+TEST(ScientificKeys, ExactValues)
+{
+    runcases({
+        {"30[sin]", "0,5"},
+        {"390[sin]", "0,5"},
+        {"90[cos]", "0"},
+        {"180[sin]", "0"},
+        {"270[cos]", "0"},
+        {"180[tan]", "0"},
+        {"360[cos]", "1"},
+        {"720[+/-][cos]", "1"},
+        {"90[sin]", "1"},
+        {"270[sin]", "-1"},
+        {"90[+/-][sin]", "-1"},
+        {"180[cos]", "-1"},
+        {"[Grads]400[cos]", "1"},
+        {"[Grads]100[sin]", "1"},
+        {"[Grads]200[sin]", "0"},
+        {"0[sin]", "0"},
+        {"0[tan]", "0"},
+        {"0[Inv][sin]", "0"},
+        {"0[Inv][tan]", "0"},
+        {"0[Hyp][sin]", "0"},
+        {"0[Hyp][tan]", "0"},
+        {"0[Hyp][Inv][sin]", "0"},
+        {"0[Hyp][Inv][tan]", "0"},
+        {"1000[log]", "3"},
+        {"1000[log][Int]", "3"},
+        {"0,01[log]", "-2"},
+        {"3[Inv][log][Hex]", "3E8"},
+        {"[Hex]3[Inv][log]", "3E8"},
+        {"4[Inv][x^2][Hex]", "2"},
+        {"[Hex]4[Inv][x^2]", "2"},
+        {"[Hex]1B[Inv][x^3]", "3"},
+        {"4[1/x][x^2][1/x]", "16"},
+        {"0,5[1/x][Int]", "2"},
+        {"0,25[Inv][x^2]", "0,5"},
+        {"1e10[+/-][Inv][x^2]", "1e-5"},
+        {"1e8[+/-][Inv][x^2]", "0,0001"},
+    });
+}
+
+// A flag is cleared only by a key that succeeds.
+TEST(ScientificKeys, FlagsSurviveAFailure)
+{
+    struct Case {
+        const char* keys;
+        bool inv, hyp;
+    };
+    const Case cases[] = {
+        {"2[Inv][cos]", true, false},
+        {"2[Inv][Hyp][tan]", true, true},
+        {"0[Inv][1/x]", true, false},  // 1/x reads no flag
+        {"2[Inv][1/x]", true, false},
+        {"2[Inv][n!]", true, false},
+        {"[Inv][PI]", true, false},
+        {"0,5[Inv][sin]", false, false},
+        {"0,5[Hyp][Inv][sin]", false, false},
+        {"2[Inv][x^2]", false, false},
+        {"2[Inv][ln]", false, false},
+        {"2[Hyp][ln]", false, true},  // ln reads and clears only Inv
+        {"[Hex][Inv][Hyp]5[sin]", true, true},
+        {"[Hex][Inv]5[PI]", true, false},
+        {"[Inv]12,5[dms]", false, false},
+        {"[Inv]4[Int]", false, false},
+    };
+    for (const Case& c : cases) {
+        Calculator calc;
+        type(calc, c.keys);
+        EXPECT_EQ(calc.inv(), c.inv) << c.keys;
+        EXPECT_EQ(calc.hyp(), c.hyp) << c.keys;
+    }
+}
+
+TEST(ScientificKeys, AngleUnitsAndTheIntegerRadices)
+{
+    Calculator c;
+    type(c, "[Radians]");
+    EXPECT_EQ(c.angle(), 0);
+    type(c, "30");
+    EXPECT_EQ(c.display(), "30");  // an angle key leaves the display alone
+    type(c, "[Degrees][sin]");
+    EXPECT_EQ(c.display(), "0,5");
+    EXPECT_EQ(c.angle(), 1);
+    type(c, "[Grads]");
+    EXPECT_EQ(c.angle(), 2);
+
+    runcases({
+        {"[Hex]5[sin]", "5"},
+        {"[Hex][PI]", "0"},
+        {"[Hex]10[x^2]", "100"},
+        {"[Hex]10[ln]", "2"},
+        {"[Hex]5[n!]", "78"},
+        {"[Hex]2[1/x]", "0"},
+        {"[Oct]100[Inv][x^2]", "10"},
+        {"[Hex]12[dms]", "12"},
+    });
+}
+
+TEST(ScientificKeys, Memory)
+{
+    Calculator c;
+    type(c, "12[MS]3");
+    EXPECT_EQ(c.display(), "123");  // MS reads the entry and leaves it going
+    type(c, "[C][MR]");
+    EXPECT_EQ(c.display(), "12");
+    EXPECT_TRUE(c.memorynonzero());
+    type(c, "[C]12[+/-][M+]");
+    EXPECT_FALSE(c.memorynonzero());
+    type(c, "[C]2[Inv][x^2][MS][C][MR][x^2]");
+    EXPECT_EQ(c.display(), "2");
+    // MR in an integer radix shows the stored value masked.
+    type(c, "[C]300[MS][Hex][Byte][MR]");
+    EXPECT_EQ(c.display(), "2C");
+    type(c, "[Dec][C]1[+/-][MS][Hex][MR]");
+    EXPECT_EQ(c.display(), "getuint64:number is negativ");
+    // The memory keys leave a pending operator pending.
+    Calculator d;
+    type(d, "2+[MR]");
+    EXPECT_EQ(d.display(), "0");
+    type(d, "3=");
+    EXPECT_EQ(d.display(), "5");
+}
+
+// The value a display stands for and the unit of its last digit: P + 1
+// significant digits, or P decimal places below 1.
+void shownvalue(const std::string& display, int P, number& value, number& unit)
+{
+    std::string text = display;
+    for (char& ch : text) {
+        if (ch == ',')
+            ch = '.';
+    }
+    value = number(text.c_str());
+    std::size_t e = text.find('e');
+    if (e != std::string::npos)
+        unit = powerof10(std::stoi(text.substr(e + 1)) - P);
+    else if (compareabs(value, number(1)) < 0)
+        unit = powerof10(-P);
+    else
+        unit = powerof10(leadpos(value) - P);
+}
+
+// Every key against mpmath at P = 40 and 100: the shown digits are the true
+// value correctly rounded (within half a unit of the last shown digit).
+TEST(ScientificAccuracy, AgreesWithTheReference)
+{
+    int checked = 0;
+    const number half(0.5);
+    for (const referencecase& c : readreference("keys.txt")) {
+        const std::string& keys = c.arguments[0];
+        Calculator calc;
+        calc.setprecision(c.digits);
+        type(calc, keys);
+        number shown, unit;
+        shownvalue(calc.display(), c.digits, shown, unit);
+        EXPECT_LE(abs(shown - number(c.value.c_str())), unit * half)
+            << "line " << c.line << ": " << keys << " at P=" << c.digits << " shows "
+            << calc.display();
+        ++checked;
+    }
+    EXPECT_GT(checked, 100);
+}
+
+}  // namespace
