@@ -1,0 +1,90 @@
+// Every scientific key through the engine's presskey, at 40, 1000 and 6000
+// digits, with the caches of pi and ln 10 cold: what a user waits for.
+#include <benchmark/benchmark.h>
+
+#include <string>
+#include <vector>
+
+#include "calc/calculator.h"
+#include "calc/keytext.h"
+#include "number/exponential.h"
+#include "number/trigonometric.h"
+
+namespace {
+
+struct keybench {
+    const char* name;
+    const char* setup;  // keys typed before the timed one
+    const char* timed;  // the key timed
+};
+
+// The argument is typed first; the last key of each entry is measured.
+const keybench keys[] = {
+    {"ln", "2", "[ln]"},
+    {"e^x", "2[Inv]", "[ln]"},
+    {"log", "7", "[log]"},
+    {"10^x", "0,5[Inv]", "[log]"},
+    {"x^2", "1,2345678901234567", "[x^2]"},
+    {"sqrt", "2[Inv]", "[x^2]"},
+    {"x^3", "1,2345678901234567", "[x^3]"},
+    {"cbrt", "2[Inv]", "[x^3]"},
+    {"1/x", "7", "[1/x]"},
+    {"n!", "100", "[n!]"},
+    {"gamma", "0,5", "[n!]"},
+    {"sin", "1", "[sin]"},
+    {"cos", "1", "[cos]"},
+    {"tan", "1", "[tan]"},
+    {"asin", "0,5[Inv]", "[sin]"},
+    {"acos", "0,5[Inv]", "[cos]"},
+    {"atan", "2[Inv]", "[tan]"},
+    {"sinh", "1[Hyp]", "[sin]"},
+    {"cosh", "1[Hyp]", "[cos]"},
+    {"tanh", "1[Hyp]", "[tan]"},
+    {"asinh", "1[Hyp][Inv]", "[sin]"},
+    {"acosh", "2[Hyp][Inv]", "[cos]"},
+    {"atanh", "0,5[Hyp][Inv]", "[tan]"},
+    {"PI", "", "[PI]"},
+    {"dms", "12,3456", "[dms]"},
+    {"x^y", "3y0,7", "="},
+    {"root", "2[Inv]y3", "="},
+    {"divide", "1/7", "="},
+};
+
+std::vector<keystroke> strokes(const char* text)
+{
+    std::vector<keystroke> s;
+    std::string error;
+    parsekeytext(text, s, error);
+    return s;
+}
+
+void BM_key(benchmark::State& state)
+{
+    const keybench& k = keys[state.range(1)];
+    const auto digits = static_cast<int>(state.range(0));
+    const auto setup = strokes(k.setup);
+    const auto timed = strokes(k.timed);
+    for (auto _ : state) {
+        state.PauseTiming();
+        Calculator calculator;
+        calculator.setprecision(digits);
+        typekeys(calculator, setup);
+        clearpicache();
+        clearln10cache();
+        state.ResumeTiming();
+        typekeys(calculator, timed);
+        benchmark::DoNotOptimize(calculator.display());
+    }
+    state.SetLabel(std::string(k.name) + " P=" + std::to_string(digits));
+}
+
+void allkeys(benchmark::internal::Benchmark* b)
+{
+    for (int digits : {40, 1000, 6000})
+        for (int i = 0; i < static_cast<int>(sizeof keys / sizeof keys[0]); ++i)
+            b->Args({digits, i});
+    b->Unit(benchmark::kMillisecond);
+}
+BENCHMARK(BM_key)->Apply(allkeys);
+
+}  // namespace
