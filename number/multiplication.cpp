@@ -744,21 +744,64 @@ number APCquot(const number& x, const number& y, int bias)
     return APCprod(x, o, bias);
 }
 
-number operator%(const number& x, const number& y)
+namespace {
+
+// a mod b for 0 < a, b by the quotient: its floor at resolution 0.1 is the
+// whole quotient or one off, which one correction step puts right.
+number remainderbyquotient(const number& a, const number& b)
 {
-    if (y.iszero())
-        throw numberexception("operator x %% y:y==0");
-    if (compareabs(x, y) < 0)
-        return x;
     static const number tenth(0.1);
-    const number a = abs(x);
-    const number b = abs(y);
     const number q = floor(quot(a, b, tenth));
     number r = a - q * b;
     if (r >= b)
         r = r - b;
     else if (r.isnegative())
         r = r + b;
+    return r;
+}
+
+// A quotient of more digits than this would be spelt out whole (a number as
+// large as 10^400000000 modulo 7 needs 400 million digits); above it the
+// remainder is reduced through powers of the base instead.
+constexpr std::int32_t LONGQUOTIENT = 1000;
+
+// a mod b for 0 < b < a with a very long quotient. With both scaled to
+// integers by 10^s, A = M BASE^k, and A mod B = (M mod B)(BASE^k mod B) mod B,
+// the power by repeated squaring modulo B: every quotient stays short, and
+// the remainder is the same exact value.
+number remainderbypowers(const number& a, const number& b)
+{
+    const std::int32_t s = BASE_DIGITS * std::max(0, -std::min(a.lowexpo(), b.lowexpo()));
+    const number A = scaled(a, s);
+    const number B = scaled(b, s);
+    const std::int32_t k = A.lowexpo();
+    const number M = scaled(A, -BASE_DIGITS * k);
+
+    number power(1);
+    number square = remainderbyquotient(number(static_cast<std::int32_t>(BASE)), B);
+    for (std::int32_t e = k; e != 0; e /= 2) {
+        if ((e & 1) != 0)
+            power = remainderbyquotient(power * square, B);
+        if (e > 1)
+            square = remainderbyquotient(square * square, B);
+    }
+    number r = remainderbyquotient(remainderbyquotient(M, B) * power, B);
+    multpow10(r, -s);
+    return r;
+}
+
+}  // namespace
+
+number operator%(const number& x, const number& y)
+{
+    if (y.iszero())
+        throw numberexception("operator x %% y:y==0");
+    if (compareabs(x, y) < 0)
+        return x;
+    const number a = abs(x);
+    const number b = abs(y);
+    number r = leadpos(a) - leadpos(b) > LONGQUOTIENT ? remainderbypowers(a, b)
+                                                      : remainderbyquotient(a, b);
     if (!r.iszero())
         r.setnegative(x.isnegative());
     return r;
