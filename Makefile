@@ -11,7 +11,7 @@ JOBS       ?= 2
 
 # The window needs Qt 6 Widgets (with its platform plugins) and the SVG
 # plugin that draws its icon.
-PACKAGES = cmake ninja-build g++ libgtest-dev libbenchmark-dev qt6-base-dev libqt6svg6
+PACKAGES = cmake ninja-build g++ libgtest-dev libbenchmark-dev qt6-base-dev libqt6svg6 valgrind python3-mpmath
 
 CMAKE_CONFIGURE = cmake -G Ninja -Wno-dev
 
