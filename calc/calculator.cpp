@@ -20,10 +20,13 @@ void Calculator::seterror(const char* message)
     m_error = true;
 }
 
-void Calculator::presskey(int code)
+// Runs an action; any error it raises becomes the display and the error
+// state. The one place where the engine catches errors.
+template <typename Action>
+void Calculator::guarded(Action action)
 {
     try {
-        dispatchkey(code);
+        action();
     } catch (const calculatorexception& e) {
         seterror(e.message());
     } catch (const numberexception& e) {
@@ -35,22 +38,19 @@ void Calculator::presskey(int code)
     }
 }
 
+void Calculator::presskey(int code)
+{
+    guarded([&] { dispatchkey(code); });
+}
+
 void Calculator::setprecision(int digits)
 {
-    try {
+    guarded([&] {
         if (m_error)
             clearall();
         m_precision = std::clamp(digits, 1, MAXPRECISION);
         showvalue(getvalue());
-    } catch (const calculatorexception& e) {
-        seterror(e.message());
-    } catch (const numberexception& e) {
-        seterror(e.message());
-    } catch (const exception& e) {
-        seterror(e.message());
-    } catch (const std::bad_alloc&) {
-        seterror("out of memory");
-    }
+    });
 }
 
 void Calculator::dispatchkey(int code)

@@ -68,6 +68,8 @@ private:
 
     void dispatchkey(int code);
     void seterror(const char* message);
+    template <typename Action>
+    void guarded(Action action);
 
     // Entry and display.
     number getvalue();

@@ -10,19 +10,6 @@
 
 namespace {
 
-number N(const char* text) { return number(text); }
-
-template <typename F>
-std::string errorof(F&& f)
-{
-    try {
-        f();
-    } catch (const numberexception& e) {
-        return e.message();
-    }
-    return "";
-}
-
 std::string puttext(const number& x, int precision)
 {
     numberstream out;

@@ -13,19 +13,6 @@
 
 namespace {
 
-number N(const char* text) { return number(text); }
-
-template <typename F>
-std::string errorof(F&& f)
-{
-    try {
-        f();
-    } catch (const numberexception& e) {
-        return e.message();
-    }
-    return "";
-}
-
 TEST(ExponentialExact, ValuesThatAreExact)
 {
     EXPECT_EQ(exp(number(), N("1e-30")), number(1));

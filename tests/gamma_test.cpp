@@ -11,8 +11,6 @@
 
 namespace {
 
-number N(const char* text) { return number(text); }
-
 // Under the sanitizers the series at 1000 digits would take many seconds.
 #if defined(__SANITIZE_ADDRESS__)
 constexpr std::int32_t SERIESDIGITS = 100;

@@ -12,19 +12,6 @@
 
 namespace {
 
-number N(const char* text) { return number(text); }
-
-template <typename F>
-std::string errorof(F&& f)
-{
-    try {
-        f();
-    } catch (const numberexception& e) {
-        return e.message();
-    }
-    return "";
-}
-
 TEST(InverseTrigonometricExact, ZerosAndMessages)
 {
     EXPECT_EQ(atanprec(number(), 40), number());

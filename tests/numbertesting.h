@@ -98,5 +98,20 @@ inline std::string plaindigits(const number& x)
     return s;
 }
 
+// A number from its decimal text, for short tables of cases.
+inline number N(const char* text) { return number(text); }
+
+// The message of the numberexception f throws, or "" when it throws none.
+template <typename F>
+std::string errorof(F&& f)
+{
+    try {
+        f();
+    } catch (const numberexception& e) {
+        return e.message();
+    }
+    return "";
+}
+
 // GoogleTest prints numbers as their digits.
 inline void PrintTo(const number& x, std::ostream* os) { *os << plaindigits(x); }

@@ -24,8 +24,15 @@ import subprocess
 import sys
 import time
 
+from decimal import Decimal
+from fractions import Fraction
+
 import mpmath
 from mpmath import mp, mpf
+
+# Displays of 6000 digits are longer than Python reads into an int by default.
+if hasattr(sys, "set_int_max_str_digits"):
+    sys.set_int_max_str_digits(0)
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.join(HERE, "..")
@@ -68,23 +75,37 @@ def anysign(rng, lowexp, highexp, digits):
 
 # -- the functions ------------------------------------------------------------------------
 
-def todms(x):
-    """Decimal degrees to d.mmss (degrees, minutes, seconds and their fraction)."""
-    sign = -1 if x < 0 else 1
-    x = abs(x)
-    d = mpmath.floor(x)
-    m = mpmath.floor((x - d) * 60)
-    s = ((x - d) * 60 - m) * 60
-    return sign * (d + m / 100 + s / 10000)
+def exact(text):
+    """The decimal text as an exact fraction."""
+    return Fraction(Decimal(text))
 
 
-def fromdms(x):
+def tompf(q):
+    return mpf(q.numerator) / q.denominator
+
+
+def todms(text):
+    """Decimal degrees to d.mmss (degrees, minutes, seconds and their
+    fraction), worked exactly."""
+    x = exact(text)
     sign = -1 if x < 0 else 1
     x = abs(x)
-    d = mpmath.floor(x)
-    m = mpmath.floor((x - d) * 100)
-    s = ((x - d) * 100 - m) * 100
-    return sign * (d + m / 60 + s / 3600)
+    d = x.numerator // x.denominator
+    minutes = (x - d) * 60
+    m = minutes.numerator // minutes.denominator
+    s = (minutes - m) * 60
+    return tompf(sign * (d + Fraction(m, 100) + s / 10000))
+
+
+def fromdms(text):
+    x = exact(text)
+    sign = -1 if x < 0 else 1
+    x = abs(x)
+    d = x.numerator // x.denominator
+    f = (x - d) * 100
+    m = f.numerator // f.denominator
+    s = (f - m) * 100
+    return tompf(sign * (d + Fraction(m, 60) + s / 3600))
 
 
 def deg(x):
@@ -95,8 +116,8 @@ def cbrt(x):
     return mpmath.cbrt(x) if x >= 0 else -mpmath.cbrt(-x)
 
 
-def unary(keys, fn, gen):
-    return {"kind": "unary", "keys": keys, "fn": fn, "gen": gen}
+def unary(keys, fn, gen, text=False):
+    return {"kind": "unary", "keys": keys, "fn": fn, "gen": gen, "text": text}
 
 
 def binary(key, fn, gen):
@@ -136,8 +157,8 @@ FUNCTIONS = {
     "asinh": unary("[Hyp][Inv][sin]", mpmath.asinh, lambda r, d: anysign(r, -30, 30, d)),
     "acosh": unary("[Hyp][Inv][cos]", mpmath.acosh, lambda r, d: decimal(r, 0, 30, d)),
     "atanh": unary("[Hyp][Inv][tan]", mpmath.atanh, lambda r, d: anysign(r, -30, -1, d)),
-    "dms": unary("[dms]", todms, lambda r, d: decimal(r, -2, 3, min(d, 20))),
-    "dms back": unary("[Inv][dms]", fromdms, lambda r, d: decimal(r, -2, 3, min(d, 20))),
+    "dms": unary("[dms]", todms, lambda r, d: decimal(r, -2, 3, min(d, 20)), text=True),
+    "dms back": unary("[Inv][dms]", fromdms, lambda r, d: decimal(r, -2, 3, min(d, 20)), text=True),
     "+": binary("+", lambda x, y: x + y,
                 lambda r, d: (anysign(r, -50, 50, d), anysign(r, -50, 50, d))),
     "-": binary("-", lambda x, y: x - y,
@@ -187,6 +208,8 @@ def cases_for(name, spec, P, count, rng):
 def truth(spec, args, P):
     mp.dps = P + 40
     try:
+        if spec.get("text"):
+            return spec["fn"](*args)
         return spec["fn"](*[mpf(a) for a in args])
     except (ValueError, ZeroDivisionError):
         return None
