@@ -8,14 +8,17 @@ BENCH_BUILD ?= build-release
 FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
 JOBS       ?= 2
+PREFIX     ?= /usr/local
 
 # The window needs Qt 6 Widgets (with its platform plugins) and the SVG
-# plugin that draws its icon.
-PACKAGES = cmake ninja-build g++ libgtest-dev libbenchmark-dev qt6-base-dev libqt6svg6 valgrind python3-mpmath
+# plugin that draws its icon; the test of the install tree validates the
+# desktop entry and the AppStream metadata with the desktop's own tools.
+PACKAGES = cmake ninja-build g++ libgtest-dev libbenchmark-dev qt6-base-dev libqt6svg6 \
+           desktop-file-utils appstream valgrind python3-mpmath
 
 CMAKE_CONFIGURE = cmake -G Ninja -Wno-dev
 
-.PHONY: all deps build test run sanitize tsan bench fuzz soak clean
+.PHONY: all deps build test run install sanitize tsan bench fuzz soak clean
 
 all: build
 
@@ -31,6 +34,11 @@ test: build
 
 run: build
 	$(BUILD)/zelk-calculator
+
+# Both programs, the desktop entry, the icon and the AppStream metadata under
+# PREFIX (DESTDIR is honoured for staging).
+install: build
+	cmake --install $(BUILD) --prefix $(PREFIX)
 
 sanitize: deps
 	$(CMAKE_CONFIGURE) -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DZELK_SANITIZE=ON
@@ -50,6 +58,23 @@ bench: deps
 	cmake --build $(BENCH_BUILD) -j $(JOBS)
 	@for b in $(BENCH_BUILD)/bench/*_bench; do echo "== $$b"; $$b $(BENCH_ARGS) || exit 1; done
 
+# ZELK beside bc, Python's decimal, calc and MPFR at 40, 1000 and 6000 digits:
+# rewrites docs/performance.md (about 20 to 30 minutes). COMPARE_ARGS passes
+# options to bench/compare/compare.py (--digits, --tasks, --rounds, --out, ...).
+COMPARE_PACKAGES = bc apcalc libmpfr-dev libgmp-dev hyperfine
+COMPARE_ARGS ?=
+compare: deps
+	@tools/install-deps $(COMPARE_PACKAGES)
+	$(CMAKE_CONFIGURE) -S . -B $(BENCH_BUILD) -DCMAKE_BUILD_TYPE=Release -DZELK_BENCH=ON \
+	    -DZELK_TESTS=OFF -DZELK_UI=OFF
+	cmake --build $(BENCH_BUILD) -j $(JOBS) --target compare_bench zelkc
+	mkdir -p $(BENCH_BUILD)/compare
+	cc -O2 -Wall -Wextra -o $(BENCH_BUILD)/compare/mpfr_tasks bench/compare/mpfr_tasks.c -lmpfr -lgmp -lm
+	MPFR_TASKS=$(BENCH_BUILD)/compare/mpfr_tasks python3 -m unittest discover -s bench/compare -p 'test_*.py'
+	python3 bench/compare/compare.py --bench $(BENCH_BUILD)/bench/compare_bench \
+	    --zelkc $(BENCH_BUILD)/zelkc --mpfr $(BENCH_BUILD)/compare/mpfr_tasks \
+	    --json $(BENCH_BUILD)/compare/results.json $(COMPARE_ARGS)
+
 # Each fuzz target runs FUZZ_SECONDS from the committed seeds in fuzz/corpus;
 # new inputs go to $(FUZZ_BUILD)/corpus, crashes to $(FUZZ_BUILD)/crashes.
 fuzz: deps
@@ -62,7 +87,7 @@ fuzz: deps
 	    echo "== $$t: $(FUZZ_SECONDS) s"; \
 	    $(FUZZ_BUILD)/fuzz/$${t}_fuzz -max_total_time=$(FUZZ_SECONDS) -rss_limit_mb=4096 \
 	        -artifact_prefix=$(FUZZ_BUILD)/crashes/ -print_final_stats=1 \
-	        $(FUZZ_BUILD)/corpus/$$t fuzz/corpus/$$t 2>&1 | grep -E 'stat::|Done|ERROR|SUMMARY|check failed' \
+	        $(FUZZ_BUILD)/corpus/$$t fuzz/corpus/$$t 2>&1 | grep -E 'stat::|DONE|Done|ERROR|SUMMARY|check failed' \
 	        || exit 1; \
 	    [ -z "$$(ls -A $(FUZZ_BUILD)/crashes)" ] || { echo "crash inputs in $(FUZZ_BUILD)/crashes"; exit 1; }; \
 	done
