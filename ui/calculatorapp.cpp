@@ -9,8 +9,8 @@
 CalculatorApp::CalculatorApp(int& argc, char** argv) : QApplication(argc, argv)
 {
     setApplicationName(QStringLiteral("zelk-calculator"));
-    // Lets desktops match the window to its desktop file and icon.
-    setDesktopFileName(QStringLiteral("zelk-calculator"));
+    // Lets desktops match the window to its desktop entry and icon.
+    setDesktopFileName(QStringLiteral(ZELK_APP_ID));
     setWindowIcon(QIcon(QStringLiteral(":/icons/zelk-calculator.svg")));
 }
 

@@ -10,6 +10,7 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QClipboard>
+#include <QContextMenuEvent>
 #include <QIcon>
 #include <QKeyEvent>
 #include <QLabel>
@@ -24,11 +25,14 @@
 #include <QTextEdit>
 #include <QVBoxLayout>
 
+#include "aboutdialog.h"
 #include "accelerators.h"
+#include "appinfo.h"
 #include "calc/keys.h"
 #include "dialogtemplate.h"
 #include "menus.h"
 #include "number/number.h"
+#include "precisiondialog.h"
 
 const char longactionquestion[] =
     "The requested operation may take a very long time to complete.\n\rDo you want to continue?";
@@ -77,7 +81,7 @@ CalculatorDialog::CalculatorDialog(hooks h, QWidget* parent)
     : QDialog(parent), m_hooks(std::move(h)),
       m_worker(std::make_unique<CalculatorWorker>(m_hooks.keyaction))
 {
-    setWindowTitle(QStringLiteral("ZELK Calculator"));
+    setWindowTitle(QString::fromLatin1(applicationname));
     setWindowIcon(QIcon(QStringLiteral(":/icons/zelk-calculator.svg")));
     // An application window (in the task bar) with a caption, a close box
     // and a minimise box; the size is fixed.
@@ -461,6 +465,9 @@ void CalculatorDialog::oncommand(int id)
     case command::about:
         showabout();
         return;
+    case command::whatsthis:
+        whatsthis();
+        return;
     default:
         if (qobject_cast<QPushButton*>(control(id)) != nullptr)
             presskey(id);
@@ -501,11 +508,23 @@ void CalculatorDialog::startbusytimer(int ms)
 {
     if (!m_busytimer.isActive())
         m_busytimer.start(ms);
+    enableprecision();
 }
 
 void CalculatorDialog::stopbusytimer()
 {
     m_busytimer.stop();
+    enableprecision();
+}
+
+// The Precision item is greyed while the window waits for the worker (from
+// the hand-over of a key until the window has shown its result) and while a
+// paste is being typed: the precision is changed on this thread, which may
+// touch the engine only while the worker is idle.
+void CalculatorDialog::enableprecision()
+{
+    if (QAction* item = findcommand(command::precision))
+        item->setEnabled(!m_busytimer.isActive() && m_worker->isidle() && !pasting());
 }
 
 void CalculatorDialog::onbusytimer()
@@ -596,6 +615,7 @@ void CalculatorDialog::paste()
         return;
     const bool running = !m_pastetext.isEmpty();
     m_pastetext += text;
+    enableprecision();
     if (!running)
         pastenext();
 }
@@ -628,15 +648,80 @@ void CalculatorDialog::pastenext()
     }
     if (!m_pastetext.isEmpty())
         m_pastetimer.start(0);
+    else
+        enableprecision();  // a paste may end without a key to wait for
 }
 
-// The Precision dialog and the About box come with the dialogs of their own.
-void CalculatorDialog::showprecision() {}
+// Refused while the worker is busy or a paste is being typed (Ctrl+D then
+// only beeps; the menu item is greyed): the engine is changed here, on the
+// user-interface thread. A worker that is only finishing a quick key gets
+// the moment a key would get. While the dialog is open nothing is handed to
+// the worker, the dialog being modal, so the worker is still idle after it.
+void CalculatorDialog::showprecision()
+{
+    for (int waited = 0; waited < KEY_GRACE && !m_worker->isidle(); ++waited)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    if (!m_worker->isidle() || pasting()) {
+        QApplication::beep();
+        return;
+    }
+    PrecisionDialog dialog(m_worker->calculator().precision(), this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    m_worker->calculator().setprecision(dialog.value());
+    refreshwindow();
+}
 
-void CalculatorDialog::showabout() {}
+void CalculatorDialog::showabout()
+{
+    AboutDialog dialog(this);
+    dialog.exec();
+}
+
+// A right click (or the context-menu key) over a control of the window.
+// Only controls with a help identifier offer a menu: "What's This?".
+void CalculatorDialog::contexthelp(QWidget* widget, const QPoint& position)
+{
+    // The control the widget belongs to: the display's viewport is the
+    // display.
+    int id = 0;
+    for (QWidget* w = widget; w != nullptr && w != this && id == 0; w = w->parentWidget())
+        id = m_controls.key(w, 0);
+    const std::uint32_t help = helpidof(id);
+    if (help == 0)
+        return;
+    m_helpid = help;
+
+    QMenu menu(this);
+    menu.setTitle(QString::fromLatin1(contextmenu.title));
+    for (int i = 0; i < contextmenu.count; ++i) {
+        QAction* action = menu.addAction(QString::fromLatin1(contextmenu.items[i].text));
+        action->setData(contextmenu.items[i].command);
+    }
+    // The chosen command comes to the window once the menu has closed.
+    if (QAction* chosen = menu.exec(position))
+        oncommand(chosen->data().toInt());
+}
+
+void CalculatorDialog::whatsthis()
+{
+    QMessageBox box(QMessageBox::Information, QString::fromLatin1(applicationname),
+                    QString::asprintf("helpid:%lx", static_cast<unsigned long>(m_helpid)),
+                    QMessageBox::Ok, this);
+    box.exec();
+}
 
 bool CalculatorDialog::eventFilter(QObject* watched, QEvent* event)
 {
+    if (event->type() == QEvent::ContextMenu) {
+        auto* widget = qobject_cast<QWidget*>(watched);
+        if (widget == nullptr || widget->window() != this)
+            return false;
+        // No control has a menu of its own (the display's would offer
+        // Select All); the window decides for all of them.
+        contexthelp(widget, static_cast<QContextMenuEvent*>(event)->globalPos());
+        return true;
+    }
     if (event->type() != QEvent::KeyPress)
         return false;
     auto* widget = qobject_cast<QWidget*>(watched);

@@ -10,6 +10,7 @@
 #include <QString>
 #include <QTimer>
 
+#include <cstdint>
 #include <ctime>
 #include <functional>
 #include <memory>
@@ -66,6 +67,8 @@ public:
     int busyinterval() const;
     bool busycursor() const { return m_busycursor; }
     bool pasting() const { return !m_pastetext.isEmpty(); }
+    // The help identifier of the control last right-clicked that has one.
+    std::uint32_t helpid() const { return m_helpid; }
 
     // The question box as the window shows it; the window runs it modally.
     static std::unique_ptr<QMessageBox> makequestion(QWidget* parent);
@@ -76,6 +79,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    std::uint32_t m_helpid = 0;
     hooks m_hooks;
     // True while a key comes from the keyboard or a paste: its button flashes.
     bool m_accelerating = false;
@@ -104,6 +108,7 @@ private:
 
     void startbusytimer(int ms);
     void stopbusytimer();
+    void enableprecision();
     void onbusytimer();
     void setbusycursor(bool on);
     bool askcontinue();
@@ -127,4 +132,6 @@ private:
     void pastenext();
     void showprecision();
     void showabout();
+    void contexthelp(QWidget* widget, const QPoint& position);
+    void whatsthis();
 };

@@ -1,8 +1,10 @@
 #include "dialogtemplate.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include <QFontMetricsF>
+#include <QLabel>
 
 #include "calc/keys.h"
 
@@ -98,6 +100,20 @@ const controlplace calculatortemplate[] = {
 };
 const int calculatortemplatecount = sizeof calculatortemplate / sizeof calculatortemplate[0];
 
+unsigned helpidof(int id)
+{
+    // Only the keys "7" and "8" carry one: 0x80660000 plus the key's
+    // identifier.
+    constexpr unsigned helpbase = 0x80660000u;
+    switch (id) {
+    case key::digit7:
+    case key::digit8:
+        return helpbase + static_cast<unsigned>(id);
+    default:
+        return 0;
+    }
+}
+
 dialogunits::dialogunits(const QFont& font)
 {
     QFontMetricsF metrics(font);
@@ -121,4 +137,12 @@ QRect dialogunits::map(int x, int y, int width, int height) const
     int left = mapx(x);
     int top = mapy(y);
     return QRect(left, top, mapx(x + width) - left, mapy(y + height) - top);
+}
+
+void placestatic(QLabel* label, const dialogunits& units, int x, int y, int width, int height)
+{
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    QRect place = units.map(x, y, width, height);
+    place.setWidth(std::max(place.width(), label->sizeHint().width()));
+    label->setGeometry(place);
 }

@@ -5,6 +5,8 @@
 #include <QFont>
 #include <QRect>
 
+class QLabel;
+
 enum class controlkind {
     display,      // the multi-line display
     frame,        // a group box without text
@@ -50,3 +52,13 @@ private:
     double m_unitx;  // pixels per unit
     double m_unity;
 };
+
+// Places a static text at its place in units, at the top left as a dialog's
+// static text stands. The template's widths were measured with another
+// font: where the window's font draws the text wider, the control grows to
+// the right, so no text is cut off.
+void placestatic(QLabel* label, const dialogunits& units, int x, int y, int width, int height);
+
+// The context help identifier of a control of the calculator window; 0 for
+// the controls that have none.
+unsigned helpidof(int id);

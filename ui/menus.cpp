@@ -50,6 +50,14 @@ const menupopup mainmenu[] = {
 };
 const int mainmenucount = sizeof mainmenu / sizeof mainmenu[0];
 
+namespace {
+const menuitem controlitems[] = {
+    {command::whatsthis, "What's This?"},
+};
+}  // namespace
+
+const menupopup contextmenu = popup("Control", controlitems);
+
 const menuitem wordsizeitems[4] = {
     {command::qword, "&Qword\tF12"},
     {command::dword, "Dwo&rd\tF2"},

@@ -42,6 +42,9 @@ struct menupopup {
 extern const menupopup mainmenu[];
 extern const int mainmenucount;
 
+// Menu 132: the context menu of a control that carries a help identifier.
+extern const menupopup contextmenu;
+
 // The items the window creates when the View popup changes shape: the word
 // sizes stand where the angle units were in the integer radices, and the
 // angle units come back (with the text "&D&egrees\tF2") in the decimal one.

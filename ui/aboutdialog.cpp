@@ -1,0 +1,42 @@
+#include "aboutdialog.h"
+
+#include <QIcon>
+#include <QLabel>
+#include <QPushButton>
+#include <QStyle>
+
+#include "appinfo.h"
+#include "dialogtemplate.h"
+
+AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent)
+{
+    setWindowTitle(QStringLiteral("About %1").arg(QString::fromLatin1(applicationname)));
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+
+    const dialogunits units(font());
+    setFixedSize(units.mapx(303), units.mapy(55));
+
+    // The icon at its natural size, as a dialog's icon control shows it.
+    auto* icon = new QLabel(this);
+    icon->setObjectName(QStringLiteral("icon"));
+    const int size = style()->pixelMetric(QStyle::PM_LargeIconSize, nullptr, this);
+    icon->setPixmap(QIcon(QStringLiteral(":/icons/zelk-calculator.svg"))
+                        .pixmap(QSize(size, size), devicePixelRatioF()));
+    icon->setGeometry(units.mapx(11), units.mapy(17), size, size);
+
+    auto* version = new QLabel(QStringLiteral("%1 Version %2 by the %1 developers")
+                                   .arg(QString::fromLatin1(applicationname),
+                                        QString::fromLatin1(applicationversion)),
+                               this);
+    placestatic(version, units, 40, 10, 193, 8);
+
+    auto* note = new QLabel(QStringLiteral("1 to 6000 significant decimal digits"), this);
+    placestatic(note, units, 40, 25, 119, 8);
+
+    auto* ok = new QPushButton(QStringLiteral("OK"), this);
+    ok->setObjectName(QStringLiteral("1"));
+    ok->setDefault(true);
+    ok->setGeometry(units.map(246, 7, 50, 14));
+    connect(ok, &QPushButton::clicked, this, &AboutDialog::accept);
+}

@@ -1,0 +1,28 @@
+// The Precision dialog: asks for the number of significant digits the
+// engine computes and shows, 1 to 6000. It only asks; the window applies
+// the value.
+#pragma once
+
+#include <QDialog>
+
+class QLineEdit;
+
+class PrecisionDialog : public QDialog {
+public:
+    static constexpr int EDIT_ID = 1069;
+
+    explicit PrecisionDialog(int value, QWidget* parent = nullptr);
+
+    // The number of digits: the one given, or after OK the one entered.
+    int value() const { return m_value; }
+
+    // OK: closes only with a whole number from 1 to 6000; otherwise says
+    // what is wrong and leaves the dialog open on the edit.
+    void accept() override;
+
+private:
+    int m_value;
+    QLineEdit* m_edit = nullptr;
+
+    void refuse(const QString& caption, const QString& text);
+};
