@@ -57,7 +57,7 @@ number gammaseries(const number& x, std::int32_t d)
     for (std::int32_t i = 0;; ++i) {
         if (i > 0) {
             a = a * N;
-            m = negate(m) * number(i);
+            m = m * number(-i);  // (-m) i, without copying m to negate it
         }
         number term = quot(quot(a, m, h), x + number(i), h);
         number before = o;

@@ -635,12 +635,55 @@ number basicprod(const number& x, const number& y, const number& f)
     return r;
 }
 
+namespace {
+
+// Whether the column product of x and y stays inside the range of its
+// half-limb form, so that a shortcut raises no error the columns would.
+bool halflimbsafe(const number& x, const number& y)
+{
+    constexpr std::int32_t margin = 49999990;
+    return x.expo() < margin && y.expo() < margin && x.lowexpo() > -margin &&
+           y.lowexpo() > -margin && x.expo() + y.expo() < margin &&
+           x.lowexpo() + y.lowexpo() > -margin;
+}
+
+// The exact product of x and the single limb y, limb by limb: the same
+// value the columns give, without splitting x into half-limbs. Series keep
+// exact powers and factorials this way (a = a N, m = m i).
+number bylimb(const number& x, const number& y)
+{
+    if (!computeallowed())
+        throw numberexception("Operation was canceled");
+    const std::uint64_t v = y.head()->value;
+    number r;
+    std::uint64_t carry = 0;
+    for (const limb* p = x.tail(); p != nullptr; p = p->upper) {
+        const std::uint64_t t = p->value * v + carry;
+        r.prepend(static_cast<std::uint32_t>(t % BASE));
+        carry = t / BASE;
+    }
+    std::int32_t expo = x.expo() + y.expo();
+    if (carry != 0) {
+        r.prepend(static_cast<std::uint32_t>(carry));
+        ++expo;
+    }
+    r.setexpo(expo);
+    r.setlowexpo(x.lowexpo() + y.expo());
+    r.setnegative(x.isnegative() != y.isnegative());
+    r.normalise();
+    return r;
+}
+
+}  // namespace
+
 number prod(const number& x, const number& y, const number& f)
 {
     const std::int32_t nx = limbcount(x);
     const std::int32_t ny = limbcount(y);
     if (nx < ny)
         return prod(y, x, f);
+    if (ny == 1 && f.iszero() && !x.iszero() && !y.iszero() && halflimbsafe(x, y))
+        return bylimb(x, y);
     const std::int64_t need = needed(x.expo(), y.expo(), nx, ny, f);
     if (ny <= KARATSUBA_LIMBS || need <= KARATSUBA_LIMBS)
         return basicprod(x, y, f);

@@ -361,6 +361,8 @@ TEST(Multiplication, HalfLimbExponentLimits)
     for (const Case& c : cases) {
         EXPECT_EQ(failure([&] { basicprod(c.x, c.y, number()); }), c.message);
         EXPECT_EQ(failure([&] { columnproduct(c.x, c.y, number()); }), c.message);
+        // The exact product by a single limb fails the same way.
+        EXPECT_EQ(failure([&] { prod(c.x, c.y, number()); }), c.message);
     }
     EXPECT_EQ(basicprod(fromlimbs({12345}, 49999999), number(8000), number()).expo(), 49999999);
 }
@@ -525,6 +527,19 @@ TEST(MultiplicationRandom, ExactProductsMatchTheSchoolbook)
         const number x = rnd.operand(nx, rnd.uniform(-30, 30));
         const number y = rnd.operand(ny, rnd.uniform(-30, 30));
         ASSERT_TRUE(same(x * y, schoolbook(x, y))) << "case " << i;
+    }
+}
+
+// The exact product by one limb takes a shortcut past the columns; it must
+// give the columns' result.
+TEST(MultiplicationRandom, ExactProductsByOneLimbMatchTheColumns)
+{
+    randomizer rnd(3);
+    for (int i = 0; i < 1000 / SCALE; ++i) {
+        const number x = rnd.operand(rnd.length(300), rnd.uniform(-30, 30));
+        const number y = rnd.operand(1, rnd.uniform(-30, 30));
+        ASSERT_TRUE(same(x * y, basicprod(x, y, number()))) << "case " << i;
+        ASSERT_TRUE(same(y * x, basicprod(x, y, number()))) << "case " << i;
     }
 }
 
