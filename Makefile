@@ -59,7 +59,7 @@ bench: deps
 	@for b in $(BENCH_BUILD)/bench/*_bench; do echo "== $$b"; $$b $(BENCH_ARGS) || exit 1; done
 
 # ZELK beside bc, Python's decimal, calc and MPFR at 40, 1000 and 6000 digits:
-# rewrites docs/performance.md (about 20 to 30 minutes). COMPARE_ARGS passes
+# rewrites docs/performance.md (about 20 minutes). COMPARE_ARGS passes
 # options to bench/compare/compare.py (--digits, --tasks, --rounds, --out, ...).
 COMPARE_PACKAGES = bc apcalc libmpfr-dev libgmp-dev hyperfine
 COMPARE_ARGS ?=
