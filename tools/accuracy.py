@@ -191,26 +191,26 @@ def shownunit(text, P):
     return v, mpf(10) ** (lead - P)
 
 
-def cases_for(name, spec, P, count, rng):
+def cases_for(name, entry, P, count, rng):
     digits = min(P + 2, 60)
     out = []
     for _ in range(count):
-        args = spec["gen"](rng, digits)
+        args = entry["gen"](rng, digits)
         args = args if isinstance(args, tuple) else (args,)
-        if spec["kind"] == "unary":
-            keys = "[C]" + keysfor(args[0]) + spec["keys"]
+        if entry["kind"] == "unary":
+            keys = "[C]" + keysfor(args[0]) + entry["keys"]
         else:
-            keys = "[C]" + keysfor(args[0]) + spec["keys"] + keysfor(args[1]) + "="
+            keys = "[C]" + keysfor(args[0]) + entry["keys"] + keysfor(args[1]) + "="
         out.append((args, keys))
     return out
 
 
-def truth(spec, args, P):
+def truth(entry, args, P):
     mp.dps = P + 40
     try:
-        if spec.get("text"):
-            return spec["fn"](*args)
-        return spec["fn"](*[mpf(a) for a in args])
+        if entry.get("text"):
+            return entry["fn"](*args)
+        return entry["fn"](*[mpf(a) for a in args])
     except (ValueError, ZeroDivisionError):
         return None
 
@@ -230,12 +230,12 @@ def sweep(zelkc, names, plan, seed):
     results = {}  # (name, P) -> list of (error units, args, shown, keys)
     for P, count in plan.items():
         for name in names:
-            spec = FUNCTIONS[name]
-            cases = cases_for(name, spec, P, count, rng)
+            entry = FUNCTIONS[name]
+            cases = cases_for(name, entry, P, count, rng)
             t0 = time.monotonic()
             shown = run(zelkc, P, [k for _, k in cases], timeout=3600)
             for (args, keys), text in zip(cases, shown):
-                want = truth(spec, args, P)
+                want = truth(entry, args, P)
                 entry = results.setdefault((name, P), [])
                 if want is None or not mpmath.isfinite(want):
                     continue
