@@ -230,12 +230,12 @@ def sweep(zelkc, names, plan, seed):
     results = {}  # (name, P) -> list of (error units, args, shown, keys)
     for P, count in plan.items():
         for name in names:
-            entry = FUNCTIONS[name]
-            cases = cases_for(name, entry, P, count, rng)
+            function = FUNCTIONS[name]
+            cases = cases_for(name, function, P, count, rng)
             t0 = time.monotonic()
             shown = run(zelkc, P, [k for _, k in cases], timeout=3600)
             for (args, keys), text in zip(cases, shown):
-                want = truth(entry, args, P)
+                want = truth(function, args, P)
                 entry = results.setdefault((name, P), [])
                 if want is None or not mpmath.isfinite(want):
                     continue
