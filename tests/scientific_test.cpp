@@ -86,6 +86,22 @@ TEST(ScientificKeys, ExactValues)
     });
 }
 
+// Arguments whose exact intermediate values would spell out millions of
+// digits (x^2 - 1 for a huge x, e^x - e^-x for a large x) stay cheap and
+// give the value.
+TEST(ScientificKeys, HugeArgumentsOfTheHyperbolicKeys)
+{
+    runcases({
+        {"3,1561e20850885[Hyp][Inv][cos]", "48010938,819217420961871613415768276681948"},
+        {"3,1561e20850885[Hyp][Inv][sin]", "48010938,819217420961871613415768276681948"},
+        {"3,1561[+/-]e20850885[Hyp][Inv][sin]", "-48010938,819217420961871613415768276681948"},
+        {"1e8[Hyp][tan]", "1"},
+        {"1[+/-]e8[Hyp][tan]", "-1"},
+        {"1e9[Hyp][tan]", "1"},
+        {"1e99999999[Mod]7=", "6"},
+    });
+}
+
 // A flag is cleared only by a key that succeeds.
 TEST(ScientificKeys, FlagsSurviveAFailure)
 {
