@@ -4,8 +4,6 @@
 
 namespace {
 
-bool positive(const number& f) { return !f.iszero() && !f.isnegative(); }
-
 int comparechains(const number& x, const number& y)
 {
     if (x.expo() != y.expo())
@@ -131,7 +129,7 @@ number addsigned(const number& x, const number& y, bool flip, const number& f)
     }
     if (y.iszero())
         return x;
-    bool limited = positive(f);
+    bool limited = ispositive(f);
     if (x.isnegative() == yneg) {
         std::int32_t cut = 0;
         if (limited)
@@ -225,7 +223,7 @@ void decrement(number& x) { x -= number(1); }
 
 number truncate(const number& x, const number& f)
 {
-    if (!positive(f) || x.iszero() || f.expo() < x.lowexpo())
+    if (!ispositive(f) || x.iszero() || f.expo() < x.lowexpo())
         return x;
     number r;
     if (x.expo() < f.expo())

@@ -10,30 +10,9 @@
 
 namespace {
 
-bool positive(const number& f) { return !f.iszero() && !f.isnegative(); }
-
-// The halvings of a precision exponent down from n while below `limit`:
-// -50 with limit -1 gives -25, -12, -6, -3, -1. Used coarsest first.
-std::vector<std::int32_t> ladder(std::int32_t n, std::int32_t limit)
+cachedconstant& theln10cache()
 {
-    std::vector<std::int32_t> steps;
-    while (n < limit) {
-        n /= 2;
-        steps.push_back(n);
-    }
-    return steps;
-}
-
-// The process-wide cache of ln 10: the value, and the resolution it is good
-// to (zero until first computed).
-struct ln10cache {
-    number value;
-    number resolution;
-};
-
-ln10cache& theln10cache()
-{
-    static ln10cache cache;
+    static cachedconstant cache;
     return cache;
 }
 
@@ -41,7 +20,7 @@ ln10cache& theln10cache()
 
 number exp(const number& x, const number& f)
 {
-    if (!positive(f))
+    if (!ispositive(f))
         throw numberexception("exp:invalid argument (f<=0)");
     static const number belowe(2.71828182845235), k04(0.4), k03(0.3);
     static const number belowinverse("0.367879");  // just below 1/e
@@ -118,7 +97,7 @@ number ln(const number& x, const number& f)
 {
     if (x.iszero() || x.isnegative())
         throw numberexception("ln:invalid argument (x<=0)");
-    if (!positive(f))
+    if (!ispositive(f))
         throw numberexception("ln:invalid argument (f<=0)");
     if (x == number(1))
         return number();
@@ -195,7 +174,7 @@ number lnnewton(const number& x, const number& f)
 {
     if (x.iszero() || x.isnegative())
         throw numberexception("ln:invalid argument (x<=0)");
-    if (!positive(f))
+    if (!ispositive(f))
         throw numberexception("ln:invalid argument (f<=0)");
     if (x == number(1))
         return number();
@@ -230,8 +209,8 @@ number ln10(const number& f)
     static const number start(2.302585093), k052(0.52), k07(0.7), k0027(0.027), k036(0.36),
         k0014(0.014), k102(1.02), k001(0.01);
     static const number coarse = scaled(number(6), -12);
-    ln10cache& cache = theln10cache();
-    if (!cache.resolution.iszero() && !(f < cache.resolution))
+    cachedconstant& cache = theln10cache();
+    if (cache.covers(f))
         return truncate(cache.value, APCprod(k001, f, -1));
 
     number value;
@@ -249,19 +228,11 @@ number ln10(const number& f)
         number l = exp(o, APCprod(k036, f, -1));
         value = o + quot(ten - l, l, APCprod(k0014, f, -1));
     }
-    // The value first: if the second store failed, the old resolution would
-    // still be honoured by a value at least as accurate.
-    cache.value = value;
-    cache.resolution = APCprod(k102, f, 1);
+    cache.store(value, APCprod(k102, f, 1));
     return cache.value;
 }
 
-void clearln10cache()
-{
-    ln10cache& cache = theln10cache();
-    cache.value = number();
-    cache.resolution = number();
-}
+void clearln10cache() { theln10cache().clear(); }
 
 number expprec(const number& x, std::int32_t d)
 {

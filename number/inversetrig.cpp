@@ -9,13 +9,11 @@
 
 namespace {
 
-bool positive(const number& f) { return !f.iszero() && !f.isnegative(); }
-
 }  // namespace
 
 number atan(const number& x, const number& f)
 {
-    if (!positive(f))
+    if (!ispositive(f))
         throw numberexception("atan:invalid argument (f<=0)");
     static const number k0001(0.001), k158(1.58), half(0.5), k027(0.27), k007(0.07), k02(0.2),
         k04(0.4), k035(0.35), k03(0.3), k33(3.3), k022(0.22), k116(1.16), k25(2.5), km006(-0.06),
@@ -88,7 +86,7 @@ number atan(const number& x, const number& f)
 
 number asin(const number& x, const number& f)
 {
-    if (!positive(f))
+    if (!ispositive(f))
         throw numberexception("asin:invalid argument (f<=0)");
     if (x.iszero())
         return number();
@@ -133,7 +131,7 @@ number asin(const number& x, const number& f)
 
 number acos(const number& x, const number& f)
 {
-    if (!positive(f))
+    if (!ispositive(f))
         throw numberexception("acos:invalid argument (f<=0)");
     static const number half(0.5), k09(0.9), k02(0.2);
     number s = asin(x, APCprod(k09, f, -1));

@@ -313,8 +313,6 @@ const number& zero()
     return z;
 }
 
-bool positive(const number& f) { return !f.iszero() && !f.isnegative(); }
-
 flat copyof(const span& x)
 {
     flat r;
@@ -513,7 +511,7 @@ flat sumat(const span& a, const span& b, const number& f)
         return copyof(a);
     if (a.negative != b.negative)
         return flatten(sum(chainof(copyof(a)), chainof(copyof(b)), f));
-    if (!positive(f))
+    if (!ispositive(f))
         return addexact(a, b, false);
     const std::int32_t cut = f.head()->value == 1 ? f.expo() - 1 : f.expo();
     const span ka = a.expo < f.expo() ? span() : slice(a, a.expo, cut);
@@ -758,15 +756,11 @@ number quot(const number& x, const number& y, const number& f)
     const number v = APCprod(APCprod(seven, f, -1), abs(APCprod(y, reciprocalguess(x), -1)), -1);
 
     // Precisions of the Newton steps, each about twice the previous one.
-    std::vector<std::int32_t> ladder;
-    for (std::int32_t n = leadpos(v); n < -7;) {
-        n /= 2;
-        ladder.push_back(n);
-    }
+    const std::vector<std::int32_t> steps = ladder(leadpos(v), -7);
 
     number m = r0;
     const number h = APCprod(tenth, abs(m), -1);
-    for (auto e = ladder.rbegin(); e != ladder.rend(); ++e) {
+    for (auto e = steps.rbegin(); e != steps.rend(); ++e) {
         const number N = scaled(h, *e);
         const number O = scaled(eleven, *e);
         m = m + prod(m, one - prod(y, m, O), N);

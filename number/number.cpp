@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <utility>
 
+#include "addition.h"
+
 // A limb value of BASE or more is a programming error inside the arithmetic,
 // never a user error: report it and stop, in every build type.
 #define LIMB_ASSERT(cond)                                                                    \
@@ -467,4 +469,19 @@ number powerof10(std::int32_t k)
     x.setexpo(e);
     x.setlowexpo(e);
     return x;
+}
+
+std::vector<std::int32_t> ladder(std::int32_t n, std::int32_t limit)
+{
+    std::vector<std::int32_t> steps;
+    while (n < limit) {
+        n /= 2;
+        steps.push_back(n);
+    }
+    return steps;
+}
+
+bool cachedconstant::covers(const number& f) const
+{
+    return !resolution.iszero() && compare(f, resolution) >= 0;
 }

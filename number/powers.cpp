@@ -105,15 +105,11 @@ number sqrt(const number& x, const number& f)
 
     // Relative target of the last step, and the coarser ones before it.
     number t = APCquot(APCprod(k117, f, -1), D, -1);
-    std::vector<std::int32_t> ladder;
-    for (std::int32_t n = leadpos(t); n < -1;) {
-        n /= 2;
-        ladder.push_back(n);
-    }
+    const std::vector<std::int32_t> steps = ladder(leadpos(t), -1);
     // Budgets for the residual x - D^2 and for the correction quotient.
     number l = APCprod(k001, APCprod(D, D, -1), -1);
     number g = APCprod(k028, D, -1);
-    for (auto e = ladder.rbegin(); e != ladder.rend(); ++e)
+    for (auto e = steps.rbegin(); e != steps.rend(); ++e)
         D = D + quot(diff(x, D * D, scaled(l, *e)), D + D, scaled(g, *e));
 
     number r = diff(x, D * D, l * t);

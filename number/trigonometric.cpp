@@ -11,18 +11,9 @@
 
 namespace {
 
-bool positive(const number& f) { return !f.iszero() && !f.isnegative(); }
-
-// The process-wide cache of pi: the value, and the resolution it was
-// computed for (zero until first computed).
-struct picache {
-    number value;
-    number resolution;
-};
-
-picache& thepicache()
+cachedconstant& thepicache()
 {
-    static picache cache;
+    static cachedconstant cache;
     return cache;
 }
 
@@ -89,8 +80,8 @@ number pi(const number& f)
     static const number start(3.1415926536), k0006(0.006), k145(1.45), k001(0.01), k057(0.57),
         k0004(0.004), half(0.5), k0002(0.002), k18(18), k097(0.97), k002(0.02), quarter(0.25);
     static const number coarse = scaled(number(11), -12);
-    picache& cache = thepicache();
-    if (!cache.resolution.iszero() && !(f < cache.resolution))
+    cachedconstant& cache = thepicache();
+    if (cache.covers(f))
         return truncate(cache.value, APCprod(k001, f, -1));
 
     number value;
@@ -122,22 +113,16 @@ number pi(const number& f)
         }
         value = quot(prod(a, a, APCprod(k0002, f, -1)), s, APCprod(k002, f, -1));
     }
-    // Nothing is stored unless the computation succeeded; the value first.
-    cache.value = value;
-    cache.resolution = f;
+    // Nothing is stored unless the computation succeeded.
+    cache.store(value, f);
     return cache.value;
 }
 
-void clearpicache()
-{
-    picache& cache = thepicache();
-    cache.value = number();
-    cache.resolution = number();
-}
+void clearpicache() { thepicache().clear(); }
 
 number cos(const number& x, const number& f)
 {
-    if (!positive(f))
+    if (!ispositive(f))
         throw numberexception("cos:invalid argument (f<=0)");
     const number one(1);
     if (f >= one)
@@ -203,7 +188,7 @@ number cos(const number& x, const number& f)
 
 number sin(const number& x, const number& f)
 {
-    if (!positive(f))
+    if (!ispositive(f))
         throw numberexception("sin:invalid argument (f<=0)");
     if (x.iszero())
         return number();
