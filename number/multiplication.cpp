@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "addition.h"
+#include "diagonals.h"
 
 namespace {
 
@@ -64,11 +65,9 @@ operand of(const span& x)
 // so a column of them sums in 64 bits without intermediate carries.
 constexpr std::uint32_t HALFBASE = 10000;
 
-// Products are summed in blocks of BLOCK, four columns at a time. Up to 42
-// products below 10^8 stay below 2^32, so a block sums in 32 bits (16-bit
-// multiply-adds once vectorised) before it is added to the 64-bit total.
-constexpr std::ptrdiff_t BLOCK = 32;
-constexpr std::ptrdiff_t WIDTH = 4;
+// Columns are summed WIDTH at a time, over whole blocks of half-limbs.
+constexpr std::ptrdiff_t BLOCK = DIAGONAL_BLOCK;
+constexpr std::ptrdiff_t WIDTH = DIAGONAL_WIDTH;
 // Zero half-limbs around each operand buffer, so that the four diagonals of
 // a group can share one range rounded up to whole blocks: every product
 // outside a diagonal's own range pairs a half-limb with a padding zero.
@@ -80,6 +79,7 @@ constexpr std::ptrdiff_t BACK = BLOCK + WIDTH;
 struct scratch {
     std::vector<std::int16_t> x;
     std::vector<std::int16_t> y;
+    std::vector<std::uint64_t> sums;
     std::vector<std::uint32_t> q;
 };
 
@@ -162,73 +162,77 @@ void checkrange(std::int32_t expo, std::int32_t lowexpo)
         throw numberexception("number underflow");
 }
 
-// The sums of a[k] * b[k + j] over k < n for the four j < WIDTH; n is a
-// multiple of BLOCK. Built twice, for AVX2 and for any x86-64, and chosen at
-// load time: wider multiply-adds halve the time of long products.
-// (Not under ThreadSanitizer, whose runtime is not ready when the choice is
-// made.)
-#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__) && \
-    !defined(__SANITIZE_THREAD__)
-__attribute__((target_clones("avx2", "default")))
-#endif
-void diagonals(const std::int16_t* a, const std::int16_t* b, std::ptrdiff_t n,
-                      std::uint64_t* out)
-{
-    std::uint64_t t0 = 0, t1 = 0, t2 = 0, t3 = 0;
-    for (; n > 0; n -= BLOCK, a += BLOCK, b += BLOCK) {
-        std::uint32_t s0 = 0, s1 = 0, s2 = 0, s3 = 0;
-        for (std::ptrdiff_t k = 0; k < BLOCK; ++k) {
-            const int v = a[k];
-            s0 += static_cast<std::uint32_t>(v * b[k]);
-            s1 += static_cast<std::uint32_t>(v * b[k + 1]);
-            s2 += static_cast<std::uint32_t>(v * b[k + 2]);
-            s3 += static_cast<std::uint32_t>(v * b[k + 3]);
-        }
-        t0 += s0;
-        t1 += s1;
-        t2 += s2;
-        t3 += s3;
-    }
-    out[0] = t0;
-    out[1] = t1;
-    out[2] = t2;
-    out[3] = t3;
-}
-
-// The normalised half-limb result of the column product: q[i] has power
-// lowest + i, and q[lo], q[hi] are the outermost non-zero half-limbs.
+// The normalised result of the column product, in limbs: limbs[0] has power
+// expo, limbs[count - 1] power expo - count + 1, neither is zero.
 struct columnproduct {
-    const std::uint32_t* q;
-    std::int32_t lowest;
-    std::ptrdiff_t lo;
-    std::ptrdiff_t hi;
+    const std::uint32_t* limbs;
+    std::ptrdiff_t count;
+    std::int32_t expo;
     bool negative;
 
-    std::int32_t expo() const { return lowest + static_cast<std::int32_t>(hi); }
-    std::int32_t lowexpo() const { return lowest + static_cast<std::int32_t>(lo); }
-    // Limb k is made of the half-limbs of powers 2k + 1 and 2k.
-    std::uint32_t limbat(std::int64_t k) const { return half(2 * k + 1) * HALFBASE + half(2 * k); }
-    std::uint32_t half(std::int64_t power) const
-    {
-        const std::int64_t i = power - lowest;
-        return i >= lo && i <= hi ? q[i] : 0;
-    }
+    std::int32_t lowexpo() const { return expo - static_cast<std::int32_t>(count) + 1; }
 };
 
-// Normalises the columns q[0..columns] of powers lowest...: strips zero
-// half-limbs and checks the range.
-bool finishcolumns(const std::uint32_t* q, std::int32_t lowest, std::ptrdiff_t columns,
-                   bool negative, columnproduct& out)
+std::int32_t floorhalf(std::int32_t v) { return v >> 1; }  // floor division by 2
+
+// Operands of fewer half-limbs than this (the shorter of the two) keep
+// every column sum below 9999 * 10^8, which the carry pass of
+// finishcolumns relies on to carry at most one between limbs.
+constexpr std::ptrdiff_t SHORTCARRY = 9000;
+
+// Turns the column sums sums[0..columns) of half-limb powers lowest... into
+// limbs and normalises them. sums[-1], sums[columns] and sums[columns + 1]
+// must be zero; `shorter` is the half-limb count of the shorter operand. The
+// product is below 10^4^(top + 2), top the power of the last column, so the
+// carry ends inside the limb of that power.
+void finishcolumns(const std::uint64_t* sums, std::int32_t lowest, std::ptrdiff_t columns,
+                   std::ptrdiff_t shorter, bool negative, std::vector<std::uint32_t>& buffer,
+                   columnproduct& out)
 {
-    std::ptrdiff_t hi = columns;
-    while (q[hi] == 0)
-        --hi;  // the product is at least 10^4^top: hi >= top
-    std::ptrdiff_t lo = 0;
-    while (q[lo] == 0)
-        ++lo;
-    out = {q, lowest, lo, hi, negative};
-    checkrange(out.expo(), out.lowexpo());
-    return true;
+    const std::int32_t top = lowest + static_cast<std::int32_t>(columns) - 1;
+    const std::int32_t lowlimb = floorhalf(lowest);
+    const std::int32_t toplimb = floorhalf(top + 1);
+    const std::ptrdiff_t n = static_cast<std::ptrdiff_t>(toplimb) - lowlimb + 1;
+    std::uint32_t* L = room(buffer, static_cast<std::size_t>(n));  // L[0] at power toplimb
+
+    // Two columns make a limb. The upper column's multiples of 10^4 go
+    // straight to the next limb, so that no sum overflows 64 bits.
+    std::ptrdiff_t c = lowest == 2 * lowlimb ? 0 : -1;  // the lower column of the limb
+    if (shorter < SHORTCARRY) {
+        // Every limb's own sum splits into a limb and what it passes up
+        // without waiting for the limb below: that is below 10^8 - 10^4 *
+        // SHORTCARRY, so only a carry of one runs along the limbs.
+        std::uint64_t up = 0;
+        std::uint32_t one = 0;
+        for (std::ptrdiff_t k = n - 1; k >= 0; --k, c += 2) {
+            const std::uint64_t hi = sums[c + 1];
+            const std::uint64_t v = sums[c] + HALFBASE * (hi % HALFBASE);
+            const std::uint64_t t = v % BASE + up + one;
+            one = t >= BASE ? 1 : 0;
+            L[k] = static_cast<std::uint32_t>(t - (one != 0 ? BASE : 0));
+            up = v / BASE + hi / HALFBASE;
+        }
+    } else {
+        std::uint64_t carry = 0;
+        for (std::ptrdiff_t k = n - 1; k >= 0; --k, c += 2) {
+            const std::uint64_t hi = sums[c + 1];
+            const std::uint64_t t = carry + sums[c] + HALFBASE * (hi % HALFBASE);
+            L[k] = static_cast<std::uint32_t>(t % BASE);
+            carry = t / BASE + hi / HALFBASE;
+        }
+    }
+
+    std::ptrdiff_t first = 0;
+    while (L[first] == 0)
+        ++first;  // the product is at least 10^4^top: not every limb is zero
+    std::ptrdiff_t last = n - 1;
+    while (L[last] == 0)
+        --last;
+    out = {L + first, last - first + 1, toplimb - static_cast<std::int32_t>(first), negative};
+    // The range is checked on the half-limb form, as its normalisation would.
+    const std::int32_t halfexpo = 2 * out.expo + (out.limbs[0] >= HALFBASE ? 1 : 0);
+    const std::int32_t halflow = 2 * out.lowexpo() + (L[last] % HALFBASE == 0 ? 1 : 0);
+    checkrange(halfexpo, halflow);
 }
 
 // x * y by columns, as basicprod; false when the product is zero. The result
@@ -269,40 +273,36 @@ bool multiplycolumns(const operand& x, const operand& y, const number& f, column
     if (lowest > top)
         return false;
 
-    // The product is below 10^4^(top + 2): one half-limb above the top column.
     const std::ptrdiff_t columns = static_cast<std::ptrdiff_t>(top) - lowest + 1;
-    std::uint32_t* q = room(s.q, static_cast<std::size_t>(columns + 1));
-    std::uint64_t carry = 0;
+    // One zero before the sums and two after, for the pairing into limbs;
+    // WIDTH more, as the last group of columns may overrun.
+    std::uint64_t* sums = room(s.sums, static_cast<std::size_t>(columns + WIDTH + 3)) + 1;
+    sums[-1] = 0;
     if (std::min(X.count, Y.count) < BLOCK) {
         // A short operand: whole blocks would be mostly padding, so each
         // column is summed over its own diagonal.
         for (std::ptrdiff_t i = 0; i < columns; ++i) {
             const std::ptrdiff_t d = static_cast<std::ptrdiff_t>(lowest) + i - X.expo - Y.lowexpo;
             const std::ptrdiff_t a1 = std::min(X.count, Y.count - d);
-            std::uint64_t t = carry;
+            std::uint64_t t = 0;
             for (std::ptrdiff_t a = std::max<std::ptrdiff_t>(0, -d); a < a1; ++a)
                 t += static_cast<std::uint32_t>(X.digits[a] * Y.digits[a + d]);
-            q[i] = static_cast<std::uint32_t>(t % HALFBASE);
-            carry = t / HALFBASE;
+            sums[i] = t;
         }
-        q[columns] = static_cast<std::uint32_t>(carry);
-        return finishcolumns(q, lowest, columns, x.negative != y.negative, out);
-    }
-    for (std::ptrdiff_t i = 0; i < columns; i += WIDTH) {
-        const std::ptrdiff_t d = static_cast<std::ptrdiff_t>(lowest) + i - X.expo - Y.lowexpo;
-        const std::ptrdiff_t a0 = std::max<std::ptrdiff_t>(0, -(d + WIDTH - 1));
-        const std::ptrdiff_t a1 = std::min(X.count, Y.count - d);
-        const std::ptrdiff_t blocks = (a1 - a0 + BLOCK - 1) / BLOCK;
-        std::uint64_t sums[WIDTH];
-        diagonals(X.digits + a0, Y.digits + a0 + d, blocks * BLOCK, sums);
-        for (std::ptrdiff_t j = 0; j < WIDTH && i + j < columns; ++j) {
-            const std::uint64_t t = carry + sums[j];
-            q[i + j] = static_cast<std::uint32_t>(t % HALFBASE);
-            carry = t / HALFBASE;
+    } else {
+        for (std::ptrdiff_t i = 0; i < columns; i += WIDTH) {
+            const std::ptrdiff_t d = static_cast<std::ptrdiff_t>(lowest) + i - X.expo - Y.lowexpo;
+            const std::ptrdiff_t a0 = std::max<std::ptrdiff_t>(0, -(d + WIDTH - 1));
+            const std::ptrdiff_t a1 = std::min(X.count, Y.count - d);
+            const std::ptrdiff_t blocks = (a1 - a0 + BLOCK - 1) / BLOCK;
+            diagonals(X.digits + a0, Y.digits + a0 + d, blocks * BLOCK, sums + i);
         }
     }
-    q[columns] = static_cast<std::uint32_t>(carry);
-    return finishcolumns(q, lowest, columns, x.negative != y.negative, out);
+    sums[columns] = 0;
+    sums[columns + 1] = 0;
+    finishcolumns(sums, lowest, columns, std::min(X.count, Y.count), x.negative != y.negative,
+                  s.q, out);
+    return true;
 }
 
 // -- flat arithmetic for the splitting product ------------------------------------
@@ -527,11 +527,8 @@ flat basicprod(const span& x, const span& y, const number& f)
     flat r;
     if (!multiplycolumns(of(x), of(y), f, c))
         return r;
-    r.expo = c.expo() >> 1;  // floor division
-    const std::int32_t lowexpo = c.lowexpo() >> 1;
-    r.limbs.resize(static_cast<std::size_t>(r.expo - lowexpo + 1));
-    for (std::int32_t k = r.expo; k >= lowexpo; --k)
-        r.limbs[static_cast<std::size_t>(r.expo - k)] = c.limbat(k);
+    r.limbs.assign(c.limbs, c.limbs + c.count);
+    r.expo = c.expo;
     r.negative = c.negative;
     return r;
 }
@@ -629,14 +626,10 @@ number basicprod(const number& x, const number& y, const number& f)
     number r;
     if (!multiplycolumns(of(x), of(y), f, c))
         return r;
-    const std::int32_t expo = c.expo() >> 1;  // floor division
-    const std::int32_t lowexpo = c.lowexpo() >> 1;
-    for (std::int32_t k = expo; k >= lowexpo; --k)
-        r.append(c.limbat(k));
-    r.setexpo(expo);
-    r.setlowexpo(lowexpo);
+    r.appendlimbs(c.limbs, static_cast<std::size_t>(c.count));
+    r.setexpo(c.expo);
+    r.setlowexpo(c.lowexpo());
     r.setnegative(c.negative);
-    r.normalise();
     return r;
 }
 

@@ -8,86 +8,51 @@
 
 #include "addition.h"
 
-// A limb value of BASE or more is a programming error inside the arithmetic,
-// never a user error: report it and stop, in every build type.
-#define LIMB_ASSERT(cond)                                                                    \
-    do {                                                                                     \
-        if (!(cond)) {                                                                       \
-            std::fprintf(stderr, "Assertion failed: %s, module number, file %s, line %d\n", \
-                         #cond, __FILE__, __LINE__);                                         \
-            std::abort();                                                                    \
-        }                                                                                    \
-    } while (0)
-
 // -- limb pool ------------------------------------------------------------------
 
-// Under AddressSanitizer a node on the free list is poisoned, so a number
-// that still uses a released node is reported like a use after free.
 #if defined(__SANITIZE_ADDRESS__)
 #include <sanitizer/asan_interface.h>
-#define POOL_POISON(node) ASAN_POISON_MEMORY_REGION((node), sizeof(limb))
-#define POOL_UNPOISON(node) ASAN_UNPOISON_MEMORY_REGION((node), sizeof(limb))
 constexpr bool poisoning = true;
+void limbpool::poison(limb* node) { ASAN_POISON_MEMORY_REGION(node, sizeof(limb)); }
+void limbpool::unpoison(limb* node) { ASAN_UNPOISON_MEMORY_REGION(node, sizeof(limb)); }
 #else
-#define POOL_POISON(node) ((void)(node))
-#define POOL_UNPOISON(node) ((void)(node))
 constexpr bool poisoning = false;
 #endif
 
-namespace {
-// Constant-initialised, so it is valid before the pool is filled and after it
-// is emptied: nodes released late simply stay on the list.
-limb* freelist = nullptr;
-
-limb* nextfree(limb* node)
+void number::badlimb(const char* file, int line)
 {
-    POOL_UNPOISON(node);
-    limb* next = node->lower;
-    POOL_POISON(node);
-    return next;
-}
-}  // namespace
-
-limb* limbpool::acquire()
-{
-    limb* node = freelist;
-    if (node != nullptr) {
-        POOL_UNPOISON(node);
-        freelist = node->lower;
-        return node;
-    }
-    return new limb;  // one node at a time; std::bad_alloc reaches the caller
-}
-
-void limbpool::release(limb* node)
-{
-    node->lower = freelist;
-    freelist = node;
-    POOL_POISON(node);
+    std::fprintf(stderr, "Assertion failed: n < BASE, module number, file %s, line %d\n", file,
+                 line);
+    std::abort();
 }
 
 void limbpool::releasechain(limb* head, limb* tail)
 {
-    tail->lower = freelist;
+    tail->lower = s_free;
     if (poisoning) {
-        for (limb* p = head; p != freelist;) {
+        for (limb* p = head; p != s_free;) {
             limb* next = p->lower;
-            POOL_POISON(p);
+            poison(p);
             p = next;
         }
     }
-    freelist = head;
+    s_free = head;
 }
 
 std::size_t limbpool::available()
 {
     std::size_t n = 0;
-    for (limb* p = freelist; p != nullptr; p = nextfree(p))
+    for (limb* p = s_free; p != nullptr;) {
+        unpoison(p);
+        limb* next = p->lower;
+        poison(p);
+        p = next;
         ++n;
+    }
     return n;
 }
 
-const limb* limbpool::peek() { return freelist; }
+const limb* limbpool::peek() { return s_free; }
 
 limbpool::limbpool()
 {
@@ -103,10 +68,10 @@ limbpool::limbpool()
 
 limbpool::~limbpool()
 {
-    while (freelist != nullptr) {
-        limb* node = freelist;
-        POOL_UNPOISON(node);
-        freelist = node->lower;
+    while (s_free != nullptr) {
+        limb* node = s_free;
+        unpoison(node);
+        s_free = node->lower;
         delete node;
     }
 }
@@ -230,8 +195,14 @@ number::~number()
 
 void number::appendcopy(const number& other)
 {
-    for (const limb* p = other.m_head; p != nullptr; p = p->lower)
-        append(p->value);
+    const limb* q = other.m_head;
+    appendfrom([&q](std::uint32_t& v) {
+        if (q == nullptr)
+            return false;
+        v = q->value;
+        q = q->lower;
+        return true;
+    });
 }
 
 void number::swap(number& other) noexcept
@@ -253,37 +224,60 @@ void number::setzero()
 
 // -- chain primitives -------------------------------------------------------------
 
-void number::append(std::uint32_t n)
+// Appends the limbs next(v) gives, from the most significant, until it
+// returns false. The free list is already linked through `lower`: walking it
+// in order links the new nodes among themselves, and only `upper` and the
+// values are written.
+template <typename Next> void number::appendfrom(Next next)
 {
-    LIMB_ASSERT(n < BASE);
-    limb* node = limbpool::acquire();
-    node->value = n;
-    node->lower = nullptr;
-    node->upper = m_tail;
-    if (m_tail != nullptr)
-        m_tail->lower = node;
-    else
-        m_head = node;
-    m_tail = node;
+    limb* prev = m_tail;
+    limb* p = limbpool::s_free;
+    std::uint32_t v;
+    while (next(v)) {
+        checklimb(v);
+        if (p == nullptr) {
+            // The pool is empty: close the chain, then take the rest from
+            // the heap one node at a time.
+            limbpool::s_free = nullptr;
+            if (prev != nullptr)
+                prev->lower = nullptr;
+            m_tail = prev;
+            do
+                append(v);
+            while (next(v));
+            return;
+        }
+        limbpool::unpoison(p);
+        p->value = v;
+        p->upper = prev;
+        if (prev != nullptr)
+            prev->lower = p;
+        else
+            m_head = p;
+        prev = p;
+        p = p->lower;
+    }
+    if (prev == m_tail)
+        return;  // nothing appended
+    limbpool::s_free = p;
+    prev->lower = nullptr;
+    m_tail = prev;
 }
 
-void number::prepend(std::uint32_t n)
+void number::appendlimbs(const std::uint32_t* values, std::size_t n)
 {
-    LIMB_ASSERT(n < BASE);
-    limb* node = limbpool::acquire();
-    node->value = n;
-    node->upper = nullptr;
-    node->lower = m_head;
-    if (m_head != nullptr)
-        m_head->upper = node;
-    else
-        m_tail = node;
-    m_head = node;
+    const std::uint32_t* end = values + n;
+    appendfrom([&values, end](std::uint32_t& v) {
+        if (values == end)
+            return false;
+        v = *values++;
+        return true;
+    });
 }
 
 void number::insertafter(limb* node, std::uint32_t n)
 {
-    LIMB_ASSERT(n < BASE);
+    checklimb(n);
     limb* fresh = limbpool::acquire();
     fresh->value = n;
     fresh->upper = node;

@@ -35,8 +35,21 @@ struct limb {
 // list falls back to the heap one node at a time.
 class limbpool {
 public:
-    static limb* acquire();
-    static void release(limb* node);
+    static limb* acquire()
+    {
+        limb* node = s_free;
+        if (node == nullptr)
+            return new limb;  // one node at a time; std::bad_alloc reaches the caller
+        unpoison(node);
+        s_free = node->lower;
+        return node;
+    }
+    static void release(limb* node)
+    {
+        node->lower = s_free;
+        s_free = node;
+        poison(node);
+    }
     // Gives back the chain head..tail (linked through `lower`) in constant time.
     static void releasechain(limb* head, limb* tail);
 
@@ -52,6 +65,23 @@ public:
     ~limbpool();
     limbpool(const limbpool&) = delete;
     limbpool& operator=(const limbpool&) = delete;
+
+private:
+    friend class number;
+
+    // Constant-initialised, so it is valid before the pool is filled and after
+    // it is emptied: nodes released late simply stay on the list.
+    static inline limb* s_free = nullptr;
+
+    // Under AddressSanitizer a node on the free list is poisoned, so a number
+    // that still uses a released node is reported like a use after free.
+#if defined(__SANITIZE_ADDRESS__)
+    static void poison(limb* node);
+    static void unpoison(limb* node);
+#else
+    static void poison(limb*) {}
+    static void unpoison(limb*) {}
+#endif
 };
 
 // Cancellation: 1 while a computation may run, 0 once the user has asked to
@@ -92,8 +122,35 @@ public:
     void setnegative(bool negative) { m_negative = negative ? 1 : 0; }
 
     // -- chain primitives (no normalisation) --------------------------------
-    void append(std::uint32_t n);
-    void prepend(std::uint32_t n);
+    void append(std::uint32_t n)
+    {
+        checklimb(n);
+        limb* node = limbpool::acquire();
+        node->value = n;
+        node->lower = nullptr;
+        node->upper = m_tail;
+        if (m_tail != nullptr)
+            m_tail->lower = node;
+        else
+            m_head = node;
+        m_tail = node;
+    }
+    void prepend(std::uint32_t n)
+    {
+        checklimb(n);
+        limb* node = limbpool::acquire();
+        node->value = n;
+        node->upper = nullptr;
+        node->lower = m_head;
+        if (m_head != nullptr)
+            m_head->upper = node;
+        else
+            m_tail = node;
+        m_head = node;
+    }
+    // Appends values[0..n), most significant first: the nodes are taken off
+    // the free list in one walk.
+    void appendlimbs(const std::uint32_t* values, std::size_t n);
     void insertafter(limb* node, std::uint32_t n);
     void remove(limb* node);
     void clear();
@@ -119,6 +176,16 @@ private:
     std::int32_t m_lowexpo = 0;
     std::uint8_t m_negative = 0;
 
+    // A limb value of BASE or more is a programming error inside the
+    // arithmetic, never a user error: report it and stop, in every build type.
+    static void checklimb(std::uint32_t n)
+    {
+        if (n >= BASE) [[unlikely]]
+            badlimb(__FILE__, __LINE__);
+    }
+    [[noreturn]] static void badlimb(const char* file, int line);
+
+    template <typename Next> void appendfrom(Next next);
     void fromunsigned(std::uint64_t magnitude, bool negative);
     void appendcopy(const number& other);
 };

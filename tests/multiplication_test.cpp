@@ -530,6 +530,31 @@ TEST(MultiplicationRandom, ExactProductsMatchTheSchoolbook)
     }
 }
 
+// The longest columns: every half-limb 9999, on both sides of the length
+// where the carry between limbs changes method, and random limbs beyond it.
+TEST(MultiplicationRandom, LongestColumnsCarryExactly)
+{
+    randomizer rnd(5);
+    auto nines = [](std::int32_t limbs) {
+        number x;
+        for (std::int32_t i = 0; i < limbs; ++i)
+            x.append(BASE - 1);
+        x.setexpo(limbs - 1);
+        x.setlowexpo(0);
+        return x;
+    };
+    const std::pair<number, number> cases[] = {
+        {nines(4400), nines(4400)},
+        {nines(12000), nines(12000)},
+        {rnd.operand(5200, 3), rnd.operand(5400, -7)},
+    };
+    for (const auto& [x, y] : cases) {
+        const number r = basicprod(x, y, number());
+        ASSERT_TRUE(same(r, schoolbook(x, y))) << limbcount(x);
+        ASSERT_EQ(brokeninvariant(r), "");
+    }
+}
+
 // The exact product by one limb takes a shortcut past the columns; it must
 // give the columns' result.
 TEST(MultiplicationRandom, ExactProductsByOneLimbMatchTheColumns)
