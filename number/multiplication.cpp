@@ -235,6 +235,100 @@ void finishcolumns(const std::uint64_t* sums, std::int32_t lowest, std::ptrdiff_
     checkrange(halfexpo, halflow);
 }
 
+// Whether the column product of x and y stays inside the range of its
+// half-limb form, so that a shortcut raises no error the columns would.
+bool halflimbsafe(const operand& x, const operand& y)
+{
+    constexpr std::int32_t margin = 49999990;
+    return x.expo < margin && y.expo < margin && x.lowexpo > -margin && y.lowexpo > -margin &&
+           x.expo + y.expo < margin && x.lowexpo + y.lowexpo > -margin;
+}
+
+// An operand of at most this many limbs makes the column product short: it
+// is taken on whole limbs, where a column of products of two limbs sums in
+// 64 bits (SHORTLIMBS * 10^16 < 2^64).
+constexpr std::int32_t SHORTLIMBS = 15;
+
+// The limbs of an operand from the most significant down.
+struct limbreader {
+    const limb* chain;
+    const std::uint32_t* array;
+
+    std::uint32_t next()
+    {
+        if (chain != nullptr) {
+            const std::uint32_t v = chain->value;
+            chain = chain->lower;
+            return v;
+        }
+        return *array++;
+    }
+};
+
+// The column product of x and a short y, on whole limbs. The columns keep
+// every product of half-limbs at or above half-limb power 2 f.expo() - 2:
+// whole products of limbs whose powers add up to f.expo() - 1 or more, and
+// of the pairs one lower only their upper half-limbs' product. Operands the
+// half-limb form cuts are cut by this rule as well, as everything they leave
+// out lies below that power. Nonzero operands inside halflimbsafe.
+bool shortcolumns(const operand& x, const operand& y, const number& f, columnproduct& out)
+{
+    std::uint32_t ylimbs[SHORTLIMBS];
+    const std::int32_t m = y.expo - y.lowexpo + 1;
+    limbreader ry{y.chain, y.array};
+    for (std::int32_t j = 0; j < m; ++j)
+        ylimbs[j] = ry.next();
+
+    // Limb pairs of power `full` and above count whole; with a resolution,
+    // those of power part = full - 1 only by their upper halves, which land
+    // in the lower half of the limb of power full.
+    const bool exact = f.iszero();
+    const std::int32_t lowsum = x.lowexpo + y.lowexpo;
+    const std::int32_t part = exact ? lowsum - 1 : f.expo() - 2;
+    const std::int32_t base = std::max(lowsum, part);
+    const std::int32_t full = std::max(lowsum, part + 1);
+    const std::int32_t top = x.expo + y.expo;
+    if (base > top)
+        return false;
+
+    // C[k - base] sums the column of limb power k; one more above the top
+    // for the carry.
+    const std::ptrdiff_t n = static_cast<std::ptrdiff_t>(top) - base + 2;
+    scratch& s = buffers();
+    std::uint64_t* C = room(s.sums, static_cast<std::size_t>(n));
+    std::fill(C, C + n, std::uint64_t{0});
+    limbreader rx{x.chain, x.array};
+    const std::int32_t lowest = std::max(x.lowexpo, part - y.expo);
+    for (std::int32_t i = x.expo; i >= lowest; --i) {
+        const std::uint64_t xv = rx.next();
+        std::uint64_t* c = C + (i + y.expo - base);  // the column of xv * ylimbs[0]
+        const std::int32_t whole = std::min(m, i + y.expo - full + 1);
+        for (std::int32_t j = 0; j < whole; ++j)
+            c[-j] += xv * ylimbs[j];
+        if (!exact && whole < m && i + y.expo - whole == part)
+            c[1 - whole] += xv / HALFBASE * (ylimbs[whole] / HALFBASE);
+    }
+
+    std::uint32_t* L = room(s.q, static_cast<std::size_t>(n));  // L[0] at power top + 1
+    std::uint64_t carry = 0;
+    for (std::ptrdiff_t k = 0; k < n; ++k) {
+        const std::uint64_t t = C[k] + carry;
+        L[n - 1 - k] = static_cast<std::uint32_t>(t % BASE);
+        carry = t / BASE;
+    }
+    std::ptrdiff_t first = 0;
+    while (first < n && L[first] == 0)
+        ++first;
+    if (first == n)
+        return false;
+    std::ptrdiff_t last = n - 1;
+    while (L[last] == 0)
+        --last;
+    out = {L + first, last - first + 1, top + 1 - static_cast<std::int32_t>(first),
+           x.negative != y.negative};
+    return true;
+}
+
 // x * y by columns, as basicprod; false when the product is zero. The result
 // lives in the scratch buffer until the next product.
 bool multiplycolumns(const operand& x, const operand& y, const number& f, columnproduct& out)
@@ -243,6 +337,10 @@ bool multiplycolumns(const operand& x, const operand& y, const number& f, column
         throw numberexception("Operation was canceled");
     if (x.zero || y.zero)
         return false;
+    const std::int32_t nx = x.expo - x.lowexpo + 1;
+    const std::int32_t ny = y.expo - y.lowexpo + 1;
+    if (std::min(nx, ny) <= SHORTLIMBS && halflimbsafe(x, y))
+        return ny <= nx ? shortcolumns(x, y, f, out) : shortcolumns(y, x, f, out);
 
     // Limbs of either operand that cannot reach the resolution, even times
     // the other's head, are left out.
@@ -340,8 +438,7 @@ number chainof(const flat& x)
     number r;
     if (x.limbs.empty())
         return r;
-    for (std::uint32_t v : x.limbs)
-        r.append(v);
+    r.appendlimbs(x.limbs.data(), x.limbs.size());
     r.setexpo(x.expo);
     r.setlowexpo(x.view().lowexpo());
     r.setnegative(x.negative);
@@ -725,6 +822,11 @@ number reciprocalguess(const number& y)
                            y.isnegative());
 }
 
+// Quotients wanted to more digits than this take their Newton steps on flat
+// limbs; shorter ones on chains, where the flat numbers' allocations would
+// cost more than they save. Both give the same digits.
+constexpr std::int32_t FLATQUOTIENT = 200;
+
 number quot(const number& x, const number& y, const number& f)
 {
     if (y.iszero())
@@ -751,19 +853,36 @@ number quot(const number& x, const number& y, const number& f)
     // Precisions of the Newton steps, each about twice the previous one.
     const std::vector<std::int32_t> steps = ladder(leadpos(v), -7);
 
-    number m = r0;
-    const number h = APCprod(tenth, abs(m), -1);
-    for (auto e = steps.rbegin(); e != steps.rend(); ++e) {
-        const number N = scaled(h, *e);
-        const number O = scaled(eleven, *e);
-        m = m + prod(m, one - prod(y, m, O), N);
+    const number h = APCprod(tenth, abs(r0), -1);
+    if (leadpos(v) > -FLATQUOTIENT) {
+        number m = r0;
+        for (auto e = steps.rbegin(); e != steps.rend(); ++e) {
+            const number N = scaled(h, *e);
+            const number O = scaled(eleven, *e);
+            m = m + prod(m, one - prod(y, m, O), N);
+        }
+        const number N = thirtyseven * f;
+        const number O = h * v;
+        const number P = eleven * v;
+        const number U = m + prod(m, one - prod(y, m, P), O);
+        return prod(x, U, N);
     }
 
+    const flat unit = flatten(one);
+    const flat yf = flatten(y);
+    // m + m (1 - y m), with y m at resolution O and the correction at N; on
+    // flat limbs, as the Newton steps build and take apart long numbers.
+    auto newton = [&](const flat& m, const number& N, const number& O) {
+        const flat e = addexact(unit.view(), prod(yf.view(), m.view(), O).view(), true);
+        return addexact(m.view(), prod(m.view(), e.view(), N).view(), false);
+    };
+    flat m = flatten(r0);
+    for (auto e = steps.rbegin(); e != steps.rend(); ++e)
+        m = newton(m, scaled(h, *e), scaled(eleven, *e));
+
     const number N = thirtyseven * f;
-    const number O = h * v;
-    const number P = eleven * v;
-    const number U = m + prod(m, one - prod(y, m, P), O);
-    return prod(x, U, N);
+    const flat U = newton(m, h * v, eleven * v);
+    return chainof(prod(flatten(x).view(), U.view(), N));
 }
 
 number APCquot(const number& x, const number& y, int bias)
