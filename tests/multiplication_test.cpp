@@ -588,6 +588,33 @@ TEST(MultiplicationRandom, ProductsAtAResolutionStayWithinIt)
     }
 }
 
+// The quotient's steps written out on chains, number operations only: long
+// quotients take the same steps on flat limbs and must keep every digit.
+number newtonquotient(const number& x, const number& y, const number& f)
+{
+    const number seven(0.7), tenth(0.1), eleven(0.11), thirtyseven(0.37), one(1);
+    const number v = APCprod(APCprod(seven, f, -1), abs(APCprod(y, reciprocalguess(x), -1)), -1);
+    const std::vector<std::int32_t> steps = ladder(leadpos(v), -7);
+    number m = reciprocalguess(y);
+    const number h = APCprod(tenth, abs(m), -1);
+    for (auto e = steps.rbegin(); e != steps.rend(); ++e)
+        m = m + prod(m, one - prod(y, m, scaled(eleven, *e)), scaled(h, *e));
+    const number U = m + prod(m, one - prod(y, m, eleven * v), h * v);
+    return prod(x, U, thirtyseven * f);
+}
+
+TEST(DivisionRandom, QuotientsKeepTheDigitsOfTheStepsOnChains)
+{
+    randomizer rnd(6);
+    for (int i = 0; i < 200 / SCALE; ++i) {
+        const number x = rnd.operand(400), y = rnd.operand(i % 2 == 0 ? 400 : 2);
+        const number f = powerof10(leadpos(x) - leadpos(y) - rnd.uniform(1, 4000));
+        if (compareabs(x, y) == 0)
+            continue;
+        ASSERT_TRUE(same(quot(x, y, f), newtonquotient(x, y, f))) << "case " << i;
+    }
+}
+
 TEST(DivisionRandom, QuotientsMultipliedBackStayWithinTheResolution)
 {
     randomizer rnd(4);
