@@ -663,6 +663,19 @@ number dropbelow(const number& D, const number& guess)
 
 std::int32_t limbcount(const span& x) { return x.iszero() ? 1 : x.count; }
 
+// An exact product has one value however it is reached, and up to this
+// many limbs of the shorter operand the columns reach it faster than the
+// splitting product's additions and copies.
+constexpr std::int32_t EXACTCOLUMNS = 1000;
+
+// Whether prod takes the exact product x y by columns, unsplit: both
+// operands range-safe, so that no range error of the pieces differs.
+bool exactcolumns(const operand& x, const operand& y, const number& f)
+{
+    return f.iszero() && std::min(x.expo - x.lowexpo, y.expo - y.lowexpo) < EXACTCOLUMNS &&
+           halflimbsafe(x, y);
+}
+
 // Result limbs prod must compute; it splits only when both operands and this
 // exceed KARATSUBA_LIMBS.
 std::int64_t needed(std::int32_t xexpo, std::int32_t yexpo, std::int32_t nx, std::int32_t ny,
@@ -681,7 +694,7 @@ flat prod(const span& x, const span& y, const number& f)
     if (nx < ny)
         return prod(y, x, f);
     const std::int64_t need = needed(x.expo, y.expo, nx, ny, f);
-    if (ny <= KARATSUBA_LIMBS || need <= KARATSUBA_LIMBS)
+    if (ny <= KARATSUBA_LIMBS || need <= KARATSUBA_LIMBS || exactcolumns(of(x), of(y), f))
         return basicprod(x, y, f);
 
     // A Karatsuba step on the top `half` limbs. The error budget D, about a
@@ -780,7 +793,7 @@ number prod(const number& x, const number& y, const number& f)
     if (ny == 1 && f.iszero() && !x.iszero() && !y.iszero() && halflimbsafe(x, y))
         return bylimb(x, y);
     const std::int64_t need = needed(x.expo(), y.expo(), nx, ny, f);
-    if (ny <= KARATSUBA_LIMBS || need <= KARATSUBA_LIMBS)
+    if (ny <= KARATSUBA_LIMBS || need <= KARATSUBA_LIMBS || exactcolumns(of(x), of(y), f))
         return basicprod(x, y, f);
     const flat xf = flatten(x);
     const flat yf = flatten(y);
