@@ -13,7 +13,7 @@ number factorial(const number& x, std::int32_t d)
         throw calculatorexception("Invalid input for function");
     number s(1);
     for (number q = x; !q.iszero(); decrement(q))
-        s = prodprec(s, q, d);
+        prodprecinplace(s, q, d);
     return s;
 }
 
@@ -25,14 +25,14 @@ number gamma(const number& x, std::int32_t d)
             throw numberexception("gamma not defined for integers < 1");
         number p(1);
         for (number k(1); k < x; increment(k))
-            p = prodprec(p, k, d);
+            prodprecinplace(p, k, d);
         return p;
     }
     if (x > one) {
         number y = frac(x) + one;  // 1 < y < 2
         number p = gammaseries(y, d);
         for (; y < x; increment(y))
-            p = prodprec(p, y, d);
+            prodprecinplace(p, y, d);
         return p;
     }
     // Below 1: from the series at x's fraction in (0, 1) down to x, dividing
@@ -56,8 +56,8 @@ number gammaseries(const number& x, std::int32_t d)
     number o;
     for (std::int32_t i = 0;; ++i) {
         if (i > 0) {
-            a = a * N;
-            m = m * number(-i);  // (-m) i, without copying m to negate it
+            prodinplace(a, N);
+            prodinplace(m, number(-i));  // (-m) i, without copying m to negate it
         }
         number term = quot(quot(a, m, h), x + number(i), h);
         number before = o;

@@ -44,3 +44,9 @@ number sumprec(const number& x, const number& y, std::int32_t d);
 number diffprec(const number& x, const number& y, std::int32_t d);
 number prodprec(const number& x, const number& y, std::int32_t d);
 number quotprec(const number& x, const number& y, std::int32_t d);
+
+// x = prodprec(x, y, d), the same digits, taken in place on x's limbs when y
+// is a single limb: running products (factorials) keep one chain.
+void prodprecinplace(number& x, const number& y, std::int32_t d);
+// x = x * y exactly, in place on x's limbs when y is a single limb.
+void prodinplace(number& x, const number& y);

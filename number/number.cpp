@@ -302,6 +302,15 @@ void number::remove(limb* node)
     limbpool::release(node);
 }
 
+void number::cutbelow(limb* node)
+{
+    if (node->lower == nullptr)
+        return;
+    limbpool::releasechain(node->lower, m_tail);
+    node->lower = nullptr;
+    m_tail = node;
+}
+
 void number::clear()
 {
     if (m_head != nullptr)

@@ -153,6 +153,8 @@ public:
     void appendlimbs(const std::uint32_t* values, std::size_t n);
     void insertafter(limb* node, std::uint32_t n);
     void remove(limb* node);
+    // Releases every limb below node, which becomes the tail.
+    void cutbelow(limb* node);
     void clear();
     limb* nodeat(std::int32_t power) const;
     // After a prepend while building: the first limb gets power 0, each

@@ -557,6 +557,27 @@ TEST(MultiplicationRandom, LongestColumnsCarryExactly)
     }
 }
 
+// Running products by single limbs in place must keep the digits of prodprec
+// and of the exact product: every cut, with the upper half-limb of the limb
+// below the cut counted.
+TEST(MultiplicationRandom, ProductsInPlaceMatchTheirCopies)
+{
+    randomizer rnd(7);
+    for (int i = 0; i < 3000 / SCALE; ++i) {
+        const number x = rnd.operand(i % 3 == 0 ? 200 : 12);
+        const number y = rnd.operand(1, rnd.uniform(-3, 3));
+        const std::int32_t d = rnd.uniform(-24, 8 * limbcount(x) + 24);
+        number r = x;
+        prodprecinplace(r, y, d);
+        ASSERT_TRUE(same(r, prodprec(x, y, d))) << "case " << i;
+        ASSERT_EQ(brokeninvariant(r), "");
+        number e = x;
+        prodinplace(e, y);
+        ASSERT_TRUE(same(e, x * y)) << "case " << i;
+        ASSERT_EQ(brokeninvariant(e), "");
+    }
+}
+
 // The exact product by one limb takes a shortcut past the columns; it must
 // give the columns' result.
 TEST(MultiplicationRandom, ExactProductsByOneLimbMatchTheColumns)
