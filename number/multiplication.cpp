@@ -199,18 +199,18 @@ void finishcolumns(const std::uint64_t* sums, std::int32_t lowest, std::ptrdiff_
     // straight to the next limb, so that no sum overflows 64 bits.
     std::ptrdiff_t c = lowest == 2 * lowlimb ? 0 : -1;  // the lower column of the limb
     if (shorter < SHORTCARRY) {
-        // Every limb's own sum splits into a limb and what it passes up
-        // without waiting for the limb below: that is below 10^8 - 10^4 *
-        // SHORTCARRY, so only a carry of one runs along the limbs.
+        // Every limb's own sum, below 10^12 SHORTCARRY, splits into a limb
+        // and what it passes up without waiting for the limb below: that is
+        // below 10^8 - 10^4 SHORTCARRY, so only a carry of one runs along
+        // the limbs.
         std::uint64_t up = 0;
         std::uint32_t one = 0;
         for (std::ptrdiff_t k = n - 1; k >= 0; --k, c += 2) {
-            const std::uint64_t hi = sums[c + 1];
-            const std::uint64_t v = sums[c] + HALFBASE * (hi % HALFBASE);
+            const std::uint64_t v = sums[c] + HALFBASE * sums[c + 1];
             const std::uint64_t t = v % BASE + up + one;
             one = t >= BASE ? 1 : 0;
             L[k] = static_cast<std::uint32_t>(t - (one != 0 ? BASE : 0));
-            up = v / BASE + hi / HALFBASE;
+            up = v / BASE;
         }
     } else {
         std::uint64_t carry = 0;
