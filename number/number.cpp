@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <utility>
 
 #include "addition.h"
@@ -54,26 +55,37 @@ std::size_t limbpool::available()
 
 const limb* limbpool::peek() { return s_free; }
 
+namespace {
+// The prefilled nodes, allocated as one block.
+limb* prefilled = nullptr;
+}  // namespace
+
 limbpool::limbpool()
 {
-    limb* first = acquire();
-    limb* last = first;
-    for (std::size_t i = 1; i < PREFILL; ++i) {
-        limb* node = acquire();
-        last->lower = node;
-        last = node;
-    }
-    releasechain(first, last);
+    prefilled = new limb[PREFILL];
+    for (std::size_t i = 0; i + 1 < PREFILL; ++i)
+        prefilled[i].lower = &prefilled[i + 1];
+    releasechain(prefilled, &prefilled[PREFILL - 1]);
 }
 
 limbpool::~limbpool()
 {
+    // Nodes taken from the heap one at a time go back one at a time; the
+    // block goes when every one of its nodes is back on the list, else a
+    // number that outlives the pool still holds some.
+    std::size_t returned = 0;
     while (s_free != nullptr) {
         limb* node = s_free;
         unpoison(node);
         s_free = node->lower;
-        delete node;
+        const std::less<const limb*> below;
+        if (!below(node, prefilled) && below(node, prefilled + PREFILL))
+            ++returned;
+        else
+            delete node;
     }
+    if (returned == PREFILL)
+        delete[] prefilled;
 }
 
 namespace {
