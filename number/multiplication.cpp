@@ -81,6 +81,7 @@ struct scratch {
     std::vector<std::int16_t> y;
     std::vector<std::uint64_t> sums;
     std::vector<std::uint32_t> q;
+    std::vector<std::uint32_t> limbs;  // a chain operand of a short product
 };
 
 scratch& buffers()
@@ -285,37 +286,49 @@ bool shortcolumns(const operand& x, const operand& y, const number& f, columnpro
     const bool exact = f.iszero();
     const std::int32_t lowsum = x.lowexpo + y.lowexpo;
     const std::int32_t part = exact ? lowsum - 1 : f.expo() - 2;
-    const std::int32_t base = std::max(lowsum, part);
     const std::int32_t full = std::max(lowsum, part + 1);
     const std::int32_t top = x.expo + y.expo;
-    if (base > top)
+    if (std::max(lowsum, part) > top)
         return false;
 
-    // C[k - base] sums the column of limb power k; one more above the top
-    // for the carry.
-    const std::ptrdiff_t n = static_cast<std::ptrdiff_t>(top) - base + 2;
+    // The limbs of x that take part, X[x.expo - i] of power i >= xlow.
     scratch& s = buffers();
-    std::uint64_t* C = room(s.sums, static_cast<std::size_t>(n));
-    std::fill(C, C + n, std::uint64_t{0});
-    limbreader rx{x.chain, x.array};
-    const std::int32_t lowest = std::max(x.lowexpo, part - y.expo);
-    for (std::int32_t i = x.expo; i >= lowest; --i) {
-        const std::uint64_t xv = rx.next();
-        std::uint64_t* c = C + (i + y.expo - base);  // the column of xv * ylimbs[0]
-        const std::int32_t whole = std::min(m, i + y.expo - full + 1);
-        for (std::int32_t j = 0; j < whole; ++j)
-            c[-j] += xv * ylimbs[j];
-        if (!exact && whole < m && i + y.expo - whole == part)
-            c[1 - whole] += xv / HALFBASE * (ylimbs[whole] / HALFBASE);
+    const std::int32_t xlow = std::max(x.lowexpo, part - y.expo);
+    const std::uint32_t* X = x.array;
+    if (X == nullptr) {
+        std::uint32_t* copy = room(s.limbs, static_cast<std::size_t>(x.expo - xlow + 1));
+        const limb* p = x.chain;
+        for (std::int32_t i = x.expo; i >= xlow; --i, p = p->lower)
+            copy[x.expo - i] = p->value;
+        X = copy;
     }
+    // The pairs of x's power i and y's power k - i for one column k.
+    auto pairs = [&](std::int32_t k, auto product) {
+        std::uint64_t t = 0;
+        const std::int32_t from = std::max(y.lowexpo, k - x.expo);
+        const std::int32_t to = std::min(y.expo, k - xlow);
+        for (std::int32_t py = from; py <= to; ++py)
+            t += product(X[x.expo - (k - py)], ylimbs[y.expo - py]);
+        return t;
+    };
 
-    std::uint32_t* L = room(s.q, static_cast<std::size_t>(n));  // L[0] at power top + 1
+    // Column by column from the lowest, each summed in a register and
+    // carried at once: limb power k at L[top + 1 - k].
+    const std::ptrdiff_t n = static_cast<std::ptrdiff_t>(top) - full + 2;
+    std::uint32_t* L = room(s.q, static_cast<std::size_t>(n));
     std::uint64_t carry = 0;
-    for (std::ptrdiff_t k = 0; k < n; ++k) {
-        const std::uint64_t t = C[k] + carry;
-        L[n - 1 - k] = static_cast<std::uint32_t>(t % BASE);
+    if (!exact) {
+        carry = pairs(part, [](std::uint64_t a, std::uint64_t b) {
+            return a / HALFBASE * (b / HALFBASE);
+        });
+    }
+    for (std::int32_t k = full; k <= top; ++k) {
+        const std::uint64_t t =
+            carry + pairs(k, [](std::uint64_t a, std::uint64_t b) { return a * b; });
+        L[top + 1 - k] = static_cast<std::uint32_t>(t % BASE);
         carry = t / BASE;
     }
+    L[0] = static_cast<std::uint32_t>(carry);  // below BASE: the product is below BASE^(top + 2)
     std::ptrdiff_t first = 0;
     while (first < n && L[first] == 0)
         ++first;
