@@ -422,13 +422,45 @@ std::uint32_t pow10(std::int32_t n)
 
 int digitcount(std::uint32_t v)
 {
-    int n = 0;
-    while (v != 0) {
-        v /= 10;
-        ++n;
-    }
-    return n;
+    if (v < 10000)
+        return v < 100 ? (v < 10 ? (v != 0 ? 1 : 0) : 2) : (v < 1000 ? 3 : 4);
+    if (v < 100000000)
+        return v < 1000000 ? (v < 100000 ? 5 : 6) : (v < 10000000 ? 7 : 8);
+    return v < 1000000000 ? 9 : 10;
 }
+
+namespace {
+
+// x times 10^c (up) or divided by 10^c (down, exactly: a limb is appended
+// for the digits shifted out) for c in 1..7. A constant power, so that the
+// divisions by D and E become multiplications.
+template <std::uint32_t D> void shiftdigits(number& x, bool up)
+{
+    constexpr std::uint32_t E = BASE / D;
+    if (up) {
+        // Digits move up by c places: each limb keeps its low digits and
+        // takes the top digits of the limb below.
+        limb* oldhead = x.head();
+        if (oldhead->value >= E) {
+            x.prepend(oldhead->value / E);
+            x.setexpo(x.expo() + 1);
+        }
+        for (limb* p = oldhead; p != nullptr; p = p->lower) {
+            const std::uint32_t below = p->lower != nullptr ? p->lower->value / E : 0;
+            p->value = (p->value % E) * D + below;
+        }
+    } else {
+        limb* oldtail = x.tail();
+        x.append((oldtail->value % D) * E);
+        x.setlowexpo(x.lowexpo() - 1);
+        for (limb* p = oldtail; p != nullptr; p = p->upper) {
+            const std::uint32_t above = p->upper != nullptr ? (p->upper->value % D) * E : 0;
+            p->value = p->value / D + above;
+        }
+    }
+}
+
+}  // namespace
 
 void multpow10(number& x, std::int32_t n)
 {
@@ -437,28 +469,15 @@ void multpow10(number& x, std::int32_t n)
     std::int32_t c = n % BASE_DIGITS;
     std::int32_t q = n / BASE_DIGITS;
     if (c != 0) {
-        std::uint32_t d = pow10(c < 0 ? -c : c);
-        std::uint32_t e = BASE / d;
-        if (n > 0) {
-            // Digits move up by c places: each limb keeps its low digits and
-            // takes the top digits of the limb below.
-            limb* oldhead = x.head();
-            if (oldhead->value >= e) {
-                x.prepend(oldhead->value / e);
-                x.setexpo(x.expo() + 1);
-            }
-            for (limb* p = oldhead; p != nullptr; p = p->lower) {
-                std::uint32_t below = p->lower != nullptr ? p->lower->value / e : 0;
-                p->value = (p->value % e) * d + below;
-            }
-        } else {
-            limb* oldtail = x.tail();
-            x.append((oldtail->value % d) * e);
-            x.setlowexpo(x.lowexpo() - 1);
-            for (limb* p = oldtail; p != nullptr; p = p->upper) {
-                std::uint32_t above = p->upper != nullptr ? (p->upper->value % d) * e : 0;
-                p->value = p->value / d + above;
-            }
+        const bool up = n > 0;
+        switch (c < 0 ? -c : c) {
+        case 1: shiftdigits<10>(x, up); break;
+        case 2: shiftdigits<100>(x, up); break;
+        case 3: shiftdigits<1000>(x, up); break;
+        case 4: shiftdigits<10000>(x, up); break;
+        case 5: shiftdigits<100000>(x, up); break;
+        case 6: shiftdigits<1000000>(x, up); break;
+        default: shiftdigits<10000000>(x, up); break;
         }
         x.normalise();
     }

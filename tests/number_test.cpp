@@ -4,6 +4,7 @@
 #include <thread>
 
 #include "number/addition.h"
+#include "number/multiplication.h"
 #include "numbertesting.h"
 
 namespace {
@@ -253,9 +254,13 @@ TEST(NumberPowersOfTen, Pow10AndDigitcount)
         }
     }
     EXPECT_EQ(digitcount(0), 0);
-    EXPECT_EQ(digitcount(7), 1);
-    EXPECT_EQ(digitcount(99999999), 8);
     EXPECT_EQ(digitcount(4294967295u), 10);
+    // Both sides of every power of ten.
+    std::uint32_t power = 1;
+    for (int n = 1; n <= 9; ++n, power *= 10) {
+        EXPECT_EQ(digitcount(power), n) << power;
+        EXPECT_EQ(digitcount(power * 10 - 1), n) << power * 10 - 1;
+    }
 }
 
 TEST(NumberPowersOfTen, Multpow10ShiftsExactly)
@@ -284,6 +289,17 @@ TEST(NumberPowersOfTen, Multpow10ShiftsExactly)
         if (c.want != nullptr) {
             EXPECT_EQ(plaindigits(x), c.want) << plaindigits(c.x) << " shifted " << c.n;
         }
+    }
+    // Every digit offset, both ways: a shift is the exact product by the
+    // power, and shifting back restores the number.
+    const number v("-98765432101234567.8901234567");
+    for (std::int32_t n = -17; n <= 17; ++n) {
+        number y = v;
+        multpow10(y, n);
+        EXPECT_EQ(brokeninvariant(y), "") << n;
+        EXPECT_EQ(compare(y, prod(v, powerof10(n), number())), 0) << n;
+        multpow10(y, -n);
+        EXPECT_EQ(compare(y, v), 0) << n;
     }
     // powerof10 builds what shifting 1 builds, and fails the same way.
     for (std::int32_t k : {-800000001, -800000000, -799999999, -799999992, -17, -9, -8, -1, 0, 1, 7,
