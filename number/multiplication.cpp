@@ -245,6 +245,15 @@ bool halflimbsafe(const operand& x, const operand& y)
            x.expo + y.expo < margin && x.lowexpo + y.lowexpo > -margin;
 }
 
+// What the column product needs of a resolution f: whether it is exact (f
+// zero) and the power of its limb.
+struct cut {
+    bool exact;
+    std::int32_t expo;
+};
+
+cut cutof(const number& f) { return {f.iszero(), f.expo()}; }
+
 // An operand of at most this many limbs makes the column product short: it
 // is taken on whole limbs, where a column of products of two limbs sums in
 // 64 bits (SHORTLIMBS * 10^16 < 2^64).
@@ -272,7 +281,7 @@ struct limbreader {
 // of the pairs one lower only their upper half-limbs' product. Operands the
 // half-limb form cuts are cut by this rule as well, as everything they leave
 // out lies below that power. Nonzero operands inside halflimbsafe.
-bool shortcolumns(const operand& x, const operand& y, const number& f, columnproduct& out)
+bool shortcolumns(const operand& x, const operand& y, cut f, columnproduct& out)
 {
     std::uint32_t ylimbs[SHORTLIMBS];
     const std::int32_t m = y.expo - y.lowexpo + 1;
@@ -283,9 +292,9 @@ bool shortcolumns(const operand& x, const operand& y, const number& f, columnpro
     // Limb pairs of power `full` and above count whole; with a resolution,
     // those of power part = full - 1 only by their upper halves, which land
     // in the lower half of the limb of power full.
-    const bool exact = f.iszero();
+    const bool exact = f.exact;
     const std::int32_t lowsum = x.lowexpo + y.lowexpo;
-    const std::int32_t part = exact ? lowsum - 1 : f.expo() - 2;
+    const std::int32_t part = exact ? lowsum - 1 : f.expo - 2;
     const std::int32_t full = std::max(lowsum, part + 1);
     const std::int32_t top = x.expo + y.expo;
     if (std::max(lowsum, part) > top)
@@ -344,7 +353,7 @@ bool shortcolumns(const operand& x, const operand& y, const number& f, columnpro
 
 // x * y by columns, as basicprod; false when the product is zero. The result
 // lives in the scratch buffer until the next product.
-bool multiplycolumns(const operand& x, const operand& y, const number& f, columnproduct& out)
+bool multiplycolumns(const operand& x, const operand& y, cut f, columnproduct& out)
 {
     if (!computeallowed())
         throw numberexception("Operation was canceled");
@@ -357,12 +366,12 @@ bool multiplycolumns(const operand& x, const operand& y, const number& f, column
 
     // Limbs of either operand that cannot reach the resolution, even times
     // the other's head, are left out.
-    const bool exact = f.iszero();
+    const bool exact = f.exact;
     std::int32_t xfrom = x.lowexpo;
     std::int32_t yfrom = y.lowexpo;
     if (!exact) {
-        xfrom = std::max(xfrom, f.expo() - y.expo - 2);
-        yfrom = std::max(yfrom, f.expo() - x.expo - 2);
+        xfrom = std::max(xfrom, f.expo - y.expo - 2);
+        yfrom = std::max(yfrom, f.expo - x.expo - 2);
         // Both are cut off entirely or neither is.
         if (xfrom > x.expo || yfrom > y.expo)
             return false;
@@ -379,8 +388,8 @@ bool multiplycolumns(const operand& x, const operand& y, const number& f, column
     const std::int32_t top = X.expo + Y.expo;
     const std::int32_t low = X.lowexpo + Y.lowexpo;
     // With a resolution the lowest column is the lower half of the guard
-    // limb one below f.expo().
-    const std::int32_t lowest = exact ? low : std::max(low, 2 * f.expo() - 2);
+    // limb one below f.expo.
+    const std::int32_t lowest = exact ? low : std::max(low, 2 * f.expo - 2);
     if (lowest > top)
         return false;
 
@@ -635,7 +644,7 @@ flat basicprod(const span& x, const span& y, const number& f)
 {
     columnproduct c;
     flat r;
-    if (!multiplycolumns(of(x), of(y), f, c))
+    if (!multiplycolumns(of(x), of(y), cutof(f), c))
         return r;
     r.limbs.assign(c.limbs, c.limbs + c.count);
     r.expo = c.expo;
@@ -747,7 +756,7 @@ number basicprod(const number& x, const number& y, const number& f)
 {
     columnproduct c;
     number r;
-    if (!multiplycolumns(of(x), of(y), f, c))
+    if (!multiplycolumns(of(x), of(y), cutof(f), c))
         return r;
     r.appendlimbs(c.limbs, static_cast<std::size_t>(c.count));
     r.setexpo(c.expo);
@@ -819,20 +828,69 @@ number APCprod(const number& x, const number& y, int bias)
 {
     if (x.iszero() || y.iszero())
         return number();
-    number s = basicprod(x, y, powerof10(leadpos(x) + leadpos(y) - 18));
-    number u;
-    if (bias != 0)
-        u = powerof10(leadpos(s) - 10);
-    switch (bias) {
-    case -1:
-        return s - u;
-    case 0:
-        return s;
-    case 1:
-        return s + u;
-    default:
+    // s = basicprod(x, y, 10^(leadpos(x) + leadpos(y) - 18)), and s moved by
+    // u = 10^(leadpos(s) - 10) towards the bias, on the column product's
+    // limbs: one chain is built instead of four numbers.
+    columnproduct c;
+    const cut f{false, powerof10expo(leadpos(x) + leadpos(y) - 18)};
+    number r;
+    const bool zero = !multiplycolumns(of(x), of(y), f, c);
+    if (bias < -1 || bias > 1)
         throw numberexception("APCprod:invalid bias");
+    if (zero) {
+        // Never for non-zero factors; s = 0 has leadpos 0.
+        if (bias != 0)
+            r = bias == 1 ? powerof10(-10) : negate(powerof10(-10));
+        return r;
     }
+    if (bias == 0) {
+        r.appendlimbs(c.limbs, static_cast<std::size_t>(c.count));
+        r.setexpo(c.expo);
+        r.setlowexpo(c.lowexpo());
+        r.setnegative(c.negative);
+        return r;
+    }
+
+    const std::int32_t j = BASE_DIGITS * c.expo + digitcount(c.limbs[0]) - 1 - 10;
+    const std::int32_t ue = powerof10expo(j);
+    const std::uint32_t unit = pow10(j - BASE_DIGITS * ue);
+    // |s| +- u on limbs a[0] (power c.expo + 1, for a carry) down to power low.
+    const std::int32_t low = std::min(c.lowexpo(), ue);
+    // s has at most six limbs (the product's 19 or 20 digits and the guard
+    // limbs), u lies within two limbs below its head.
+    std::uint32_t a[16];
+    const std::int32_t n = c.expo + 1 - low + 1;
+    if (n > 16) {
+        std::fputs("Assertion failed: APCprod limbs, module number\n", stderr);
+        std::abort();
+    }
+    std::fill(a, a + n, 0u);
+    std::copy(c.limbs, c.limbs + c.count, a + 1);
+    std::int32_t i = c.expo + 1 - ue;
+    if ((bias == 1) != c.negative) {
+        a[i] += unit;
+        for (; a[i] >= BASE; --i) {
+            a[i] -= BASE;
+            ++a[i - 1];
+        }
+    } else {
+        // u is below |s|: the borrow stops inside s.
+        for (std::uint32_t sub = unit; sub != 0; --i) {
+            if (a[i] >= sub) {
+                a[i] -= sub;
+                sub = 0;
+            } else {
+                a[i] += BASE - sub;
+                sub = 1;
+            }
+        }
+    }
+    r.appendlimbs(a, static_cast<std::size_t>(n));
+    r.setexpo(c.expo + 1);
+    r.setlowexpo(low);
+    r.setnegative(c.negative);
+    r.normalise();
+    return r;
 }
 
 number reciprocalguess(const number& y)

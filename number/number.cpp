@@ -491,13 +491,19 @@ void multpow10(number& x, std::int32_t n)
         throw numberexception("number underflow");
 }
 
+std::int32_t powerof10expo(std::int32_t k)
+{
+    std::int32_t e = k >= 0 ? k / BASE_DIGITS : -((BASE_DIGITS - 1 - k) / BASE_DIGITS);
+    if (e > MAX_EXPO || e < MIN_EXPO)
+        throw numberexception("multpow10:invalid m_expo:%d", e);
+    return e;
+}
+
 number powerof10(std::int32_t k)
 {
     // What multpow10(1, k) makes, built directly: the limb 10^(k mod 8) at
     // power floor(k / 8), with the same range check.
-    std::int32_t e = k >= 0 ? k / BASE_DIGITS : -((BASE_DIGITS - 1 - k) / BASE_DIGITS);
-    if (e > MAX_EXPO || e < MIN_EXPO)
-        throw numberexception("multpow10:invalid m_expo:%d", e);
+    const std::int32_t e = powerof10expo(k);
     number x;
     x.append(pow10(k - BASE_DIGITS * e));
     x.setexpo(e);

@@ -214,6 +214,8 @@ void multpow10(number& x, std::int32_t n);
 int digitcount(std::uint32_t v);
 // The number 10^k, built as 1 shifted with multpow10.
 number powerof10(std::int32_t k);
+// The power of the limb of 10^k, floor(k / 8), with powerof10's range check.
+std::int32_t powerof10expo(std::int32_t k);
 
 // -- shared by the iterative operations -----------------------------------------
 

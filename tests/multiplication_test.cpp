@@ -636,6 +636,23 @@ TEST(DivisionRandom, QuotientsKeepTheDigitsOfTheStepsOnChains)
     }
 }
 
+// The cheap directed product keeps the digits of its formula: the product
+// at ten digits and more, moved by a unit of the tenth digit below its lead.
+TEST(MultiplicationRandom, CheapDirectedProductsKeepTheirFormula)
+{
+    randomizer rnd(8);
+    for (int i = 0; i < 3000 / SCALE; ++i) {
+        const number x = rnd.operand(6), y = rnd.operand(i % 2 == 0 ? 6 : 1);
+        const int bias = rnd.uniform(-1, 1);
+        const number s = basicprod(x, y, powerof10(leadpos(x) + leadpos(y) - 18));
+        const number u = powerof10(leadpos(s) - 10);
+        const number want = bias == 0 ? s : (bias == 1 ? s + u : s - u);
+        const number r = APCprod(x, y, bias);
+        ASSERT_TRUE(same(r, want)) << "case " << i;
+        ASSERT_EQ(brokeninvariant(r), "");
+    }
+}
+
 TEST(DivisionRandom, QuotientsMultipliedBackStayWithinTheResolution)
 {
     randomizer rnd(4);
