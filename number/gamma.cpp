@@ -5,6 +5,24 @@
 #include "exponential.h"
 #include "multiplication.h"
 
+namespace {
+
+// Whether s q (q - 1) at d digits keeps every digit of both products, so
+// that one exact product by the single limb q (q - 1) gives what the two
+// steps give. The second product's resolution is taken for the largest
+// s q can be, and s q has no limb below s's lowest.
+bool exactpair(const number& s, const number& q, std::int64_t v, std::int32_t d)
+{
+    const std::int32_t ls = leadpos(s);
+    const std::int32_t lq = leadpos(q);
+    if (powerof10expo(ls + lq - d - 2) - 1 > s.lowexpo())
+        return false;
+    const std::int32_t lq1 = digitcount(static_cast<std::uint32_t>(v - 1)) - 1;
+    return powerof10expo(ls + lq + 1 + lq1 - d - 2) - 1 <= s.lowexpo();
+}
+
+}  // namespace
+
 number factorial(const number& x, std::int32_t d)
 {
     if (!isinteger(x))
@@ -12,8 +30,20 @@ number factorial(const number& x, std::int32_t d)
     if (x.isnegative())
         throw calculatorexception("Invalid input for function");
     number s(1);
-    for (number q = x; !q.iszero(); decrement(q))
+    number q = x;
+    while (!q.iszero()) {
+        // Two factors at a time while nothing is cut, else one.
+        if (q.expo() == 0 && q.head()->value >= 2 && q.head()->value <= 10000) {
+            const std::int64_t v = q.head()->value;
+            if (exactpair(s, q, v, d)) {
+                prodinplace(s, number(v * (v - 1)));
+                q = number(v - 2);
+                continue;
+            }
+        }
         prodprecinplace(s, q, d);
+        decrement(q);
+    }
     return s;
 }
 

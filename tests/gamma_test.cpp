@@ -55,6 +55,23 @@ TEST(GammaExact, ExactValuesAndMessages)
 
 // N is the first integer above the root w of (w + 1) e^-w = u, to the
 // Newton tolerance of 0.001 u: (N + 1) e^-N <= u < N e^(1 - N).
+// n! is the running product of prodprec by n, n - 1, ..., 1 at d digits;
+// taking two factors at once while nothing is cut must keep its digits,
+// where the cutting starts and beyond.
+TEST(GammaExact, FactorialKeepsTheDigitsOfTheRunningProduct)
+{
+    for (std::int32_t d : {1, 9, 40, 100, 1000, 6000}) {
+        for (std::int32_t n : {2, 3, 17, 100, 450, 1000, 3200, 10001, 10003}) {
+            if (n > 1000 && d < 1000)
+                continue;
+            number want(1);
+            for (number q(n); !q.iszero(); decrement(q))
+                want = prodprec(want, q, d);
+            ASSERT_TRUE(same(factorial(number(n), d), want)) << n << "! at " << d;
+        }
+    }
+}
+
 TEST(GammaCutoff, FirstIntegerAboveTheRoot)
 {
     EXPECT_EQ(gammacutoff(N("1e-48")), 116);

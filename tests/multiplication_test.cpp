@@ -191,17 +191,6 @@ number splitproduct(const number& x, const number& y, const number& f)
     return sum(P, scaled(N, -2 * s), D);
 }
 
-::testing::AssertionResult same(const number& got, const number& want)
-{
-    if (got.expo() == want.expo() && got.isnegative() == want.isnegative() &&
-        limbsof(got) == limbsof(want))
-        return ::testing::AssertionSuccess();
-    auto brief = [](const number& x) {
-        std::string s = plaindigits(x);
-        return s.size() <= 80 ? s : s.substr(0, 40) + "..." + s.substr(s.size() - 40);
-    };
-    return ::testing::AssertionFailure() << brief(got) << " != " << brief(want);
-}
 
 // -- random operands ------------------------------------------------------------------
 

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "number/number.h"
 
 // A number from its limbs, most significant first; the head limb at power expo.
@@ -115,3 +117,17 @@ std::string errorof(F&& f)
 
 // GoogleTest prints numbers as their digits.
 inline void PrintTo(const number& x, std::ostream* os) { *os << plaindigits(x); }
+
+// Whether two numbers are the same limb for limb, sign and exponents included.
+inline ::testing::AssertionResult same(const number& got, const number& want)
+{
+    if (got.expo() == want.expo() && got.isnegative() == want.isnegative() &&
+        limbsof(got) == limbsof(want))
+        return ::testing::AssertionSuccess();
+    auto brief = [](const number& x) {
+        std::string s = plaindigits(x);
+        return s.size() <= 80 ? s : s.substr(0, 40) + "..." + s.substr(s.size() - 40);
+    };
+    return ::testing::AssertionFailure() << brief(got) << " != " << brief(want);
+}
+
