@@ -331,11 +331,28 @@ bool shortcolumns(const operand& x, const operand& y, cut f, columnproduct& out)
             return a / HALFBASE * (b / HALFBASE);
         });
     }
-    for (std::int32_t k = full; k <= top; ++k) {
-        const std::uint64_t t =
-            carry + pairs(k, [](std::uint64_t a, std::uint64_t b) { return a * b; });
-        L[top + 1 - k] = static_cast<std::uint32_t>(t % BASE);
-        carry = t / BASE;
+    if (m == 1) {
+        // One product per column, below 10^16: it splits into a limb and
+        // what goes up, both below 10^8, without waiting for the column
+        // below; only a carry of one runs along.
+        const std::uint64_t v = ylimbs[0];
+        const std::uint32_t* xi = X + (x.expo - (full - y.expo));
+        std::uint32_t one = 0;
+        for (std::int32_t k = full; k <= top; ++k, --xi) {
+            const std::uint64_t t = *xi * v;
+            const std::uint64_t u = t % BASE + carry + one;
+            one = u >= BASE ? 1 : 0;
+            L[top + 1 - k] = static_cast<std::uint32_t>(u - (one != 0 ? BASE : 0));
+            carry = t / BASE;
+        }
+        carry += one;
+    } else {
+        for (std::int32_t k = full; k <= top; ++k) {
+            const std::uint64_t t =
+                carry + pairs(k, [](std::uint64_t a, std::uint64_t b) { return a * b; });
+            L[top + 1 - k] = static_cast<std::uint32_t>(t % BASE);
+            carry = t / BASE;
+        }
     }
     L[0] = static_cast<std::uint32_t>(carry);  // below BASE: the product is below BASE^(top + 2)
     std::ptrdiff_t first = 0;
