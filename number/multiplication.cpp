@@ -82,6 +82,7 @@ struct scratch {
     std::vector<std::uint64_t> sums;
     std::vector<std::uint32_t> q;
     std::vector<std::uint32_t> limbs;  // a chain operand of a short product
+    std::vector<std::uint32_t> sum;    // a flat sum or difference
 };
 
 scratch& buffers()
@@ -485,23 +486,22 @@ number chainof(const flat& x)
     return r;
 }
 
-// Strips zero limbs at both ends of r's limbs (the first at power top) and
-// checks the range, as normalising a number does.
-void normalise(flat& r, std::int32_t top)
+// The flat number of the limbs v[0..n) (v[0] at power top), without the
+// zero limbs at either end, range-checked as normalising a number is.
+flat stripped(const std::uint32_t* v, std::ptrdiff_t n, std::int32_t top)
 {
-    auto& v = r.limbs;
-    std::size_t lead = 0;
-    while (lead < v.size() && v[lead] == 0)
+    flat r;
+    std::ptrdiff_t lead = 0;
+    while (lead < n && v[lead] == 0)
         ++lead;
-    while (v.size() > lead && v.back() == 0)
-        v.pop_back();
-    if (lead == v.size()) {
-        r = flat();
-        return;
-    }
-    v.erase(v.begin(), v.begin() + static_cast<std::ptrdiff_t>(lead));
+    while (n > lead && v[n - 1] == 0)
+        --n;
+    if (lead == n)
+        return r;
+    r.limbs.assign(v + lead, v + n);
     r.expo = top - static_cast<std::int32_t>(lead);
     checkrange(r.expo, r.view().lowexpo());
+    return r;
 }
 
 // The limbs of x at powers from down to to (clipped to x's own), without
@@ -556,18 +556,20 @@ int compareabs(const span& a, const span& b)
 // |a| + |b|, normalised, positive.
 flat addmagnitudes(const span& a, const span& b)
 {
-    flat r;
     if (a.iszero() && b.iszero())
-        return r;
+        return flat();
     const span& p = a.iszero() ? b : a;
     const span& o = a.iszero() ? a : b;
     const std::int32_t top = o.iszero() ? p.expo : std::max(p.expo, o.expo);
     const std::int32_t low = o.iszero() ? p.lowexpo() : std::min(p.lowexpo(), o.lowexpo());
     // One limb more for the carry; the result limb of power k at top + 1 - k.
-    r.limbs.assign(static_cast<std::size_t>(top - low + 2), 0);
-    std::uint32_t* out = r.limbs.data() + 1;
-    for (std::int32_t i = 0; i < p.count; ++i)
-        out[top - p.expo + i] = p.limbs[i];
+    const std::ptrdiff_t n = static_cast<std::ptrdiff_t>(top) - low + 2;
+    std::uint32_t* v = room(buffers().sum, static_cast<std::size_t>(n));
+    std::uint32_t* out = v + 1;
+    const std::ptrdiff_t pfirst = top - p.expo;
+    std::fill(v, out + pfirst, 0u);
+    std::copy(p.limbs, p.limbs + p.count, out + pfirst);
+    std::fill(out + pfirst + p.count, v + n, 0u);
     std::uint32_t carry = 0;
     for (std::int32_t i = o.count - 1; i >= 0; --i) {
         std::uint32_t& t = out[top - o.expo + i];
@@ -581,19 +583,18 @@ flat addmagnitudes(const span& a, const span& b)
         carry = t >= BASE ? 1 : 0;
         t -= carry * BASE;
     }
-    normalise(r, top + 1);
-    return r;
+    return stripped(v, n, top + 1);
 }
 
 // |a| - |b| for |a| > |b|, normalised, positive.
 flat subtractmagnitudes(const span& a, const span& b)
 {
-    flat r;
     const std::int32_t top = a.expo;
     const std::int32_t low = b.iszero() ? a.lowexpo() : std::min(a.lowexpo(), b.lowexpo());
-    r.limbs.assign(static_cast<std::size_t>(top - low + 1), 0);
-    std::uint32_t* out = r.limbs.data();
+    const std::ptrdiff_t n = static_cast<std::ptrdiff_t>(top) - low + 1;
+    std::uint32_t* out = room(buffers().sum, static_cast<std::size_t>(n));
     std::copy(a.limbs, a.limbs + a.count, out);
+    std::fill(out + a.count, out + n, 0u);
     std::uint32_t borrow = 0;
     std::ptrdiff_t i = b.iszero() ? -1 : top - b.expo + b.count - 1;
     const std::ptrdiff_t bhead = b.iszero() ? 0 : top - b.expo;
@@ -607,8 +608,7 @@ flat subtractmagnitudes(const span& a, const span& b)
             borrow = 1;
         }
     }
-    normalise(r, top);
-    return r;
+    return stripped(out, n, top);
 }
 
 // a + b, or a - b when `minus`, exactly.
