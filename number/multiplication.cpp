@@ -928,6 +928,16 @@ number reciprocalguess(const number& y)
 // cost more than they save. Both give the same digits.
 constexpr std::int32_t FLATQUOTIENT = 200;
 
+// Whether the Newton steps of a quotient to `digits` digits go on flat limbs:
+// long enough, and neither operand so much longer that copying it whole
+// would cost more than the products, which on chains read only the limbs
+// they need.
+bool flatquotient(std::int32_t digits, const number& x, const number& y)
+{
+    const std::int32_t limbs = digits / BASE_DIGITS + 4;
+    return digits > FLATQUOTIENT && limbcount(x) <= 2 * limbs && limbcount(y) <= 2 * limbs;
+}
+
 number quot(const number& x, const number& y, const number& f)
 {
     if (y.iszero())
@@ -955,7 +965,7 @@ number quot(const number& x, const number& y, const number& f)
     const std::vector<std::int32_t> steps = ladder(leadpos(v), -7);
 
     const number h = APCprod(tenth, abs(r0), -1);
-    if (leadpos(v) > -FLATQUOTIENT) {
+    if (!flatquotient(-leadpos(v), x, y)) {
         number m = r0;
         for (auto e = steps.rbegin(); e != steps.rend(); ++e) {
             const number N = scaled(h, *e);
