@@ -8,7 +8,21 @@
 namespace {
 
 constexpr std::ptrdiff_t BLOCK = DIAGONAL_BLOCK;
-static_assert(DIAGONAL_WIDTH == 4, "the kernels keep four diagonals in registers");
+constexpr std::ptrdiff_t W = DIAGONAL_WIDTH;
+
+// The loop of columnsums, around a kernel inlined into each variant (a
+// macro, as a kernel built for AVX2 inlines only into code built for it).
+// Every group of W columns: its diagonals share the range of x that meets
+// any of them, rounded up to whole blocks; outside its own range a diagonal
+// pairs values with the zeros around the operands.
+#define COLUMN_GROUPS(kernel)                                                        \
+    for (std::ptrdiff_t i = 0; i < columns; i += W) {                                \
+        const std::ptrdiff_t d = d0 + i;                                             \
+        const std::ptrdiff_t a0 = d + W - 1 < 0 ? -(d + W - 1) : 0;                  \
+        const std::ptrdiff_t a1 = xcount < ycount - d ? xcount : ycount - d;         \
+        const std::ptrdiff_t blocks = (a1 - a0 + BLOCK - 1) / BLOCK;                 \
+        kernel(x + a0, y + a0 + d, blocks * BLOCK, sums + i);                        \
+    }
 
 #if defined(DIAGONALS_X86)
 
@@ -19,120 +33,142 @@ static_assert(DIAGONAL_WIDTH == 4, "the kernels keep four diagonals in registers
 constexpr std::ptrdiff_t FLUSH_AVX2 = 10;  // blocks between widenings
 constexpr std::ptrdiff_t FLUSH_SSE2 = 5;
 
-__attribute__((target("avx2"))) void diagonalsavx2(const std::int16_t* a,
-                                                   const std::int16_t* b, std::ptrdiff_t n,
-                                                   std::uint64_t* out)
+// out[j] = the sum of a[k] * b[k + j] over k < n, for j < W; n is a multiple
+// of BLOCK (none when n <= 0).
+__attribute__((target("avx2"), always_inline)) inline void diagonalsavx2(
+    const std::int16_t* a, const std::int16_t* b, std::ptrdiff_t n, std::uint64_t* out)
 {
     const __m256i low32 = _mm256_set1_epi64x(0xffffffff);
-    __m256i t[4] = {_mm256_setzero_si256(), _mm256_setzero_si256(), _mm256_setzero_si256(),
-                    _mm256_setzero_si256()};
+    __m256i t[W];
+    for (std::ptrdiff_t j = 0; j < W; ++j)
+        t[j] = _mm256_setzero_si256();
     while (n > 0) {
         const std::ptrdiff_t blocks = n / BLOCK < FLUSH_AVX2 ? n / BLOCK : FLUSH_AVX2;
-        __m256i s0 = _mm256_setzero_si256(), s1 = s0, s2 = s0, s3 = s0;
+        __m256i s[W];
+        for (std::ptrdiff_t j = 0; j < W; ++j)
+            s[j] = _mm256_setzero_si256();
         for (std::ptrdiff_t i = 0; i < blocks * BLOCK; i += 16) {
             const __m256i x = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(a + i));
-            const std::int16_t* y = b + i;
-            s0 = _mm256_add_epi32(s0, _mm256_madd_epi16(x, _mm256_loadu_si256(
-                                                               reinterpret_cast<const __m256i*>(y))));
-            s1 = _mm256_add_epi32(s1, _mm256_madd_epi16(x, _mm256_loadu_si256(
-                                                               reinterpret_cast<const __m256i*>(y + 1))));
-            s2 = _mm256_add_epi32(s2, _mm256_madd_epi16(x, _mm256_loadu_si256(
-                                                               reinterpret_cast<const __m256i*>(y + 2))));
-            s3 = _mm256_add_epi32(s3, _mm256_madd_epi16(x, _mm256_loadu_si256(
-                                                               reinterpret_cast<const __m256i*>(y + 3))));
+            for (std::ptrdiff_t j = 0; j < W; ++j) {
+                const __m256i y = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(b + i + j));
+                s[j] = _mm256_add_epi32(s[j], _mm256_madd_epi16(x, y));
+            }
         }
         // The 32-bit lanes are unsigned sums: widen them pairwise.
-        const __m256i s[4] = {s0, s1, s2, s3};
-        for (int j = 0; j < 4; ++j)
+        for (std::ptrdiff_t j = 0; j < W; ++j)
             t[j] = _mm256_add_epi64(
                 t[j], _mm256_add_epi64(_mm256_and_si256(s[j], low32), _mm256_srli_epi64(s[j], 32)));
         a += blocks * BLOCK;
         b += blocks * BLOCK;
         n -= blocks * BLOCK;
     }
-    for (int j = 0; j < 4; ++j) {
-        alignas(32) std::uint64_t lanes[4];
-        _mm256_store_si256(reinterpret_cast<__m256i*>(lanes), t[j]);
-        out[j] = lanes[0] + lanes[1] + lanes[2] + lanes[3];
+    if constexpr (W == 4) {
+        // The four lanes of each total added across, as a transposition.
+        const __m256i s01 = _mm256_add_epi64(_mm256_unpacklo_epi64(t[0], t[1]),
+                                             _mm256_unpackhi_epi64(t[0], t[1]));
+        const __m256i s23 = _mm256_add_epi64(_mm256_unpacklo_epi64(t[2], t[3]),
+                                             _mm256_unpackhi_epi64(t[2], t[3]));
+        const __m256i sum = _mm256_add_epi64(_mm256_permute2x128_si256(s01, s23, 0x20),
+                                             _mm256_permute2x128_si256(s01, s23, 0x31));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), sum);
+    } else {
+        for (std::ptrdiff_t j = 0; j < W; ++j) {
+            alignas(32) std::uint64_t lanes[4];
+            _mm256_store_si256(reinterpret_cast<__m256i*>(lanes), t[j]);
+            out[j] = lanes[0] + lanes[1] + lanes[2] + lanes[3];
+        }
     }
 }
 
-void diagonalssse2(const std::int16_t* a, const std::int16_t* b, std::ptrdiff_t n,
-                   std::uint64_t* out)
+inline void diagonalssse2(const std::int16_t* a, const std::int16_t* b, std::ptrdiff_t n,
+                          std::uint64_t* out)
 {
     const __m128i low32 = _mm_set1_epi64x(0xffffffff);
-    __m128i t[4] = {_mm_setzero_si128(), _mm_setzero_si128(), _mm_setzero_si128(),
-                    _mm_setzero_si128()};
+    __m128i t[W];
+    for (std::ptrdiff_t j = 0; j < W; ++j)
+        t[j] = _mm_setzero_si128();
     while (n > 0) {
         const std::ptrdiff_t blocks = n / BLOCK < FLUSH_SSE2 ? n / BLOCK : FLUSH_SSE2;
-        __m128i s0 = _mm_setzero_si128(), s1 = s0, s2 = s0, s3 = s0;
+        __m128i s[W];
+        for (std::ptrdiff_t j = 0; j < W; ++j)
+            s[j] = _mm_setzero_si128();
         for (std::ptrdiff_t i = 0; i < blocks * BLOCK; i += 8) {
             const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a + i));
-            const std::int16_t* y = b + i;
-            s0 = _mm_add_epi32(s0, _mm_madd_epi16(x, _mm_loadu_si128(reinterpret_cast<const __m128i*>(y))));
-            s1 = _mm_add_epi32(s1, _mm_madd_epi16(x, _mm_loadu_si128(reinterpret_cast<const __m128i*>(y + 1))));
-            s2 = _mm_add_epi32(s2, _mm_madd_epi16(x, _mm_loadu_si128(reinterpret_cast<const __m128i*>(y + 2))));
-            s3 = _mm_add_epi32(s3, _mm_madd_epi16(x, _mm_loadu_si128(reinterpret_cast<const __m128i*>(y + 3))));
+            for (std::ptrdiff_t j = 0; j < W; ++j) {
+                const __m128i y = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + i + j));
+                s[j] = _mm_add_epi32(s[j], _mm_madd_epi16(x, y));
+            }
         }
-        const __m128i s[4] = {s0, s1, s2, s3};
-        for (int j = 0; j < 4; ++j)
+        for (std::ptrdiff_t j = 0; j < W; ++j)
             t[j] = _mm_add_epi64(t[j], _mm_add_epi64(_mm_and_si128(s[j], low32), _mm_srli_epi64(s[j], 32)));
         a += blocks * BLOCK;
         b += blocks * BLOCK;
         n -= blocks * BLOCK;
     }
-    for (int j = 0; j < 4; ++j) {
+    for (std::ptrdiff_t j = 0; j < W; ++j) {
         alignas(16) std::uint64_t lanes[2];
         _mm_store_si128(reinterpret_cast<__m128i*>(lanes), t[j]);
         out[j] = lanes[0] + lanes[1];
     }
 }
 
-using kernel = void (*)(const std::int16_t*, const std::int16_t*, std::ptrdiff_t, std::uint64_t*);
+__attribute__((target("avx2"))) void columnsavx2(const std::int16_t* x, std::ptrdiff_t xcount,
+                                                 const std::int16_t* y, std::ptrdiff_t ycount,
+                                                 std::ptrdiff_t d0, std::ptrdiff_t columns,
+                                                 std::uint64_t* sums)
+{
+    COLUMN_GROUPS(diagonalsavx2)
+}
+
+void columnssse2(const std::int16_t* x, std::ptrdiff_t xcount, const std::int16_t* y,
+                 std::ptrdiff_t ycount, std::ptrdiff_t d0, std::ptrdiff_t columns,
+                 std::uint64_t* sums)
+{
+    COLUMN_GROUPS(diagonalssse2)
+}
+
+using kernel = void (*)(const std::int16_t*, std::ptrdiff_t, const std::int16_t*, std::ptrdiff_t,
+                        std::ptrdiff_t, std::ptrdiff_t, std::uint64_t*);
 
 kernel pick()
 {
     __builtin_cpu_init();
-    return __builtin_cpu_supports("avx2") ? diagonalsavx2 : diagonalssse2;
+    return __builtin_cpu_supports("avx2") ? columnsavx2 : columnssse2;
 }
 
 #else
 
-void diagonalsportable(const std::int16_t* a, const std::int16_t* b, std::ptrdiff_t n,
-                       std::uint64_t* out)
+inline void diagonalsportable(const std::int16_t* a, const std::int16_t* b, std::ptrdiff_t n,
+                              std::uint64_t* out)
 {
-    std::uint64_t t0 = 0, t1 = 0, t2 = 0, t3 = 0;
+    std::uint64_t t[W] = {};
     for (; n > 0; n -= BLOCK, a += BLOCK, b += BLOCK) {
         // A block of 32 products stays below 2^32.
-        std::uint32_t s0 = 0, s1 = 0, s2 = 0, s3 = 0;
+        std::uint32_t s[W] = {};
         for (std::ptrdiff_t k = 0; k < BLOCK; ++k) {
             const int v = a[k];
-            s0 += static_cast<std::uint32_t>(v * b[k]);
-            s1 += static_cast<std::uint32_t>(v * b[k + 1]);
-            s2 += static_cast<std::uint32_t>(v * b[k + 2]);
-            s3 += static_cast<std::uint32_t>(v * b[k + 3]);
+            for (std::ptrdiff_t j = 0; j < W; ++j)
+                s[j] += static_cast<std::uint32_t>(v * b[k + j]);
         }
-        t0 += s0;
-        t1 += s1;
-        t2 += s2;
-        t3 += s3;
+        for (std::ptrdiff_t j = 0; j < W; ++j)
+            t[j] += s[j];
     }
-    out[0] = t0;
-    out[1] = t1;
-    out[2] = t2;
-    out[3] = t3;
+    for (std::ptrdiff_t j = 0; j < W; ++j)
+        out[j] = t[j];
 }
 
 #endif
 
 }  // namespace
 
-void diagonals(const std::int16_t* a, const std::int16_t* b, std::ptrdiff_t n, std::uint64_t* out)
+void columnsums(const std::int16_t* x, std::ptrdiff_t xcount, const std::int16_t* y,
+                std::ptrdiff_t ycount, std::ptrdiff_t d0, std::ptrdiff_t columns,
+                std::uint64_t* sums)
 {
 #if defined(DIAGONALS_X86)
     static const kernel chosen = pick();
-    chosen(a, b, n, out);
+    chosen(x, xcount, y, ycount, d0, columns, sums);
 #else
-    diagonalsportable(a, b, n, out);
+    COLUMN_GROUPS(diagonalsportable)
 #endif
 }

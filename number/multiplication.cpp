@@ -428,13 +428,8 @@ bool multiplycolumns(const operand& x, const operand& y, cut f, columnproduct& o
             sums[i] = t;
         }
     } else {
-        for (std::ptrdiff_t i = 0; i < columns; i += WIDTH) {
-            const std::ptrdiff_t d = static_cast<std::ptrdiff_t>(lowest) + i - X.expo - Y.lowexpo;
-            const std::ptrdiff_t a0 = std::max<std::ptrdiff_t>(0, -(d + WIDTH - 1));
-            const std::ptrdiff_t a1 = std::min(X.count, Y.count - d);
-            const std::ptrdiff_t blocks = (a1 - a0 + BLOCK - 1) / BLOCK;
-            diagonals(X.digits + a0, Y.digits + a0 + d, blocks * BLOCK, sums + i);
-        }
+        columnsums(X.digits, X.count, Y.digits, Y.count,
+                   static_cast<std::ptrdiff_t>(lowest) - X.expo - Y.lowexpo, columns, sums);
     }
     sums[columns] = 0;
     sums[columns + 1] = 0;
