@@ -117,21 +117,30 @@ halves split(const operand& x, std::int32_t from, std::vector<std::int16_t>& buf
     std::fill(out - FRONT, out, std::int16_t{0});
     std::fill(out + n, out + n + BACK, std::int16_t{0});
     // Half-limb i (from the most significant) goes to out[i], or to
-    // out[n - 1 - i] when reversed.
-    const std::ptrdiff_t step = reversed ? -1 : 1;
-    std::int16_t* o = reversed ? out + n - 1 : out;
-    auto put = [&](std::uint32_t v) {
-        o[0] = static_cast<std::int16_t>(v / HALFBASE);
-        o[step] = static_cast<std::int16_t>(v % HALFBASE);
-        o += 2 * step;
-    };
+    // out[n - 1 - i] when reversed. Separate loops for each order and kind
+    // of operand, so that the ones on flat limbs vectorise.
+    const std::ptrdiff_t limbs = n / 2;
+    auto upper = [](std::uint32_t v) { return static_cast<std::int16_t>(v / HALFBASE); };
+    auto lower = [](std::uint32_t v) { return static_cast<std::int16_t>(v % HALFBASE); };
     if (x.chain != nullptr) {
         const limb* p = x.chain;
-        for (std::ptrdiff_t i = 0; i < n; i += 2, p = p->lower)
-            put(p->value);
+        for (std::ptrdiff_t k = 0; k < limbs; ++k, p = p->lower) {
+            const std::uint32_t v = p->value;
+            out[reversed ? n - 1 - 2 * k : 2 * k] = upper(v);
+            out[reversed ? n - 2 - 2 * k : 2 * k + 1] = lower(v);
+        }
+    } else if (!reversed) {
+        const std::uint32_t* a = x.array;
+        for (std::ptrdiff_t k = 0; k < limbs; ++k) {
+            out[2 * k] = upper(a[k]);
+            out[2 * k + 1] = lower(a[k]);
+        }
     } else {
-        for (std::ptrdiff_t i = 0; i < n; i += 2)
-            put(x.array[i / 2]);
+        const std::uint32_t* a = x.array;
+        for (std::ptrdiff_t k = 0; k < limbs; ++k) {
+            out[n - 1 - 2 * k] = upper(a[k]);
+            out[n - 2 - 2 * k] = lower(a[k]);
+        }
     }
 
     // The head limb is not zero, so one of its half-limbs is not either.
