@@ -927,6 +927,31 @@ number reciprocalguess(const number& y)
                            y.isnegative());
 }
 
+// prod(x, u, f) for a flat u and f > 0, with x read from its chain: the
+// column product takes both kinds of operand, and only the splitting
+// product needs x flat.
+number productof(const number& x, const flat& u, const number& f)
+{
+    const span us = u.view();
+    const std::int32_t nx = limbcount(x);
+    const std::int32_t nu = limbcount(us);
+    const std::int64_t need = needed(x.expo(), us.expo, nx, nu, f);
+    const operand ox = of(x);
+    const operand ou = of(us);
+    if (std::min(nx, nu) > KARATSUBA_LIMBS && need > KARATSUBA_LIMBS)
+        return chainof(prod(flatten(x).view(), us, f));
+    // As prod orders them: the longer operand first.
+    columnproduct c;
+    number r;
+    if (!multiplycolumns(nx < nu ? ou : ox, nx < nu ? ox : ou, cutof(f), c))
+        return r;
+    r.appendlimbs(c.limbs, static_cast<std::size_t>(c.count));
+    r.setexpo(c.expo);
+    r.setlowexpo(c.lowexpo());
+    r.setnegative(c.negative);
+    return r;
+}
+
 // Quotients wanted to more digits than this take their Newton steps on flat
 // limbs; shorter ones on chains, where the flat numbers' allocations would
 // cost more than they save. Both give the same digits.
@@ -997,7 +1022,7 @@ number quot(const number& x, const number& y, const number& f)
 
     const number N = thirtyseven * f;
     const flat U = newton(m, h * v, eleven * v);
-    return chainof(prod(flatten(x).view(), U.view(), N));
+    return productof(x, U, N);
 }
 
 number APCquot(const number& x, const number& y, int bias)
