@@ -30,7 +30,7 @@ void BM_prodprec(benchmark::State& state)
     for (auto _ : state)
         benchmark::DoNotOptimize(prodprec(x, y, d));
 }
-BENCHMARK(BM_prodprec)->Arg(40)->Arg(1000)->Arg(6000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_prodprec)->Arg(40)->Arg(1000)->Arg(2010)->Arg(6000)->Unit(benchmark::kMicrosecond);
 
 void BM_prodexact(benchmark::State& state)
 {
