@@ -490,6 +490,17 @@ number chainof(const flat& x)
     return r;
 }
 
+// The chain of a column product's result.
+number chainof(const columnproduct& c)
+{
+    number r;
+    r.appendlimbs(c.limbs, static_cast<std::size_t>(c.count));
+    r.setexpo(c.expo);
+    r.setlowexpo(c.lowexpo());
+    r.setnegative(c.negative);
+    return r;
+}
+
 // The flat number of the limbs v[0..n) (v[0] at power top), without the
 // zero limbs at either end, range-checked as normalising a number is.
 flat stripped(const std::uint32_t* v, std::ptrdiff_t n, std::int32_t top)
@@ -776,14 +787,9 @@ flat prod(const span& x, const span& y, const number& f)
 number basicprod(const number& x, const number& y, const number& f)
 {
     columnproduct c;
-    number r;
     if (!multiplycolumns(of(x), of(y), cutof(f), c))
-        return r;
-    r.appendlimbs(c.limbs, static_cast<std::size_t>(c.count));
-    r.setexpo(c.expo);
-    r.setlowexpo(c.lowexpo());
-    r.setnegative(c.negative);
-    return r;
+        return number();
+    return chainof(c);
 }
 
 namespace {
@@ -864,13 +870,8 @@ number APCprod(const number& x, const number& y, int bias)
             r = bias == 1 ? powerof10(-10) : negate(powerof10(-10));
         return r;
     }
-    if (bias == 0) {
-        r.appendlimbs(c.limbs, static_cast<std::size_t>(c.count));
-        r.setexpo(c.expo);
-        r.setlowexpo(c.lowexpo());
-        r.setnegative(c.negative);
-        return r;
-    }
+    if (bias == 0)
+        return chainof(c);
 
     const std::int32_t j = BASE_DIGITS * c.expo + digitcount(c.limbs[0]) - 1 - 10;
     const std::int32_t ue = powerof10expo(j);
@@ -942,14 +943,9 @@ number productof(const number& x, const flat& u, const number& f)
         return chainof(prod(flatten(x).view(), us, f));
     // As prod orders them: the longer operand first.
     columnproduct c;
-    number r;
     if (!multiplycolumns(nx < nu ? ou : ox, nx < nu ? ox : ou, cutof(f), c))
-        return r;
-    r.appendlimbs(c.limbs, static_cast<std::size_t>(c.count));
-    r.setexpo(c.expo);
-    r.setlowexpo(c.lowexpo());
-    r.setnegative(c.negative);
-    return r;
+        return number();
+    return chainof(c);
 }
 
 // Quotients wanted to more digits than this take their Newton steps on flat
