@@ -16,6 +16,17 @@ cachedconstant& theln10cache()
     return cache;
 }
 
+// The checks both logarithms make of their argument and resolution; true
+// when x is 1, whose logarithm is 0.
+bool lnofone(const number& x, const number& f)
+{
+    if (x.iszero() || x.isnegative())
+        throw numberexception("ln:invalid argument (x<=0)");
+    if (!ispositive(f))
+        throw numberexception("ln:invalid argument (f<=0)");
+    return x == number(1);
+}
+
 }  // namespace
 
 number exp(const number& x, const number& f)
@@ -95,11 +106,7 @@ number exp(const number& x, const number& f)
 
 number ln(const number& x, const number& f)
 {
-    if (x.iszero() || x.isnegative())
-        throw numberexception("ln:invalid argument (x<=0)");
-    if (!ispositive(f))
-        throw numberexception("ln:invalid argument (f<=0)");
-    if (x == number(1))
+    if (lnofone(x, f))
         return number();
     static const number k006(0.06), k001(0.01), k009(0.09), k15(1.5), half(0.5), k03(0.3);
     static const number k104(10.4), k16(1.6), k086(0.86), k02(0.2), k33(3.3), k029(0.29);
@@ -172,11 +179,7 @@ number lnguess(const number& y)
 
 number lnnewton(const number& x, const number& f)
 {
-    if (x.iszero() || x.isnegative())
-        throw numberexception("ln:invalid argument (x<=0)");
-    if (!ispositive(f))
-        throw numberexception("ln:invalid argument (f<=0)");
-    if (x == number(1))
+    if (lnofone(x, f))
         return number();
     static const number k09(0.9), k0004(0.004), k02(0.2), k0007(0.007), k004(0.04), k01(0.1),
         k001(0.01), k015(0.15);
@@ -207,11 +210,11 @@ number lnnewton(const number& x, const number& f)
 number ln10(const number& f)
 {
     static const number start(2.302585093), k052(0.52), k07(0.7), k0027(0.027), k036(0.36),
-        k0014(0.014), k102(1.02), k001(0.01);
+        k0014(0.014), k102(1.02);
     static const number coarse = scaled(number(6), -12);
     cachedconstant& cache = theln10cache();
     if (cache.covers(f))
-        return truncate(cache.value, APCprod(k001, f, -1));
+        return cache.servefor(f);
 
     number value;
     if (f >= coarse) {

@@ -794,41 +794,64 @@ number basicprod(const number& x, const number& y, const number& f)
 
 namespace {
 
-// Whether the column product of x and y stays inside the range of its
-// half-limb form, so that a shortcut raises no error the columns would.
-bool halflimbsafe(const number& x, const number& y)
+bool halflimbsafe(const number& x, const number& y) { return halflimbsafe(of(x), of(y)); }
+
+// Whether x times y can be taken in place: y a single limb, no range error.
+bool inplace(const number& x, const number& y)
 {
-    constexpr std::int32_t margin = 49999990;
-    return x.expo() < margin && y.expo() < margin && x.lowexpo() > -margin &&
-           y.lowexpo() > -margin && x.expo() + y.expo() < margin &&
-           x.lowexpo() + y.lowexpo() > -margin;
+    return !x.iszero() && !y.iszero() && y.expo() == y.lowexpo() && halflimbsafe(x, y);
 }
 
-// The exact product of x and the single limb y, limb by limb: the same
-// value the columns give, without splitting x into half-limbs. Series keep
-// exact powers and factorials this way (a = a N, m = m i).
-number bylimb(const number& x, const number& y)
+// x times the single limb y in place, on the columns' rule on whole limbs
+// (see shortcolumns): limbs of x of power `whole` and above count whole; the
+// limb below by its upper half only when `part`, which lands in the lower
+// half of the limb above.
+void scaleinplace(number& x, const number& y, std::int32_t whole, bool part)
 {
     if (!computeallowed())
         throw numberexception("Operation was canceled");
+    const bool negative = x.isnegative() != y.isnegative();
+    const std::int32_t p = y.expo();
     const std::uint64_t v = y.head()->value;
-    number r;
+
     std::uint64_t carry = 0;
-    for (const limb* p = x.tail(); p != nullptr; p = p->upper) {
-        const std::uint64_t t = p->value * v + carry;
-        r.prepend(static_cast<std::uint32_t>(t % BASE));
+    if (x.expo() < whole) {
+        // Only the upper half of the head counts: a single limb above it.
+        carry = x.head()->value / HALFBASE * (v / HALFBASE);
+        x.setzero();
+        if (carry == 0)
+            return;
+        x.append(static_cast<std::uint32_t>(carry));
+        x.setexpo(whole + p);
+        x.setlowexpo(whole + p);
+        x.setnegative(negative);
+        x.normalise();
+        return;
+    }
+    limb* low = x.nodeat(whole);  // the least significant limb kept
+    if (part)
+        carry = low->lower->value / HALFBASE * (v / HALFBASE);
+    x.cutbelow(low);
+    // Each product splits into a limb and what goes up, both below 10^8,
+    // without waiting for the limb below; only a carry of one runs along.
+    std::uint32_t one = 0;
+    for (limb* q = low; q != nullptr; q = q->upper) {
+        const std::uint64_t t = q->value * v;
+        const std::uint64_t u = t % BASE + carry + one;
+        one = u >= BASE ? 1 : 0;
+        q->value = static_cast<std::uint32_t>(u - (one != 0 ? BASE : 0));
         carry = t / BASE;
     }
-    std::int32_t expo = x.expo() + y.expo();
+    carry += one;
+    std::int32_t expo = x.expo() + p;
     if (carry != 0) {
-        r.prepend(static_cast<std::uint32_t>(carry));
+        x.prepend(static_cast<std::uint32_t>(carry));
         ++expo;
     }
-    r.setexpo(expo);
-    r.setlowexpo(x.lowexpo() + y.expo());
-    r.setnegative(x.isnegative() != y.isnegative());
-    r.normalise();
-    return r;
+    x.setexpo(expo);
+    x.setlowexpo(whole + p);
+    x.setnegative(negative);
+    x.normalise();
 }
 
 }  // namespace
@@ -839,8 +862,12 @@ number prod(const number& x, const number& y, const number& f)
     const std::int32_t ny = limbcount(y);
     if (nx < ny)
         return prod(y, x, f);
-    if (ny == 1 && f.iszero() && !x.iszero() && !y.iszero() && halflimbsafe(x, y))
-        return bylimb(x, y);
+    if (ny == 1 && f.iszero() && inplace(x, y)) {
+        // Series keep exact powers and factorials this way (a = a N).
+        number r(x);
+        scaleinplace(r, y, r.lowexpo(), false);
+        return r;
+    }
     const std::int64_t need = needed(x.expo(), y.expo(), nx, ny, f);
     if (ny <= KARATSUBA_LIMBS || need <= KARATSUBA_LIMBS || exactcolumns(of(x), of(y), f))
         return basicprod(x, y, f);
@@ -1119,68 +1146,6 @@ number quotprec(const number& x, const number& y, std::int32_t d)
     return quot(x, y, powerof10(leadpos(x) - leadpos(y) - d - 2));
 }
 
-namespace {
-
-// Whether x times y can be taken in place: y a single limb, no range error.
-bool inplace(const number& x, const number& y)
-{
-    return !x.iszero() && !y.iszero() && y.expo() == y.lowexpo() && halflimbsafe(x, y);
-}
-
-// x times the single limb y in place, on the columns' rule on whole limbs
-// (see shortcolumns): limbs of x of power `whole` and above count whole; the
-// limb below by its upper half only when `part`, which lands in the lower
-// half of the limb above.
-void scaleinplace(number& x, const number& y, std::int32_t whole, bool part)
-{
-    if (!computeallowed())
-        throw numberexception("Operation was canceled");
-    const bool negative = x.isnegative() != y.isnegative();
-    const std::int32_t p = y.expo();
-    const std::uint64_t v = y.head()->value;
-
-    std::uint64_t carry = 0;
-    if (x.expo() < whole) {
-        // Only the upper half of the head counts: a single limb above it.
-        carry = x.head()->value / HALFBASE * (v / HALFBASE);
-        x.setzero();
-        if (carry == 0)
-            return;
-        x.append(static_cast<std::uint32_t>(carry));
-        x.setexpo(whole + p);
-        x.setlowexpo(whole + p);
-        x.setnegative(negative);
-        x.normalise();
-        return;
-    }
-    limb* low = x.nodeat(whole);  // the least significant limb kept
-    if (part)
-        carry = low->lower->value / HALFBASE * (v / HALFBASE);
-    x.cutbelow(low);
-    // Each product splits into a limb and what goes up, both below 10^8,
-    // without waiting for the limb below; only a carry of one runs along.
-    std::uint32_t one = 0;
-    for (limb* q = low; q != nullptr; q = q->upper) {
-        const std::uint64_t t = q->value * v;
-        const std::uint64_t u = t % BASE + carry + one;
-        one = u >= BASE ? 1 : 0;
-        q->value = static_cast<std::uint32_t>(u - (one != 0 ? BASE : 0));
-        carry = t / BASE;
-    }
-    carry += one;
-    std::int32_t expo = x.expo() + p;
-    if (carry != 0) {
-        x.prepend(static_cast<std::uint32_t>(carry));
-        ++expo;
-    }
-    x.setexpo(expo);
-    x.setlowexpo(whole + p);
-    x.setnegative(negative);
-    x.normalise();
-}
-
-}  // namespace
-
 void prodprecinplace(number& x, const number& y, std::int32_t d)
 {
     if (!inplace(x, y)) {
@@ -1188,7 +1153,7 @@ void prodprecinplace(number& x, const number& y, std::int32_t d)
         return;
     }
     // F: the exponent of the resolution prodprec uses.
-    const std::int32_t F = powerof10(leadpos(x) + leadpos(y) - d - 2).expo();
+    const std::int32_t F = powerof10expo(leadpos(x) + leadpos(y) - d - 2);
     const std::int32_t p = y.expo();
     if (x.expo() + p < F - 2) {
         x.setzero();  // every product lies below the resolution

@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "addition.h"
+#include "multiplication.h"
 
 // -- limb pool ------------------------------------------------------------------
 
@@ -524,4 +525,10 @@ std::vector<std::int32_t> ladder(std::int32_t n, std::int32_t limit)
 bool cachedconstant::covers(const number& f) const
 {
     return !resolution.iszero() && compare(f, resolution) >= 0;
+}
+
+number cachedconstant::servefor(const number& f) const
+{
+    static const number hundredth(0.01);
+    return truncate(value, APCprod(hundredth, f, -1));
 }

@@ -235,6 +235,8 @@ struct cachedconstant {
 
     // Whether the cached value serves a resolution f (f at or above its own).
     bool covers(const number& f) const;
+    // The cached value for a resolution f it covers: cut at a hundredth of f.
+    number servefor(const number& f) const;
     // The value first: if storing the resolution failed, the old resolution
     // would still be honoured by a value at least that accurate.
     void store(const number& v, const number& r)

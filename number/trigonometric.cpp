@@ -82,7 +82,7 @@ number pi(const number& f)
     static const number coarse = scaled(number(11), -12);
     cachedconstant& cache = thepicache();
     if (cache.covers(f))
-        return truncate(cache.value, APCprod(k001, f, -1));
+        return cache.servefor(f);
 
     number value;
     if (f >= coarse) {

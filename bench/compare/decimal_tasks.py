@@ -150,7 +150,8 @@ def factorial1000():
 # -- the tasks ---------------------------------------------------------------
 
 def operand(digits, seed):
-    """The operands of compare_bench and the MPFR program."""
+    """The D-digit operands of a/b and a*b; compare_bench and mpfr_tasks.c
+    make the same ones."""
     s, out = seed, []
     for i in range(digits):
         s = (s * 1103515245 + 12345) & 0xFFFFFFFF

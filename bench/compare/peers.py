@@ -26,6 +26,10 @@ import sys
 from dataclasses import dataclass
 from typing import Callable, Optional
 
+# The D-digit operands of a/b and a*b: compare_bench and mpfr_tasks.c make
+# the same ones.
+from decimal_tasks import operand
+
 HERE = os.path.dirname(os.path.abspath(__file__))
 
 PEER_TIMEOUT = 60.0  # seconds; a cell above is skipped and marked
@@ -37,17 +41,6 @@ class Timeout(Exception):
 
 class Failed(Exception):
     """The program ended with an error or printed nothing usable."""
-
-
-def operand(digits: int, seed: int) -> str:
-    """The D-digit operands of a/b and a*b; compare_bench and mpfr_tasks.c
-    make the same ones."""
-    s, out = seed, []
-    for i in range(digits):
-        s = (s * 1103515245 + 12345) & 0xFFFFFFFF
-        r = s >> 16
-        out.append(chr(ord("1") + r % 9) if i == 0 else chr(ord("0") + r % 10))
-    return "".join(out)
 
 
 @dataclass(frozen=True)
