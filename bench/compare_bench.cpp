@@ -59,10 +59,7 @@ struct task {
     bool only6000 = false;
 };
 
-work wrapper(std::function<number()> f, int d)
-{
-    return work{std::move(f), std::string(), d};
-}
+work wrapper(std::function<number()> f, int d) { return work{std::move(f), std::string(), d}; }
 
 const std::vector<task>& tasks()
 {
@@ -82,18 +79,23 @@ const std::vector<task>& tasks()
         {"cos1", [](int d) { return wrapper([d] { return cosprec(number(1), d); }, d); }},
         {"tan1", [](int d) { return wrapper([d] { return tanprec(number(1), d); }, d); }},
         {"atan1", [](int d) { return wrapper([d] { return atanprec(number(1), d); }, d); }},
-        {"asin0.5",
-         [](int d) { return wrapper([d] { return asinprec(number("0.5"), d); }, d); }},
-        {"acos0.5",
-         [](int d) { return wrapper([d] { return acosprec(number("0.5"), d); }, d); }},
+        {"asin0.5", [](int d) { return wrapper([d] { return asinprec(number("0.5"), d); }, d); }},
+        {"acos0.5", [](int d) { return wrapper([d] { return acosprec(number("0.5"), d); }, d); }},
         // The hyperbolic functions live in the engine: typed as keys.
-        {"sinh1", [](int d) { return work{nullptr, "1[Hyp][sin]", d}; }},
-        {"asinh1", [](int d) { return work{nullptr, "1[Hyp][Inv][sin]", d}; }},
+        {"sinh1",
+         [](int d) {
+             return work{nullptr, "1[Hyp][sin]", d};
+         }},
+        {"asinh1",
+         [](int d) {
+             return work{nullptr, "1[Hyp][Inv][sin]", d};
+         }},
         // Gamma(0.5) as the n! key computes it: (-0.5)!.
-        {"gamma0.5",
-         [](int d) { return wrapper([d] { return factorial(number("-0.5"), d); }, d); }, false},
+        {"gamma0.5", [](int d) { return wrapper([d] { return factorial(number("-0.5"), d); }, d); },
+         false},
         {"fact1000", [](int d) { return wrapper([d] { return factorial(number(1000), d); }, d); }},
-        {"1/7", [](int d) { return wrapper([d] { return quotprec(number(1), number(7), d); }, d); }},
+        {"1/7",
+         [](int d) { return wrapper([d] { return quotprec(number(1), number(7), d); }, d); }},
         {"a/b",
          [](int d) {
              number a(operand(d, 1).c_str()), b(operand(d, 2).c_str());

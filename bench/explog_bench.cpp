@@ -21,7 +21,8 @@ number argument(std::int64_t i)
 
 void setlabel(benchmark::State& state)
 {
-    state.SetLabel(std::string("x=") + arguments[state.range(1)] + " d=" + std::to_string(state.range(0)));
+    state.SetLabel(std::string("x=") + arguments[state.range(1)] +
+                   " d=" + std::to_string(state.range(0)));
 }
 
 void digitsandarguments(benchmark::internal::Benchmark* b)

@@ -40,7 +40,14 @@ void BM_prodexact(benchmark::State& state)
     for (auto _ : state)
         benchmark::DoNotOptimize(x * y);
 }
-BENCHMARK(BM_prodexact)->Arg(40)->Arg(1000)->Arg(6000)->Arg(12000)->Arg(24000)->Arg(48000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_prodexact)
+    ->Arg(40)
+    ->Arg(1000)
+    ->Arg(6000)
+    ->Arg(12000)
+    ->Arg(24000)
+    ->Arg(48000)
+    ->Unit(benchmark::kMicrosecond);
 
 void BM_quotprec(benchmark::State& state)
 {

@@ -70,9 +70,8 @@ struct form {
 };
 
 const form forms[] = {
-    {"sinprec", sinprec, "1"},     {"cosprec", cosprec, "1"},
-    {"tanprec", tanprec, "1"},     {"atanprec", atanprec, "1"},
-    {"asinprec", asinprec, "0.5"}, {"acosprec", acosprec, "0.5"},
+    {"sinprec", sinprec, "1"},   {"cosprec", cosprec, "1"},     {"tanprec", tanprec, "1"},
+    {"atanprec", atanprec, "1"}, {"asinprec", asinprec, "0.5"}, {"acosprec", acosprec, "0.5"},
 };
 
 const bool registered = [] {

@@ -9,10 +9,7 @@
 #include "number/addition.h"
 #include "number/conversion.h"
 
-Calculator::Calculator()
-{
-    clearall();
-}
+Calculator::Calculator() { clearall(); }
 
 void Calculator::seterror(const char* message)
 {
@@ -22,8 +19,7 @@ void Calculator::seterror(const char* message)
 
 // Runs an action; any error it raises becomes the display and the error
 // state. The one place where the engine catches errors.
-template <typename Action>
-void Calculator::guarded(Action action)
+template <typename Action> void Calculator::guarded(Action action)
 {
     try {
         action();
@@ -140,8 +136,8 @@ int digitvalue(char c) { return c <= '9' ? c - '0' : c - 'A' + 10; }
 std::size_t entrylimit(int radix, int wordsize, char first)
 {
     switch (radix) {
-    case 16: return std::size_t{2} << wordsize;   // 2, 4, 8, 16
-    case 2: return std::size_t{8} << wordsize;    // 8, 16, 32, 64
+    case 16: return std::size_t{2} << wordsize;  // 2, 4, 8, 16
+    case 2: return std::size_t{8} << wordsize;   // 8, 16, 32, 64
     case 8:
         switch (wordsize) {
         case 0: return first <= '3' ? 3 : 2;

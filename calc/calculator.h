@@ -14,8 +14,8 @@ class Calculator {
 public:
     static constexpr int STACKSIZE = 10;
     static constexpr int MAXPRECISION = 6000;
-    static constexpr std::size_t MAXENTRY = 6099;    // characters of a decimal entry
-    static constexpr std::size_t MAXEXPONENT = 28;   // digits after EE
+    static constexpr std::size_t MAXENTRY = 6099;   // characters of a decimal entry
+    static constexpr std::size_t MAXEXPONENT = 28;  // digits after EE
 
     Calculator();
 
@@ -68,8 +68,7 @@ private:
 
     void dispatchkey(int code);
     void seterror(const char* message);
-    template <typename Action>
-    void guarded(Action action);
+    template <typename Action> void guarded(Action action);
 
     // Entry and display.
     number getvalue();

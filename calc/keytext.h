@@ -10,8 +10,8 @@
 class Calculator;
 
 struct keystroke {
-    int code = 0;         // a key code, or 0 for a character
-    char character = 0;   // resolved by the radix in force when it is typed
+    int code = 0;        // a key code, or 0 for a character
+    char character = 0;  // resolved by the radix in force when it is typed
 };
 
 // Splits text into keystrokes; characters that stand for no key (spaces)

@@ -328,13 +328,9 @@ number APCsum(const number& x, const number& y, int bias)
     number r = sum(x, y, powerof10(std::min(dx, dy) - 9));
     number u = powerof10(leadpos(r) - 9);
     switch (bias) {
-    case -1:
-        return r - u;
-    case 0:
-        return r;
-    case 1:
-        return r + u;
-    default:
-        throw numberexception("APCsum:invalid bias");
+    case -1: return r - u;
+    case 0: return r;
+    case 1: return r + u;
+    default: throw numberexception("APCsum:invalid bias");
     }
 }

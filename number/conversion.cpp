@@ -194,7 +194,10 @@ void putdigits(numberstream& out, std::uint32_t v, int width)
     out.put(buf);
 }
 
-void putunsigned(numberstream& out, std::uint32_t v) { putdigits(out, v, v == 0 ? 1 : digitcount(v)); }
+void putunsigned(numberstream& out, std::uint32_t v)
+{
+    putdigits(out, v, v == 0 ? 1 : digitcount(v));
+}
 
 // Removes the zeros after the point and then a bare point.
 void trimfraction(numberstream& out)

@@ -15,13 +15,13 @@ constexpr std::ptrdiff_t W = DIAGONAL_WIDTH;
 // Every group of W columns: its diagonals share the range of x that meets
 // any of them, rounded up to whole blocks; outside its own range a diagonal
 // pairs values with the zeros around the operands.
-#define COLUMN_GROUPS(kernel)                                                        \
-    for (std::ptrdiff_t i = 0; i < columns; i += W) {                                \
-        const std::ptrdiff_t d = d0 + i;                                             \
-        const std::ptrdiff_t a0 = d + W - 1 < 0 ? -(d + W - 1) : 0;                  \
-        const std::ptrdiff_t a1 = xcount < ycount - d ? xcount : ycount - d;         \
-        const std::ptrdiff_t blocks = (a1 - a0 + BLOCK - 1) / BLOCK;                 \
-        kernel(x + a0, y + a0 + d, blocks * BLOCK, sums + i);                        \
+#define COLUMN_GROUPS(kernel)                                                                      \
+    for (std::ptrdiff_t i = 0; i < columns; i += W) {                                              \
+        const std::ptrdiff_t d = d0 + i;                                                           \
+        const std::ptrdiff_t a0 = d + W - 1 < 0 ? -(d + W - 1) : 0;                                \
+        const std::ptrdiff_t a1 = xcount < ycount - d ? xcount : ycount - d;                       \
+        const std::ptrdiff_t blocks = (a1 - a0 + BLOCK - 1) / BLOCK;                               \
+        kernel(x + a0, y + a0 + d, blocks * BLOCK, sums + i);                                      \
     }
 
 #if defined(DIAGONALS_X86)
@@ -35,8 +35,8 @@ constexpr std::ptrdiff_t FLUSH_SSE2 = 5;
 
 // out[j] = the sum of a[k] * b[k + j] over k < n, for j < W; n is a multiple
 // of BLOCK (none when n <= 0).
-__attribute__((target("avx2"), always_inline)) inline void diagonalsavx2(
-    const std::int16_t* a, const std::int16_t* b, std::ptrdiff_t n, std::uint64_t* out)
+__attribute__((target("avx2"), always_inline)) inline void
+diagonalsavx2(const std::int16_t* a, const std::int16_t* b, std::ptrdiff_t n, std::uint64_t* out)
 {
     const __m256i low32 = _mm256_set1_epi64x(0xffffffff);
     __m256i t[W];
@@ -64,10 +64,10 @@ __attribute__((target("avx2"), always_inline)) inline void diagonalsavx2(
     }
     if constexpr (W == 4) {
         // The four lanes of each total added across, as a transposition.
-        const __m256i s01 = _mm256_add_epi64(_mm256_unpacklo_epi64(t[0], t[1]),
-                                             _mm256_unpackhi_epi64(t[0], t[1]));
-        const __m256i s23 = _mm256_add_epi64(_mm256_unpacklo_epi64(t[2], t[3]),
-                                             _mm256_unpackhi_epi64(t[2], t[3]));
+        const __m256i s01 =
+            _mm256_add_epi64(_mm256_unpacklo_epi64(t[0], t[1]), _mm256_unpackhi_epi64(t[0], t[1]));
+        const __m256i s23 =
+            _mm256_add_epi64(_mm256_unpacklo_epi64(t[2], t[3]), _mm256_unpackhi_epi64(t[2], t[3]));
         const __m256i sum = _mm256_add_epi64(_mm256_permute2x128_si256(s01, s23, 0x20),
                                              _mm256_permute2x128_si256(s01, s23, 0x31));
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), sum);
@@ -100,7 +100,8 @@ inline void diagonalssse2(const std::int16_t* a, const std::int16_t* b, std::ptr
             }
         }
         for (std::ptrdiff_t j = 0; j < W; ++j)
-            t[j] = _mm_add_epi64(t[j], _mm_add_epi64(_mm_and_si128(s[j], low32), _mm_srli_epi64(s[j], 32)));
+            t[j] = _mm_add_epi64(
+                t[j], _mm_add_epi64(_mm_and_si128(s[j], low32), _mm_srli_epi64(s[j], 32)));
         a += blocks * BLOCK;
         b += blocks * BLOCK;
         n -= blocks * BLOCK;

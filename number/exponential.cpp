@@ -110,8 +110,7 @@ number ln(const number& x, const number& f)
         return number();
     static const number k006(0.06), k001(0.01), k009(0.09), k15(1.5), half(0.5), k03(0.3);
     static const number k104(10.4), k16(1.6), k086(0.86), k02(0.2), k33(3.3), k029(0.29);
-    static const number k01(0.1), k52(5.2), km34(-3.4), k22(2.2), k04(0.4), k003(0.03),
-        k008(0.08);
+    static const number k01(0.1), k52(5.2), km34(-3.4), k22(2.2), k04(0.4), k003(0.03), k008(0.08);
 
     // H >= 1: the reciprocal of a small x, or x cut to what the budget needs.
     bool below = x < number(1);
@@ -153,8 +152,8 @@ number ln(const number& x, const number& f)
                        : APCprod(km34, number(leadpos(APCprod(k52, U, -1))), 1);
     if (P > number(1)) {
         number K = APCquot(APCprod(k22, U, -1), P, -1);  // per division
-        number I = APCprod(k04, K, -1);                   // per multiplication
-        number J = APCprod(number(7), U, -1);             // last term needed
+        number I = APCprod(k04, K, -1);                  // per multiplication
+        number J = APCprod(number(7), U, -1);            // last term needed
         number L = M;
         number G = negate(M);
         std::int32_t k = 1;

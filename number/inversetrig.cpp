@@ -69,7 +69,7 @@ number atan(const number& x, const number& f)
     if (m > one) {
         // Gregory series a - a^3/3 + a^5/5 - ...
         number e = APCquot(APCprod(one, v, -1), m, -1);  // per division
-        number b = APCprod(half, e, -1);                  // per multiplication
+        number b = APCprod(half, e, -1);                 // per multiplication
         number l(1);
         number q = a;
         number E = negate(prod(a, a, APCprod(k047, e, -1)));
@@ -98,8 +98,7 @@ number asin(const number& x, const number& f)
     }
     if (x > one)
         throw numberexception("asin:invalid argument (x>1)");
-    static const number half(0.5), ten(10), k014(0.14), k01(0.1), k005(0.05), k07(0.7),
-        k15(1.5);
+    static const number half(0.5), ten(10), k014(0.14), k01(0.1), k005(0.05), k07(0.7), k15(1.5);
     if (x == one)
         return half * pi(f + f);
 

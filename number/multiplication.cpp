@@ -337,9 +337,8 @@ bool shortcolumns(const operand& x, const operand& y, cut f, columnproduct& out)
     std::uint32_t* L = room(s.q, static_cast<std::size_t>(n));
     std::uint64_t carry = 0;
     if (!exact) {
-        carry = pairs(part, [](std::uint64_t a, std::uint64_t b) {
-            return a / HALFBASE * (b / HALFBASE);
-        });
+        carry = pairs(
+            part, [](std::uint64_t a, std::uint64_t b) { return a / HALFBASE * (b / HALFBASE); });
     }
     if (m == 1) {
         // One product per column, below 10^16: it splits into a limb and
@@ -442,8 +441,8 @@ bool multiplycolumns(const operand& x, const operand& y, cut f, columnproduct& o
     }
     sums[columns] = 0;
     sums[columns + 1] = 0;
-    finishcolumns(sums, lowest, columns, std::min(X.count, Y.count), x.negative != y.negative,
-                  s.q, out);
+    finishcolumns(sums, lowest, columns, std::min(X.count, Y.count), x.negative != y.negative, s.q,
+                  out);
     return true;
 }
 

@@ -170,8 +170,8 @@ number::number(const number& other)
 }
 
 number::number(number&& other) noexcept
-    : m_head(other.m_head), m_tail(other.m_tail), m_expo(other.m_expo),
-      m_lowexpo(other.m_lowexpo), m_negative(other.m_negative)
+    : m_head(other.m_head), m_tail(other.m_tail), m_expo(other.m_expo), m_lowexpo(other.m_lowexpo),
+      m_negative(other.m_negative)
 {
     other.m_head = other.m_tail = nullptr;
     other.m_expo = ZERO_EXPO;

@@ -93,9 +93,9 @@ bool computeallowed();
 class number {
 public:
     number() = default;
-    number(std::int32_t n);  // NOLINT: integers convert implicitly, exactly
-    number(std::int64_t n);  // NOLINT
-    number(std::uint64_t n); // NOLINT
+    number(std::int32_t n);   // NOLINT: integers convert implicitly, exactly
+    number(std::int64_t n);   // NOLINT
+    number(std::uint64_t n);  // NOLINT
     // From the double's value, made exact by scaling by 10^8 until integral
     // (0.7 becomes exactly 0.7).
     explicit number(double v);

@@ -72,7 +72,8 @@ number APCpow(const number& x, const number& n, int bias)
         throw numberexception("APCpow:y not integer");
     if (n.isnegative())
         return APCquot(number(1), APCpow(x, negate(n), -bias), bias);
-    return squareandmultiply(x, n, [](const number& a, const number& b) { return APCprod(a, b, 0); });
+    return squareandmultiply(x, n,
+                             [](const number& a, const number& b) { return APCprod(a, b, 0); });
 }
 
 number sqrt(const number& x, const number& f)

@@ -128,8 +128,8 @@ number cos(const number& x, const number& f)
     if (f >= one)
         return number();
     static const number k01(0.1), half(0.5), k002(0.02), k0007(0.007), k008(0.08), k08(0.8),
-        k03(0.3), k34(3.4), k004(0.04), k02(0.2), k272(2.72), quarter(0.25), k001(0.01),
-        k005(0.05), k036(0.36), two(2), four(4), five(5);
+        k03(0.3), k34(3.4), k004(0.04), k02(0.2), k272(2.72), quarter(0.25), k001(0.01), k005(0.05),
+        k036(0.36), two(2), four(4), five(5);
 
     // b: x less the nearest whole number of turns; its error is 0.07 f.
     number b;

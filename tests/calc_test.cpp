@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "calctesting.h"
 #include "calc/keys.h"
+#include "calctesting.h"
 
 namespace {
 
@@ -15,8 +15,8 @@ TEST(CalcEntry, DigitsCommaSignAndBackspace)
         {"005", "5"},
         {",", "0,"},
         {",5", "0,5"},
-        {"1,2,3", "1,23"},          // a second comma is ignored
-        {"A", "0"},                 // not a digit in the decimal radix
+        {"1,2,3", "1,23"},  // a second comma is ignored
+        {"A", "0"},         // not a digit in the decimal radix
         {"12A3", "123"},
         {"5[+/-]", "-5"},
         {"5[+/-][+/-]", "5"},

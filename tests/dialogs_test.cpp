@@ -54,10 +54,7 @@ private:
     }
 };
 
-void later(std::function<void()> action)
-{
-    QTimer::singleShot(0, std::move(action));
-}
+void later(std::function<void()> action) { QTimer::singleShot(0, std::move(action)); }
 
 // A message box as the user saw it.
 struct message {
@@ -177,7 +174,7 @@ TEST(PrecisionDialog, AcceptsOnlyWholeNumbersFromOneTo6000)
         QString text;
         QString message;  // empty: accepted
         QString caption;
-        int precision;    // afterwards
+        int precision;  // afterwards
     } cases[] = {
         {"0", range, "", 40},
         {"-5", range, "", 40},
@@ -191,7 +188,7 @@ TEST(PrecisionDialog, AcceptsOnlyWholeNumbersFromOneTo6000)
         {"1 2", integer, name, 40},
         {"1,5", integer, name, 40},
         {"+", integer, name, 40},
-        {"-0", integer, name, 40},  // zero only written as '0'
+        {"-0", integer, name, 40},                  // zero only written as '0'
         {" " + spaces30 + "9", integer, name, 40},  // only 31 characters are read
         {spaces30 + "9", "", "", 9},
         {"5" + spaces30 + "x", "", "", 5},
@@ -294,7 +291,8 @@ TEST(PrecisionWhileBusy, RefusedUntilTheWorkerIsIdle)
         std::function<void(CalculatorDialog&)> start;
     } sources[] = {
         {"key action", [](CalculatorDialog& d) { QTest::keyClick(&d, '!'); }},
-        {"paste", [](CalculatorDialog& d) {
+        {"paste",
+         [](CalculatorDialog& d) {
              QGuiApplication::clipboard()->setText(QStringLiteral("!12"));
              QTest::keyClick(&d, Qt::Key_V, Qt::ControlModifier);
          }},
@@ -370,9 +368,9 @@ TEST_F(DialogsTest, AboutBoxShowsNameVersionAndIcon)
 
     ASSERT_TRUE(seen.opened);
     EXPECT_EQ(seen.caption, QStringLiteral("About ZELK Calculator"));
-    EXPECT_EQ(seen.texts,
-              QStringList({"ZELK Calculator Version " ZELK_VERSION " by the ZELK Calculator developers",
-                           "1 to 6000 significant decimal digits"}));
+    EXPECT_EQ(seen.texts, QStringList({"ZELK Calculator Version " ZELK_VERSION
+                                       " by the ZELK Calculator developers",
+                                       "1 to 6000 significant decimal digits"}));
     EXPECT_TRUE(QString::fromLatin1(ZELK_VERSION).contains(u'.'));
     EXPECT_TRUE(seen.icon);
     EXPECT_TRUE(seen.okdefault);
@@ -449,7 +447,7 @@ TEST_F(DialogsTest, DialogsStandAtTheirTemplatePlaces)
 
 // What a right click over a control offers, and what "What's This?" says.
 struct helprun {
-    QStringList menu;      // the items offered, empty for no menu
+    QStringList menu;  // the items offered, empty for no menu
     QString menutitle;
     std::vector<message> messages;
 };
@@ -506,7 +504,8 @@ TEST_F(DialogsTest, WhatsThisOnlyOnKeysWithAHelpIdentifier)
         EXPECT_EQ(window.helpid(), c.helpid);
     }
     // The keyboard's menu key asks about the focused control, the display.
-    QContextMenuEvent key(QContextMenuEvent::Keyboard, QPoint(5, 5), window.mapToGlobal(QPoint(5, 5)));
+    QContextMenuEvent key(QContextMenuEvent::Keyboard, QPoint(5, 5),
+                          window.mapToGlobal(QPoint(5, 5)));
     int opened = 0;
     {
         modalwatch watch([&](QWidget* top) {

@@ -105,7 +105,8 @@ TEST(ExponentialLn10, CacheStates)
     EXPECT_EQ(ln10(N("1e-3")), N("2.30258509"));
     // Finer: recomputed.
     number fine = ln10(N("1e-30"));
-    EXPECT_LE(abs(fine - N("2.302585092994045684017991454684364207601101488628772976")), N("1e-30"));
+    EXPECT_LE(abs(fine - N("2.302585092994045684017991454684364207601101488628772976")),
+              N("1e-30"));
     // Served from the cache at a coarser resolution.
     EXPECT_LE(abs(ln10(N("1e-20")) - fine), N("1e-20"));
     clearln10cache();
@@ -145,25 +146,25 @@ TEST(ExponentialAccuracy, AgreesWithTheReference)
         number want(c.value.c_str());
         number got, f;
         try {
-        if (c.function == "expprec") {
-            got = expprec(x, d);
-            number L = x.isnegative() ? negate(APCprod(abs(x), up, 1)) : APCprod(x, down, -1);
-            f = powerof10(static_cast<std::int32_t>(getint64(L)) - d - 1);
-        } else if (c.function == "lnprec") {
-            got = lnprec(x, d);
-            if (x > number(2))
-                f = scaled(number(leadpos(x) + 1), -d);
-            else if (x > number(1))
-                f = powerof10(leadpos(x - number(1)) - d);
-            else if (x > N("0.5"))
-                f = powerof10(leadpos(number(1) - x) - d);
-            else
-                f = scaled(number(-leadpos(x)), -d);
-        } else {
-            number y(c.arguments[1].c_str());
-            got = c.function == "logprec" ? logprec(x, y, d) : powprec(x, y, d);
-            f = powerof10(leadpos(want) - d - 4);
-        }
+            if (c.function == "expprec") {
+                got = expprec(x, d);
+                number L = x.isnegative() ? negate(APCprod(abs(x), up, 1)) : APCprod(x, down, -1);
+                f = powerof10(static_cast<std::int32_t>(getint64(L)) - d - 1);
+            } else if (c.function == "lnprec") {
+                got = lnprec(x, d);
+                if (x > number(2))
+                    f = scaled(number(leadpos(x) + 1), -d);
+                else if (x > number(1))
+                    f = powerof10(leadpos(x - number(1)) - d);
+                else if (x > N("0.5"))
+                    f = powerof10(leadpos(number(1) - x) - d);
+                else
+                    f = scaled(number(-leadpos(x)), -d);
+            } else {
+                number y(c.arguments[1].c_str());
+                got = c.function == "logprec" ? logprec(x, y, d) : powprec(x, y, d);
+                f = powerof10(leadpos(want) - d - 4);
+            }
         } catch (const numberexception& e) {
             ADD_FAILURE() << "line " << c.line << ": " << e.message();
             continue;

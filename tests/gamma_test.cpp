@@ -27,13 +27,19 @@ TEST(GammaExact, ExactValuesAndMessages)
         const char* want;
     };
     const Case cases[] = {
-        {factorial, "0", 40, "1"},        {factorial, "5", 40, "120"},
+        {factorial, "0", 40, "1"},
+        {factorial, "5", 40, "120"},
         {factorial, "20", 40, "2432902008176640000"},
-        {gamma, "1", 40, "1"},            {gamma, "2", 40, "1"},
-        {gamma, "5", 40, "24"},           {todms, "0.5", 6, "0.3"},
-        {todms, "-1.5", 6, "-1.3"},       {todms, "0.99999999999", 6, "1"},
-        {fromdms, "0.3", 6, "0.5"},       {fromdms, "0.75", 6, "1.25"},
-        {fromdms, "-0.3", 6, "-0.5"},     {fromdms, "12.304515", 10, "12.5125416667"},
+        {gamma, "1", 40, "1"},
+        {gamma, "2", 40, "1"},
+        {gamma, "5", 40, "24"},
+        {todms, "0.5", 6, "0.3"},
+        {todms, "-1.5", 6, "-1.3"},
+        {todms, "0.99999999999", 6, "1"},
+        {fromdms, "0.3", 6, "0.5"},
+        {fromdms, "0.75", 6, "1.25"},
+        {fromdms, "-0.3", 6, "-0.5"},
+        {fromdms, "12.304515", 10, "12.5125416667"},
     };
     for (const Case& c : cases)
         EXPECT_EQ(c.function(N(c.x), c.d), N(c.want)) << c.x;

@@ -191,7 +191,6 @@ number splitproduct(const number& x, const number& y, const number& f)
     return sum(P, scaled(N, -2 * s), D);
 }
 
-
 // -- random operands ------------------------------------------------------------------
 
 struct randomizer {
@@ -275,7 +274,10 @@ TEST(Multiplication, ExactProducts)
         const char *x, *y, *product;
     };
     const Case cases[] = {
-        {"-3", "-4", "12"}, {"-3", "4", "-12"}, {"0", "-5", "0"}, {"-5", "0", "0"},
+        {"-3", "-4", "12"},
+        {"-3", "4", "-12"},
+        {"0", "-5", "0"},
+        {"-5", "0", "0"},
         {"1e-8", "1e-8", "0.0000000000000001"},
         {"123456.789", "-0.000987654321", "-121.932631112635269"},
         {"12345678987654321", "98765432123456789", "1219326320073159566072245112635269"},
@@ -310,8 +312,11 @@ TEST(Multiplication, CheapDirectedProducts)
 TEST(Multiplication, ReciprocalGuessUsesFiveDigits)
 {
     const std::pair<const char*, const char*> cases[] = {
-        {"1.2345", "0.81004"}, {"1.2345678", "0.81004"}, {"-3", "-0.33333"},
-        {"9.9999", "0.1"},     {"7e-30", "142850000000000000000000000000"},
+        {"1.2345", "0.81004"},
+        {"1.2345678", "0.81004"},
+        {"-3", "-0.33333"},
+        {"9.9999", "0.1"},
+        {"7e-30", "142850000000000000000000000000"},
     };
     for (const auto& [y, guess] : cases)
         EXPECT_EQ(plaindigits(reciprocalguess(number(y))), guess) << y;
@@ -382,8 +387,11 @@ TEST(Division, LargeAndSmallQuotientsKeepTheirDigits)
 {
     // The accuracy of 1/y is relative to x / y: the quotients far from 1
     // keep all their digits.
-    const char* cases[][2] = {
-        {"1e100", "3"}, {"1e20", "7"}, {"1", "3e100"}, {"-2e300", "0.0000007"}, {"5e-200", "-9e200"}};
+    const char* cases[][2] = {{"1e100", "3"},
+                              {"1e20", "7"},
+                              {"1", "3e100"},
+                              {"-2e300", "0.0000007"},
+                              {"5e-200", "-9e200"}};
     for (const auto& c : cases) {
         const number x(c[0]), y(c[1]);
         const number f = powerof10(leadpos(x) - leadpos(y) - 42);
@@ -411,9 +419,17 @@ TEST(Division, CheapDirectedQuotients)
 TEST(Division, RemainderHasTheSignOfTheDividend)
 {
     const char* cases[][3] = {
-        {"7", "3", "1"},       {"-7", "3", "-1"},   {"7", "-3", "1"},  {"-7", "-3", "-1"},
-        {"2", "5", "2"},       {"5.5", "2", "1.5"}, {"6", "3", "0"},   {"-6", "3", "0"},
-        {"-7.5", "2", "-1.5"}, {"1e30", "7", "1"},  {"-1e40", "100000000000000000007", "-49"},
+        {"7", "3", "1"},
+        {"-7", "3", "-1"},
+        {"7", "-3", "1"},
+        {"-7", "-3", "-1"},
+        {"2", "5", "2"},
+        {"5.5", "2", "1.5"},
+        {"6", "3", "0"},
+        {"-6", "3", "0"},
+        {"-7.5", "2", "-1.5"},
+        {"1e30", "7", "1"},
+        {"-1e40", "100000000000000000007", "-49"},
         {"10000000000000000000000003", "0.0007", "0.0003"},
         // Quotients of more than a thousand digits go through powers of the
         // base modulo the divisor (values from Python's exact integers).
@@ -501,12 +517,9 @@ TEST(MultiplicationRandom, ColumnProductMatchesTheStepByStepOne)
 std::pair<std::int32_t, std::int32_t> lengths(randomizer& rnd, int i)
 {
     switch (i % 4) {
-    case 0:
-        return {rnd.uniform(251, 2000), rnd.uniform(251, 2000)};
-    case 1:
-        return {rnd.uniform(800, 2000), rnd.uniform(251, 400)};
-    default:
-        return {rnd.length(2000), rnd.length(2000)};
+    case 0: return {rnd.uniform(251, 2000), rnd.uniform(251, 2000)};
+    case 1: return {rnd.uniform(800, 2000), rnd.uniform(251, 400)};
+    default: return {rnd.length(2000), rnd.length(2000)};
     }
 }
 

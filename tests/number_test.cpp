@@ -129,14 +129,10 @@ TEST(NumberQueries, DerivedQuantities)
         int signum;
     };
     const Case cases[] = {
-        {number(), 0, 1, true, false, 0},
-        {number(1), 0, 1, true, true, 1},
-        {number(12345), 4, 1, true, true, 1},
-        {number(0.001), -3, 1, false, true, 1},
-        {number(100000000), 8, 1, true, false, 1},
-        {number(-0.5), -1, 1, false, true, -1},
-        {number(-6), 0, 1, true, false, -1},
-        {number(123456789), 8, 2, true, true, 1},
+        {number(), 0, 1, true, false, 0},          {number(1), 0, 1, true, true, 1},
+        {number(12345), 4, 1, true, true, 1},      {number(0.001), -3, 1, false, true, 1},
+        {number(100000000), 8, 1, true, false, 1}, {number(-0.5), -1, 1, false, true, -1},
+        {number(-6), 0, 1, true, false, -1},       {number(123456789), 8, 2, true, true, 1},
         {number(1.5), 0, 2, false, true, 1},
     };
     for (const Case& c : cases) {

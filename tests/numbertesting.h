@@ -104,8 +104,7 @@ inline std::string plaindigits(const number& x)
 inline number N(const char* text) { return number(text); }
 
 // The message of the numberexception f throws, or "" when it throws none.
-template <typename F>
-std::string errorof(F&& f)
+template <typename F> std::string errorof(F&& f)
 {
     try {
         f();
@@ -130,4 +129,3 @@ inline ::testing::AssertionResult same(const number& got, const number& want)
     };
     return ::testing::AssertionFailure() << brief(got) << " != " << brief(want);
 }
-

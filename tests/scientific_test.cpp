@@ -2,7 +2,6 @@
 // memory, the integer radices, exact values, and accuracy against mpmath.
 #include <gtest/gtest.h>
 
-
 #include "calc/keys.h"
 #include "calctesting.h"
 #include "number/addition.h"

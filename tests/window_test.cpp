@@ -28,10 +28,7 @@ protected:
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
     }
 
-    void click(int id)
-    {
-        QTest::mouseClick(button(dialog, id), Qt::LeftButton);
-    }
+    void click(int id) { QTest::mouseClick(button(dialog, id), Qt::LeftButton); }
 
     void press(int qtkey, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
     {
@@ -72,15 +69,14 @@ struct placed {
 
 // The template in dialog units, written out from the layout tables.
 const placed templateplaces[] = {
-    {1000, "", 7, 10, 323, 37},
-    {1056, "Hex", 17, 58, -1, -1}, {1057, "Dec", 61, 58, -1, -1},
-    {1058, "Oct", 106, 58, -1, -1}, {1059, "Bin", 143, 58, -1, -1},
-    {1053, "Degrees", 188, 57, -1, -1}, {1054, "Radians", 243, 57, -1, -1},
-    {1055, "Grads", 293, 57, -1, -1},
-    {1070, "Qword", 188, 60, -1, 10}, {1071, "Dword", 227, 60, -1, 10},
-    {1072, "Word", 265, 60, -1, 10}, {1073, "Byte", 301, 60, -1, 10},
-    {1061, "Inv", 16, 80, -1, -1}, {1062, "Hyp", 46, 80, -1, -1},
-    {1066, "", 85, 80, 18, 16}, {1067, "", 120, 80, 18, 16},
+    {1000, "", 7, 10, 323, 37},           {1056, "Hex", 17, 58, -1, -1},
+    {1057, "Dec", 61, 58, -1, -1},        {1058, "Oct", 106, 58, -1, -1},
+    {1059, "Bin", 143, 58, -1, -1},       {1053, "Degrees", 188, 57, -1, -1},
+    {1054, "Radians", 243, 57, -1, -1},   {1055, "Grads", 293, 57, -1, -1},
+    {1070, "Qword", 188, 60, -1, 10},     {1071, "Dword", 227, 60, -1, 10},
+    {1072, "Word", 265, 60, -1, 10},      {1073, "Byte", 301, 60, -1, 10},
+    {1061, "Inv", 16, 80, -1, -1},        {1062, "Hyp", 46, 80, -1, -1},
+    {1066, "", 85, 80, 18, 16},           {1067, "", 120, 80, 18, 16},
     {1019, "Backspace", 155, 81, 55, 15}, {1018, "CE", 215, 81, 55, 15},
     {1001, "C", 275, 81, 55, 15},
 };
@@ -93,16 +89,56 @@ struct cell {
 };
 
 const cell keypad[5][10] = {
-    {{0, ""}, {1041, "("}, {1040, ")"}, {1020, "MC"}, {1002, "7"}, {1003, "8"}, {1004, "9"},
-     {1014, "/"}, {1024, "Mod"}, {1028, "And"}},
-    {{1060, "dms"}, {1042, "EE"}, {1044, "ln"}, {1021, "MR"}, {1005, "4"}, {1006, "5"},
-     {1007, "6"}, {1015, "*"}, {1025, "Or"}, {1029, "Xor"}},
-    {{1050, "sin"}, {1043, "x^y"}, {1045, "log"}, {1022, "MS"}, {1008, "1"}, {1009, "2"},
-     {1010, "3"}, {1016, "-"}, {1026, "Lsh"}, {1030, "Not"}},
-    {{1051, "cos"}, {1047, "x^3"}, {1046, "n!"}, {1023, "M+"}, {1011, "0"}, {1012, "+/-"},
-     {1013, "&,"}, {1017, "+"}, {1027, "="}, {1031, "Int"}},
-    {{1052, "tan"}, {1049, "x^2"}, {1048, "1/x"}, {1039, "PI"}, {1032, "A"}, {1033, "B"},
-     {1034, "C"}, {1035, "D"}, {1036, "E"}, {1037, "F"}},
+    {{0, ""},
+     {1041, "("},
+     {1040, ")"},
+     {1020, "MC"},
+     {1002, "7"},
+     {1003, "8"},
+     {1004, "9"},
+     {1014, "/"},
+     {1024, "Mod"},
+     {1028, "And"}},
+    {{1060, "dms"},
+     {1042, "EE"},
+     {1044, "ln"},
+     {1021, "MR"},
+     {1005, "4"},
+     {1006, "5"},
+     {1007, "6"},
+     {1015, "*"},
+     {1025, "Or"},
+     {1029, "Xor"}},
+    {{1050, "sin"},
+     {1043, "x^y"},
+     {1045, "log"},
+     {1022, "MS"},
+     {1008, "1"},
+     {1009, "2"},
+     {1010, "3"},
+     {1016, "-"},
+     {1026, "Lsh"},
+     {1030, "Not"}},
+    {{1051, "cos"},
+     {1047, "x^3"},
+     {1046, "n!"},
+     {1023, "M+"},
+     {1011, "0"},
+     {1012, "+/-"},
+     {1013, "&,"},
+     {1017, "+"},
+     {1027, "="},
+     {1031, "Int"}},
+    {{1052, "tan"},
+     {1049, "x^2"},
+     {1048, "1/x"},
+     {1039, "PI"},
+     {1032, "A"},
+     {1033, "B"},
+     {1034, "C"},
+     {1035, "D"},
+     {1036, "E"},
+     {1037, "F"}},
 };
 
 TEST_F(WindowTest, EveryControlHasItsIdTextAndPlace)
@@ -248,18 +284,31 @@ TEST_F(WindowTest, IndicatorsAndModifiersFollowTheEngine)
 TEST_F(WindowTest, IntegerRadicesSwitchControlsAndTheViewPopup)
 {
     using item = std::pair<QString, bool>;
-    const std::vector<item> decimal = {
-        {"&Hex\tF5", false}, {"&Dec\tF6", true}, {"&Oct\tF7", false}, {"&Bin\tF8", false},
-        {"-", false}, {"D&egrees\tF2", true}, {"&Radians\tF3", false}, {"&Grads\tF4", false},
-        {"-", false}, {"D&igit grouping\tCtrl+G", false}};
+    const std::vector<item> decimal = {{"&Hex\tF5", false},
+                                       {"&Dec\tF6", true},
+                                       {"&Oct\tF7", false},
+                                       {"&Bin\tF8", false},
+                                       {"-", false},
+                                       {"D&egrees\tF2", true},
+                                       {"&Radians\tF3", false},
+                                       {"&Grads\tF4", false},
+                                       {"-", false},
+                                       {"D&igit grouping\tCtrl+G", false}};
     EXPECT_EQ(viewitems(), decimal);
 
     press(Qt::Key_F5);  // Hex
     ASSERT_TRUE(waitidle(dialog));
-    const std::vector<item> hex = {
-        {"&Hex\tF5", true}, {"&Dec\tF6", false}, {"&Oct\tF7", false}, {"&Bin\tF8", false},
-        {"-", false}, {"&Qword\tF12", true}, {"Dwo&rd\tF2", false}, {"&Word\tF3", false},
-        {"B&yte\tF4", false}, {"-", false}, {"D&igit grouping\tCtrl+G", false}};
+    const std::vector<item> hex = {{"&Hex\tF5", true},
+                                   {"&Dec\tF6", false},
+                                   {"&Oct\tF7", false},
+                                   {"&Bin\tF8", false},
+                                   {"-", false},
+                                   {"&Qword\tF12", true},
+                                   {"Dwo&rd\tF2", false},
+                                   {"&Word\tF3", false},
+                                   {"B&yte\tF4", false},
+                                   {"-", false},
+                                   {"D&igit grouping\tCtrl+G", false}};
     EXPECT_EQ(viewitems(), hex);
     for (int id : {1053, 1054, 1055})
         EXPECT_FALSE(shown(id)) << id;
@@ -315,8 +364,10 @@ TEST_F(WindowTest, FunctionKeysTwoToFourFollowTheRadix)
         int fkey;
         int radio;
         int item;
-    } integer[] = {{Qt::Key_F2, 1071, 32795}, {Qt::Key_F3, 1072, 32794},
-                   {Qt::Key_F4, 1073, 32793}, {Qt::Key_F12, 1070, 32796}};
+    } integer[] = {{Qt::Key_F2, 1071, 32795},
+                   {Qt::Key_F3, 1072, 32794},
+                   {Qt::Key_F4, 1073, 32793},
+                   {Qt::Key_F12, 1070, 32796}};
     for (const auto& i : integer) {
         press(i.fkey);
         ASSERT_TRUE(waitidle(dialog));
@@ -386,11 +437,8 @@ TEST_F(WindowTest, PastesKeysByTheCharacterTable)
         const char* text;
         const char* shown;
     } pastes[] = {
-        {"12+3=", "15"},
-        {"2 e 3", "2e+3"},  // EE in the decimal radix; spaces are skipped
-        {"(1,5+2.5)*2=", "8"},
-        {"10%3=", "1"},
-        {"3\"", "9"},  // x^2
+        {"12+3=", "15"},       {"2 e 3", "2e+3"},  // EE in the decimal radix; spaces are skipped
+        {"(1,5+2.5)*2=", "8"}, {"10%3=", "1"},    {"3\"", "9"},  // x^2
     };
     for (const auto& p : pastes) {
         SCOPED_TRACE(p.text);
@@ -452,7 +500,8 @@ TEST_F(WindowTest, KeyboardAndPasteFlashTheirButton)
         std::function<void(CalculatorDialog&)> send;
     } sources[] = {
         {"keyboard", [](CalculatorDialog& d) { QTest::keyClick(&d, '7'); }},
-        {"paste", [](CalculatorDialog& d) {
+        {"paste",
+         [](CalculatorDialog& d) {
              QGuiApplication::clipboard()->setText(QStringLiteral("7"));
              QTest::keyClick(&d, Qt::Key_V, Qt::ControlModifier);
          }},

@@ -39,9 +39,9 @@ inline bool waitfor(const std::function<bool()>& done, int ms = 10000)
 // has been typed.
 inline bool waitidle(CalculatorDialog& dialog, int ms = 10000)
 {
-    return waitfor([&] {
-        return dialog.worker().isidle() && dialog.busyinterval() == 0 && !dialog.pasting();
-    }, ms);
+    return waitfor(
+        [&] { return dialog.worker().isidle() && dialog.busyinterval() == 0 && !dialog.pasting(); },
+        ms);
 }
 
 inline QString displaytext(const CalculatorDialog& dialog)

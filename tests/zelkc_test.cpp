@@ -65,8 +65,8 @@ TEST(Zelkc, StandardInputGivesOneDisplayALine)
 
 TEST(Zelkc, UsageErrorsExitWithTwo)
 {
-    for (const char* arguments : {"--precision 0", "--precision 6001", "--precision x", "--precision",
-                                  "--frobnicate", "'[Nope]'", "'[Hex'"}) {
+    for (const char* arguments : {"--precision 0", "--precision 6001", "--precision x",
+                                  "--precision", "--frobnicate", "'[Nope]'", "'[Hex'"}) {
         result r = run(arguments);
         EXPECT_EQ(r.status, 2) << arguments;
         EXPECT_NE(r.out.find("zelkc: "), std::string::npos) << arguments;

@@ -25,10 +25,10 @@ AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent)
                         .pixmap(QSize(size, size), devicePixelRatioF()));
     icon->setGeometry(units.mapx(11), units.mapy(17), size, size);
 
-    auto* version = new QLabel(QStringLiteral("%1 Version %2 by the %1 developers")
-                                   .arg(QString::fromLatin1(applicationname),
-                                        QString::fromLatin1(applicationversion)),
-                               this);
+    auto* version = new QLabel(
+        QStringLiteral("%1 Version %2 by the %1 developers")
+            .arg(QString::fromLatin1(applicationname), QString::fromLatin1(applicationversion)),
+        this);
     placestatic(version, units, 40, 10, 193, 8);
 
     auto* note = new QLabel(QStringLiteral("1 to 6000 significant decimal digits"), this);

@@ -17,13 +17,13 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
-#include <QPainter>
-#include <qdrawutil.h>
 #include <QTextEdit>
 #include <QVBoxLayout>
+#include <qdrawutil.h>
 
 #include "aboutdialog.h"
 #include "accelerators.h"
@@ -149,14 +149,12 @@ void CalculatorDialog::buildcontrols()
             widget = m_display;
             break;
         }
-        case controlkind::frame:
-            widget = new groupframe(m_client);
-            break;
+        case controlkind::frame: widget = new groupframe(m_client); break;
         case controlkind::radiobutton: {
             auto* radio = new QRadioButton(keylabel(place.id), m_client);
             QButtonGroup* group = place.id >= key::hex && place.id <= key::bin ? radixgroup
-                                  : place.id >= key::qword               ? wordgroup
-                                                                         : anglegroup;
+                                  : place.id >= key::qword                     ? wordgroup
+                                                                               : anglegroup;
             group->addButton(radio);
             connect(radio, &QRadioButton::clicked, this, [this, id = place.id] { oncommand(id); });
             widget = radio;
@@ -290,8 +288,8 @@ void CalculatorDialog::refreshwindow()
     if (m_display->toPlainText() != m_displaystring)
         m_display->setPlainText(m_displaystring);
 
-    static_cast<QLabel*>(control(memoryid))->setText(engine.memorynonzero() ? QStringLiteral("M")
-                                                                            : QString());
+    static_cast<QLabel*>(control(memoryid))
+        ->setText(engine.memorynonzero() ? QStringLiteral("M") : QString());
     static_cast<QLabel*>(control(parensid))
         ->setText(engine.parens() != 0 ? QStringLiteral("(=%1").arg(engine.parens()) : QString());
 
@@ -401,73 +399,42 @@ std::time_t CalculatorDialog::now() const
 void CalculatorDialog::oncommand(int id)
 {
     switch (id) {
-    case command::nothing:
-        return;
+    case command::nothing: return;
     case key::inv:
-    case key::hyp:
-        handkey(id);
-        return;
+    case key::hyp: handkey(id); return;
     case key::hex:
-    case command::hex:
-        handkey(key::hex);
-        return;
+    case command::hex: handkey(key::hex); return;
     case key::dec:
-    case command::dec:
-        handkey(key::dec);
-        return;
+    case command::dec: handkey(key::dec); return;
     case key::oct:
-    case command::oct:
-        handkey(key::oct);
-        return;
+    case command::oct: handkey(key::oct); return;
     case key::bin:
-    case command::bin:
-        handkey(key::bin);
-        return;
+    case command::bin: handkey(key::bin); return;
     // F2 to F4, the radio buttons and the menu items in this place mean an
     // angle unit in the decimal radix and a word size in the others.
     case key::degrees:
     case key::dword:
     case command::degrees:
-    case command::dword:
-        handkey(m_decimalmode ? key::degrees : key::dword);
-        return;
+    case command::dword: handkey(m_decimalmode ? key::degrees : key::dword); return;
     case key::radians:
     case key::word:
     case command::radians:
-    case command::word:
-        handkey(m_decimalmode ? key::radians : key::word);
-        return;
+    case command::word: handkey(m_decimalmode ? key::radians : key::word); return;
     case key::grads:
     case key::byte:
     case command::grads:
-    case command::byte:
-        handkey(m_decimalmode ? key::grads : key::byte);
-        return;
+    case command::byte: handkey(m_decimalmode ? key::grads : key::byte); return;
     case key::qword:
-    case command::qword:
-        handkey(key::qword);
-        return;
-    case command::grouping:
-        handkey(key::grouping);
-        return;
+    case command::qword: handkey(key::qword); return;
+    case command::grouping: handkey(key::grouping); return;
     case command::quit:
         // At once: no teardown while a key action may still hold the engine.
         std::_Exit(0);
-    case command::copy:
-        copy();
-        return;
-    case command::paste:
-        paste();
-        return;
-    case command::precision:
-        showprecision();
-        return;
-    case command::about:
-        showabout();
-        return;
-    case command::whatsthis:
-        whatsthis();
-        return;
+    case command::copy: copy(); return;
+    case command::paste: paste(); return;
+    case command::precision: showprecision(); return;
+    case command::about: showabout(); return;
+    case command::whatsthis: whatsthis(); return;
     default:
         if (qobject_cast<QPushButton*>(control(id)) != nullptr)
             presskey(id);
@@ -603,10 +570,7 @@ void CalculatorDialog::scrolldisplay(int lines)
     bar->setValue(bar->value() + lines * m_display->fontMetrics().lineSpacing());
 }
 
-void CalculatorDialog::copy()
-{
-    QGuiApplication::clipboard()->setText(m_displaystring);
-}
+void CalculatorDialog::copy() { QGuiApplication::clipboard()->setText(m_displaystring); }
 
 void CalculatorDialog::paste()
 {

@@ -33,20 +33,20 @@ class CalculatorDialog : public QDialog {
 public:
     // Seams for tests; an empty member means the real thing.
     struct hooks {
-        std::function<std::time_t()> now;          // the clock, whole seconds
-        std::function<bool(QWidget*)> askcontinue; // the question; true is Yes
-        CalculatorWorker::KeyAction keyaction;     // what the worker does with a key
+        std::function<std::time_t()> now;           // the clock, whole seconds
+        std::function<bool(QWidget*)> askcontinue;  // the question; true is Yes
+        CalculatorWorker::KeyAction keyaction;      // what the worker does with a key
     };
 
     // Polling of the worker: the first second, later, and after a cancel.
-    static constexpr int BUSY_FIRST = 50;    // ms
-    static constexpr int BUSY_LATER = 500;   // ms
-    static constexpr int BUSY_CANCEL = 10;   // ms
-    static constexpr int BUSY_POINTER = 1;   // s until the wait pointer
-    static constexpr int BUSY_QUESTION = 10; // s until the question
-    static constexpr int KEY_WAIT = 10;      // ms between a key press and its hand-over
-    static constexpr int KEY_GRACE = 50;     // ms a key waits for a worker that is still busy
-    static constexpr int PASTE_POLL = 10;    // ms between looks at the worker during a paste
+    static constexpr int BUSY_FIRST = 50;     // ms
+    static constexpr int BUSY_LATER = 500;    // ms
+    static constexpr int BUSY_CANCEL = 10;    // ms
+    static constexpr int BUSY_POINTER = 1;    // s until the wait pointer
+    static constexpr int BUSY_QUESTION = 10;  // s until the question
+    static constexpr int KEY_WAIT = 10;       // ms between a key press and its hand-over
+    static constexpr int KEY_GRACE = 50;      // ms a key waits for a worker that is still busy
+    static constexpr int PASTE_POLL = 10;     // ms between looks at the worker during a paste
 
     explicit CalculatorDialog(hooks h = {}, QWidget* parent = nullptr);
     ~CalculatorDialog() override;
@@ -87,10 +87,10 @@ private:
     QTimer m_busytimer;
     std::time_t m_starttime = 0;  // when the last key was handed over
     bool m_busycursor = false;
-    bool m_asking = false;        // the question is open
-    bool m_decimalmode = true;    // the shape the controls show
-    QString m_displaystring;      // what the display shows; what Copy copies
-    QString m_pastetext;          // characters of a paste not yet typed
+    bool m_asking = false;      // the question is open
+    bool m_decimalmode = true;  // the shape the controls show
+    QString m_displaystring;    // what the display shows; what Copy copies
+    QString m_pastetext;        // characters of a paste not yet typed
     QTimer m_pastetimer;
 
     QHash<int, QWidget*> m_controls;

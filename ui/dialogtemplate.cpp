@@ -107,30 +107,23 @@ unsigned helpidof(int id)
     constexpr unsigned helpbase = 0x80660000u;
     switch (id) {
     case key::digit7:
-    case key::digit8:
-        return helpbase + static_cast<unsigned>(id);
-    default:
-        return 0;
+    case key::digit8: return helpbase + static_cast<unsigned>(id);
+    default: return 0;
     }
 }
 
 dialogunits::dialogunits(const QFont& font)
 {
     QFontMetricsF metrics(font);
-    m_unitx = metrics.horizontalAdvance(QStringLiteral(
-                  "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz")) / 52.0 / 4.0;
+    m_unitx = metrics.horizontalAdvance(
+                  QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz")) /
+              52.0 / 4.0;
     m_unity = metrics.height() / 8.0;
 }
 
-int dialogunits::mapx(int x) const
-{
-    return static_cast<int>(std::lround(x * m_unitx));
-}
+int dialogunits::mapx(int x) const { return static_cast<int>(std::lround(x * m_unitx)); }
 
-int dialogunits::mapy(int y) const
-{
-    return static_cast<int>(std::lround(y * m_unity));
-}
+int dialogunits::mapy(int y) const { return static_cast<int>(std::lround(y * m_unity)); }
 
 QRect dialogunits::map(int x, int y, int width, int height) const
 {

@@ -8,11 +8,11 @@
 class QLabel;
 
 enum class controlkind {
-    display,      // the multi-line display
-    frame,        // a group box without text
+    display,  // the multi-line display
+    frame,    // a group box without text
     radiobutton,
     checkbox,
-    indicator,    // a centred, sunken static text
+    indicator,  // a centred, sunken static text
     pushbutton,
 };
 

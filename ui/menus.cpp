@@ -33,8 +33,7 @@ const menuitem helpitems[] = {
     {command::about, "&About ZELK Calculator..."},
 };
 
-template <int N>
-constexpr menupopup popup(const char* title, const menuitem (&items)[N])
+template <int N> constexpr menupopup popup(const char* title, const menuitem (&items)[N])
 {
     return {title, items, N};
 }
@@ -42,11 +41,8 @@ constexpr menupopup popup(const char* title, const menuitem (&items)[N])
 }  // namespace
 
 const menupopup mainmenu[] = {
-    popup("&File", fileitems),
-    popup("&Edit", edititems),
-    popup("&View", viewitems),
-    popup("&Options", optionsitems),
-    popup("&Help", helpitems),
+    popup("&File", fileitems),       popup("&Edit", edititems), popup("&View", viewitems),
+    popup("&Options", optionsitems), popup("&Help", helpitems),
 };
 const int mainmenucount = sizeof mainmenu / sizeof mainmenu[0];
 

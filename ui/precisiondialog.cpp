@@ -17,10 +17,7 @@ namespace {
 // Only this much of the edit's text is read.
 constexpr qsizetype READ_LIMIT = 31;
 
-bool blank(QChar c)
-{
-    return c == u' ' || c == u'\t';
-}
+bool blank(QChar c) { return c == u' ' || c == u'\t'; }
 
 // Reads text as a whole number: optional spaces or tabs, an optional sign,
 // decimal digits, then nothing but spaces or tabs. Zero counts only when the

@@ -32,10 +32,7 @@ CalculatorWorker::CalculatorWorker(KeyAction action) : m_keyaction(std::move(act
     start();
 }
 
-CalculatorWorker::~CalculatorWorker()
-{
-    stop();
-}
+CalculatorWorker::~CalculatorWorker() { stop(); }
 
 bool CalculatorWorker::postkey(int code)
 {

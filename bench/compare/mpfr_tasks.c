@@ -19,9 +19,9 @@
 #include <gmp.h>
 #include <mpfr.h>
 
-static char *operand(int digits, uint32_t seed)
+static char* operand(int digits, uint32_t seed)
 {
-    char *text = malloc((size_t)digits + 1);
+    char* text = malloc((size_t)digits + 1);
     uint32_t s = seed;
     for (int i = 0; i < digits; ++i) {
         s = s * 1103515245u + 12345u;
@@ -39,7 +39,7 @@ static double cputime(void)
     return (double)t.tv_sec + 1e-9 * (double)t.tv_nsec;
 }
 
-int main(int argc, char **argv)
+int main(int argc, char** argv)
 {
     if (argc == 2 && strcmp(argv[1], "--version") == 0) {
         printf("MPFR %s, GMP %s\n", mpfr_get_version(), gmp_version);
@@ -49,7 +49,7 @@ int main(int argc, char **argv)
         fprintf(stderr, "usage: mpfr_tasks TASK DIGITS REPS\n");
         return 2;
     }
-    const char *task = argv[1];
+    const char* task = argv[1];
     const int digits = atoi(argv[2]);
     const long reps = atol(argv[3]);
     if (digits < 1 || reps < 0) {
