@@ -1,11 +1,11 @@
 // State, dispatch and number entry.
-#include "calculator.h"
+#include "calc/calculator.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <new>
 
-#include "keys.h"
+#include "calc/keys.h"
 #include "number/addition.h"
 #include "number/conversion.h"
 

@@ -2,8 +2,8 @@
 // parentheses, "=", and the binary operations.
 #include <cstdint>
 
-#include "calculator.h"
-#include "keys.h"
+#include "calc/calculator.h"
+#include "calc/keys.h"
 #include "number/addition.h"
 #include "number/conversion.h"
 #include "number/exponential.h"
@@ -151,21 +151,6 @@ void Calculator::equals()
 // -- operations ----------------------------------------------------------------------------
 
 namespace {
-
-// Number of significant decimal digits of x (0 for zero).
-std::int64_t significantdigits(const number& x)
-{
-    if (x.iszero())
-        return 0;
-    std::uint32_t tail = x.tail()->value;
-    int zeros = 0;
-    while (tail % 10 == 0) {
-        tail /= 10;
-        ++zeros;
-    }
-    std::int64_t lowest = std::int64_t{BASE_DIGITS} * x.lowexpo() + zeros;
-    return leadpos(x) - lowest + 1;
-}
 
 // x rounded to P + 1 significant digits: what the display shows of it.
 number shown(const number& x, int P) { return rounddigits(x, P - leadpos(x)); }

@@ -1,7 +1,7 @@
 // The radices 16, 8 and 2, word sizes, and the integer keys Not and Int.
 #include <cstdint>
 
-#include "calculator.h"
+#include "calc/calculator.h"
 #include "number/addition.h"
 #include "number/conversion.h"
 

@@ -1,4 +1,4 @@
-#include "keys.h"
+#include "calc/keys.h"
 
 #include <cctype>
 

@@ -1,9 +1,9 @@
-#include "keytext.h"
+#include "calc/keytext.h"
 
 #include <cctype>
 
-#include "calculator.h"
-#include "keys.h"
+#include "calc/calculator.h"
+#include "calc/keys.h"
 
 bool parsekeytext(std::string_view text, std::vector<keystroke>& strokes, std::string& error)
 {

@@ -3,8 +3,8 @@
 // degrees-minutes-seconds; the angle units and the memory.
 #include <algorithm>
 
-#include "calculator.h"
-#include "keys.h"
+#include "calc/calculator.h"
+#include "calc/keys.h"
 #include "number/addition.h"
 #include "number/conversion.h"
 #include "number/exponential.h"
@@ -73,7 +73,7 @@ void Calculator::scientific(int code)
             if (x.iszero() || x.isnegative())
                 invalidinput();
             // The logarithm of a power of ten is its exponent, exactly.
-            if (x.head() == x.tail() && x.head()->value == pow10(leadpos(x) - 8 * x.expo()))
+            if (ispowerof10(x))
                 showvalue(number(leadpos(x)));
             else
                 showvalue(logprec(number(10), x, P));
@@ -254,11 +254,9 @@ number Calculator::toradians(const number& x)
     const number h = halfturn(m_angle);
     number a = x % (h + h);
     // The more places a carries, the finer: sin of 180.000001 degrees needs
-    // its digits relative to the small result.
-    std::int32_t e = leadpos(a);
-    std::int32_t low = a.iszero() ? 0 : a.lowexpo();
-    std::int32_t k = e >= 0 ? -e - 8 * (low < 0 ? -low : low) : e;
-    number eps = powerof10(k - m_precision - 8);
+    // its digits relative to the small result, as does an angle below 1.
+    const number eps = leadpos(a) >= 0 ? reductionresolution(a, m_precision)
+                                       : powerof10(leadpos(a) - m_precision - 8);
     return pi(eps) * quot(a, h, eps);
 }
 

@@ -34,18 +34,6 @@ inline bool normalised(const number& x)
            x.lowexpo() >= MIN_EXPO;
 }
 
-// Number of significant decimal digits (0 for zero).
-inline std::int64_t significantdigits(const number& x)
-{
-    if (x.iszero())
-        return 0;
-    std::uint32_t tail = x.tail()->value;
-    int zeros = 0;
-    for (; tail % 10 == 0; tail /= 10)
-        ++zeros;
-    return leadpos(x) - (std::int64_t{8} * x.lowexpo() + zeros) + 1;
-}
-
 // Messages a parse may end with.
 inline bool knownmessage(const char* m)
 {

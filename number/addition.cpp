@@ -1,4 +1,4 @@
-#include "addition.h"
+#include "number/addition.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "conversion.h"
+#include "number/conversion.h"
 
 #include <cctype>
 #include <cmath>
@@ -6,7 +6,7 @@
 #include <cstring>
 #include <new>
 
-#include "addition.h"
+#include "number/addition.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "exceptions.h"
+#include "number/exceptions.h"
 
 #include <cstdarg>
 #include <cstdio>

@@ -1,12 +1,12 @@
-#include "exponential.h"
+#include "number/exponential.h"
 
 #include <algorithm>
 #include <vector>
 
-#include "addition.h"
-#include "conversion.h"
-#include "multiplication.h"
-#include "powers.h"
+#include "number/addition.h"
+#include "number/conversion.h"
+#include "number/multiplication.h"
+#include "number/powers.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
-#include "gamma.h"
+#include "number/gamma.h"
 
-#include "addition.h"
-#include "conversion.h"
-#include "exponential.h"
-#include "multiplication.h"
+#include "number/addition.h"
+#include "number/conversion.h"
+#include "number/exponential.h"
+#include "number/multiplication.h"
 
 namespace {
 

@@ -1,11 +1,11 @@
-#include "inversetrig.h"
+#include "number/inversetrig.h"
 
-#include "addition.h"
-#include "conversion.h"
-#include "exponential.h"
-#include "multiplication.h"
-#include "powers.h"
-#include "trigonometric.h"
+#include "number/addition.h"
+#include "number/conversion.h"
+#include "number/exponential.h"
+#include "number/multiplication.h"
+#include "number/powers.h"
+#include "number/trigonometric.h"
 
 namespace {
 

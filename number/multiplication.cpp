@@ -1,4 +1,4 @@
-#include "multiplication.h"
+#include "number/multiplication.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -6,8 +6,8 @@
 #include <cstdlib>
 #include <vector>
 
-#include "addition.h"
 #include "diagonals.h"
+#include "number/addition.h"
 
 namespace {
 

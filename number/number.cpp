@@ -1,4 +1,4 @@
-#include "number.h"
+#include "number/number.h"
 
 #include <atomic>
 #include <cmath>
@@ -7,8 +7,8 @@
 #include <functional>
 #include <utility>
 
-#include "addition.h"
-#include "multiplication.h"
+#include "number/addition.h"
+#include "number/multiplication.h"
 
 // -- limb pool ------------------------------------------------------------------
 
@@ -408,7 +408,25 @@ int signum(const number& x)
     return x.isnegative() ? -1 : 1;
 }
 
-number signumnumber(const number& x) { return number(signum(x)); }
+std::int64_t significantdigits(const number& x)
+{
+    if (x.iszero())
+        return 0;
+    std::uint32_t tail = x.tail()->value;
+    int zeros = 0;
+    while (tail % 10 == 0) {
+        tail /= 10;
+        ++zeros;
+    }
+    const std::int64_t lowest = std::int64_t{BASE_DIGITS} * x.lowexpo() + zeros;
+    return leadpos(x) - lowest + 1;
+}
+
+bool ispowerof10(const number& x)
+{
+    return !x.iszero() && !x.isnegative() && x.head() == x.tail() &&
+           x.head()->value == pow10(leadpos(x) - BASE_DIGITS * x.expo());
+}
 
 // -- powers of ten ------------------------------------------------------------------
 

@@ -1,9 +1,9 @@
-#include "powers.h"
+#include "number/powers.h"
 
 #include <vector>
 
-#include "addition.h"
-#include "multiplication.h"
+#include "number/addition.h"
+#include "number/multiplication.h"
 
 namespace {
 

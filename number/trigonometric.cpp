@@ -1,13 +1,26 @@
-#include "trigonometric.h"
+#include "number/trigonometric.h"
 
 #include <algorithm>
 #include <cstdlib>
 
-#include "addition.h"
-#include "conversion.h"
-#include "exponential.h"
-#include "multiplication.h"
-#include "powers.h"
+#include "number/addition.h"
+#include "number/conversion.h"
+#include "number/exponential.h"
+#include "number/multiplication.h"
+#include "number/powers.h"
+
+number reductionresolution(const number& x, std::int32_t d)
+{
+    std::int64_t places = 0;
+    const std::int32_t lead = leadpos(x);
+    if (lead >= 0) {
+        const std::int64_t low = x.iszero() ? 0 : std::abs(std::int64_t{x.lowexpo()});
+        places = lead + BASE_DIGITS * low;
+    }
+    // Beyond the int32 range the power of ten fails to form anyway.
+    const std::int64_t k = std::clamp<std::int64_t>(-places - d - 8, INT32_MIN, INT32_MAX);
+    return powerof10(static_cast<std::int32_t>(k));
+}
 
 namespace {
 
@@ -33,18 +46,7 @@ reducedangle reduce(const number& x, std::int32_t d, bool sine)
     number v = abs(x);
     bool negative = sine && x.isnegative();
 
-    // Each turn taken off carries the error of 2 pi, so pi needs as many more
-    // digits as v has before the point, and 8 more for each limb of v from
-    // the point to its last limb, on either side.
-    std::int64_t p = 0;
-    std::int32_t lead = leadpos(v);
-    if (lead >= 0) {
-        std::int64_t low = v.iszero() ? 0 : std::abs(static_cast<std::int64_t>(v.lowexpo()));
-        p = -static_cast<std::int64_t>(lead) - 8 * low;
-    }
-    // Beyond the int32 range the power of ten fails to form anyway.
-    std::int64_t k = std::clamp<std::int64_t>(p - d - 8, INT32_MIN, INT32_MAX);
-    number P = pi(powerof10(static_cast<std::int32_t>(k)));
+    number P = pi(reductionresolution(v, d));
     number H = half * P;
     number T = P + P;
 

@@ -127,13 +127,24 @@ TEST(NumberQueries, DerivedQuantities)
         std::int32_t leadpos, limbcount;
         bool integer, odd;
         int signum;
+        std::int64_t significant;
+        bool powerof10;
     };
     const Case cases[] = {
-        {number(), 0, 1, true, false, 0},          {number(1), 0, 1, true, true, 1},
-        {number(12345), 4, 1, true, true, 1},      {number(0.001), -3, 1, false, true, 1},
-        {number(100000000), 8, 1, true, false, 1}, {number(-0.5), -1, 1, false, true, -1},
-        {number(-6), 0, 1, true, false, -1},       {number(123456789), 8, 2, true, true, 1},
-        {number(1.5), 0, 2, false, true, 1},
+        {number(), 0, 1, true, false, 0, 0, false},
+        {number(1), 0, 1, true, true, 1, 1, true},
+        {number(12345), 4, 1, true, true, 1, 5, false},
+        {number(0.001), -3, 1, false, true, 1, 1, true},
+        {number(100000000), 8, 1, true, false, 1, 1, true},
+        {number(-0.5), -1, 1, false, true, -1, 1, false},
+        {number(-6), 0, 1, true, false, -1, 1, false},
+        {number(123456789), 8, 2, true, true, 1, 9, false},
+        {number(1.5), 0, 2, false, true, 1, 2, false},
+        {number(-10), 1, 1, true, false, -1, 1, false},
+        {number(1200), 3, 1, true, false, 1, 2, false},
+        {number(0.0105), -2, 1, false, true, 1, 3, false},
+        {number("1e-50"), -50, 1, false, true, 1, 1, true},
+        {number("1.00000000000000000001"), 0, 4, false, true, 1, 21, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(plaindigits(c.x));
@@ -142,7 +153,8 @@ TEST(NumberQueries, DerivedQuantities)
         EXPECT_EQ(isinteger(c.x), c.integer);
         EXPECT_EQ(isodd(c.x), c.odd);
         EXPECT_EQ(signum(c.x), c.signum);
-        EXPECT_EQ(signumnumber(c.x), number(c.signum));
+        EXPECT_EQ(significantdigits(c.x), c.significant);
+        EXPECT_EQ(ispowerof10(c.x), c.powerof10);
     }
 }
 

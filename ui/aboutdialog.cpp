@@ -1,12 +1,12 @@
-#include "aboutdialog.h"
+#include "ui/aboutdialog.h"
 
 #include <QIcon>
 #include <QLabel>
 #include <QPushButton>
 #include <QStyle>
 
-#include "appinfo.h"
-#include "dialogtemplate.h"
+#include "ui/appinfo.h"
+#include "ui/dialogtemplate.h"
 
 AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent)
 {

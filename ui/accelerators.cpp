@@ -1,9 +1,9 @@
-#include "accelerators.h"
+#include "ui/accelerators.h"
 
 #include <QString>
 
 #include "calc/keys.h"
-#include "menus.h"
+#include "ui/menus.h"
 
 int acceleratorcommand(int qtkey, Qt::KeyboardModifiers modifiers, const QString& text)
 {

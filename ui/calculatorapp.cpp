@@ -1,10 +1,10 @@
-#include "calculatorapp.h"
+#include "ui/calculatorapp.h"
 
 #include <memory>
 
 #include <QIcon>
 
-#include "calculatordialog.h"
+#include "ui/calculatordialog.h"
 
 CalculatorApp::CalculatorApp(int& argc, char** argv) : QApplication(argc, argv)
 {

@@ -1,4 +1,4 @@
-#include "calculatordialog.h"
+#include "ui/calculatordialog.h"
 
 #include <chrono>
 #include <cstdlib>
@@ -25,14 +25,14 @@
 #include <QVBoxLayout>
 #include <qdrawutil.h>
 
-#include "aboutdialog.h"
-#include "accelerators.h"
-#include "appinfo.h"
 #include "calc/keys.h"
-#include "dialogtemplate.h"
-#include "menus.h"
 #include "number/number.h"
-#include "precisiondialog.h"
+#include "ui/aboutdialog.h"
+#include "ui/accelerators.h"
+#include "ui/appinfo.h"
+#include "ui/dialogtemplate.h"
+#include "ui/menus.h"
+#include "ui/precisiondialog.h"
 
 const char longactionquestion[] =
     "The requested operation may take a very long time to complete.\n\rDo you want to continue?";

@@ -1,4 +1,4 @@
-#include "dialogtemplate.h"
+#include "ui/dialogtemplate.h"
 
 #include <algorithm>
 #include <cmath>

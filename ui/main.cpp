@@ -1,5 +1,5 @@
 // zelk-calculator: the calculator window.
-#include "calculatorapp.h"
+#include "ui/calculatorapp.h"
 
 int main(int argc, char** argv)
 {

@@ -1,4 +1,4 @@
-#include "precisiondialog.h"
+#include "ui/precisiondialog.h"
 
 #include <climits>
 #include <optional>
@@ -8,9 +8,9 @@
 #include <QMessageBox>
 #include <QPushButton>
 
-#include "appinfo.h"
 #include "calc/calculator.h"
-#include "dialogtemplate.h"
+#include "ui/appinfo.h"
+#include "ui/dialogtemplate.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "worker.h"
+#include "ui/worker.h"
 
 #include <chrono>
 

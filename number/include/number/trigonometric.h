@@ -19,6 +19,12 @@ number cos(const number& x, const number& f);
 // sin x at resolution f > 0, as the cosine of pi/2 - x.
 number sin(const number& x, const number& f);
 
+// The resolution of pi with which an angle x is reduced modulo a turn for d
+// digits: every turn taken off carries the error of the turn, so pi needs as
+// many more places as x has digits before the point, and 8 more for each limb
+// of x from the point to its last limb, on either side; none more for |x| < 1.
+number reductionresolution(const number& x, std::int32_t d);
+
 // The digit forms: d significant decimal digits (d decimals of the reduced
 // angle for |x| >= 1). The argument is reduced to [0, pi/2] with a pi good
 // to d + 8 digits plus the digits of the argument.

@@ -202,7 +202,10 @@ bool isinteger(const number& x);
 // Odd integers, and every non-integer.
 bool isodd(const number& x);
 int signum(const number& x);
-number signumnumber(const number& x);
+// Number of significant decimal digits: 1200 -> 2, 0.0105 -> 3; 0 for zero.
+std::int64_t significantdigits(const number& x);
+// Whether x is 10^k for an integer k (1, 10, 0.001; not 0 or -10).
+bool ispowerof10(const number& x);
 
 // -- powers of ten --------------------------------------------------------------
 
