@@ -44,10 +44,12 @@ void Calculator::setprecision(int digits)
     guarded([&] {
         if (m_error)
             clearall();
-        m_precision = std::clamp(digits, 1, MAXPRECISION);
+        m_precision = std::clamp(digits, MINPRECISION, MAXPRECISION);
         showvalue(getvalue());
     });
 }
+
+void Calculator::cancel() { cancelcompute(); }
 
 void Calculator::dispatchkey(int code)
 {
@@ -90,10 +92,10 @@ void Calculator::dispatchkey(int code)
     case key::dec: setradix(10); break;
     case key::oct: setradix(8); break;
     case key::bin: setradix(2); break;
-    case key::qword: setwordsize(3); break;
-    case key::dword: setwordsize(2); break;
-    case key::word: setwordsize(1); break;
-    case key::byte: setwordsize(0); break;
+    case key::qword: setwordsize(::wordsize::qword); break;
+    case key::dword: setwordsize(::wordsize::dword); break;
+    case key::word: setwordsize(::wordsize::word); break;
+    case key::byte: setwordsize(::wordsize::byte); break;
     case key::bitnot: complement(); break;
     case key::integer: integerpart(); break;
 
@@ -131,22 +133,26 @@ namespace {
 
 int digitvalue(char c) { return c <= '9' ? c - '0' : c - 'A' + 10; }
 
-// Longest entry, sign and comma included: 6099 decimal characters, or the
-// digits of the word size in the integer radices.
-std::size_t entrylimit(int radix, int wordsize, char first)
+// Longest entry, sign and comma included: MAXENTRY decimal characters, or
+// the digits of the word size in the integer radices.
+std::size_t entrylimit(int radix, wordsize size, char first)
 {
+    const std::size_t bits = wordbits(size);
     switch (radix) {
-    case 16: return std::size_t{2} << wordsize;  // 2, 4, 8, 16
-    case 2: return std::size_t{8} << wordsize;   // 8, 16, 32, 64
+    case 16: return bits / 4;
+    case 2: return bits;
     case 8:
-        switch (wordsize) {
-        case 0: return first <= '3' ? 3 : 2;
-        case 1: return first == '1' ? 6 : 5;
-        case 2: return first <= '3' ? 11 : 10;
-        default: return first == '1' ? 22 : 21;
+        // The leading octal digit holds the bits left over from threes.
+        switch (size) {
+        case wordsize::byte: return first <= '3' ? 3 : 2;
+        case wordsize::word: return first == '1' ? 6 : 5;
+        case wordsize::dword: return first <= '3' ? 11 : 10;
+        case wordsize::qword: return first == '1' ? 22 : 21;
         }
-    default: return Calculator::MAXENTRY;
+        break;
+    default: break;
     }
+    return Calculator::MAXENTRY;
 }
 
 }  // namespace
@@ -264,8 +270,8 @@ void Calculator::clearentry()
 void Calculator::clearall()
 {
     clearentry();
-    m_numbercount = 0;
-    m_operatorcount = 0;
+    m_numbers.clear();
+    m_operators.clear();
     m_inv = false;
     m_hyp = false;
     m_operatorlast = false;
@@ -291,6 +297,17 @@ number Calculator::getvalue()
         m_dirty = false;
     }
     return m_value;
+}
+
+number Calculator::shown(const number& x) const { return rounddigits(x, m_precision - leadpos(x)); }
+
+std::optional<number> Calculator::exactshown(const number& r,
+                                             const std::function<bool(const number&)>& exact) const
+{
+    number candidate = shown(r);
+    if (!exact(candidate))
+        return std::nullopt;
+    return candidate;
 }
 
 void Calculator::showvalue(const number& x)

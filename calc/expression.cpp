@@ -4,58 +4,14 @@
 
 #include "calc/calculator.h"
 #include "calc/keys.h"
+#include "constants.h"
 #include "number/addition.h"
 #include "number/conversion.h"
 #include "number/exponential.h"
 #include "number/multiplication.h"
 #include "number/powers.h"
 
-// -- stacks ----------------------------------------------------------------------------
-
-void Calculator::pushnumber(const number& x)
-{
-    // Dropping an operand silently would give a wrong result: refuse instead.
-    if (m_numbercount == STACKSIZE)
-        throw calculatorexception("Can't push on full numberstack");
-    m_numberstack[m_numbercount++] = x;
-}
-
-number Calculator::popnumber()
-{
-    if (m_numbercount == 0)
-        throw calculatorexception("Can't pop from empty numberstack");
-    number x;
-    x.swap(m_numberstack[--m_numbercount]);
-    return x;
-}
-
-number Calculator::topnumber() const
-{
-    if (m_numbercount == 0)
-        throw calculatorexception("No top on empty numberstack");
-    return m_numberstack[m_numbercount - 1];
-}
-
-void Calculator::pushoperator(int code)
-{
-    if (m_operatorcount == STACKSIZE)
-        throw calculatorexception("Can't push on full operatorstack");
-    m_operatorstack[m_operatorcount++] = code;
-}
-
-int Calculator::popoperator()
-{
-    if (m_operatorcount == 0)
-        throw calculatorexception("Can't pop from empty operatorstack");
-    return m_operatorstack[--m_operatorcount];
-}
-
-int Calculator::topoperator() const
-{
-    if (m_operatorcount == 0)
-        throw calculatorexception("No operators on stack");
-    return m_operatorstack[m_operatorcount - 1];
-}
+// -- precedence ----------------------------------------------------------------------
 
 int Calculator::precedence(int code)
 {
@@ -79,7 +35,7 @@ int Calculator::precedence(int code)
 
 void Calculator::pushvalue()
 {
-    pushnumber(getvalue());
+    m_numbers.push(getvalue());
     m_started = false;
     m_exponentmode = false;
     m_point = false;
@@ -87,38 +43,38 @@ void Calculator::pushvalue()
 
 void Calculator::evaluatetop()
 {
-    number y = popnumber();
-    number x = popnumber();
-    int code = popoperator();
-    pushnumber(operate(code, x, y));
+    number y = m_numbers.pop();
+    number x = m_numbers.pop();
+    int code = m_operators.pop();
+    m_numbers.push(operate(code, x, y));
 }
 
 void Calculator::reduceparen()
 {
-    while (topoperator() != key::openparen)
+    while (m_operators.top() != key::openparen)
         evaluatetop();
-    popoperator();
+    m_operators.pop();
     --m_parens;
 }
 
 void Calculator::binaryoperator(int code)
 {
     if (m_operatorlast) {
-        popoperator();
-        pushoperator(code);
+        m_operators.pop();
+        m_operators.push(code);
         return;
     }
     pushvalue();
-    while (m_operatorcount > 0 && precedence(topoperator()) >= precedence(code))
+    while (!m_operators.empty() && precedence(m_operators.top()) >= precedence(code))
         evaluatetop();
-    showvalue(topnumber());
-    pushoperator(code);
+    showvalue(m_numbers.top());
+    m_operators.push(code);
     m_operatorlast = true;
 }
 
 void Calculator::openparen()
 {
-    pushoperator(key::openparen);
+    m_operators.push(key::openparen);
     m_operatorlast = false;
     ++m_parens;
 }
@@ -128,46 +84,55 @@ void Calculator::closeparen()
     if (m_parens == 0)
         return;
     if (m_operatorlast)
-        popoperator();
+        m_operators.pop();
     else
         pushvalue();
     reduceparen();
-    showvalue(popnumber());
+    showvalue(m_numbers.pop());
 }
 
 void Calculator::equals()
 {
     if (m_operatorlast)
-        popoperator();
+        m_operators.pop();
     else
         pushvalue();
     while (m_parens > 0)
         reduceparen();
-    while (m_operatorcount > 0)
+    while (!m_operators.empty())
         evaluatetop();
-    showvalue(popnumber());
+    showvalue(m_numbers.pop());
 }
 
 // -- operations ----------------------------------------------------------------------------
 
 namespace {
 
-// x rounded to P + 1 significant digits: what the display shows of it.
-number shown(const number& x, int P) { return rounddigits(x, P - leadpos(x)); }
+// x^n is formed exactly only while its digits, significantdigits(x) * n,
+// stay within exactpowerdigits * (P + 1): a few products at the shown
+// digits, no dearer than the series the exact value replaces.
+constexpr std::int64_t exactpowerdigits = 4;
+// ... and while its places before or after the point, (lead + 1) * n or
+// -lead * n, stay below exactpowerplaces: inside the range of a number,
+// 10^±799999992, with room for the products that form the power.
+constexpr std::int64_t exactpowerplaces = 300000000;
+// The largest leadpos of an exponent that fits a machine integer: 10^17 has
+// 18 digits, below the 19 of 2^63.
+constexpr std::int32_t machineexponentlead = 17;
 
-// Whether x^n (n > 0) may be formed exactly: at most `limit` digits, within
-// the range of products.
-bool exactpowerfits(const number& x, std::int64_t n, std::int64_t limit)
+// Whether x^n (n > 0) may be formed exactly at P digits.
+bool exactpowerfits(const number& x, std::int64_t n, int P)
 {
     std::int64_t lead = leadpos(x);
     std::int64_t magnitude = (lead < 0 ? -lead : lead + 1) * n;
-    return significantdigits(x) * n <= limit && magnitude < 300000000;
+    return significantdigits(x) * n <= exactpowerdigits * (std::int64_t{P} + 1) &&
+           magnitude < exactpowerplaces;
 }
 
 // The exponent as a machine integer, when y is an integer of at most 18 digits.
 bool smallinteger(const number& y, std::int64_t& n)
 {
-    if (!isinteger(y) || leadpos(y) > 17)
+    if (!isinteger(y) || leadpos(y) > machineexponentlead)
         return false;
     n = getint64(y);
     return true;
@@ -183,11 +148,8 @@ number Calculator::operate(int code, const number& x, const number& y)
     case key::subtract: return diffprec(x, y, P);
     case key::multiply: return prodprec(x, y, P);
     case key::divide: {
-        // Newton's quotient approaches from below and truncates: 6 / 3 comes
-        // out as 1.99...98. Take the shown value when it is exact.
         number q = quotprec(x, y, P);
-        number candidate = shown(q, P);
-        return candidate * y == x ? candidate : q;
+        return exactshown(q, [&](const number& c) { return c * y == x; }).value_or(q);
     }
     case key::mod: return x % y;
     case key::bitor_: return number(getint64(x) | getint64(y));
@@ -236,14 +198,15 @@ number Calculator::power(const number& x, const number& y)
     std::int64_t n;
     if (smallinteger(y, n) && n != 0) {
         std::int64_t m = n < 0 ? -n : n;
-        if (exactpowerfits(x, m, 4 * (std::int64_t{P} + 1))) {
+        if (exactpowerfits(x, m, P)) {
             number exact = logpow(x, number(m));
             if (significantdigits(exact) <= P + 1) {
                 if (n > 0)
                     return exact;
-                number candidate = shown(quotprec(number(1), exact, P), P);
-                if (candidate * exact == number(1))
-                    return candidate;
+                if (std::optional<number> r =
+                        exactshown(quotprec(one(), exact, P),
+                                   [&](const number& c) { return c * exact == one(); }))
+                    return *r;
             }
         }
     }
@@ -262,17 +225,18 @@ number Calculator::root(const number& x, const number& y)
     if (negative && !(isinteger(y) && isodd(y)))
         throw calculatorexception("Invalid input for function");
     number a = abs(x);
-    number r = powprec(a, quotprec(number(1), y, P), P);
+    number r = powprec(a, quotprec(one(), y, P), P);
     // The y-th root of an exact power (8 Inv x^y 3) is taken exactly.
     std::int64_t n;
     if (smallinteger(y, n)) {
-        number candidate = shown(r, P);
         std::int64_t m = n < 0 ? -n : n;
-        if (exactpowerfits(candidate, m, 4 * (std::int64_t{P} + 1))) {
-            number p = logpow(candidate, number(m));
-            if (n > 0 ? p == a : p * a == number(1))
-                r = candidate;
-        }
+        if (std::optional<number> exact = exactshown(r, [&](const number& c) {
+                if (!exactpowerfits(c, m, P))
+                    return false;
+                number p = logpow(c, number(m));
+                return n > 0 ? p == a : p * a == one();
+            }))
+            r = *exact;
     }
     return negative ? negate(r) : r;
 }

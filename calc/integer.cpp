@@ -7,12 +7,8 @@
 
 std::uint64_t Calculator::mask(std::uint64_t u) const
 {
-    switch (m_wordsize) {
-    case 0: return u & 0xFF;
-    case 1: return u & 0xFFFF;
-    case 2: return u & 0xFFFFFFFF;
-    default: return u;
-    }
+    const int bits = wordbits(m_wordsize);
+    return bits == 64 ? u : u & ((std::uint64_t{1} << bits) - 1);
 }
 
 namespace {
@@ -93,7 +89,7 @@ void Calculator::setradix(int radix)
     showvalue(number(u));
 }
 
-void Calculator::setwordsize(int size)
+void Calculator::setwordsize(::wordsize size)
 {
     m_wordsize = size;
     std::int64_t s = getint64(getvalue());

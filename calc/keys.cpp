@@ -1,6 +1,8 @@
 #include "calc/keys.h"
 
+#include <algorithm>
 #include <cctype>
+#include <iterator>
 
 const keybutton keybuttons[] = {
     {key::clearall, "C"},
@@ -69,139 +71,143 @@ const keybutton keybuttons[] = {
     {key::word, "Word"},
     {key::byte, "Byte"},
 };
-const int keybuttoncount = sizeof keybuttons / sizeof keybuttons[0];
+const int keybuttoncount = static_cast<int>(std::size(keybuttons));
 
-int characterkey(char c, int radix)
-{
-    switch (c) {
-    case '0': return key::digit0;
-    case '1': return key::digit1;
-    case '2': return key::digit2;
-    case '3': return key::digit3;
-    case '4': return key::digit4;
-    case '5': return key::digit5;
-    case '6': return key::digit6;
-    case '7': return key::digit7;
-    case '8': return key::digit8;
-    case '9': return key::digit9;
-    case 'A':
-    case 'a': return key::digitA;
-    case 'B':
-    case 'b': return key::digitB;
-    case 'C':
-    case 'c': return key::digitC;
-    case 'D':
-    case 'd': return key::digitD;
-    case 'E':
-    case 'e': return radix == 10 ? key::exponent : key::digitE;
-    case 'F':
-    case 'f': return key::digitF;
-    case 'X':
-    case 'x': return key::exponent;
-    case ',':
-    case '.': return key::point;
-    case '+': return key::add;
-    case '-': return key::subtract;
-    case '*': return key::multiply;
-    case '/': return key::divide;
-    case '=': return key::equals;
-    case '(': return key::openparen;
-    case ')': return key::closeparen;
-    case '%': return key::mod;
-    case '!': return key::factorial;
-    case '"': return key::square;
-    case '#': return key::cube;
-    case 'Y':
-    case 'y': return key::power;
-    case 'L':
-    case 'l': return key::log;
-    case 'N':
-    case 'n': return key::ln;
-    case 'S':
-    case 's': return key::sin;
-    case 'O':
-    case 'o': return key::cos;
-    case 'T':
-    case 't': return key::tan;
-    case 'P':
-    case 'p': return key::pi;
-    case 'I':
-    case 'i': return key::inv;
-    case 'H':
-    case 'h': return key::hyp;
-    default: return 0;
-    }
-}
+namespace {
+using enum keytyping;
+}  // namespace
 
-int typedkey(char c)
+// Grouped as zelkc --help lists them: digits, exponent, comma, operators,
+// parentheses, functions, Inv and Hyp; then what only the keyboard has.
+const keycharacter keycharacters[] = {
+    {'0', key::digit0, anywhere},
+    {'1', key::digit1, anywhere},
+    {'2', key::digit2, anywhere},
+    {'3', key::digit3, anywhere},
+    {'4', key::digit4, anywhere},
+    {'5', key::digit5, anywhere},
+    {'6', key::digit6, anywhere},
+    {'7', key::digit7, anywhere},
+    {'8', key::digit8, anywhere},
+    {'9', key::digit9, anywhere},
+    {'A', key::digitA, anywhere},
+    {'B', key::digitB, anywhere},
+    {'C', key::digitC, anywhere},
+    {'D', key::digitD, anywhere},
+    {'E', key::digitE, byradix},
+    {'F', key::digitF, anywhere},
+    {'X', key::exponent, anywhere},
+    {',', key::point, anywhere},
+    {'.', key::point, anywhere},
+    {'+', key::add, anywhere},
+    {'-', key::subtract, anywhere},
+    {'*', key::multiply, anywhere},
+    {'/', key::divide, anywhere},
+    {'=', key::equals, anywhere},
+    {'(', key::openparen, anywhere},
+    {')', key::closeparen, anywhere},
+    {'%', key::mod, anywhere},
+    {'!', key::factorial, anywhere},
+    {'"', key::square, anywhere},
+    {'#', key::cube, anywhere},
+    {'Y', key::power, anywhere},
+    {'L', key::log, anywhere},
+    {'N', key::ln, anywhere},
+    {'S', key::sin, anywhere},
+    {'O', key::cos, anywhere},
+    {'T', key::tan, anywhere},
+    {'P', key::pi, anywhere},
+    {'I', key::inv, anywhere},
+    {'H', key::hyp, anywhere},
+    {'&', key::bitand_, keyboard},
+    {'`', key::bitor_, keyboard},
+    {'^', key::bitxor, keyboard},
+    {'~', key::bitnot, keyboard},
+    {'<', key::lsh, keyboard},
+    {';', key::integer, keyboard},
+    {'\xa7', key::cube, keyboard},  // '§' in Latin-1, beside '#' on layouts that have it
+    {'M', key::dms, keyboard},
+    {'R', key::reciprocal, keyboard},
+};
+const int keycharactercount = static_cast<int>(std::size(keycharacters));
+
+int characterkey(char c, keysource source, int radix)
 {
-    switch (c) {
-    case 'E':
-    case 'e': return key::digitE;
-    case 'M':
-    case 'm': return key::dms;
-    case 'R':
-    case 'r': return key::reciprocal;
-    case '&': return key::bitand_;
-    case ';': return key::integer;
-    case '<': return key::lsh;
-    case '^': return key::bitxor;
-    case '`': return key::bitor_;
-    case '~': return key::bitnot;
-    case '\xa7': return key::cube;        // '§', beside '#' on layouts that have it
-    default: return characterkey(c, 10);  // the radix only decides 'E', settled above
+    // Only ASCII letters fold: Latin-1 has characters above 'z' of its own.
+    const char upper = c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+    for (const keycharacter& k : keycharacters) {
+        if (k.character != upper)
+            continue;
+        switch (k.typing) {
+        case keytyping::anywhere: return k.code;
+        case keytyping::keyboard: return source == keysource::keyboard ? k.code : 0;
+        case keytyping::byradix:
+            return source == keysource::paste && radix == 10 ? int{key::exponent} : k.code;
+        }
     }
+    return 0;
 }
 
 namespace {
 
-bool sametext(std::string_view name, const char* label)
+// The name of the one key that is a menu command, not a button.
+constexpr char groupingname[] = "Grouping";
+
+// A button text as a name: without the mnemonic mark.
+std::string withoutmark(const char* label)
 {
-    std::size_t i = 0;
+    std::string name;
     for (const char* p = label; *p != '\0'; ++p) {
-        if (*p == '&')
-            continue;
-        if (i == name.size() || std::tolower(static_cast<unsigned char>(name[i])) !=
-                                    std::tolower(static_cast<unsigned char>(*p)))
-            return false;
-        ++i;
+        if (*p != '&')
+            name += *p;
     }
-    return i == name.size();
+    return name;
+}
+
+bool sametext(std::string_view a, std::string_view b)
+{
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+        return std::tolower(static_cast<unsigned char>(x)) ==
+               std::tolower(static_cast<unsigned char>(y));
+    });
 }
 
 }  // namespace
 
 int namedkey(std::string_view name)
 {
-    if (sametext(name, "Grouping"))
+    if (sametext(name, groupingname))
         return key::grouping;
     // The first match wins: "C" is clear all (1001) before the digit C.
     for (int i = 0; i < keybuttoncount; ++i) {
-        if (sametext(name, keybuttons[i].label))
+        if (sametext(name, withoutmark(keybuttons[i].label)))
             return keybuttons[i].code;
     }
     return 0;
 }
 
+const char* keylabel(int code)
+{
+    for (int i = 0; i < keybuttoncount; ++i) {
+        if (keybuttons[i].code == code)
+            return keybuttons[i].label;
+    }
+    return nullptr;
+}
+
+std::string keyname(int code)
+{
+    if (code == key::grouping)
+        return groupingname;
+    const char* label = keylabel(code);
+    return label != nullptr ? withoutmark(label) : std::string();
+}
+
 char keydigit(int code)
 {
-    switch (code) {
-    case key::digit0: return '0';
-    case key::digit1: return '1';
-    case key::digit2: return '2';
-    case key::digit3: return '3';
-    case key::digit4: return '4';
-    case key::digit5: return '5';
-    case key::digit6: return '6';
-    case key::digit7: return '7';
-    case key::digit8: return '8';
-    case key::digit9: return '9';
-    case key::digitA: return 'A';
-    case key::digitB: return 'B';
-    case key::digitC: return 'C';
-    case key::digitD: return 'D';
-    case key::digitE: return 'E';
-    case key::digitF: return 'F';
-    default: return 0;
+    for (int value = 0; value < 16; ++value) {
+        if (key::digits[value] == code)
+            return "0123456789ABCDEF"[value];
     }
+    return 0;
 }

@@ -10,8 +10,9 @@ bool parsekeytext(std::string_view text, std::vector<keystroke>& strokes, std::s
     for (std::size_t i = 0; i < text.size(); ++i) {
         char c = text[i];
         if (c != '[') {
-            // A character that is a key in no radix is skipped.
-            if (characterkey(c, 10) != 0 || characterkey(c, 16) != 0)
+            // A character that is a key in no radix is skipped; the one whose
+            // key the radix decides is a key in every radix.
+            if (characterkey(c, keysource::paste, 10) != 0)
                 strokes.push_back({0, c});
             continue;
         }
@@ -43,5 +44,6 @@ bool parsekeytext(std::string_view text, std::vector<keystroke>& strokes, std::s
 void typekeys(Calculator& calculator, const std::vector<keystroke>& strokes)
 {
     for (const keystroke& s : strokes)
-        calculator.presskey(s.code != 0 ? s.code : characterkey(s.character, calculator.radix()));
+        calculator.presskey(
+            s.code != 0 ? s.code : characterkey(s.character, keysource::paste, calculator.radix()));
 }

@@ -5,6 +5,7 @@
 
 #include "calc/calculator.h"
 #include "calc/keys.h"
+#include "constants.h"
 #include "number/addition.h"
 #include "number/conversion.h"
 #include "number/exponential.h"
@@ -18,12 +19,13 @@ namespace {
 
 [[noreturn]] void invalidinput() { throw calculatorexception("Invalid input for function"); }
 
-// x rounded to P + 1 significant digits: what the display shows of it.
-number shown(const number& x, int P) { return rounddigits(x, P - leadpos(x)); }
+// Digits carried beyond those that cancel, for the rounding of both terms
+// below the result's last digit.
+constexpr int cancelguard = 2;
 
 // Digits to carry where a result of size x comes from the difference of two
 // values near 1: about -leadpos(x) of them cancel.
-int cancelling(const number& x, int P) { return P + std::max(0, -leadpos(x)) + 2; }
+int cancelling(const number& x, int P) { return P + std::max(0, -leadpos(x)) + cancelguard; }
 
 // For |x| below 10^-(P/2 + 2) the odd functions sinh, tanh, asinh and atanh
 // are x (1 + O(x^2)): x itself to every shown digit.
@@ -34,15 +36,36 @@ bool negligiblecube(const number& x, int P) { return 2 * leadpos(x) < -(P + 4); 
 // all the zeros between (and leave the range of products for large x).
 bool onenegligible(const number& x, int P) { return leadpos(x) > P + 10; }
 
+// tanh x is 1 - 2e^-2x + ...: for |x| >= 10^tanhsaturates that differs
+// from 1 by less than 10^-8000000, far below any shown digit, while e^x
+// would leave the range of a number.
+constexpr std::int32_t tanhsaturates = 7;
+
+// An integer n with leadpos(n) < exactpoweroften, |n| < 10^9, fits the
+// 32 bits of powerof10's exponent: 10^n is then formed exactly.
+constexpr std::int32_t exactpoweroften = 9;
+
+// Digits beyond P with which an angle below 1 goes to radians, at a
+// resolution that follows its own lead: pi and the quotient by the half
+// turn each err by a unit there, 10^-8 of the result's last digit.
+constexpr int toradiansguard = 8;
+
+// Digits beyond P with which radians come back to the unit: the quotient
+// by pi and the product by the half turn each round below the shown digits.
+constexpr int fromradiansguard = 3;
+
+// The right angle of a unit other than radians: 90 degrees, 100 grads.
+int rightangle(angleunit unit) { return unit == angleunit::degrees ? 90 : 100; }
+
 }  // namespace
 
 void Calculator::scientific(int code)
 {
     const int P = m_precision;
     switch (code) {
-    case key::degrees: m_angle = 1; return;
-    case key::radians: m_angle = 0; return;
-    case key::grads: m_angle = 2; return;
+    case key::degrees: m_angle = angleunit::degrees; return;
+    case key::radians: m_angle = angleunit::radians; return;
+    case key::grads: m_angle = angleunit::grads; return;
     case key::memoryclear: m_memory = number(); return;
     case key::memoryrecall: showvalue(m_memory); return;
     case key::memorystore: m_memory = getvalue(); return;
@@ -65,7 +88,7 @@ void Calculator::scientific(int code)
     case key::log:
         if (m_inv) {
             // 10^n of an integer n is a power of ten exactly.
-            if (isinteger(x) && leadpos(x) < 9)
+            if (isinteger(x) && leadpos(x) < exactpoweroften)
                 showvalue(powerof10(static_cast<std::int32_t>(getint64(x))));
             else
                 showvalue(powprec(number(10), x, P));
@@ -85,8 +108,7 @@ void Calculator::scientific(int code)
             if (x.isnegative())
                 invalidinput();
             number r = sqrtprec(x, P);
-            number candidate = shown(r, P);
-            showvalue(candidate * candidate == x ? candidate : r);
+            showvalue(exactshown(r, [&](const number& c) { return c * c == x; }).value_or(r));
         } else {
             showvalue(prodprec(x, x, P));
         }
@@ -94,12 +116,10 @@ void Calculator::scientific(int code)
         return;
     case key::cube:
         if (m_inv) {
-            number t = quotprec(number(1), number(3), 2 * P);
+            number t = quotprec(one(), number(3), 2 * P);
             number a = abs(x);
             number r = powprec(a, t, P);
-            number candidate = shown(r, P);
-            if (candidate * candidate * candidate == a)
-                r = candidate;
+            r = exactshown(r, [&](const number& c) { return c * c * c == a; }).value_or(r);
             showvalue(x.isnegative() ? negate(r) : r);
         } else {
             showvalue(prodprec(prodprec(x, x, P), x, P));
@@ -109,9 +129,8 @@ void Calculator::scientific(int code)
     case key::reciprocal: {
         if (x.iszero())
             throw calculatorexception("Cannot divide by zero");
-        number r = quotprec(number(1), x, P);
-        number candidate = shown(r, P);
-        showvalue(candidate * x == number(1) ? candidate : r);
+        number r = quotprec(one(), x, P);
+        showvalue(exactshown(r, [&](const number& c) { return c * x == one(); }).value_or(r));
         return;
     }
     case key::sin:
@@ -139,25 +158,21 @@ void Calculator::scientific(int code)
 number Calculator::hyperbolic(int code, const number& x)
 {
     const int P = m_precision;
-    const number one(1);
-    static const number half(0.5);
     if (!m_inv) {
         if (code == key::cos)
-            return half * sumprec(expprec(x, P), expprec(negate(x), P), P);
+            return half() * sumprec(expprec(x, P), expprec(negate(x), P), P);
         if (x.iszero())
             return number();
         if (negligiblecube(x, P))
             return x;
-        // tanh x is 1 - 2e^-2x...: for |x| above 10^6 that differs from 1 far
-        // below any shown digit, while e^x would leave the range.
-        if (code == key::tan && leadpos(x) > 6)
+        if (code == key::tan && leadpos(x) >= tanhsaturates)
             return number(x.isnegative() ? -1 : 1);
         // e^x and e^-x agree in their leading digits for small x.
         const int d = cancelling(x, P);
         number a = expprec(x, d);
         number b = expprec(negate(x), d);
         if (code == key::sin)
-            return half * diffprec(a, b, d);
+            return half() * diffprec(a, b, d);
         // At a resolution: exactly, a - b of a large x would spell out every
         // digit between e^x and e^-x.
         return quotprec(diffprec(a, b, d), sumprec(a, b, d), P);
@@ -173,23 +188,23 @@ number Calculator::hyperbolic(int code, const number& x)
         if (onenegligible(x, P))
             return lnprec(x + x, P);
         const int d = cancelling(x, P);
-        return lnprec(x + sqrtprec(x * x + one, d), P);
+        return lnprec(x + sqrtprec(x * x + one(), d), P);
     }
     case key::cos:
-        if (x < one)
+        if (x < one())
             invalidinput();
         if (onenegligible(x, P))
             return lnprec(x + x, P);
-        return lnprec(x + sqrtprec(x * x - one, P), P);
+        return lnprec(x + sqrtprec(x * x - one(), P), P);
     default: {
-        if (!(x > number(-1) && x < one))
+        if (!(x > number(-1) && x < one()))
             invalidinput();
         if (x.iszero())
             return number();
         if (negligiblecube(x, P))
             return x;
         const int d = cancelling(x, P);
-        return lnprec(sqrtprec(quotprec(one + x, one - x, d), d), P);
+        return lnprec(sqrtprec(quotprec(one() + x, one() - x, d), d), P);
     }
     }
 }
@@ -198,8 +213,7 @@ number Calculator::trigonometric(int code, const number& x)
 {
     const int P = m_precision;
     if (m_inv) {
-        const number one(1);
-        if (code != key::tan && (x < number(-1) || x > one))
+        if (code != key::tan && (x < number(-1) || x > one()))
             invalidinput();
         if (x.iszero() && code != key::cos)
             return number();
@@ -209,13 +223,13 @@ number Calculator::trigonometric(int code, const number& x)
             return fromradians(acosprec(x, P));
         return fromradians(atanprec(x, P));
     }
-    if (m_angle != 0) {
+    if (m_angle != angleunit::radians) {
         // Degrees and grads reduce exactly: at multiples of a right angle
         // the values are exact.
-        const number right(m_angle == 1 ? 90 : 100);
-        number a = x % (right * number(4));
-        if ((a % right).iszero()) {
-            int quadrant = static_cast<int>(getint64(a) / (m_angle == 1 ? 90 : 100));
+        const int right = rightangle(m_angle);
+        number a = x % (number(right) * number(4));
+        if ((a % number(right)).iszero()) {
+            int quadrant = static_cast<int>(getint64(a) / right);
             quadrant = (quadrant + 4) % 4;
             static const int sine[4] = {0, 1, 0, -1};
             if (code == key::sin)
@@ -233,38 +247,42 @@ number Calculator::trigonometric(int code, const number& x)
         return sinprec(toradians(x), P);
     if (code == key::cos)
         return cosprec(toradians(x), P);
-    // Whatever fails inside the tangent (a zero cosine) is outside the
-    // tangent's domain; a cancellation stays a cancellation.
-    try {
-        return tanprec(toradians(x), P);
-    } catch (const numberexception&) {
-        if (!computeallowed())
-            throw;
+    return tangent(toradians(x));
+}
+
+// tan x as number's tanprec forms it, the sine to two more digits (its error
+// passes into the quotient whole) over the cosine to twice the digits; only
+// a cosine that vanishes is an input outside the domain.
+number Calculator::tangent(const number& x)
+{
+    const int P = m_precision;
+    const number c = cosprec(x, P + P);
+    if (c.iszero())
         invalidinput();
-    }
+    return quotprec(sinprec(x, P + 2), c, P);
 }
 
 // The half turn of the angle unit: 180 degrees, 200 grads.
-static number halfturn(int angle) { return number(angle == 1 ? 180 : 200); }
+static number halfturn(angleunit unit) { return number(2 * rightangle(unit)); }
 
 number Calculator::toradians(const number& x)
 {
-    if (m_angle == 0)
+    if (m_angle == angleunit::radians)
         return x;
     const number h = halfturn(m_angle);
     number a = x % (h + h);
     // The more places a carries, the finer: sin of 180.000001 degrees needs
     // its digits relative to the small result, as does an angle below 1.
     const number eps = leadpos(a) >= 0 ? reductionresolution(a, m_precision)
-                                       : powerof10(leadpos(a) - m_precision - 8);
+                                       : powerof10(leadpos(a) - m_precision - toradiansguard);
     return pi(eps) * quot(a, h, eps);
 }
 
 number Calculator::fromradians(const number& x)
 {
-    if (m_angle == 0)
+    if (m_angle == angleunit::radians)
         return x;
     std::int32_t e = leadpos(x);
-    number eps = powerof10(std::min(e, 0) - m_precision - 3);
-    return halfturn(m_angle) * quotprec(x, pi(eps), m_precision + 3);
+    number eps = powerof10(std::min(e, 0) - m_precision - fromradiansguard);
+    return halfturn(m_angle) * quotprec(x, pi(eps), m_precision + fromradiansguard);
 }

@@ -51,7 +51,7 @@ private:
                 continue;
             }
             if (m_wake.wait_until(lock, m_deadline) == std::cv_status::timeout && m_armed) {
-                cancelcompute();
+                Calculator::cancel();
                 m_armed = false;
             }
         }
@@ -84,7 +84,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         else if (b == 0xBF)
             code = key::grouping;
         else
-            code = characterkey(static_cast<char>(b), c.radix());
+            code = characterkey(static_cast<char>(b), keysource::paste, c.radix());
         if (code == 0)
             continue;
         dog.arm();

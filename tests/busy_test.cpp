@@ -54,7 +54,9 @@ protected:
 TEST_F(BusyTest, QuickKeyShowsWithinATickWithoutWaitPointer)
 {
     QTest::keyClick(dialog.get(), '5');
-    EXPECT_EQ(dialog->busyinterval(), CalculatorDialog::BUSY_FIRST);
+    // Polled from the hand-over on.
+    ASSERT_TRUE(waitfor([&] { return !dialog->feeder().waiting(); }, 1000));
+    EXPECT_EQ(dialog->busyinterval(), KeyFeeder::BUSY_FIRST);
     ASSERT_TRUE(waitfor([&] { return displaytext(*dialog) == QStringLiteral("5"); }, 1000));
     EXPECT_EQ(dialog->busyinterval(), 0);
     EXPECT_FALSE(dialog->busycursor());
@@ -63,20 +65,20 @@ TEST_F(BusyTest, QuickKeyShowsWithinATickWithoutWaitPointer)
 TEST_F(BusyTest, WaitPointerFromTheFirstSecondUntilIdle)
 {
     startslow();
-    tick(CalculatorDialog::BUSY_FIRST);
+    tick(KeyFeeder::BUSY_FIRST);
     EXPECT_FALSE(dialog->busycursor());
-    EXPECT_EQ(dialog->busyinterval(), CalculatorDialog::BUSY_FIRST);
+    EXPECT_EQ(dialog->busyinterval(), KeyFeeder::BUSY_FIRST);
 
     clock += 1;
     ASSERT_TRUE(waitfor([&] { return dialog->busycursor(); }));
-    EXPECT_EQ(dialog->busyinterval(), CalculatorDialog::BUSY_LATER);
+    EXPECT_EQ(dialog->busyinterval(), KeyFeeder::BUSY_LATER);
     EXPECT_EQ(dialog->cursor().shape(), Qt::WaitCursor);
     EXPECT_EQ(button(*dialog, 1002)->cursor().shape(), Qt::WaitCursor);
     EXPECT_EQ(static_cast<QTextEdit*>(dialog->control(1000))->viewport()->cursor().shape(),
               Qt::WaitCursor);
 
     clock += 8;  // 9 s: still no question
-    tick(CalculatorDialog::BUSY_LATER);
+    tick(KeyFeeder::BUSY_LATER);
     EXPECT_EQ(asked, 0);
 
     slow.release();
@@ -94,10 +96,10 @@ TEST_F(BusyTest, YesGoesOnAndAsksAgainTenSecondsLater)
     ASSERT_TRUE(waitfor([&] { return asked == 1; }));
     EXPECT_FALSE(pointerwhileasking);  // the normal pointer while the question is open
     EXPECT_TRUE(dialog->busycursor());
-    EXPECT_EQ(dialog->busyinterval(), CalculatorDialog::BUSY_LATER);
+    EXPECT_EQ(dialog->busyinterval(), KeyFeeder::BUSY_LATER);
 
     clock += 9;  // counted from the answer
-    tick(CalculatorDialog::BUSY_LATER);
+    tick(KeyFeeder::BUSY_LATER);
     EXPECT_EQ(asked, 1);
     clock += 1;
     ASSERT_TRUE(waitfor([&] { return asked == 2; }));
@@ -126,8 +128,9 @@ TEST_F(BusyTest, KeysTypedWhileBusyAreDroppedButResetTheStartTime)
     startslow();
     clock += 9;
     QTest::keyClick(dialog.get(), '5');  // dropped; the question is now 10 s away
+    ASSERT_TRUE(waitfor([&] { return !dialog->feeder().waiting(); }));
     clock += 9;
-    tick(CalculatorDialog::BUSY_LATER);
+    tick(KeyFeeder::BUSY_LATER);
     EXPECT_EQ(asked, 0);
     clock += 1;
     ASSERT_TRUE(waitfor([&] { return asked == 1; }));
@@ -182,7 +185,7 @@ TEST_F(BusyTest, PasteWaitsForEachKeyAndNoEndsIt)
     QTest::keyClick(dialog.get(), Qt::Key_V, Qt::ControlModifier);
     ASSERT_TRUE(waitfor([&] { return slow.running(); }));
     // Held back, not dropped, while the worker is busy.
-    tick(CalculatorDialog::PASTE_POLL * 5);
+    tick(KeyFeeder::PASTE_POLL * 5);
     EXPECT_TRUE(dialog->pasting());
     EXPECT_EQ(slow.keys(), (std::vector<int>{key::digit5, key::factorial}));
 
@@ -255,6 +258,7 @@ TEST(BusyQuestion, NoInTheRealBoxCancelsARealComputation)
     answerer.start(5);
 
     QTest::keyClick(&dialog, '=');
+    ASSERT_TRUE(waitfor([&] { return !dialog.feeder().waiting(); }));
     clock += 10;  // the first tick asks
     ASSERT_TRUE(waitfor([&] { return answered; }));
     ASSERT_TRUE(waitidle(dialog));

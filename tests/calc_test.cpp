@@ -275,7 +275,7 @@ TEST(CalcIntegers, RadicesAndWordSizes)
     EXPECT_EQ(c.radix(), 10);
     Calculator d;
     type(d, "[Hex]FFFFFFFFFFFFFFFF=[Word]");
-    EXPECT_EQ(d.wordsize(), 1);
+    EXPECT_EQ(d.wordsize(), wordsize::word);
 }
 
 TEST(CalcIntegers, BitwiseKeys)

@@ -135,6 +135,8 @@ precisionrun runprecision(CalculatorDialog& window, const QString& text)
         }
     });
     QTest::keyClick(&window, Qt::Key_D, Qt::ControlModifier);
+    // Behind a key not yet handed over, the dialog opens later.
+    waitfor([&] { return !window.feeder().waiting(); });
     return run;
 }
 

@@ -65,7 +65,7 @@ TEST(Keyboard, CharactersAndKeysSendTheirCommands)
         {Qt::Key_C, ctrl, "\x03", command::copy},
         {Qt::Key_V, ctrl, "\x16", command::paste},
         {Qt::Key_D, ctrl, "\x04", command::precision},
-        {Qt::Key_G, ctrl, "\x07", command::grouping},
+        {Qt::Key_G, ctrl, "\x07", key::grouping},
         {Qt::Key_S, ctrl, "\x13", 0},
         {Qt::Key_C, ctrl | shift, "\x03", 0},
         // Alt belongs to the menu bar's mnemonics.
@@ -74,25 +74,43 @@ TEST(Keyboard, CharactersAndKeysSendTheirCommands)
         // AltGr reported as Ctrl+Alt still types its character.
         {Qt::Key_AsciiTilde, ctrl | alt, "~", key::bitnot},
     };
+    // The radix decides no key typed on the keyboard.
     for (const auto& c : cases) {
-        EXPECT_EQ(acceleratorcommand(c.qtkey, c.modifiers, QString::fromLatin1(c.text)), c.command)
-            << "key " << std::hex << c.qtkey << " text '" << c.text << "'";
+        for (int radix : {10, 16}) {
+            EXPECT_EQ(acceleratorcommand(c.qtkey, c.modifiers, QString::fromLatin1(c.text), radix),
+                      c.command)
+                << "key " << std::hex << c.qtkey << " text '" << c.text << "' radix " << radix;
+        }
     }
 }
 
 TEST(Keyboard, TypedCharactersExtendThePasteTable)
 {
     // Where the paste table has a key, typing the character sends the same,
-    // except 'E', which the keyboard keeps for the digit.
+    // except 'E', which the keyboard keeps for the digit; letters count in
+    // either case.
     for (int c = 0x20; c <= 0xff; ++c) {
         const char ch = static_cast<char>(c);
-        const int pasted = characterkey(ch, 10);
-        if (pasted == 0)
-            continue;
-        if (ch == 'E' || ch == 'e')
-            EXPECT_EQ(typedkey(ch), key::digitE);
-        else
-            EXPECT_EQ(typedkey(ch), pasted) << ch;
+        for (int radix : {10, 16}) {
+            const int pasted = characterkey(ch, keysource::paste, radix);
+            const int typed = characterkey(ch, keysource::keyboard, radix);
+            if (ch == 'E' || ch == 'e') {
+                EXPECT_EQ(pasted, radix == 10 ? int{key::exponent} : int{key::digitE});
+                EXPECT_EQ(typed, key::digitE);
+            } else if (pasted != 0) {
+                EXPECT_EQ(typed, pasted) << ch;
+            }
+            if (c >= 'a' && c <= 'z') {
+                EXPECT_EQ(pasted, characterkey(static_cast<char>(c - 32), keysource::paste, radix));
+                EXPECT_EQ(typed,
+                          characterkey(static_cast<char>(c - 32), keysource::keyboard, radix));
+            }
+        }
+    }
+    // What only the keyboard types; zelkc and a paste skip it.
+    for (char ch : {'&', ';', '<', '^', '`', '~', '\xa7', 'M', 'r'}) {
+        EXPECT_NE(characterkey(ch, keysource::keyboard, 10), 0) << ch;
+        EXPECT_EQ(characterkey(ch, keysource::paste, 10), 0) << ch;
     }
 }
 

@@ -40,6 +40,23 @@ TEST(ScientificKeys, DomainsAndMessages)
     });
 }
 
+// Only a vanishing cosine puts an argument outside the tangent's domain:
+// any other failure of its sine or cosine is shown as sin and cos show it
+// (the tangent's cosine has twice the digits, hence its own numbers).
+TEST(ScientificKeys, TangentFailsAsItsSineDoes)
+{
+    for (const char* argument : {"[Radians]1e500000000", "[Radians]1[+/-]e500000000"}) {
+        SCOPED_TRACE(argument);
+        Calculator sine, tangent;
+        type(sine, std::string(argument) + "[sin]");
+        type(tangent, std::string(argument) + "[tan]");
+        ASSERT_TRUE(sine.error());
+        EXPECT_TRUE(tangent.error());
+        const std::string& shown = sine.display();
+        EXPECT_EQ(tangent.display().substr(0, shown.rfind(':')), shown.substr(0, shown.rfind(':')));
+    }
+}
+
 // Exact multiples of a right angle, exact zeros of the odd functions, and
 // results that are short decimals come out exact: Int and the integer
 // radices show them right.
@@ -136,15 +153,16 @@ TEST(ScientificKeys, FlagsSurviveAFailure)
 TEST(ScientificKeys, AngleUnitsAndTheIntegerRadices)
 {
     Calculator c;
+    EXPECT_EQ(c.angle(), angleunit::degrees);
     type(c, "[Radians]");
-    EXPECT_EQ(c.angle(), 0);
+    EXPECT_EQ(c.angle(), angleunit::radians);
     type(c, "30");
     EXPECT_EQ(c.display(), "30");  // an angle key leaves the display alone
     type(c, "[Degrees][sin]");
     EXPECT_EQ(c.display(), "0,5");
-    EXPECT_EQ(c.angle(), 1);
+    EXPECT_EQ(c.angle(), angleunit::degrees);
     type(c, "[Grads]");
-    EXPECT_EQ(c.angle(), 2);
+    EXPECT_EQ(c.angle(), angleunit::grads);
 
     runcases({
         {"[Hex]5[sin]", "5"},

@@ -33,8 +33,8 @@ protected:
     void press(int qtkey, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
     {
         QTest::keyClick(&dialog, static_cast<Qt::Key>(qtkey), modifiers);
-        // A key that comes while the worker is busy is dropped.
-        waitfor([&] { return dialog.worker().isidle(); });
+        // A key that finds the worker busy past the grace is dropped.
+        waithanded(dialog);
     }
 
     QString typed(const char* keys)

@@ -35,13 +35,22 @@ inline bool waitfor(const std::function<bool()>& done, int ms = 10000)
     return true;
 }
 
-// Waits until the worker is idle, the window has refreshed and any paste
-// has been typed.
+// Waits until every key has been handed over, the worker is idle and the
+// window has refreshed.
 inline bool waitidle(CalculatorDialog& dialog, int ms = 10000)
 {
     return waitfor(
-        [&] { return dialog.worker().isidle() && dialog.busyinterval() == 0 && !dialog.pasting(); },
+        [&] {
+            return !dialog.feeder().waiting() && dialog.worker().isidle() &&
+                   dialog.busyinterval() == 0;
+        },
         ms);
+}
+
+// Waits until the keys sent so far have been handed over and run.
+inline bool waithanded(CalculatorDialog& dialog)
+{
+    return waitfor([&] { return !dialog.feeder().waiting() && dialog.worker().isidle(); });
 }
 
 inline QString displaytext(const CalculatorDialog& dialog)
@@ -55,12 +64,12 @@ inline QAbstractButton* button(const CalculatorDialog& dialog, int id)
 }
 
 // Keys typed at the window, as the keyboard sends them. Each waits for the
-// worker, since a key that comes while it is busy is dropped.
+// worker, since a key that finds it busy past the grace is dropped.
 inline void type(CalculatorDialog& dialog, const char* text)
 {
     for (const char* c = text; *c != '\0'; ++c) {
         QTest::keyClick(&dialog, *c);
-        waitfor([&] { return dialog.worker().isidle(); });
+        waithanded(dialog);
     }
 }
 

@@ -1,11 +1,16 @@
-// zelkc end to end: arguments, standard input, exit codes, Ctrl+C.
+// zelkc end to end: arguments, standard input, exit codes, Ctrl+C, and the
+// key list of --help against the engine's tables.
 #include <gtest/gtest.h>
 
 #include <csignal>
 #include <cstdio>
+#include <sstream>
 #include <string>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include "calc/calculator.h"
+#include "calc/keys.h"
 
 namespace {
 
@@ -71,12 +76,64 @@ TEST(Zelkc, UsageErrorsExitWithTwo)
         EXPECT_EQ(r.status, 2) << arguments;
         EXPECT_NE(r.out.find("zelkc: "), std::string::npos) << arguments;
     }
+    result precision = run("--precision 6001");
+    EXPECT_EQ(precision.out,
+              "zelkc: precision must be an integer from 1 to 6000: 6001 (try zelkc --help)\n");
     result help = run("--help");
     EXPECT_EQ(help.status, 0);
-    EXPECT_NE(help.out.find("Usage: zelkc"), std::string::npos);
+    EXPECT_EQ(help.out.rfind("Usage: zelkc", 0), 0u);
+    EXPECT_NE(help.out.find("significant digits, 1 to 6000 (default 40)"), std::string::npos);
     result version = run("--version");
     EXPECT_EQ(version.status, 0);
     EXPECT_EQ(version.out.rfind("zelkc ", 0), 0u);
+}
+
+// Whether character c stands in the help on its own or inside a range such
+// as "0-9".
+bool listed(const std::string& help, char c)
+{
+    std::istringstream words(help);
+    std::string w;
+    while (words >> w) {
+        if (w == std::string(1, c))
+            return true;
+        if (w.size() == 3 && w[1] == '-' && w[0] <= c && c <= w[2])
+            return true;
+    }
+    return false;
+}
+
+TEST(Zelkc, HelpListsEveryCharacterAndEveryName)
+{
+    const result r = run("--help");
+    const std::string help = r.out;
+    for (int i = 0; i < keycharactercount; ++i) {
+        const keycharacter& k = keycharacters[i];
+        if (k.typing != keytyping::keyboard) {
+            EXPECT_TRUE(listed(help, k.character)) << k.character;
+        }
+    }
+    // A name is listed in brackets unless its one character, listed, types
+    // the same key.
+    for (int i = 0; i < keybuttoncount; ++i) {
+        const int code = keybuttons[i].code;
+        const std::string name = keyname(code);
+        const bool typed = name.size() == 1 && listed(help, name[0]) &&
+                           characterkey(name[0], keysource::paste, 16) == code;
+        EXPECT_TRUE(typed || help.find("[" + name + "]") != std::string::npos) << name;
+    }
+    EXPECT_NE(help.find("[Grouping]"), std::string::npos);
+    // Every named character stands beside its key's name; what only the
+    // keyboard types is not offered.
+    const struct {
+        const char* text;
+        bool shown;
+    } lines[] = {
+        {"  0-9 A-F ", true}, {"  %  Mod ", true},    {"Y  x^y", true},  {"I  Inv", true},
+        {"H  Hyp", true},     {"[1017] types", true}, {"M  dms", false}, {"&  And", false},
+    };
+    for (const auto& l : lines)
+        EXPECT_EQ(help.find(l.text) != std::string::npos, l.shown) << l.text;
 }
 
 // Ctrl+C during a long line cancels the computation; the next line runs.

@@ -5,6 +5,7 @@
 #include <QPushButton>
 #include <QStyle>
 
+#include "calc/calculator.h"
 #include "ui/appinfo.h"
 #include "ui/dialogtemplate.h"
 
@@ -31,7 +32,10 @@ AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent)
         this);
     placestatic(version, units, 40, 10, 193, 8);
 
-    auto* note = new QLabel(QStringLiteral("1 to 6000 significant decimal digits"), this);
+    auto* note = new QLabel(QStringLiteral("%1 to %2 significant decimal digits")
+                                .arg(Calculator::MINPRECISION)
+                                .arg(Calculator::MAXPRECISION),
+                            this);
     placestatic(note, units, 40, 25, 119, 8);
 
     auto* ok = new QPushButton(QStringLiteral("OK"), this);

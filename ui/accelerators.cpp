@@ -5,7 +5,7 @@
 #include "calc/keys.h"
 #include "ui/menus.h"
 
-int acceleratorcommand(int qtkey, Qt::KeyboardModifiers modifiers, const QString& text)
+int acceleratorcommand(int qtkey, Qt::KeyboardModifiers modifiers, const QString& text, int radix)
 {
     const bool ctrl = modifiers.testFlag(Qt::ControlModifier);
     const bool alt = modifiers.testFlag(Qt::AltModifier);
@@ -20,7 +20,7 @@ int acceleratorcommand(int qtkey, Qt::KeyboardModifiers modifiers, const QString
         case Qt::Key_C: return command::copy;
         case Qt::Key_V: return command::paste;
         case Qt::Key_D: return command::precision;
-        case Qt::Key_G: return command::grouping;
+        case Qt::Key_G: return key::grouping;
         default: return 0;
         }
     }
@@ -56,7 +56,7 @@ int acceleratorcommand(int qtkey, Qt::KeyboardModifiers modifiers, const QString
     // Latin-1 is all the character table knows; '§' is one of them.
     if (text.size() != 1 || text[0].unicode() < 0x20 || text[0].unicode() > 0xff)
         return 0;
-    return typedkey(static_cast<char>(text[0].unicode()));
+    return characterkey(static_cast<char>(text[0].unicode()), keysource::keyboard, radix);
 }
 
 int scrolllines(int qtkey)

@@ -1,8 +1,6 @@
 #include "ui/calculatordialog.h"
 
-#include <chrono>
 #include <cstdlib>
-#include <thread>
 
 #include <QAbstractButton>
 #include <QAction>
@@ -26,7 +24,6 @@
 #include <qdrawutil.h>
 
 #include "calc/keys.h"
-#include "number/number.h"
 #include "ui/aboutdialog.h"
 #include "ui/accelerators.h"
 #include "ui/appinfo.h"
@@ -39,24 +36,37 @@ const char longactionquestion[] =
 
 namespace {
 
-// The digit keys in the order of their values, 0 to F.
-const int digitkeys[16] = {
-    key::digit0, key::digit1, key::digit2, key::digit3, key::digit4, key::digit5,
-    key::digit6, key::digit7, key::digit8, key::digit9, key::digitA, key::digitB,
-    key::digitC, key::digitD, key::digitE, key::digitF,
-};
-
 // Keys that only the decimal radix has.
 const int decimalkeys[] = {key::sin, key::cos, key::tan, key::dms, key::exponent, key::pi};
 
-QString keylabel(int code)
-{
-    for (int i = 0; i < keybuttoncount; ++i) {
-        if (keybuttons[i].code == code)
-            return QString::fromLatin1(keybuttons[i].label);
-    }
-    return {};
-}
+QString buttontext(int code) { return QString::fromLatin1(keylabel(code)); }
+
+// The radio buttons and menu items of the angle units and word sizes.
+struct modecontrol {
+    int radio;
+    int item;
+};
+
+struct anglecontrol : modecontrol {
+    angleunit unit;
+};
+
+struct wordcontrol : modecontrol {
+    wordsize size;
+};
+
+const anglecontrol anglecontrols[] = {
+    {{key::radians, command::radians}, angleunit::radians},
+    {{key::degrees, command::degrees}, angleunit::degrees},
+    {{key::grads, command::grads}, angleunit::grads},
+};
+
+const wordcontrol wordcontrols[] = {
+    {{key::byte, command::byte}, wordsize::byte},
+    {{key::word, command::word}, wordsize::word},
+    {{key::dword, command::dword}, wordsize::dword},
+    {{key::qword, command::qword}, wordsize::qword},
+};
 
 // A group box without text. Its line runs half a text line below its top,
 // as a titled box's would, so boxes that overlap by a unit or two in the
@@ -78,8 +88,7 @@ protected:
 }  // namespace
 
 CalculatorDialog::CalculatorDialog(hooks h, QWidget* parent)
-    : QDialog(parent), m_hooks(std::move(h)),
-      m_worker(std::make_unique<CalculatorWorker>(m_hooks.keyaction))
+    : QDialog(parent), m_hooks(std::move(h)), m_feeder(*this, m_hooks.now, m_hooks.keyaction)
 {
     setWindowTitle(QString::fromLatin1(applicationname));
     setWindowIcon(QIcon(QStringLiteral(":/icons/zelk-calculator.svg")));
@@ -99,11 +108,6 @@ CalculatorDialog::CalculatorDialog(hooks h, QWidget* parent)
     layout->addWidget(m_client);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
-    m_busytimer.setTimerType(Qt::PreciseTimer);
-    m_pastetimer.setSingleShot(true);
-    connect(&m_busytimer, &QTimer::timeout, this, [this] { onbusytimer(); });
-    connect(&m_pastetimer, &QTimer::timeout, this, [this] { pastenext(); });
-
     // Every key press in the window passes here before the focused control
     // sees it, the way accelerators are translated before a dialog handles
     // a message.
@@ -115,7 +119,7 @@ CalculatorDialog::CalculatorDialog(hooks h, QWidget* parent)
 CalculatorDialog::~CalculatorDialog()
 {
     qApp->removeEventFilter(this);
-    m_worker->stop();
+    m_feeder.stop();
 }
 
 void CalculatorDialog::buildcontrols()
@@ -142,7 +146,7 @@ void CalculatorDialog::buildcontrols()
             m_display->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
             m_display->setAcceptRichText(false);
             m_display->setFocusPolicy(Qt::StrongFocus);
-            // Numbers have no spaces: a 6000-digit one wraps at any digit.
+            // Numbers have no spaces: one of thousands of digits wraps anywhere.
             QTextOption option(Qt::AlignRight);
             option.setWrapMode(QTextOption::WrapAnywhere);
             m_display->document()->setDefaultTextOption(option);
@@ -151,7 +155,7 @@ void CalculatorDialog::buildcontrols()
         }
         case controlkind::frame: widget = new groupframe(m_client); break;
         case controlkind::radiobutton: {
-            auto* radio = new QRadioButton(keylabel(place.id), m_client);
+            auto* radio = new QRadioButton(buttontext(place.id), m_client);
             QButtonGroup* group = place.id >= key::hex && place.id <= key::bin ? radixgroup
                                   : place.id >= key::qword                     ? wordgroup
                                                                                : anglegroup;
@@ -161,7 +165,7 @@ void CalculatorDialog::buildcontrols()
             break;
         }
         case controlkind::checkbox: {
-            auto* check = new QCheckBox(keylabel(place.id), m_client);
+            auto* check = new QCheckBox(buttontext(place.id), m_client);
             connect(check, &QCheckBox::clicked, this, [this, id = place.id] { oncommand(id); });
             widget = check;
             break;
@@ -174,7 +178,7 @@ void CalculatorDialog::buildcontrols()
             break;
         }
         case controlkind::pushbutton: {
-            auto* button = new QPushButton(keylabel(place.id), m_client);
+            auto* button = new QPushButton(buttontext(place.id), m_client);
             button->setAutoDefault(false);
             connect(button, &QPushButton::clicked, this, [this, id = place.id] { oncommand(id); });
             widget = button;
@@ -282,7 +286,7 @@ void CalculatorDialog::checkcontrol(int id, bool on)
 
 void CalculatorDialog::refreshwindow()
 {
-    const Calculator& engine = m_worker->calculator();
+    const Calculator& engine = m_feeder.worker().calculator();
 
     m_displaystring = QString::fromStdString(engine.display());
     if (m_display->toPlainText() != m_displaystring)
@@ -295,18 +299,18 @@ void CalculatorDialog::refreshwindow()
 
     checkcontrol(key::inv, engine.inv());
     checkcontrol(key::hyp, engine.hyp());
-    checkcommand(command::grouping, engine.grouping());
+    checkcommand(key::grouping, engine.grouping());
 
-    const int radix = engine.radix();
-    checkcontrol(key::hex, radix == 16);
-    checkcontrol(key::dec, radix == 10);
-    checkcontrol(key::oct, radix == 8);
-    checkcontrol(key::bin, radix == 2);
-    checkcommand(command::hex, radix == 16);
-    checkcommand(command::dec, radix == 10);
-    checkcommand(command::oct, radix == 8);
-    checkcommand(command::bin, radix == 2);
-    if (radix == 10)
+    m_radix = engine.radix();
+    checkcontrol(key::hex, m_radix == 16);
+    checkcontrol(key::dec, m_radix == 10);
+    checkcontrol(key::oct, m_radix == 8);
+    checkcontrol(key::bin, m_radix == 2);
+    checkcommand(command::hex, m_radix == 16);
+    checkcommand(command::dec, m_radix == 10);
+    checkcommand(command::oct, m_radix == 8);
+    checkcommand(command::bin, m_radix == 2);
+    if (m_radix == 10)
         setdecimalmode();
     else
         setintegermode();
@@ -316,7 +320,6 @@ void CalculatorDialog::refreshwindow()
 
 void CalculatorDialog::setdecimalmode()
 {
-    m_decimalmode = true;
     for (int id : {key::radians, key::degrees, key::grads}) {
         showcontrol(id, true);
         enablecontrol(id, true);
@@ -336,20 +339,15 @@ void CalculatorDialog::setdecimalmode()
             removecommand(id);
     }
 
-    const int angle = m_worker->calculator().angle();
-    if (angle < 0 || angle > 2)
-        return;
-    checkcontrol(key::radians, angle == 0);
-    checkcontrol(key::degrees, angle == 1);
-    checkcontrol(key::grads, angle == 2);
-    checkcommand(command::radians, angle == 0);
-    checkcommand(command::degrees, angle == 1);
-    checkcommand(command::grads, angle == 2);
+    const angleunit angle = m_feeder.worker().calculator().angle();
+    for (const anglecontrol& c : anglecontrols) {
+        checkcontrol(c.radio, c.unit == angle);
+        checkcommand(c.item, c.unit == angle);
+    }
 }
 
 void CalculatorDialog::setintegermode()
 {
-    m_decimalmode = false;
     for (int id : {key::radians, key::degrees, key::grads}) {
         showcontrol(id, false);
         enablecontrol(id, false);
@@ -360,7 +358,7 @@ void CalculatorDialog::setintegermode()
     }
     for (int id : decimalkeys)
         enablecontrol(id, false);
-    enabledigits(m_worker->calculator().radix());
+    enabledigits(m_radix);
 
     if (findcommand(command::degrees) != nullptr) {
         for (const menuitem& item : wordsizeitems)
@@ -369,175 +367,89 @@ void CalculatorDialog::setintegermode()
             removecommand(id);
     }
 
-    const int size = m_worker->calculator().wordsize();
-    if (size < 0 || size > 3)
-        return;
-    const int radios[4] = {key::byte, key::word, key::dword, key::qword};
-    const int items[4] = {command::byte, command::word, command::dword, command::qword};
-    for (int i = 0; i < 4; ++i) {
-        checkcontrol(radios[i], i == size);
-        checkcommand(items[i], i == size);
+    const wordsize size = m_feeder.worker().calculator().wordsize();
+    for (const wordcontrol& c : wordcontrols) {
+        checkcontrol(c.radio, c.size == size);
+        checkcommand(c.item, c.size == size);
     }
 }
 
 void CalculatorDialog::enabledigits(int n)
 {
     for (int i = 0; i < 16; ++i)
-        enablecontrol(digitkeys[i], i < n);
-}
-
-int CalculatorDialog::busyinterval() const
-{
-    return m_busytimer.isActive() ? m_busytimer.interval() : 0;
-}
-
-std::time_t CalculatorDialog::now() const
-{
-    return m_hooks.now ? m_hooks.now() : std::time(nullptr);
+        enablecontrol(key::digits[i], i < n);
 }
 
 void CalculatorDialog::oncommand(int id)
 {
+    const bool decimal = m_radix == 10;
     switch (id) {
     case command::nothing: return;
     case key::inv:
-    case key::hyp: handkey(id); return;
+    case key::hyp:
+    case key::grouping: m_feeder.hand(id); return;
     case key::hex:
-    case command::hex: handkey(key::hex); return;
+    case command::hex: m_feeder.hand(key::hex); return;
     case key::dec:
-    case command::dec: handkey(key::dec); return;
+    case command::dec: m_feeder.hand(key::dec); return;
     case key::oct:
-    case command::oct: handkey(key::oct); return;
+    case command::oct: m_feeder.hand(key::oct); return;
     case key::bin:
-    case command::bin: handkey(key::bin); return;
+    case command::bin: m_feeder.hand(key::bin); return;
     // F2 to F4, the radio buttons and the menu items in this place mean an
     // angle unit in the decimal radix and a word size in the others.
     case key::degrees:
     case key::dword:
     case command::degrees:
-    case command::dword: handkey(m_decimalmode ? key::degrees : key::dword); return;
+    case command::dword: m_feeder.hand(decimal ? key::degrees : key::dword); return;
     case key::radians:
     case key::word:
     case command::radians:
-    case command::word: handkey(m_decimalmode ? key::radians : key::word); return;
+    case command::word: m_feeder.hand(decimal ? key::radians : key::word); return;
     case key::grads:
     case key::byte:
     case command::grads:
-    case command::byte: handkey(m_decimalmode ? key::grads : key::byte); return;
+    case command::byte: m_feeder.hand(decimal ? key::grads : key::byte); return;
     case key::qword:
-    case command::qword: handkey(key::qword); return;
-    case command::grouping: handkey(key::grouping); return;
+    case command::qword: m_feeder.hand(key::qword); return;
     case command::quit:
         // At once: no teardown while a key action may still hold the engine.
         std::_Exit(0);
     case command::copy: copy(); return;
     case command::paste: paste(); return;
-    case command::precision: showprecision(); return;
+    case command::precision: m_feeder.changeprecision(); return;
     case command::about: showabout(); return;
     case command::whatsthis: whatsthis(); return;
     default:
         if (qobject_cast<QPushButton*>(control(id)) != nullptr)
-            presskey(id);
+            m_feeder.press(id, m_accelerating);
         return;
     }
 }
 
-void CalculatorDialog::presskey(int code)
+void CalculatorDialog::flash(int code, bool down)
 {
-    auto* button = qobject_cast<QAbstractButton*>(control(code));
-    const bool flash = m_accelerating && button != nullptr;
-    if (flash) {
-        button->setDown(true);
+    auto* button = qobject_cast<QPushButton*>(control(code));
+    if (button == nullptr)
+        return;
+    button->setDown(down);
+    if (down)
         button->repaint();
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(KEY_WAIT));
-    handkey(code);
-    if (flash)
-        button->setDown(false);
 }
 
-void CalculatorDialog::handkey(int code)
-{
-    // A key that arrives while the worker is busy is dropped; the start
-    // time is reset all the same. A worker that is only finishing a quick
-    // key (or on a loaded machine has not yet been scheduled to) gets a
-    // moment first, so keys typed in quick succession are not lost.
-    if (!m_worker->postkey(code)) {
-        for (int waited = 0; waited < KEY_GRACE && !m_worker->isidle(); ++waited)
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        m_worker->postkey(code);
-    }
-    m_starttime = now();
-    startbusytimer(BUSY_FIRST);
-}
-
-void CalculatorDialog::startbusytimer(int ms)
-{
-    if (!m_busytimer.isActive())
-        m_busytimer.start(ms);
-    enableprecision();
-}
-
-void CalculatorDialog::stopbusytimer()
-{
-    m_busytimer.stop();
-    enableprecision();
-}
-
-// The Precision item is greyed while the window waits for the worker (from
-// the hand-over of a key until the window has shown its result) and while a
-// paste is being typed: the precision is changed on this thread, which may
-// touch the engine only while the worker is idle.
-void CalculatorDialog::enableprecision()
+void CalculatorDialog::enableprecision(bool on)
 {
     if (QAction* item = findcommand(command::precision))
-        item->setEnabled(!m_busytimer.isActive() && m_worker->isidle() && !pasting());
+        item->setEnabled(on);
 }
 
-void CalculatorDialog::onbusytimer()
+void CalculatorDialog::showwaitpointer(bool on)
 {
-    if (m_worker->isidle()) {
-        setbusycursor(false);
-        refreshwindow();
-        stopbusytimer();
-        return;
-    }
-    const std::time_t elapsed = now() - m_starttime;
-    if (elapsed < BUSY_POINTER)
-        return;
-    if (elapsed < BUSY_QUESTION) {
-        setbusycursor(true);
-        stopbusytimer();
-        startbusytimer(BUSY_LATER);
-        return;
-    }
-    stopbusytimer();
-    setbusycursor(false);
-    const bool yes = askcontinue();
-    m_starttime = now();
-    if (yes) {
-        setbusycursor(true);
-        startbusytimer(BUSY_LATER);
-    } else {
-        cancelcompute();
-        // A paste ends with the action the user stopped.
-        m_pastetext.clear();
-        m_pastetimer.stop();
-        setbusycursor(false);
-        startbusytimer(BUSY_CANCEL);
-    }
-}
-
-void CalculatorDialog::setbusycursor(bool on)
-{
-    if (on == m_busycursor)
-        return;
     const Qt::CursorShape shape = on ? Qt::WaitCursor : Qt::ArrowCursor;
     // The buttons and the menu bar take the window's pointer; the display
     // has a pointer of its own.
     setCursor(shape);
     m_display->viewport()->setCursor(shape);
-    m_busycursor = on;
 }
 
 std::unique_ptr<QMessageBox> CalculatorDialog::makequestion(QWidget* parent)
@@ -552,17 +464,21 @@ std::unique_ptr<QMessageBox> CalculatorDialog::makequestion(QWidget* parent)
 
 bool CalculatorDialog::askcontinue()
 {
-    m_asking = true;
-    bool yes;
-    if (m_hooks.askcontinue) {
-        yes = m_hooks.askcontinue(this);
-    } else {
-        std::unique_ptr<QMessageBox> box = makequestion(this);
-        yes = box->exec() == QMessageBox::Yes;
-    }
-    m_asking = false;
-    return yes;
+    if (m_hooks.askcontinue)
+        return m_hooks.askcontinue(this);
+    std::unique_ptr<QMessageBox> box = makequestion(this);
+    return box->exec() == QMessageBox::Yes;
 }
+
+std::optional<int> CalculatorDialog::askprecision(int digits)
+{
+    PrecisionDialog dialog(digits, this);
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return dialog.value();
+}
+
+void CalculatorDialog::beep() { QApplication::beep(); }
 
 void CalculatorDialog::scrolldisplay(int lines)
 {
@@ -572,69 +488,7 @@ void CalculatorDialog::scrolldisplay(int lines)
 
 void CalculatorDialog::copy() { QGuiApplication::clipboard()->setText(m_displaystring); }
 
-void CalculatorDialog::paste()
-{
-    const QString text = QGuiApplication::clipboard()->text();
-    if (text.isEmpty())
-        return;
-    const bool running = !m_pastetext.isEmpty();
-    m_pastetext += text;
-    enableprecision();
-    if (!running)
-        pastenext();
-}
-
-// Hands the next key of a paste over, but only to an idle worker: a pasted
-// key is never dropped, however long the one before it takes. A busy worker
-// is looked at again every PASTE_POLL ms; an idle one gets the next key as
-// soon as the window has handled its events, which with the wait of the
-// key press itself spaces quick keys 10 ms apart.
-void CalculatorDialog::pastenext()
-{
-    if (m_asking || !m_worker->isidle()) {
-        m_pastetimer.start(PASTE_POLL);
-        return;
-    }
-    while (!m_pastetext.isEmpty()) {
-        const char16_t c = m_pastetext.front().unicode();
-        m_pastetext.remove(0, 1);
-        // 'E' is resolved by the radix in force when it is typed; the engine
-        // may be read, the worker being idle.
-        const int code =
-            c <= 0xff ? characterkey(static_cast<char>(c), m_worker->calculator().radix()) : 0;
-        if (code == 0)
-            continue;
-        m_accelerating = true;
-        oncommand(code);
-        m_accelerating = false;
-        update();
-        break;
-    }
-    if (!m_pastetext.isEmpty())
-        m_pastetimer.start(0);
-    else
-        enableprecision();  // a paste may end without a key to wait for
-}
-
-// Refused while the worker is busy or a paste is being typed (Ctrl+D then
-// only beeps; the menu item is greyed): the engine is changed here, on the
-// user-interface thread. A worker that is only finishing a quick key gets
-// the moment a key would get. While the dialog is open nothing is handed to
-// the worker, the dialog being modal, so the worker is still idle after it.
-void CalculatorDialog::showprecision()
-{
-    for (int waited = 0; waited < KEY_GRACE && !m_worker->isidle(); ++waited)
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    if (!m_worker->isidle() || pasting()) {
-        QApplication::beep();
-        return;
-    }
-    PrecisionDialog dialog(m_worker->calculator().precision(), this);
-    if (dialog.exec() != QDialog::Accepted)
-        return;
-    m_worker->calculator().setprecision(dialog.value());
-    refreshwindow();
-}
+void CalculatorDialog::paste() { m_feeder.paste(QGuiApplication::clipboard()->text()); }
 
 void CalculatorDialog::showabout()
 {
@@ -700,7 +554,7 @@ bool CalculatorDialog::eventFilter(QObject* watched, QEvent* event)
         scrolldisplay(lines);
         return true;
     }
-    const int command = acceleratorcommand(press->key(), modifiers, press->text());
+    const int command = acceleratorcommand(press->key(), modifiers, press->text(), m_radix);
     if (command == 0)
         return false;
     m_accelerating = true;
@@ -714,7 +568,5 @@ void CalculatorDialog::done(int result)
     QDialog::done(result);
     // The window is gone for the user; the action in progress is cancelled
     // and the worker ended before the engine goes.
-    m_busytimer.stop();
-    m_pastetimer.stop();
-    m_worker->stop();
+    m_feeder.stop();
 }

@@ -1,5 +1,7 @@
 #include "ui/menus.h"
 
+#include "calc/keys.h"
+
 namespace {
 
 const menuitem fileitems[] = {
@@ -22,7 +24,7 @@ const menuitem viewitems[] = {
     {command::radians, "&Radians\tF3"},
     {command::grads, "&Grads\tF4"},
     {0, nullptr},
-    {command::grouping, "D&igit grouping\tCtrl+G"},
+    {key::grouping, "D&igit grouping\tCtrl+G"},
 };
 
 const menuitem optionsitems[] = {

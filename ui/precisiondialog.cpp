@@ -98,9 +98,9 @@ void PrecisionDialog::accept()
         refuse(QString::fromLatin1(applicationname), QStringLiteral("Please enter an integer."));
         return;
     }
-    if (*entered < 1 || *entered > Calculator::MAXPRECISION) {
-        refuse(QString(), QString::asprintf("Please enter an integer between 1 and %d",
-                                            Calculator::MAXPRECISION));
+    if (*entered < Calculator::MINPRECISION || *entered > Calculator::MAXPRECISION) {
+        refuse(QString(), QString::asprintf("Please enter an integer between %d and %d",
+                                            Calculator::MINPRECISION, Calculator::MAXPRECISION));
         return;
     }
     m_value = *entered;

@@ -2,8 +2,6 @@
 
 #include <chrono>
 
-#include "number/number.h"
-
 Thread::~Thread()
 {
     if (m_thread.joinable())
@@ -52,9 +50,12 @@ void CalculatorWorker::stop()
     // (presskey starts with startcompute), so cancel until it has ended. The
     // action stops at its next multiplication; nothing is killed, so the
     // allocator and the limb pool are never left locked by a dead thread.
-    while (!isidle()) {
-        cancelcompute();
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    {
+        std::unique_lock lock(m_idlemutex);
+        while (!isidle()) {
+            cancel();
+            m_idlechanged.wait_for(lock, std::chrono::milliseconds(10));
+        }
     }
     m_semaphore.release();
     join();
@@ -73,6 +74,10 @@ void CalculatorWorker::run()
             m_keyaction(m_calculator, m_pendingkey);
         else
             m_calculator.presskey(m_pendingkey);
-        m_idle.store(1, std::memory_order_release);
+        {
+            std::lock_guard lock(m_idlemutex);
+            m_idle.store(1, std::memory_order_release);
+        }
+        m_idlechanged.notify_all();
     }
 }

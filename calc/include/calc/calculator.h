@@ -6,14 +6,36 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <optional>
 #include <string>
 
+#include "calc/boundedstack.h"
 #include "number/number.h"
+
+enum class angleunit { radians, degrees, grads };
+
+// The word of the integer radices: values are kept and shown modulo 2^bits.
+enum class wordsize { byte, word, dword, qword };
+
+constexpr int wordbits(wordsize size)
+{
+    switch (size) {
+    case wordsize::byte: return 8;
+    case wordsize::word: return 16;
+    case wordsize::dword: return 32;
+    case wordsize::qword: break;
+    }
+    return 64;
+}
 
 class Calculator {
 public:
     static constexpr int STACKSIZE = 10;
+    // Significant digits the engine computes and shows.
+    static constexpr int MINPRECISION = 1;
     static constexpr int MAXPRECISION = 6000;
+    static constexpr int STARTPRECISION = 40;
     static constexpr std::size_t MAXENTRY = 6099;   // characters of a decimal entry
     static constexpr std::size_t MAXEXPONENT = 28;  // digits after EE
 
@@ -26,6 +48,11 @@ public:
     // significant digits (ending any entry). Errors are shown as presskey
     // shows them.
     void setprecision(int digits);
+    // Cancels the key action in progress: it stops at its next
+    // multiplication with "Operation was canceled". Safe from any thread and
+    // from a signal handler, the flag being a lock-free atomic; the next key
+    // clears it.
+    static void cancel();
 
     const std::string& display() const { return m_display; }
     int parens() const { return m_parens; }
@@ -35,11 +62,11 @@ public:
     bool grouping() const { return m_grouping; }
     bool error() const { return m_error; }
     int radix() const { return m_radix; }
-    int angle() const { return m_angle; }        // 0 radians, 1 degrees, 2 grads
-    int wordsize() const { return m_wordsize; }  // 0 byte, 1 word, 2 dword, 3 qword
+    angleunit angle() const { return m_angle; }
+    ::wordsize wordsize() const { return m_wordsize; }
     int precision() const { return m_precision; }
-    int numbercount() const { return m_numbercount; }
-    int operatorcount() const { return m_operatorcount; }
+    int numbercount() const { return m_numbers.count(); }
+    int operatorcount() const { return m_operators.count(); }
 
 private:
     std::string m_display = "0";
@@ -53,18 +80,20 @@ private:
     number m_value;                 // what the display stands for
     number m_memory;
     int m_parens = 0;
-    number m_numberstack[STACKSIZE];
-    int m_precision = 40;
-    int m_operatorstack[STACKSIZE] = {};
-    int m_numbercount = 0;
-    int m_operatorcount = 0;
+    boundedstack<number, STACKSIZE> m_numbers{{"Can't push on full numberstack",
+                                               "Can't pop from empty numberstack",
+                                               "No top on empty numberstack"}};
+    boundedstack<int, STACKSIZE> m_operators{{"Can't push on full operatorstack",
+                                              "Can't pop from empty operatorstack",
+                                              "No operators on stack"}};
+    int m_precision = STARTPRECISION;
     int m_radix = 10;
     bool m_inv = false;
     bool m_hyp = false;
     bool m_grouping = false;
     bool m_error = false;
-    int m_angle = 1;
-    int m_wordsize = 3;
+    angleunit m_angle = angleunit::degrees;
+    ::wordsize m_wordsize = ::wordsize::qword;
 
     void dispatchkey(int code);
     void seterror(const char* message);
@@ -77,6 +106,14 @@ private:
     number parseentry(const std::string& text) const;
     std::string formatvalue(const number& x) const;
     std::string entrytext() const;
+    // x rounded to the shown digits, P + 1 significant ones.
+    number shown(const number& x) const;
+    // A result r of Newton's iterations or a series comes out a little off
+    // where the true value is short: 6 / 3 as 1.99...98. r rounded to the
+    // shown digits is that value when `exact` finds it satisfies the
+    // result's defining equation exactly; nothing otherwise.
+    std::optional<number> exactshown(const number& r,
+                                     const std::function<bool(const number&)>& exact) const;
 
     void typedigit(char c);
     void typepoint();
@@ -87,12 +124,6 @@ private:
     void clearall();
 
     // Expression evaluation.
-    void pushnumber(const number& x);
-    number popnumber();
-    number topnumber() const;
-    void pushoperator(int code);
-    int popoperator();
-    int topoperator() const;
     static int precedence(int code);
     void pushvalue();
     void evaluatetop();
@@ -108,7 +139,7 @@ private:
     // Integer radices.
     std::uint64_t mask(std::uint64_t u) const;
     void setradix(int radix);
-    void setwordsize(int size);
+    void setwordsize(::wordsize size);
     void complement();
     void integerpart();
 
@@ -116,6 +147,7 @@ private:
     void scientific(int code);
     number hyperbolic(int code, const number& x);
     number trigonometric(int code, const number& x);
+    number tangent(const number& x);
     number toradians(const number& x);
     number fromradians(const number& x);
 };

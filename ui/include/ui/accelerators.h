@@ -9,8 +9,10 @@ class QString;
 
 // The command a key press sends (a key code, a menu command or
 // command::nothing), or 0 when the key is no accelerator and goes on to the
-// focused control. Alt combinations are left to the menu bar's mnemonics.
-int acceleratorcommand(int qtkey, Qt::KeyboardModifiers modifiers, const QString& text);
+// focused control. A character is looked up as typed on the keyboard into
+// an engine in `radix`. Alt combinations are left to the menu bar's
+// mnemonics.
+int acceleratorcommand(int qtkey, Qt::KeyboardModifiers modifiers, const QString& text, int radix);
 
 // How many lines Page Up/Down and Up/Down scroll the display (negative is
 // up), or 0 for other keys.

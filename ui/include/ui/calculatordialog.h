@@ -1,25 +1,23 @@
 // The calculator window: the keypad, the display and the indicators laid out
 // like a pocket calculator, the menu bar and the keyboard. The window never
-// computes: it hands every key to the worker thread (handkey) and, once the
-// worker is idle again, copies the engine's state into its controls
-// (refreshwindow).
+// computes: it hands every key to its feeder, which takes it to the worker
+// thread, and once the worker is idle again it copies the engine's state
+// into its controls (refreshwindow).
 #pragma once
 
 #include <QDialog>
 #include <QHash>
 #include <QString>
-#include <QTimer>
 
 #include <cstdint>
 #include <ctime>
 #include <functional>
 #include <memory>
+#include <optional>
 
-#include "worker.h"
+#include "ui/keyfeeder.h"
 
 class QAction;
-class QButtonGroup;
-class QLabel;
 class QMessageBox;
 class QMenuBar;
 class QTextEdit;
@@ -29,7 +27,7 @@ struct menuitem;
 // written "\n\r"; the box shows it as two lines.
 extern const char longactionquestion[];
 
-class CalculatorDialog : public QDialog {
+class CalculatorDialog : public QDialog, private KeyFeeder::Window {
 public:
     // Seams for tests; an empty member means the real thing.
     struct hooks {
@@ -37,16 +35,6 @@ public:
         std::function<bool(QWidget*)> askcontinue;  // the question; true is Yes
         CalculatorWorker::KeyAction keyaction;      // what the worker does with a key
     };
-
-    // Polling of the worker: the first second, later, and after a cancel.
-    static constexpr int BUSY_FIRST = 50;     // ms
-    static constexpr int BUSY_LATER = 500;    // ms
-    static constexpr int BUSY_CANCEL = 10;    // ms
-    static constexpr int BUSY_POINTER = 1;    // s until the wait pointer
-    static constexpr int BUSY_QUESTION = 10;  // s until the question
-    static constexpr int KEY_WAIT = 10;       // ms between a key press and its hand-over
-    static constexpr int KEY_GRACE = 50;      // ms a key waits for a worker that is still busy
-    static constexpr int PASTE_POLL = 10;     // ms between looks at the worker during a paste
 
     explicit CalculatorDialog(hooks h = {}, QWidget* parent = nullptr);
     ~CalculatorDialog() override;
@@ -59,14 +47,15 @@ public:
     QMenuBar* menubar() const { return m_menubar; }
     // The menu item with this command, in any popup of the menu bar.
     QAction* findcommand(int command) const;
-    CalculatorWorker& worker() { return *m_worker; }
+    CalculatorWorker& worker() { return m_feeder.worker(); }
+    const KeyFeeder& feeder() const { return m_feeder; }
 
     // State of the polling, for tests: the timer's interval or 0 when it is
     // stopped, whether the wait pointer is shown, keys of a paste not yet
     // handed over.
-    int busyinterval() const;
-    bool busycursor() const { return m_busycursor; }
-    bool pasting() const { return !m_pastetext.isEmpty(); }
+    int busyinterval() const { return m_feeder.busyinterval(); }
+    bool busycursor() const { return m_feeder.waitpointer(); }
+    bool pasting() const { return m_feeder.pasting(); }
     // The help identifier of the control last right-clicked that has one.
     std::uint32_t helpid() const { return m_helpid; }
 
@@ -81,37 +70,32 @@ protected:
 private:
     std::uint32_t m_helpid = 0;
     hooks m_hooks;
-    // True while a key comes from the keyboard or a paste: its button flashes.
+    // True while a key comes from the keyboard: its button flashes.
     bool m_accelerating = false;
-    std::unique_ptr<CalculatorWorker> m_worker;
-    QTimer m_busytimer;
-    std::time_t m_starttime = 0;  // when the last key was handed over
-    bool m_busycursor = false;
-    bool m_asking = false;      // the question is open
-    bool m_decimalmode = true;  // the shape the controls show
-    QString m_displaystring;    // what the display shows; what Copy copies
-    QString m_pastetext;        // characters of a paste not yet typed
-    QTimer m_pastetimer;
+    int m_radix = 10;         // the radix the controls show
+    QString m_displaystring;  // what the display shows; what Copy copies
 
     QHash<int, QWidget*> m_controls;
     QMenuBar* m_menubar = nullptr;
     QTextEdit* m_display = nullptr;
     QWidget* m_client = nullptr;
+    // Last, so that it goes first: before the members its calls of the
+    // window read.
+    KeyFeeder m_feeder;
 
     void buildcontrols();
     void buildmenus();
 
     void oncommand(int command);
-    void presskey(int code);
-    void handkey(int code);
-    std::time_t now() const;
 
-    void startbusytimer(int ms);
-    void stopbusytimer();
-    void enableprecision();
-    void onbusytimer();
-    void setbusycursor(bool on);
-    bool askcontinue();
+    // What the feeder asks of the window.
+    void refresh() override { refreshwindow(); }
+    void showwaitpointer(bool on) override;
+    bool askcontinue() override;
+    void flash(int code, bool down) override;
+    void enableprecision(bool on) override;
+    std::optional<int> askprecision(int digits) override;
+    void beep() override;
 
     void setdecimalmode();
     void setintegermode();
@@ -129,8 +113,6 @@ private:
     void scrolldisplay(int lines);
     void copy();
     void paste();
-    void pastenext();
-    void showprecision();
     void showabout();
     void contexthelp(QWidget* widget, const QPoint& position);
     void whatsthis();

@@ -1,6 +1,7 @@
 // The menu bar of the calculator window and the identifiers of the commands
 // that do not send a key of their own. Key buttons send their key code as
-// their command (calc/keys.h).
+// their command, and so does Digit grouping, the one menu item that is a key
+// of the engine (calc/keys.h).
 #pragma once
 
 namespace command {
@@ -19,7 +20,6 @@ constexpr int byte = 32793;
 constexpr int word = 32794;
 constexpr int dword = 32795;
 constexpr int qword = 32796;
-constexpr int grouping = 32797;  // the engine's key code for digit grouping
 constexpr int about = 32798;
 constexpr int copy = 57634;
 constexpr int paste = 57637;

@@ -1,6 +1,6 @@
 // The Precision dialog: asks for the number of significant digits the
-// engine computes and shows, 1 to 6000. It only asks; the window applies
-// the value.
+// engine computes and shows, within the engine's limits. It only asks; the
+// window applies the value.
 #pragma once
 
 #include <QDialog>
@@ -16,8 +16,8 @@ public:
     // The number of digits: the one given, or after OK the one entered.
     int value() const { return m_value; }
 
-    // OK: closes only with a whole number from 1 to 6000; otherwise says
-    // what is wrong and leaves the dialog open on the edit.
+    // OK: closes only with a whole number within the engine's limits;
+    // otherwise says what is wrong and leaves the dialog open on the edit.
     void accept() override;
 
 private:

@@ -4,8 +4,10 @@
 #pragma once
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
+#include <mutex>
 #include <semaphore>
 #include <thread>
 
@@ -50,6 +52,10 @@ public:
     bool postkey(int code);
     bool isidle() const { return m_idle.load(std::memory_order_acquire) != 0; }
 
+    // Cancels the key action in progress, through the engine; from any
+    // thread. The next key runs as usual.
+    void cancel() { Calculator::cancel(); }
+
     // Ends the worker for good: cancels the key action in progress, waits
     // until it has ended, ends the loop and joins the thread. The engine is
     // then never touched again by the worker. Later keys are dropped.
@@ -73,6 +79,9 @@ private:
     // after a key action, so that the window, reading it with acquire, sees
     // everything the action changed in the engine.
     std::atomic<std::uint8_t> m_idle{1};
+    // Signalled when the worker becomes idle, for stop() to wait on.
+    std::mutex m_idlemutex;
+    std::condition_variable m_idlechanged;
     std::atomic<bool> m_quit{false};
     KeyAction m_keyaction;
 };

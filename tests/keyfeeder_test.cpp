@@ -1,0 +1,342 @@
+// The feeder without a window: the order and grace of the hand-over, pastes,
+// the wait pointer and the question, the Precision request, and the end. A
+// fake window records what the feeder asks of it; the clock is the test's.
+#include <QTimer>
+
+#include <chrono>
+#include <optional>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "ui/keyfeeder.h"
+#include "windowtesting.h"
+
+namespace {
+
+class fakewindow : public KeyFeeder::Window {
+public:
+    int refreshes = 0;
+    bool pointer = false;
+    int asked = 0;
+    std::function<bool()> answer = [] { return true; };
+    std::vector<std::pair<int, bool>> flashes;
+    bool precisionoffered = true;
+    std::vector<int> precisionasked;  // the digits each dialog opened on
+    std::optional<int> precisionchosen;
+    std::function<void()> onaskprecision = [] {};
+    int beeps = 0;
+    int calls = 0;
+
+    void refresh() override
+    {
+        ++calls;
+        ++refreshes;
+    }
+    void showwaitpointer(bool on) override
+    {
+        ++calls;
+        pointer = on;
+    }
+    bool askcontinue() override
+    {
+        ++calls;
+        ++asked;
+        return answer();
+    }
+    void flash(int code, bool down) override
+    {
+        ++calls;
+        flashes.emplace_back(code, down);
+    }
+    void enableprecision(bool on) override
+    {
+        ++calls;
+        precisionoffered = on;
+    }
+    std::optional<int> askprecision(int digits) override
+    {
+        ++calls;
+        precisionasked.push_back(digits);
+        onaskprecision();
+        return precisionchosen;
+    }
+    void beep() override
+    {
+        ++calls;
+        ++beeps;
+    }
+};
+
+class KeyFeederTest : public ::testing::Test {
+protected:
+    std::time_t clock = 1000;
+    fakewindow window;
+    slowaction slow;  // outlives the feeder, whose worker runs it
+    std::unique_ptr<KeyFeeder> feeder;
+
+    void SetUp() override { make(slow.action()); }
+
+    void make(CalculatorWorker::KeyAction action)
+    {
+        feeder = std::make_unique<KeyFeeder>(
+            window, [this] { return clock; }, std::move(action));
+    }
+
+    const Calculator& engine() { return feeder->worker().calculator(); }
+
+    // Every request handed over, the worker idle and its result shown.
+    bool settled(int ms = 5000)
+    {
+        return waitfor(
+            [&] {
+                return !feeder->waiting() && feeder->worker().isidle() &&
+                       feeder->busyinterval() == 0;
+            },
+            ms);
+    }
+
+    void startslow()
+    {
+        feeder->press(key::factorial, false);
+        ASSERT_TRUE(waitfor([&] { return slow.running(); }));
+    }
+};
+
+// Keys sent faster than the worker runs them all arrive, in order, whatever
+// sends them: a key waits behind the one before it.
+TEST_F(KeyFeederTest, KeysArriveInTheOrderTheyCame)
+{
+    make([this](Calculator& calculator, int code) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        slow.action()(calculator, code);
+    });
+    feeder->press(key::digit1, false);
+    feeder->hand(key::inv);
+    feeder->paste(QStringLiteral("2 3"));
+    feeder->press(key::digit4, true);
+    feeder->hand(key::inv);
+    ASSERT_TRUE(settled());
+    EXPECT_EQ(slow.keys(), (std::vector<int>{key::digit1, key::inv, key::digit2, key::digit3,
+                                             key::digit4, key::inv}));
+    EXPECT_EQ(engine().display(), "1234");
+    EXPECT_GE(window.refreshes, 1);
+}
+
+TEST_F(KeyFeederTest, ABusyWorkerGetsTheGraceThenTheKeyIsDropped)
+{
+    const struct {
+        const char* what;
+        int releaseafter;  // ms after the press; -1: never
+        std::vector<int> keys;
+    } cases[] = {
+        {"finishes within the grace",
+         KeyFeeder::KEY_WAIT + KeyFeeder::KEY_GRACE / 2,
+         {key::factorial, key::digit5}},
+        {"stays busy", -1, {key::factorial}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        slowaction held;
+        make(held.action());
+        feeder->press(key::factorial, false);
+        ASSERT_TRUE(waitfor([&] { return held.running(); }));
+        clock += 9;
+        const auto start = std::chrono::steady_clock::now();
+        feeder->press(key::digit5, true);
+        if (c.releaseafter >= 0)
+            QTimer::singleShot(c.releaseafter, [&] { held.release(); });
+        ASSERT_TRUE(waitfor([&] { return !feeder->waiting(); }));
+        if (c.releaseafter < 0) {
+            EXPECT_GE(std::chrono::steady_clock::now() - start,
+                      std::chrono::milliseconds(KeyFeeder::KEY_WAIT + KeyFeeder::KEY_GRACE));
+        }
+        // Dropped or not, the key starts the long-action clock again.
+        clock += 9;
+        QTest::qWait(KeyFeeder::BUSY_LATER + 100);
+        EXPECT_EQ(window.asked, 0);
+        held.release();
+        ASSERT_TRUE(settled());
+        EXPECT_EQ(held.keys(), c.keys);
+        // Its button went down and came up again.
+        EXPECT_EQ(window.flashes,
+                  (std::vector<std::pair<int, bool>>{{key::digit5, true}, {key::digit5, false}}));
+        window.flashes.clear();
+        feeder.reset();
+    }
+}
+
+TEST_F(KeyFeederTest, PastedKeysWaitForAnIdleWorkerAndFlash)
+{
+    feeder->paste(QStringLiteral("5!12"));
+    ASSERT_TRUE(waitfor([&] { return slow.running(); }));
+    QTest::qWait(KeyFeeder::KEY_GRACE * 3);  // far past any grace: still held back
+    EXPECT_TRUE(feeder->pasting());
+    EXPECT_FALSE(window.precisionoffered);
+    slow.release();
+    ASSERT_TRUE(settled());
+    EXPECT_FALSE(feeder->pasting());
+    EXPECT_TRUE(window.precisionoffered);
+    EXPECT_EQ(slow.keys(),
+              (std::vector<int>{key::digit5, key::factorial, key::digit1, key::digit2}));
+    EXPECT_EQ(window.flashes, (std::vector<std::pair<int, bool>>{{key::digit5, true},
+                                                                 {key::digit5, false},
+                                                                 {key::factorial, true},
+                                                                 {key::factorial, false},
+                                                                 {key::digit1, true},
+                                                                 {key::digit1, false},
+                                                                 {key::digit2, true},
+                                                                 {key::digit2, false}}));
+}
+
+// 'E' is read by the radix in force when its turn comes, set by a key
+// before it.
+TEST_F(KeyFeederTest, APastedEFollowsTheRadixOfTheKeysBefore)
+{
+    const struct {
+        int radix;
+        std::vector<int> keys;
+    } cases[] = {
+        {key::dec, {key::dec, key::digit1, key::exponent, key::digit2}},
+        {key::hex, {key::hex, key::digit1, key::digitE, key::digit2}},
+    };
+    for (const auto& c : cases) {
+        slowaction recorder(0);
+        make(recorder.action());
+        feeder->hand(c.radix);
+        feeder->paste(QStringLiteral("1e2"));
+        ASSERT_TRUE(settled());
+        EXPECT_EQ(recorder.keys(), c.keys);
+        feeder.reset();
+    }
+}
+
+TEST_F(KeyFeederTest, WaitPointerAfterASecondQuestionAfterTen)
+{
+    const struct {
+        int seconds;  // since the hand-over
+        bool pointer;
+        int interval;
+        int asked;
+        bool changes;  // else nothing changes for a whole tick
+    } steps[] = {
+        {0, false, KeyFeeder::BUSY_FIRST, 0, false},
+        {1, true, KeyFeeder::BUSY_LATER, 0, true},
+        {9, true, KeyFeeder::BUSY_LATER, 0, false},
+        {10, true, KeyFeeder::BUSY_LATER, 1, true},  // Yes: the next question 10 s on
+        {19, true, KeyFeeder::BUSY_LATER, 1, false},
+    };
+    startslow();
+    const std::time_t start = clock;
+    for (const auto& s : steps) {
+        SCOPED_TRACE(s.seconds);
+        const int interval = feeder->busyinterval();
+        clock = start + s.seconds;
+        if (s.changes) {
+            EXPECT_TRUE(
+                waitfor([&] { return window.pointer == s.pointer && window.asked == s.asked; }));
+        } else {
+            QTest::qWait(interval + interval / 2 + 20);
+        }
+        EXPECT_EQ(window.pointer, s.pointer);
+        EXPECT_EQ(feeder->busyinterval(), s.interval);
+        EXPECT_EQ(window.asked, s.asked);
+    }
+    slow.release();
+    ASSERT_TRUE(settled());
+    EXPECT_FALSE(window.pointer);
+    EXPECT_FALSE(slow.cancelled());
+}
+
+// No cancels the action and ends the paste; a key pressed after the paste
+// is not part of it and still arrives.
+TEST_F(KeyFeederTest, NoCancelsAndEndsThePaste)
+{
+    window.answer = [this] {
+        EXPECT_FALSE(window.pointer);  // the normal pointer while asking
+        return false;
+    };
+    feeder->paste(QStringLiteral("!12"));
+    feeder->press(key::digit3, false);
+    ASSERT_TRUE(waitfor([&] { return slow.running(); }));
+    clock += 10;
+    ASSERT_TRUE(waitfor([&] { return window.asked == 1; }));
+    EXPECT_FALSE(feeder->pasting());
+    ASSERT_TRUE(settled());
+    EXPECT_TRUE(slow.cancelled());
+    EXPECT_EQ(slow.keys(), (std::vector<int>{key::factorial, key::digit3}));
+    EXPECT_EQ(engine().display(), "3");
+    EXPECT_FALSE(window.pointer);
+}
+
+TEST_F(KeyFeederTest, PrecisionChangesOnlyWithAnIdleWorker)
+{
+    const struct {
+        const char* what;
+        void (*before)(KeyFeeder&);
+        std::optional<int> chosen;
+        bool beeps;     // refused; otherwise the dialog opens
+        int precision;  // afterwards
+    } cases[] = {
+        {"idle", [](KeyFeeder&) {}, 25, false, 25},
+        {"cancelled", [](KeyFeeder&) {}, std::nullopt, false, 40},
+        {"busy past the grace", [](KeyFeeder& f) { f.press(key::factorial, false); }, 25, true, 40},
+        {"pasting", [](KeyFeeder& f) { f.paste(QStringLiteral("!1")); }, 25, true, 40},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        slowaction held;
+        window = fakewindow();
+        make(held.action());
+        window.precisionchosen = c.chosen;
+        c.before(*feeder);
+        if (c.beeps) {
+            ASSERT_TRUE(waitfor([&] { return held.running(); }));
+        }
+        feeder->changeprecision();
+        ASSERT_TRUE(waitfor([&] { return window.beeps > 0 || !window.precisionasked.empty(); }));
+        EXPECT_EQ(window.beeps, c.beeps ? 1 : 0);
+        EXPECT_EQ(window.precisionasked.empty(), c.beeps);
+        held.release();
+        ASSERT_TRUE(settled());
+        EXPECT_EQ(engine().precision(), c.precision);
+        feeder.reset();
+    }
+}
+
+TEST_F(KeyFeederTest, PrecisionAfterAKeyWaitsForIt)
+{
+    feeder->press(key::digit5, false);
+    window.precisionchosen = 3;
+    window.onaskprecision = [&] {
+        EXPECT_TRUE(feeder->worker().isidle());
+        EXPECT_EQ(engine().display(), "5");
+    };
+    feeder->changeprecision();
+    ASSERT_TRUE(settled());
+    EXPECT_EQ(window.precisionasked, std::vector<int>{40});
+    EXPECT_EQ(engine().precision(), 3);
+    EXPECT_EQ(engine().display(), "5");
+}
+
+TEST_F(KeyFeederTest, StopCancelsDropsTheRestAndCallsNothing)
+{
+    startslow();
+    feeder->press(key::digit1, true);
+    feeder->paste(QStringLiteral("23"));
+    const int calls = window.calls;
+    const auto start = std::chrono::steady_clock::now();
+    feeder->stop();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+    EXPECT_TRUE(slow.cancelled());
+    EXPECT_FALSE(feeder->waiting());
+    EXPECT_FALSE(feeder->worker().isrunning());
+    feeder->press(key::digit4, true);
+    QTest::qWait(KeyFeeder::KEY_WAIT + KeyFeeder::BUSY_FIRST);
+    EXPECT_EQ(window.calls, calls);
+    EXPECT_EQ(slow.keys(), std::vector<int>{key::factorial});
+}
+
+}  // namespace
