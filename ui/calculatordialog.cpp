@@ -1,6 +1,7 @@
 #include "ui/calculatordialog.h"
 
 #include <cstdlib>
+#include <span>
 
 #include <QAbstractButton>
 #include <QAction>
@@ -41,31 +42,30 @@ const int decimalkeys[] = {key::sin, key::cos, key::tan, key::dms, key::exponent
 
 QString buttontext(int code) { return QString::fromLatin1(keylabel(code)); }
 
-// The radio buttons and menu items of the angle units and word sizes.
-struct modecontrol {
+// The radio button and the menu item of each angle unit and word size.
+struct anglecontrol {
     int radio;
     int item;
-};
-
-struct anglecontrol : modecontrol {
     angleunit unit;
 };
 
-struct wordcontrol : modecontrol {
+struct wordcontrol {
+    int radio;
+    int item;
     wordsize size;
 };
 
 const anglecontrol anglecontrols[] = {
-    {{key::radians, command::radians}, angleunit::radians},
-    {{key::degrees, command::degrees}, angleunit::degrees},
-    {{key::grads, command::grads}, angleunit::grads},
+    {key::radians, command::radians, angleunit::radians},
+    {key::degrees, command::degrees, angleunit::degrees},
+    {key::grads, command::grads, angleunit::grads},
 };
 
 const wordcontrol wordcontrols[] = {
-    {{key::byte, command::byte}, wordsize::byte},
-    {{key::word, command::word}, wordsize::word},
-    {{key::dword, command::dword}, wordsize::dword},
-    {{key::qword, command::qword}, wordsize::qword},
+    {key::byte, command::byte, wordsize::byte},
+    {key::word, command::word, wordsize::word},
+    {key::dword, command::dword, wordsize::dword},
+    {key::qword, command::qword, wordsize::qword},
 };
 
 // A group box without text. Its line runs half a text line below its top,
@@ -310,74 +310,60 @@ void CalculatorDialog::refreshwindow()
     checkcommand(command::dec, m_radix == 10);
     checkcommand(command::oct, m_radix == 8);
     checkcommand(command::bin, m_radix == 2);
-    if (m_radix == 10)
-        setdecimalmode();
-    else
-        setintegermode();
+    showmode();
 
     m_display->setFocus();
 }
 
-void CalculatorDialog::setdecimalmode()
+// The decimal radix shows the angle units where the integer radices show
+// the word sizes, on the radio buttons and in the View popup, and only it
+// has the scientific keys that need a fraction.
+void CalculatorDialog::showmode()
 {
-    for (int id : {key::radians, key::degrees, key::grads}) {
-        showcontrol(id, true);
-        enablecontrol(id, true);
-    }
-    for (int id : {key::qword, key::dword, key::word, key::byte}) {
-        showcontrol(id, false);
-        enablecontrol(id, false);
-    }
-    for (int id : decimalkeys)
-        enablecontrol(id, true);
-    enabledigits(10);
-
-    if (findcommand(command::qword) != nullptr) {
-        for (const menuitem& item : angleitems)
-            insertcommand(command::qword, item);
-        for (int id : {command::qword, command::dword, command::word, command::byte})
-            removecommand(id);
-    }
-
-    const angleunit angle = m_feeder.worker().calculator().angle();
+    const bool decimal = m_radix == 10;
     for (const anglecontrol& c : anglecontrols) {
-        checkcontrol(c.radio, c.unit == angle);
-        checkcommand(c.item, c.unit == angle);
+        showcontrol(c.radio, decimal);
+        enablecontrol(c.radio, decimal);
     }
-}
-
-void CalculatorDialog::setintegermode()
-{
-    for (int id : {key::radians, key::degrees, key::grads}) {
-        showcontrol(id, false);
-        enablecontrol(id, false);
-    }
-    for (int id : {key::qword, key::dword, key::word, key::byte}) {
-        showcontrol(id, true);
-        enablecontrol(id, true);
+    for (const wordcontrol& c : wordcontrols) {
+        showcontrol(c.radio, !decimal);
+        enablecontrol(c.radio, !decimal);
     }
     for (int id : decimalkeys)
-        enablecontrol(id, false);
-    enabledigits(m_radix);
+        enablecontrol(id, decimal);
+    for (int i = 0; i < 16; ++i)
+        enablecontrol(key::digits[i], i < m_radix);
 
-    if (findcommand(command::degrees) != nullptr) {
-        for (const menuitem& item : wordsizeitems)
-            insertcommand(command::degrees, item);
-        for (int id : {command::degrees, command::radians, command::grads})
-            removecommand(id);
+    // The first item of the shape the popup has to leave.
+    const int anchor = decimal ? command::qword : command::degrees;
+    if (findcommand(anchor) != nullptr) {
+        for (const menuitem& item : decimal ? std::span<const menuitem>(angleitems)
+                                            : std::span<const menuitem>(wordsizeitems))
+            insertcommand(anchor, item);
+        if (decimal) {
+            for (const wordcontrol& c : wordcontrols)
+                removecommand(c.item);
+        } else {
+            for (const anglecontrol& c : anglecontrols)
+                removecommand(c.item);
+        }
     }
 
-    const wordsize size = m_feeder.worker().calculator().wordsize();
-    for (const wordcontrol& c : wordcontrols) {
-        checkcontrol(c.radio, c.size == size);
-        checkcommand(c.item, c.size == size);
+    // The marks of the shape shown; the hidden radio buttons keep theirs.
+    const Calculator& engine = m_feeder.worker().calculator();
+    if (decimal) {
+        for (const anglecontrol& c : anglecontrols)
+            checkmode(c.radio, c.item, c.unit == engine.angle());
+    } else {
+        for (const wordcontrol& c : wordcontrols)
+            checkmode(c.radio, c.item, c.size == engine.wordsize());
     }
 }
 
-void CalculatorDialog::enabledigits(int n)
+void CalculatorDialog::checkmode(int radio, int item, bool on)
 {
-    for (int i = 0; i < 16; ++i)
-        enablecontrol(key::digits[i], i < n);
+    checkcontrol(radio, on);
+    checkcommand(item, on);
 }
 
 void CalculatorDialog::oncommand(int id)

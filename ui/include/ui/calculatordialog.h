@@ -97,9 +97,8 @@ private:
     std::optional<int> askprecision(int digits) override;
     void beep() override;
 
-    void setdecimalmode();
-    void setintegermode();
-    void enabledigits(int n);
+    void showmode();
+    void checkmode(int radio, int item, bool on);
     void showcontrol(int id, bool on);
     void enablecontrol(int id, bool on);
     void checkcontrol(int id, bool on);
