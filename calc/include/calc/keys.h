@@ -105,7 +105,7 @@ enum class keysource {
 enum class keytyping : unsigned char {
     anywhere,  // pasted and from the keyboard alike
     keyboard,  // from the keyboard only
-    byradix,   // but pasted in the decimal radix it is EE
+    byradix,   // as anywhere, but EE when pasted into the decimal radix
 };
 
 struct keycharacter {
