@@ -18,7 +18,7 @@ PACKAGES = cmake ninja-build g++ libgtest-dev libbenchmark-dev qt6-base-dev libq
 
 CMAKE_CONFIGURE = cmake -G Ninja -Wno-dev
 
-.PHONY: all deps build test run install sanitize tsan bench fuzz soak clean
+.PHONY: all deps build test run install sanitize tsan bench fuzz soak format format-check clean
 
 all: build
 
@@ -96,6 +96,17 @@ fuzz: deps
 SOAK_MINUTES ?= 10
 soak: build
 	tools/soak.py --minutes $(SOAK_MINUTES) --zelkc $(BUILD)/zelkc
+
+# Every C and C++ file the repository tracks, in the style of .clang-format:
+# `format` rewrites them, `format-check` fails on the first difference.
+FORMAT_FILES = git ls-files '*.cpp' '*.h' '*.c'
+format:
+	@tools/install-deps clang-format
+	$(FORMAT_FILES) | xargs clang-format -i
+
+format-check:
+	@tools/install-deps clang-format
+	$(FORMAT_FILES) | xargs clang-format --dry-run -Werror
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(BENCH_BUILD) $(FUZZ_BUILD)
