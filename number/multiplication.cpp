@@ -989,6 +989,16 @@ bool flatquotient(std::int32_t digits, const number& x, const number& y)
     return digits > FLATQUOTIENT && limbcount(x) <= 2 * limbs && limbcount(y) <= 2 * limbs;
 }
 
+std::vector<std::int32_t> ladder(std::int32_t n, std::int32_t limit)
+{
+    std::vector<std::int32_t> steps;
+    while (n < limit) {
+        n /= 2;
+        steps.push_back(n);
+    }
+    return steps;
+}
+
 number quot(const number& x, const number& y, const number& f)
 {
     if (y.iszero())

@@ -7,8 +7,6 @@
 #include <functional>
 #include <utility>
 
-#include "number/addition.h"
-#include "number/multiplication.h"
 
 // -- limb pool ------------------------------------------------------------------
 
@@ -528,25 +526,4 @@ number powerof10(std::int32_t k)
     x.setexpo(e);
     x.setlowexpo(e);
     return x;
-}
-
-std::vector<std::int32_t> ladder(std::int32_t n, std::int32_t limit)
-{
-    std::vector<std::int32_t> steps;
-    while (n < limit) {
-        n /= 2;
-        steps.push_back(n);
-    }
-    return steps;
-}
-
-bool cachedconstant::covers(const number& f) const
-{
-    return !resolution.iszero() && compare(f, resolution) >= 0;
-}
-
-number cachedconstant::servefor(const number& f) const
-{
-    static const number hundredth(0.01);
-    return truncate(value, APCprod(hundredth, f, -1));
 }

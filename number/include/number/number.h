@@ -224,32 +224,3 @@ std::int32_t powerof10expo(std::int32_t k);
 
 // A resolution the accurate operations accept: f > 0.
 inline bool ispositive(const number& f) { return !f.iszero() && !f.isnegative(); }
-
-// The precision exponents of a Newton ladder: n halved (towards zero) while
-// below `limit`; -50 with limit -1 gives -25, -12, -6, -3, -1. Each step
-// doubles the digits of the one before, so they are used last first.
-std::vector<std::int32_t> ladder(std::int32_t n, std::int32_t limit);
-
-// A process-wide constant (pi, ln 10) kept at the finest resolution computed
-// so far; zero resolution until the first computation.
-struct cachedconstant {
-    number value;
-    number resolution;
-
-    // Whether the cached value serves a resolution f (f at or above its own).
-    bool covers(const number& f) const;
-    // The cached value for a resolution f it covers: cut at a hundredth of f.
-    number servefor(const number& f) const;
-    // The value first: if storing the resolution failed, the old resolution
-    // would still be honoured by a value at least that accurate.
-    void store(const number& v, const number& r)
-    {
-        value = v;
-        resolution = r;
-    }
-    void clear()
-    {
-        value = number();
-        resolution = number();
-    }
-};
