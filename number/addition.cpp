@@ -159,12 +159,6 @@ number addsigned(const number& x, const number& y, bool flip, const number& f)
     return r;
 }
 
-const number& exact()
-{
-    static const number zero;
-    return zero;
-}
-
 }  // namespace
 
 int compare(const number& x, const number& y)
@@ -306,9 +300,8 @@ number rounddigits(const number& x, std::int32_t n)
 {
     if (x.iszero())
         return x;
-    static const number half(0.5);
     number c = scaled(x, n);
-    c = c.isnegative() ? negate(floor(negate(c) + half)) : floor(c + half);
+    c = c.isnegative() ? negate(floor(negate(c) + half())) : floor(c + half());
     multpow10(c, -n);
     return c;
 }

@@ -527,3 +527,15 @@ number powerof10(std::int32_t k)
     x.setlowexpo(e);
     return x;
 }
+
+const number& exact()
+{
+    static const number zero;
+    return zero;
+}
+
+const number& half()
+{
+    static const number h(0.5);
+    return h;
+}

@@ -222,5 +222,10 @@ std::int32_t powerof10expo(std::int32_t k);
 
 // -- shared by the iterative operations -----------------------------------------
 
+// Zero as a resolution: the operation is exact.
+const number& exact();
+// 0.5, made once for every algorithm that halves.
+const number& half();
+
 // A resolution the accurate operations accept: f > 0.
 inline bool ispositive(const number& f) { return !f.iszero() && !f.isnegative(); }
