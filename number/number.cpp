@@ -7,7 +7,6 @@
 #include <functional>
 #include <utility>
 
-
 // -- limb pool ------------------------------------------------------------------
 
 #if defined(__SANITIZE_ADDRESS__)
@@ -164,7 +163,8 @@ number::number(double v)
 number::number(const number& other)
     : m_expo(other.m_expo), m_lowexpo(other.m_lowexpo), m_negative(other.m_negative)
 {
-    appendcopy(other);
+    appendlimbs(other.m_head,
+                static_cast<std::size_t>(other.iszero() ? 0 : other.m_expo - other.m_lowexpo + 1));
 }
 
 number::number(number&& other) noexcept
@@ -185,7 +185,8 @@ number& number::operator=(const number& other)
     m_expo = other.m_expo;
     m_lowexpo = other.m_lowexpo;
     m_negative = other.m_negative;
-    appendcopy(other);
+    appendlimbs(other.m_head,
+                static_cast<std::size_t>(other.iszero() ? 0 : other.m_expo - other.m_lowexpo + 1));
     return *this;
 }
 
@@ -202,18 +203,6 @@ number::~number()
 {
     if (m_head != nullptr)
         limbpool::releasechain(m_head, m_tail);
-}
-
-void number::appendcopy(const number& other)
-{
-    const limb* q = other.m_head;
-    appendfrom([&q](std::uint32_t& v) {
-        if (q == nullptr)
-            return false;
-        v = q->value;
-        q = q->lower;
-        return true;
-    });
 }
 
 void number::swap(number& other) noexcept
@@ -282,6 +271,18 @@ void number::appendlimbs(const std::uint32_t* values, std::size_t n)
         if (values == end)
             return false;
         v = *values++;
+        return true;
+    });
+}
+
+void number::appendlimbs(const limb* from, std::size_t n)
+{
+    appendfrom([&from, &n](std::uint32_t& v) {
+        if (n == 0)
+            return false;
+        v = from->value;
+        from = from->lower;
+        --n;
         return true;
     });
 }

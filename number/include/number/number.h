@@ -151,6 +151,8 @@ public:
     // Appends values[0..n), most significant first: the nodes are taken off
     // the free list in one walk.
     void appendlimbs(const std::uint32_t* values, std::size_t n);
+    // Appends n limbs of another chain, from `from` down.
+    void appendlimbs(const limb* from, std::size_t n);
     void insertafter(limb* node, std::uint32_t n);
     void remove(limb* node);
     // Releases every limb below node, which becomes the tail.
@@ -189,7 +191,6 @@ private:
 
     template <typename Next> void appendfrom(Next next);
     void fromunsigned(std::uint64_t magnitude, bool negative);
-    void appendcopy(const number& other);
 };
 
 // -- derived quantities -------------------------------------------------------
