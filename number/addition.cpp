@@ -8,7 +8,7 @@ namespace {
 
 number addsigned(const number& x, const number& y, bool minus, const number& f)
 {
-    return chainof(signedsum(runof(x), runof(y), minus, f));
+    return chainsum(runof(x), runof(y), minus, f);
 }
 
 }  // namespace

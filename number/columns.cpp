@@ -164,8 +164,10 @@ void finishcolumns(const std::uint64_t* sums, std::int32_t lowest, std::ptrdiff_
     std::ptrdiff_t last = n - 1;
     while (L[last] == 0)
         --last;
-    out = {nullptr, L + first, toplimb - static_cast<std::int32_t>(first),
-           static_cast<std::int32_t>(last - first + 1), negative};
+    out = {.array = L + first,
+           .expo = toplimb - static_cast<std::int32_t>(first),
+           .count = static_cast<std::int32_t>(last - first + 1),
+           .negative = negative};
     // The range is checked on the half-limb form, as its normalisation would.
     const std::int32_t halfexpo = 2 * out.expo + (out.array[0] >= HALFBASE ? 1 : 0);
     const std::int32_t halflow = 2 * out.lowexpo() + (L[last] % HALFBASE == 0 ? 1 : 0);
@@ -264,8 +266,10 @@ bool shortcolumns(const limbrun& x, const limbrun& y, cut f, limbrun& out)
     std::ptrdiff_t last = n - 1;
     while (L[last] == 0)
         --last;
-    out = {nullptr, L + first, top + 1 - static_cast<std::int32_t>(first),
-           static_cast<std::int32_t>(last - first + 1), x.negative != y.negative};
+    out = {.array = L + first,
+           .expo = top + 1 - static_cast<std::int32_t>(first),
+           .count = static_cast<std::int32_t>(last - first + 1),
+           .negative = x.negative != y.negative};
     return true;
 }
 

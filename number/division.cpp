@@ -18,32 +18,22 @@ std::vector<std::int32_t> ladder(std::int32_t n, std::int32_t limit)
 
 namespace {
 
-// Shares of the quotient's budget f. v = reciprocalshare f |y/x| is the
-// relative accuracy wanted of 1/y, not an absolute one, as the final product
-// multiplies the error of 1/y by |x|; each Newton step takes y m to
-// residualshare and the correction to stepshare of its precision (relative
-// to |1/y|). 1/y then comes within about 0.3 v (the last step's square plus
-// the two shares), x times it within 0.3 * 0.7 f, and with the final
-// product's productshare f: 0.21 f + 0.37 f < f.
-const number& reciprocalshare()
+// Shares of a quotient's budget f. 1/y comes within about 0.3 v (the last
+// Newton step's square plus the residual and step shares), so x times it
+// within 0.3 * 0.7 f; with the final product's share, 0.21 f + 0.37 f < f.
+struct quotientshares {
+    // v = reciprocal f |y/x|: the relative accuracy wanted of 1/y, as the
+    // final product multiplies the error of 1/y by |x|.
+    number reciprocal = number(0.7);
+    number step = number(0.1);       // each step's correction, times |1/y|
+    number residual = number(0.11);  // each step's product y m
+    number product = number(0.37);   // the product x (1/y)
+};
+
+const quotientshares& shares()
 {
-    static const number share(0.7);
-    return share;
-}
-const number& stepshare()
-{
-    static const number share(0.1);
-    return share;
-}
-const number& residualshare()
-{
-    static const number share(0.11);
-    return share;
-}
-const number& productshare()
-{
-    static const number share(0.37);
-    return share;
+    static const quotientshares s;
+    return s;
 }
 
 // The operations of a Newton step on chains and on flat limbs.
@@ -74,7 +64,7 @@ number productof(const number& x, const flat& u, const number& f)
 }
 
 // x / y by Newton's iteration for 1/y from m, on chains (T number) or on
-// flat limbs (T flat): yt and one are y and 1 in that form; h = stepshare
+// flat limbs (T flat): yt and one are y and 1 in that form; h = shares().step
 // |1/y| and v the relative accuracy wanted. Each step m + m (1 - y m), with
 // y m at resolution O and the correction at N.
 template <typename T>
@@ -87,9 +77,9 @@ number newtonquotient(const number& x, const T& yt, const T& one, T m, const num
     // Precisions of the steps, each about twice the previous one.
     const std::vector<std::int32_t> steps = ladder(leadpos(v), -7);
     for (auto e = steps.rbegin(); e != steps.rend(); ++e)
-        m = step(m, scaled(h, *e), scaled(residualshare(), *e));
-    const number N = productshare() * f;
-    const T U = step(m, h * v, residualshare() * v);
+        m = step(m, scaled(h, *e), scaled(shares().residual, *e));
+    const number N = shares().product * f;
+    const T U = step(m, h * v, shares().residual * v);
     return productof(x, U, N);
 }
 
@@ -123,8 +113,8 @@ number quot(const number& x, const number& y, const number& f)
 
     const number r0 = reciprocalguess(y);
     const number v =
-        APCprod(APCprod(reciprocalshare(), f, -1), abs(APCprod(y, reciprocalguess(x), -1)), -1);
-    const number h = APCprod(stepshare(), abs(r0), -1);
+        APCprod(APCprod(shares().reciprocal, f, -1), abs(APCprod(y, reciprocalguess(x), -1)), -1);
+    const number h = APCprod(shares().step, abs(r0), -1);
     const number one(1);
     if (!flatquotient(-leadpos(v), x, y))
         return newtonquotient(x, y, one, r0, h, v, f);
@@ -135,11 +125,11 @@ number APCquot(const number& x, const number& y, int bias)
 {
     // Two Newton steps from the five digits of the guess: 10, then 20 digits.
     number o = reciprocalguess(y);
-    const number l = stepshare() * abs(o);
+    const number l = shares().step * abs(o);
     const number one(1);
     for (std::int32_t e : {-8, -16}) {
         const number N = scaled(l, e);
-        const number O = scaled(residualshare(), e);
+        const number O = scaled(shares().residual, e);
         o = o + prod(o, one - prod(y, o, O), N);
     }
     return APCprod(x, o, bias);

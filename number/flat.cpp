@@ -7,14 +7,16 @@ flat flatof(const limbrun& r)
     flat x;
     if (r.iszero())
         return x;
+    if (r.chain != nullptr) {
+        x.limbs.resize(static_cast<std::size_t>(r.count));
+        forlimbs(
+            r, [&x](std::int32_t i, std::uint32_t v) { x.limbs[static_cast<std::size_t>(i)] = v; });
+    } else {
+        x.limbs.assign(r.array, r.array + r.count);
+    }
     // A run may end in zeros; a flat number does not.
-    std::int32_t n = r.count;
-    x.limbs.resize(static_cast<std::size_t>(n));
-    forlimbs(r,
-             [&x](std::int32_t i, std::uint32_t v) { x.limbs[static_cast<std::size_t>(i)] = v; });
-    while (n > 0 && x.limbs[static_cast<std::size_t>(n - 1)] == 0)
-        --n;
-    x.limbs.resize(static_cast<std::size_t>(n));
+    while (x.limbs.back() == 0)
+        x.limbs.pop_back();
     x.expo = r.expo;
     x.negative = r.negative;
     return x;
@@ -36,7 +38,7 @@ limbrun slice(const limbrun& x, std::int32_t from, std::int32_t to)
         --n;
     if (n == 0)
         return {};
-    return {nullptr, p, from, n, x.negative};
+    return {.array = p, .expo = from, .count = n, .negative = x.negative};
 }
 
 limbrun shifted(limbrun x, std::int32_t k)
@@ -51,5 +53,5 @@ limbrun shifted(limbrun x, std::int32_t k)
 
 flat sumof(const limbrun& a, const limbrun& b, bool minus, const number& f)
 {
-    return flatof(signedsum(a, b, minus, f));
+    return flatof(arraysum(a, b, minus, f));
 }

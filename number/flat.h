@@ -17,7 +17,10 @@ struct flat {
 
     limbrun view() const
     {
-        return {nullptr, limbs.data(), expo, static_cast<std::int32_t>(limbs.size()), negative};
+        return {.array = limbs.data(),
+                .expo = expo,
+                .count = static_cast<std::int32_t>(limbs.size()),
+                .negative = negative};
     }
 };
 

@@ -163,8 +163,7 @@ number::number(double v)
 number::number(const number& other)
     : m_expo(other.m_expo), m_lowexpo(other.m_lowexpo), m_negative(other.m_negative)
 {
-    appendlimbs(other.m_head,
-                static_cast<std::size_t>(other.iszero() ? 0 : other.m_expo - other.m_lowexpo + 1));
+    appendcopy(other);
 }
 
 number::number(number&& other) noexcept
@@ -185,8 +184,7 @@ number& number::operator=(const number& other)
     m_expo = other.m_expo;
     m_lowexpo = other.m_lowexpo;
     m_negative = other.m_negative;
-    appendlimbs(other.m_head,
-                static_cast<std::size_t>(other.iszero() ? 0 : other.m_expo - other.m_lowexpo + 1));
+    appendcopy(other);
     return *this;
 }
 
@@ -203,6 +201,18 @@ number::~number()
 {
     if (m_head != nullptr)
         limbpool::releasechain(m_head, m_tail);
+}
+
+void number::appendcopy(const number& other)
+{
+    const limb* q = other.m_head;
+    appendfrom([&q](std::uint32_t& v) {
+        if (q == nullptr)
+            return false;
+        v = q->value;
+        q = q->lower;
+        return true;
+    });
 }
 
 void number::swap(number& other) noexcept
@@ -250,10 +260,7 @@ template <typename Next> void number::appendfrom(Next next)
         limbpool::unpoison(p);
         p->value = v;
         p->upper = prev;
-        if (prev != nullptr)
-            prev->lower = p;
-        else
-            m_head = p;
+        (prev != nullptr ? prev->lower : m_head) = p;
         prev = p;
         p = p->lower;
     }
@@ -285,20 +292,6 @@ void number::appendlimbs(const limb* from, std::size_t n)
         --n;
         return true;
     });
-}
-
-void number::insertafter(limb* node, std::uint32_t n)
-{
-    checklimb(n);
-    limb* fresh = limbpool::acquire();
-    fresh->value = n;
-    fresh->upper = node;
-    fresh->lower = node->lower;
-    if (node->lower != nullptr)
-        node->lower->upper = fresh;
-    else
-        m_tail = fresh;
-    node->lower = fresh;
 }
 
 void number::remove(limb* node)
@@ -384,8 +377,6 @@ std::int32_t leadpos(const number& x)
         return 0;
     return BASE_DIGITS * x.expo() + digitcount(x.head()->value) - 1;
 }
-
-std::int32_t limbcount(const number& x) { return x.iszero() ? 1 : x.expo() - x.lowexpo() + 1; }
 
 bool isinteger(const number& x) { return x.iszero() || x.lowexpo() >= 0; }
 
@@ -527,16 +518,4 @@ number powerof10(std::int32_t k)
     x.setexpo(e);
     x.setlowexpo(e);
     return x;
-}
-
-const number& exact()
-{
-    static const number zero;
-    return zero;
-}
-
-const number& half()
-{
-    static const number h(0.5);
-    return h;
 }

@@ -135,9 +135,14 @@ number prod(const number& x, const number& y, const number& f)
         scaleinplace(r, y, r.lowexpo(), false);
         return r;
     }
-    if (!splits(runof(x), runof(y), f))
-        return basicprod(x, y, f);
-    return chainof(prod(flatten(x).view(), flatten(y).view(), f));
+    const limbrun rx = runof(x);
+    const limbrun ry = runof(y);
+    if (splits(rx, ry, f))
+        return chainof(prod(flatof(rx).view(), flatof(ry).view(), f));
+    limbrun c;
+    if (!multiplycolumns(rx, ry, cutof(f), c))
+        return number();
+    return chainof(c);
 }
 
 number operator*(const number& x, const number& y) { return prod(x, y, exact()); }

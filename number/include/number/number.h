@@ -122,38 +122,14 @@ public:
     void setnegative(bool negative) { m_negative = negative ? 1 : 0; }
 
     // -- chain primitives (no normalisation) --------------------------------
-    void append(std::uint32_t n)
-    {
-        checklimb(n);
-        limb* node = limbpool::acquire();
-        node->value = n;
-        node->lower = nullptr;
-        node->upper = m_tail;
-        if (m_tail != nullptr)
-            m_tail->lower = node;
-        else
-            m_head = node;
-        m_tail = node;
-    }
-    void prepend(std::uint32_t n)
-    {
-        checklimb(n);
-        limb* node = limbpool::acquire();
-        node->value = n;
-        node->upper = nullptr;
-        node->lower = m_head;
-        if (m_head != nullptr)
-            m_head->upper = node;
-        else
-            m_tail = node;
-        m_head = node;
-    }
+    void append(std::uint32_t n) { link(newnode(n), m_tail, nullptr); }
+    void prepend(std::uint32_t n) { link(newnode(n), nullptr, m_head); }
     // Appends values[0..n), most significant first: the nodes are taken off
     // the free list in one walk.
     void appendlimbs(const std::uint32_t* values, std::size_t n);
     // Appends n limbs of another chain, from `from` down.
     void appendlimbs(const limb* from, std::size_t n);
-    void insertafter(limb* node, std::uint32_t n);
+    void insertafter(limb* node, std::uint32_t n) { link(newnode(n), node, node->lower); }
     void remove(limb* node);
     // Releases every limb below node, which becomes the tail.
     void cutbelow(limb* node);
@@ -189,8 +165,31 @@ private:
     }
     [[noreturn]] static void badlimb(const char* file, int line);
 
+    static limb* newnode(std::uint32_t n)
+    {
+        checklimb(n);
+        limb* node = limbpool::acquire();
+        node->value = n;
+        return node;
+    }
+    // Links node in between above and below (either null at an end).
+    void link(limb* node, limb* above, limb* below)
+    {
+        node->upper = above;
+        node->lower = below;
+        if (above != nullptr)
+            above->lower = node;
+        else
+            m_head = node;
+        if (below != nullptr)
+            below->upper = node;
+        else
+            m_tail = node;
+    }
+
     template <typename Next> void appendfrom(Next next);
     void fromunsigned(std::uint64_t magnitude, bool negative);
+    void appendcopy(const number& other);
 };
 
 // -- derived quantities -------------------------------------------------------
@@ -198,7 +197,10 @@ private:
 // Decimal position of the leading digit: 1 -> 0, 12345 -> 4, 0.001 -> -3; 0 for zero.
 std::int32_t leadpos(const number& x);
 // Number of limbs from expo to lowexpo; 1 for zero.
-std::int32_t limbcount(const number& x);
+inline std::int32_t limbcount(const number& x)
+{
+    return x.iszero() ? 1 : x.expo() - x.lowexpo() + 1;
+}
 bool isinteger(const number& x);
 // Odd integers, and every non-integer.
 bool isodd(const number& x);
@@ -224,9 +226,17 @@ std::int32_t powerof10expo(std::int32_t k);
 // -- shared by the iterative operations -----------------------------------------
 
 // Zero as a resolution: the operation is exact.
-const number& exact();
+inline const number& exact()
+{
+    static const number zero;
+    return zero;
+}
 // 0.5, made once for every algorithm that halves.
-const number& half();
+inline const number& half()
+{
+    static const number h(0.5);
+    return h;
+}
 
 // A resolution the accurate operations accept: f > 0.
 inline bool ispositive(const number& f) { return !f.iszero() && !f.isnegative(); }
