@@ -2,167 +2,13 @@
 
 #include <algorithm>
 
+#include "magnitude.h"
+
 namespace {
 
-int comparechains(const number& x, const number& y)
+number addsigned(const number& x, const number& y, bool minus, const number& f)
 {
-    if (x.expo() != y.expo())
-        return x.expo() > y.expo() ? 1 : -1;
-    const limb* p = x.head();
-    const limb* q = y.head();
-    for (; p != nullptr && q != nullptr; p = p->lower, q = q->lower) {
-        if (p->value != q->value)
-            return p->value > q->value ? 1 : -1;
-    }
-    if (p != nullptr)
-        return 1;
-    if (q != nullptr)
-        return -1;
-    return 0;
-}
-
-// The limbs an operand brings to a magnitude addition: from `start` (at power
-// `from`) up to its head. `start` null: the operand is left out.
-struct addend {
-    const limb* start = nullptr;
-    std::int32_t from = 0;
-    std::int32_t top = 0;
-};
-
-addend addendof(const number& x, bool limited, std::int32_t fexpo, std::int32_t cut)
-{
-    addend a;
-    if (x.iszero() || (limited && x.expo() < fexpo))
-        return a;
-    a.top = x.expo();
-    if (limited && x.lowexpo() < cut) {
-        a.from = cut;
-        a.start = x.nodeat(cut);
-    } else {
-        a.from = x.lowexpo();
-        a.start = x.tail();
-    }
-    return a;
-}
-
-// |x| + |y|, keeping of each operand the limbs of power >= cut, and leaving
-// out an operand whose head lies below fexpo (when limited). Positive result.
-number addmagnitudes(const number& x, const number& y, bool limited, std::int32_t fexpo,
-                     std::int32_t cut)
-{
-    addend a = addendof(x, limited, fexpo, cut);
-    addend b = addendof(y, limited, fexpo, cut);
-    number r;
-    if (a.start == nullptr && b.start == nullptr)
-        return r;
-    if (a.start == nullptr)
-        std::swap(a, b);
-    std::int32_t low = b.start != nullptr ? std::min(a.from, b.from) : a.from;
-    std::int32_t top = b.start != nullptr ? std::max(a.top, b.top) : a.top;
-    const limb* p = a.start;
-    const limb* q = b.start;
-    std::uint32_t acc = 0;
-    for (std::int32_t i = low; i <= top; ++i) {
-        if (p != nullptr && i >= a.from) {
-            acc += p->value;
-            p = p->upper;
-        }
-        if (q != nullptr && i >= b.from) {
-            acc += q->value;
-            q = q->upper;
-        }
-        r.prepend(acc % BASE);
-        acc /= BASE;
-    }
-    if (acc != 0) {
-        r.prepend(acc);
-        ++top;
-    }
-    r.setexpo(top);
-    r.setlowexpo(low);
-    r.normalise();
-    return r;
-}
-
-// |a| - |b| for |a| > |b|, exact. Positive result.
-number subtractmagnitudes(const number& a, const number& b)
-{
-    number r;
-    std::int32_t low = b.iszero() ? a.lowexpo() : std::min(a.lowexpo(), b.lowexpo());
-    const limb* p = a.tail();
-    const limb* q = b.iszero() ? nullptr : b.tail();
-    std::uint32_t borrow = 0;
-    for (std::int32_t i = low; i <= a.expo(); ++i) {
-        std::uint32_t av = 0;
-        std::uint32_t bv = borrow;
-        if (i >= a.lowexpo()) {
-            av = p->value;
-            p = p->upper;
-        }
-        if (q != nullptr && i >= b.lowexpo()) {
-            bv += q->value;
-            q = q->upper;
-        }
-        if (av >= bv) {
-            r.prepend(av - bv);
-            borrow = 0;
-        } else {
-            r.prepend(av + BASE - bv);
-            borrow = 1;
-        }
-    }
-    r.setexpo(a.expo());
-    r.setlowexpo(low);
-    r.normalise();
-    return r;
-}
-
-// x + (-1)^flip * y at resolution f (f <= 0: exact).
-number addsigned(const number& x, const number& y, bool flip, const number& f)
-{
-    bool yneg = y.isnegative() != flip;
-    if (x.iszero()) {
-        number r(y);
-        if (!r.iszero())
-            r.setnegative(yneg);
-        return r;
-    }
-    if (y.iszero())
-        return x;
-    bool limited = ispositive(f);
-    if (x.isnegative() == yneg) {
-        std::int32_t cut = 0;
-        if (limited)
-            cut = f.head()->value == 1 ? f.expo() - 1 : f.expo();
-        number r = addmagnitudes(x, y, limited, limited ? f.expo() : 0, cut);
-        if (!r.iszero())
-            r.setnegative(x.isnegative());
-        return r;
-    }
-    // Different signs: a subtraction of magnitudes, on truncated operands
-    // unless f is exactly zero.
-    number ta, tb;
-    const number* a = &x;
-    const number* b = &y;
-    if (!f.iszero()) {
-        ta = truncate(x, f);
-        tb = truncate(y, f);
-        a = &ta;
-        b = &tb;
-    }
-    int c = compareabs(*a, *b);
-    if (c == 0)
-        return number();
-    number r = c > 0 ? subtractmagnitudes(*a, *b) : subtractmagnitudes(*b, *a);
-    if (!r.iszero())
-        r.setnegative(c > 0 ? x.isnegative() : yneg);
-    return r;
-}
-
-const number& exact()
-{
-    static const number zero;
-    return zero;
+    return chainsum(runof(x), runof(y), minus, f);
 }
 
 }  // namespace
@@ -180,19 +26,13 @@ int compare(const number& x, const number& y)
         return x.isnegative() ? -1 : 1;
     if (x.isnegative() != y.isnegative())
         return x.isnegative() ? -1 : 1;
-    int s = x.isnegative() ? -1 : 1;
-    return s * comparechains(x, y);
+    const int s = x.isnegative() ? -1 : 1;
+    return s * comparemagnitudes(runof(x), runof(y));
 }
 
 int compareabs(const number& x, const number& y)
 {
-    if (&x == &y)
-        return 0;
-    if (x.iszero())
-        return y.iszero() ? 0 : -1;
-    if (y.iszero())
-        return 1;
-    return comparechains(x, y);
+    return &x == &y ? 0 : comparemagnitudes(runof(x), runof(y));
 }
 
 number sum(const number& x, const number& y, const number& f) { return addsigned(x, y, false, f); }
@@ -306,9 +146,8 @@ number rounddigits(const number& x, std::int32_t n)
 {
     if (x.iszero())
         return x;
-    static const number half(0.5);
     number c = scaled(x, n);
-    c = c.isnegative() ? negate(floor(negate(c) + half)) : floor(c + half);
+    c = c.isnegative() ? negate(floor(negate(c) + half())) : floor(c + half());
     multpow10(c, -n);
     return c;
 }

@@ -3,19 +3,15 @@
 #include <cstdarg>
 #include <cstdio>
 
-#define FORMAT_INTO(buffer, format)                                                                \
-    do {                                                                                           \
-        va_list args;                                                                              \
-        va_start(args, format);                                                                    \
-        std::vsnprintf(buffer, sizeof buffer, format, args);                                       \
-        va_end(args);                                                                              \
-    } while (0)
-
-numberexception::numberexception(const char* format, ...) { FORMAT_INTO(m_message, format); }
-
-calculatorexception::calculatorexception(const char* format, ...)
+template <std::size_t Size, typename Kind>
+formattedexception<Size, Kind>::formattedexception(const char* format, ...)
 {
-    FORMAT_INTO(m_message, format);
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(m_message, sizeof m_message, format, args);
+    va_end(args);
 }
 
-exception::exception(const char* format, ...) { FORMAT_INTO(m_message, format); }
+template class formattedexception<256, numbererror>;
+template class formattedexception<100, calculatorerror>;
+template class formattedexception<200, parsererror>;

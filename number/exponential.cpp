@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "constants.h"
 #include "number/addition.h"
 #include "number/conversion.h"
 #include "number/multiplication.h"
@@ -10,9 +11,11 @@
 
 namespace {
 
+// ln 10 to 6 10^-12 to start with; a computed value is good to 1.02 f, the
+// error of its last Newton step.
 cachedconstant& theln10cache()
 {
-    static cachedconstant cache;
+    static cachedconstant cache(number(2.302585093), scaled(number(6), -12), number(1.02));
     return cache;
 }
 
@@ -33,9 +36,24 @@ number exp(const number& x, const number& f)
 {
     if (!ispositive(f))
         throw numberexception("exp:invalid argument (f<=0)");
-    static const number belowe(2.71828182845235), k04(0.4), k03(0.3);
+    // For x < 0, 0.4 + 0.3 < 1: e^-x to 0.4 f J^2 moves its reciprocal by
+    // 0.4 f at most, as e^-x >= J, and the quotient adds 0.3 f.
+    static const number belowe(2.71828182845235);  // J = belowe^n <= e^n <= e^-x
+    static const number inverseshare(0.4);
+    static const number quotientshare(0.3);
     static const number belowinverse("0.367879");  // just below 1/e
-    static const number k34(3.4), k11(1.1), k02(0.2), k272(2.72), half(0.5), k076(0.76);
+    static const number halvingsperdigit(3.4);     // 2^3.4 > 10, and O >= N + 3: D < 1
+    static const number halvingsfit(1.1);  // O grows as 1.1 sqrt(digits), halvings against terms
+    static const number countresolution(0.2);  // 1.1 * 0.2 < 1: the rough root moves O by under 1
+    // The series works to R = 0.2 2^-O of the budget: the O squarings double
+    // what the series leaves and what each of them adds (R relative at most),
+    // and 0.2 (0.3 + 0.2 + 0.2 * 0.4 + 0.76 + 1) < 1.
+    static const number seriesshare(0.2);
+    static const number cutshare(0.3);        // x / 2^O to 0.3 R: e^D to 0.3 R relative
+    static const number abovee(2.72);         // 2.72 > e: M! >= (M / e)^M, so S >= D^M / M!
+    static const number divisionshare(0.2);   // about M divisions at 0.2 R / M: 0.2 R in all
+    static const number stopthreshold(0.76);  // a last term below 0.76 R, the tail below it: D < 1
+    static const number productshare(0.4);    // a product at 0.4 of a division's share
 
     if (x.isnegative()) {
         // e^x = 1 / e^-x; J <= e^n bounds how much the reciprocal magnifies
@@ -45,8 +63,8 @@ number exp(const number& x, const number& f)
         number R = APCprod(f, J, -1);
         if (R >= number(1))
             return number();  // e^x < f: zero is within the resolution
-        number y = exp(negate(x), APCprod(APCprod(k04, R, -1), J, -1));
-        return quot(number(1), y, k03 * f);
+        number y = exp(negate(x), APCprod(APCprod(inverseshare, R, -1), J, -1));
+        return quot(number(1), y, quotientshare * f);
     }
 
     // R: the budget relative to e^m, an upper bound of the result.
@@ -57,8 +75,8 @@ number exp(const number& x, const number& f)
 
     // O halvings of x (more for more digits, so the series stays short); the
     // last N - 1 of the squarings that undo them work relative to the value.
-    number N = APCprod(k34, number(leadpos(x)), 1) + number(2);
-    number O = APCprod(k11, sqrt(number(-leadpos(R)), k02), 1) + N + number(3);
+    number N = APCprod(halvingsperdigit, number(leadpos(x)), 1) + number(2);
+    number O = APCprod(halvingsfit, sqrt(number(-leadpos(R)), countresolution), 1) + N + number(3);
     O = O < number(1) ? number() : floor(O);
     if (N < number(1))
         N = number(1);
@@ -67,23 +85,23 @@ number exp(const number& x, const number& f)
     else
         N = floor(N);
 
-    number Q = logpow(half, O);  // 2^-O, exact
-    R = APCprod(APCprod(k02, Q, -1), R, -1);
-    number D = prod(x, Q, k03 * R);
+    number Q = logpow(half(), O);  // 2^-O, exact
+    R = APCprod(APCprod(seriesshare, Q, -1), R, -1);
+    number D = prod(x, Q, cutshare * R);
 
     // Number of terms: after j doublings M = 2^j and S bounds (2.72 D / M)^M,
     // which stands for D^M / M!.
-    number S = APCprod(D, k272, 1);
-    number K = half;
+    number S = APCprod(D, abovee, 1);
+    number K = half();
     number M(1);
     while (R < S) {
         M = M + M;
         K = APCprod(K, K, 1);
         S = APCprod(APCprod(S, S, 1), K, 1);
     }
-    number G = APCquot(APCprod(k02, R, -1), M, -1);  // per division
-    number F = APCprod(k076, R, -1);                 // stopping threshold
-    number E = APCprod(k04, G, -1);                  // per multiplication
+    number G = APCquot(APCprod(divisionshare, R, -1), M, -1);  // per division
+    number F = APCprod(stopthreshold, R, -1);
+    number E = APCprod(productshare, G, -1);  // per multiplication
 
     number I(1);
     number H(1);
@@ -108,52 +126,70 @@ number ln(const number& x, const number& f)
 {
     if (lnofone(x, f))
         return number();
-    static const number k006(0.06), k001(0.01), k009(0.09), k15(1.5), half(0.5), k03(0.3);
-    static const number k104(10.4), k16(1.6), k086(0.86), k02(0.2), k33(3.3), k029(0.29);
-    static const number k01(0.1), k52(5.2), km34(-3.4), k22(2.2), k04(0.4), k003(0.03), k008(0.08);
+    static const number reciprocalshare(0.06);  // 1/x to 0.06 f / x: 0.06 f on ln x
+    static const number cutshare(0.01);         // x cut at 0.01 f x: 0.01 f on ln x
+    static const number rootsbudget(0.09);      // U: the first root to 0.09 f, relative
+    static const number nearone(1.5);           // roots down to H <= 1.5: m <= 0.5 for the series
+    static const number rootshrink(0.3);        // 2 * 0.3 < 1: S U shrinks with every root
+    static const number clearance(10.4);       // m > 10.4 U, clear of its error, or x is too near 1
+    static const number extrabudget(1.6);      // the extra roots and the series work to 1.6 U
+    static const number extrarootsfit(0.86);   // about 0.86 sqrt(digits) extra roots, against terms
+    static const number countresolution(0.2);  // 0.86 * 0.2 < 1: the rough root moves Q by under 1
+    static const number rootsperdigit(3.3);    // a leading zero of m stands for 3.3 < log2 10 roots
+    static const number extrarootshrink(0.29);  // 2 * 0.29 < 1: T U shrinks with every extra root
+    static const number decimalgain(0.1);       // m < 0.1 gains a digit a term, else a bit at least
+    static const number termsbudget(5.2);     // P counts terms to 5.2 U, near the 7 U they stop at
+    static const number termsperdigit(-3.4);  // m <= 0.5: 3.4 > log2 10 terms gain a digit
+    static const number divisionshare(2.2);   // P divisions at 2.2 U / P: 2.2 U in all
+    static const number productshare(0.4);    // a product at 0.4 of a division's share
+    // 0.06 + 0.03 = 0.01 + 0.08: the start and the last product take 0.09 f either way.
+    static const number reciprocalproductshare(0.03);
+    static const number cutproductshare(0.08);
 
     // H >= 1: the reciprocal of a small x, or x cut to what the budget needs.
     bool below = x < number(1);
-    number H = below ? quot(number(1), x, APCquot(APCprod(k006, f, 1), x, 1))
-                     : truncate(x, APCprod(APCprod(k001, f, 1), x, 1));
+    number H = below ? quot(number(1), x, APCquot(APCprod(reciprocalshare, f, 1), x, 1))
+                     : truncate(x, APCprod(APCprod(cutshare, f, 1), x, 1));
 
-    number U = APCprod(k009, f, -1);  // what is left of the budget
-    number S(1);                      // 2^k for the k square roots taken
-    while (H > k15 && U > half) {
-        H = sqrt(H, scaled(half, leadpos(H) / 2));
-        U = APCprod(k03, U, -1);
+    number U = APCprod(rootsbudget, f, -1);  // what is left of the budget
+    number S(1);                             // 2^k for the k square roots taken
+    while (H > nearone && U > half()) {
+        H = sqrt(H, scaled(half(), leadpos(H) / 2));
+        U = APCprod(rootshrink, U, -1);
         S = S + S;
     }
-    while (H > k15) {
+    while (H > nearone) {
         H = sqrt(H, scaled(U, leadpos(H) / 2));
-        U = APCprod(k03, U, -1);
+        U = APCprod(rootshrink, U, -1);
         S = S + S;
     }
 
     number M = H - number(1);
-    if (!(M > APCprod(k104, U, 1)))
+    if (!(M > APCprod(clearance, U, 1)))
         throw numberexception("cond. 1");
-    U = APCprod(k16, U, -1);
+    U = APCprod(extrabudget, U, -1);
 
     // Extra square roots shorten the series: about 0.86 sqrt(digits) +
     // 3.3 leadpos(M) - 5 of them.
-    number Q = APCsum(APCsum(APCprod(k086, sqrt(number(-leadpos(U)), k02), -1),
-                             APCprod(k33, number(leadpos(M)), -1), -1),
+    number Q = APCsum(APCsum(APCprod(extrarootsfit, sqrt(number(-leadpos(U)), countresolution), -1),
+                             APCprod(rootsperdigit, number(leadpos(M)), -1), -1),
                       number(-5), -1);
     Q = Q < number(1) ? number() : floor(Q);
     for (std::int64_t q = getint64(Q); q > 0; --q) {
         H = sqrt(H, U);
-        U = APCprod(k029, U, -1);
+        U = APCprod(extrarootshrink, U, -1);
     }
     M = H - number(1);
 
     // Series ln(1 + m) = m - m^2/2 + m^3/3 - ..., its length estimated first.
-    number P = M < k01 ? quot(number(leadpos(APCprod(k52, U, -1))), number(leadpos(M) + 1), k02)
-                       : APCprod(km34, number(leadpos(APCprod(k52, U, -1))), 1);
+    number P = M < decimalgain
+                   ? quot(number(leadpos(APCprod(termsbudget, U, -1))), number(leadpos(M) + 1),
+                          countresolution)
+                   : APCprod(termsperdigit, number(leadpos(APCprod(termsbudget, U, -1))), 1);
     if (P > number(1)) {
-        number K = APCquot(APCprod(k22, U, -1), P, -1);  // per division
-        number I = APCprod(k04, K, -1);                  // per multiplication
-        number J = APCprod(number(7), U, -1);            // last term needed
+        number K = APCquot(APCprod(divisionshare, U, -1), P, -1);  // per division
+        number I = APCprod(productshare, K, -1);                   // per multiplication
+        number J = APCprod(number(7), U, -1);                      // last term needed
         number L = M;
         number G = negate(M);
         std::int32_t k = 1;
@@ -166,8 +202,8 @@ number ln(const number& x, const number& f)
 
     number T = S * logpow(number(2), Q);
     if (below)
-        return negate(prod(T, M, k003 * f));
-    return prod(T, M, k008 * f);
+        return negate(prod(T, M, reciprocalproductshare * f));
+    return prod(T, M, cutproductshare * f);
 }
 
 number lnguess(const number& y)
@@ -180,58 +216,66 @@ number lnnewton(const number& x, const number& f)
 {
     if (lnofone(x, f))
         return number();
-    static const number k09(0.9), k0004(0.004), k02(0.2), k0007(0.007), k004(0.04), k01(0.1),
-        k001(0.01), k015(0.15);
+    // 0.004 + 0.9 (0.2 + 0.007 + 0.04) + 0.1 + 0.01 < 0.34 with k ln 10, and
+    // 0.004 + 0.9 (0.2 + 0.007 + 0.15) < 0.33 without: the rest of f is for
+    // the error of the step before, which the last step squares.
+    static const number newtonshare(0.9);        // P = 0.9 f for the last Newton step
+    static const number cutshare(0.004);         // x cut at 0.004 f x: 0.004 f on ln x
+    static const number expshare(0.2);           // e^L to 0.2 P y: 0.2 P on L, as e^L is near y
+    static const number differenceshare(0.007);  // y - e^L to 0.007 P y: 0.007 P once divided
+    static const number quotientshare(0.04);
+    static const number expcap(0.1);     // the last e^L to 0.2 y min(P, 0.1)
+    static const number ln10share(0.1);  // ln 10 to 0.1 f / |k|: 0.1 f on k ln 10
+    static const number ln10productshare(0.01);
+    static const number soloquotientshare(0.15);  // the quotient's share when no k ln 10 is added
 
-    number P = APCprod(k09, f, -1);
+    number P = APCprod(newtonshare, f, -1);
     // y = x / 10^k with 1 <= y < 10; ln x = ln y + k ln 10.
-    number y = truncate(x, APCprod(APCprod(k0004, f, -1), x, -1));
+    number y = truncate(x, APCprod(APCprod(cutshare, f, -1), x, -1));
     std::int32_t k = leadpos(y);
     multpow10(y, -k);
 
     number L = lnguess(y);
-    number K = APCprod(k02, y, -1);
-    number J = APCprod(k0007, y, -1);
+    number K = APCprod(expshare, y, -1);
+    number J = APCprod(differenceshare, y, -1);
     std::vector<std::int32_t> steps = ladder(leadpos(P), -1);
     for (auto g = steps.rbegin(); g != steps.rend(); ++g) {
         number I = exp(L, scaled(K, *g));
-        L = L + quot(diff(y, I, scaled(J, *g)), I, scaled(k004, *g));
+        L = L + quot(diff(y, I, scaled(J, *g)), I, scaled(quotientshare, *g));
     }
-    number I = P < k01 ? exp(L, APCprod(K, P, -1)) : exp(L, APCprod(k01, K, -1));
+    number I = P < expcap ? exp(L, APCprod(K, P, -1)) : exp(L, APCprod(expcap, K, -1));
     if (k != 0) {
-        number t = prod(number(k), ln10(APCquot(APCprod(k01, f, -1), number(k < 0 ? -k : k), -1)),
-                        APCprod(k001, f, -1));
-        return L + quot(diff(y, I, APCprod(J, P, -1)), I, APCprod(k004, P, -1)) + t;
+        number t =
+            prod(number(k), ln10(APCquot(APCprod(ln10share, f, -1), number(k < 0 ? -k : k), -1)),
+                 APCprod(ln10productshare, f, -1));
+        return L + quot(diff(y, I, APCprod(J, P, -1)), I, APCprod(quotientshare, P, -1)) + t;
     }
-    return L + quot(diff(y, I, APCprod(J, P, -1)), I, APCprod(k015, P, -1));
+    return L + quot(diff(y, I, APCprod(J, P, -1)), I, APCprod(soloquotientshare, P, -1));
 }
 
 number ln10(const number& f)
 {
-    static const number start(2.302585093), k052(0.52), k07(0.7), k0027(0.027), k036(0.36),
-        k0014(0.014), k102(1.02);
-    static const number coarse = scaled(number(6), -12);
-    cachedconstant& cache = theln10cache();
-    if (cache.covers(f))
-        return cache.servefor(f);
-
-    number value;
-    if (f >= coarse) {
-        value = start;
-    } else {
+    return theln10cache().at(f, [](const number& f) {
+        // 0.36 / 10 + 0.014 = 0.05 of the 1.02 f the cache allows: the rest is
+        // for the error the last step squares, with no step before it (f at or
+        // above 1.9 10^-23) the start's (6 10^-12)^2 / 2 < 0.93 f.
+        static const number start(2.302585093);
+        static const number laddertarget(0.52);  // the step before the last to 10^g, 10^2g <= 5.2 f
+        static const number stepexpshare(0.7);   // e^o to 0.7 10^g: 0.07 10^g on o, e^o near 10
+        static const number stepquotientshare(0.027);
+        static const number expshare(0.36);  // e^o to 0.36 f: 0.036 f on o
+        static const number quotientshare(0.014);
         // Newton on e^L = 10, doubling the precision at each step.
         number o = start;
         const number ten(10);
-        std::vector<std::int32_t> steps = ladder(leadpos(APCprod(k052, f, -1)), -23);
+        std::vector<std::int32_t> steps = ladder(leadpos(APCprod(laddertarget, f, -1)), -23);
         for (auto g = steps.rbegin(); g != steps.rend(); ++g) {
-            number l = exp(o, scaled(k07, *g));
-            o = o + quot(ten - l, l, scaled(k0027, *g));
+            number l = exp(o, scaled(stepexpshare, *g));
+            o = o + quot(ten - l, l, scaled(stepquotientshare, *g));
         }
-        number l = exp(o, APCprod(k036, f, -1));
-        value = o + quot(ten - l, l, APCprod(k0014, f, -1));
-    }
-    cache.store(value, APCprod(k102, f, 1));
-    return cache.value;
+        number l = exp(o, APCprod(expshare, f, -1));
+        return o + quot(ten - l, l, APCprod(quotientshare, f, -1));
+    });
 }
 
 void clearln10cache() { theln10cache().clear(); }

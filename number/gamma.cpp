@@ -100,7 +100,7 @@ number gammaseries(const number& x, std::int32_t d)
 
 std::int32_t gammacutoff(const number& u)
 {
-    static const number limit(0.001);
+    static const number stopresidual(0.001);  // |r| <= 0.001 u: w well within the 1 N rounds up by
     const number one(1);
     // Start at ln(1/u) + ln ln(1/u); Newton on (w + 1) e^-w - u, whose
     // derivative is -w e^-w.
@@ -110,7 +110,7 @@ std::int32_t gammacutoff(const number& u)
         number b = expprec(negate(w), 8);
         number r = (w + one) * b - u;
         w = w - quotprec(r, negate(w) * b, 8);
-        if (compareabs(quotprec(r, u, 8), limit) <= 0)
+        if (compareabs(quotprec(r, u, 8), stopresidual) <= 0)
             break;
     }
     return static_cast<std::int32_t>(getint64(w) + 1);

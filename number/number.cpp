@@ -7,9 +7,6 @@
 #include <functional>
 #include <utility>
 
-#include "number/addition.h"
-#include "number/multiplication.h"
-
 // -- limb pool ------------------------------------------------------------------
 
 #if defined(__SANITIZE_ADDRESS__)
@@ -263,10 +260,7 @@ template <typename Next> void number::appendfrom(Next next)
         limbpool::unpoison(p);
         p->value = v;
         p->upper = prev;
-        if (prev != nullptr)
-            prev->lower = p;
-        else
-            m_head = p;
+        (prev != nullptr ? prev->lower : m_head) = p;
         prev = p;
         p = p->lower;
     }
@@ -288,18 +282,16 @@ void number::appendlimbs(const std::uint32_t* values, std::size_t n)
     });
 }
 
-void number::insertafter(limb* node, std::uint32_t n)
+void number::appendlimbs(const limb* from, std::size_t n)
 {
-    checklimb(n);
-    limb* fresh = limbpool::acquire();
-    fresh->value = n;
-    fresh->upper = node;
-    fresh->lower = node->lower;
-    if (node->lower != nullptr)
-        node->lower->upper = fresh;
-    else
-        m_tail = fresh;
-    node->lower = fresh;
+    appendfrom([&from, &n](std::uint32_t& v) {
+        if (n == 0)
+            return false;
+        v = from->value;
+        from = from->lower;
+        --n;
+        return true;
+    });
 }
 
 void number::remove(limb* node)
@@ -385,8 +377,6 @@ std::int32_t leadpos(const number& x)
         return 0;
     return BASE_DIGITS * x.expo() + digitcount(x.head()->value) - 1;
 }
-
-std::int32_t limbcount(const number& x) { return x.iszero() ? 1 : x.expo() - x.lowexpo() + 1; }
 
 bool isinteger(const number& x) { return x.iszero() || x.lowexpo() >= 0; }
 
@@ -528,25 +518,4 @@ number powerof10(std::int32_t k)
     x.setexpo(e);
     x.setlowexpo(e);
     return x;
-}
-
-std::vector<std::int32_t> ladder(std::int32_t n, std::int32_t limit)
-{
-    std::vector<std::int32_t> steps;
-    while (n < limit) {
-        n /= 2;
-        steps.push_back(n);
-    }
-    return steps;
-}
-
-bool cachedconstant::covers(const number& f) const
-{
-    return !resolution.iszero() && compare(f, resolution) >= 0;
-}
-
-number cachedconstant::servefor(const number& f) const
-{
-    static const number hundredth(0.01);
-    return truncate(value, APCprod(hundredth, f, -1));
 }

@@ -41,7 +41,6 @@ number squareandmultiply(const number& x, const number& n, Product product)
         }
         return a;
     }
-    static const number half(0.5);
     number e(n);
     while (!e.iszero()) {
         if (isodd(e)) {
@@ -49,7 +48,7 @@ number squareandmultiply(const number& x, const number& n, Product product)
             decrement(e);
         } else {
             b = product(b, b);
-            e = e * half;
+            e = e * half();
         }
     }
     return a;
@@ -94,22 +93,27 @@ number sqrt(const number& x, const number& f)
         multpow10(r, j * BASE_DIGITS);
         return r;
     }
-    static const number fit(0.1245), k117(1.17), k001(0.01), k028(0.28), half(0.5);
+    static const number fit(0.1245);
+    // 1.17 (0.01 / 2 + 0.28) < 0.34: the last step's residual and quotient;
+    // the rest of f is for the error of the step before, which it squares.
+    static const number targetscale(1.17);    // t = 1.17 f / D, the last step's relative target
+    static const number residualshare(0.01);  // x - D^2 to 0.01 D^2 t: 0.005 D t on the root
+    static const number quotientshare(0.28);  // the correction to 0.28 D t
 
     std::int32_t lead = leadpos(x);
     std::int32_t h = lead >= 0 ? lead / 2 : -((1 - lead) / 2);  // floor(lead / 2)
 
     // A straight line through the root over the two decades of x, then one
-    // cheap Heron step: about five correct digits.
+    // cheap Heron step: within 5% of the root.
     number D = APCprod(scaled(fit, -h), APCsum(x, powerof10(2 * h + 1), -1), -1);
-    D = APCprod(APCsum(APCquot(x, D, 0), D, 0), half, 0);
+    D = APCprod(APCsum(APCquot(x, D, 0), D, 0), half(), 0);
 
     // Relative target of the last step, and the coarser ones before it.
-    number t = APCquot(APCprod(k117, f, -1), D, -1);
+    number t = APCquot(APCprod(targetscale, f, -1), D, -1);
     const std::vector<std::int32_t> steps = ladder(leadpos(t), -1);
     // Budgets for the residual x - D^2 and for the correction quotient.
-    number l = APCprod(k001, APCprod(D, D, -1), -1);
-    number g = APCprod(k028, D, -1);
+    number l = APCprod(residualshare, APCprod(D, D, -1), -1);
+    number g = APCprod(quotientshare, D, -1);
     for (auto e = steps.rbegin(); e != steps.rend(); ++e)
         D = D + quot(diff(x, D * D, scaled(l, *e)), D + D, scaled(g, *e));
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "constants.h"
 #include "number/addition.h"
 #include "number/conversion.h"
 #include "number/exponential.h"
@@ -24,9 +25,10 @@ number reductionresolution(const number& x, std::int32_t d)
 
 namespace {
 
+// pi to 1.1 10^-11 to start with.
 cachedconstant& thepicache()
 {
-    static cachedconstant cache;
+    static cachedconstant cache(number(3.1415926536), scaled(number(11), -12));
     return cache;
 }
 
@@ -42,12 +44,11 @@ struct reducedangle {
 // angle keeps d decimals, or d significant digits when it is below 1.
 reducedangle reduce(const number& x, std::int32_t d, bool sine)
 {
-    static const number half(0.5);
     number v = abs(x);
     bool negative = sine && x.isnegative();
 
     number P = pi(reductionresolution(v, d));
-    number H = half * P;
+    number H = half() * P;
     number T = P + P;
 
     v = v % T;
@@ -79,45 +80,48 @@ number squaredcosine(const number& x, std::int32_t d, reducedangle& r)
 
 number pi(const number& f)
 {
-    static const number start(3.1415926536), k0006(0.006), k145(1.45), k001(0.01), k057(0.57),
-        k0004(0.004), half(0.5), k0002(0.002), k18(18), k097(0.97), k002(0.02), quarter(0.25);
-    static const number coarse = scaled(number(11), -12);
-    cachedconstant& cache = thepicache();
-    if (cache.covers(f))
-        return cache.servefor(f);
-
-    number value;
-    if (f >= coarse) {
-        value = start;
-    } else {
+    return thepicache().at(f, [](const number& f) {
+        static const number digitsmargin(0.006);    // n: the decimals of f and two or three more
+        static const number abovelog2e(1.45);       // 1.45 > 1 / ln 2: 1.45 ln n >= log2 n
+        static const number countresolution(0.01);  // 1.45 * 0.01 < 0.015: ln n close enough
+        static const number passesmargin(0.57);     // D + 1 > log2 n + 0.55 passes
+        // pi = a^2 / s makes an error in s at most 14 times larger and one in a
+        // 7.5 times: the squares and weightings 14 (0.008 + 0.002), the means
+        // 7.5 * 0.036, the last square 0.002 / 0.22 and the quotient 0.02, < 0.45.
+        static const number squaresshare(0.004);     // o 2^i summed over i <= D: below 0.008 f
+        static const number weightingshare(0.002);   // D + 1 weightings at m: 0.002 f in all
+        static const number lastsquareshare(0.002);  // a^2 to 0.002 f, divided by s > 0.22
+        static const number meansscale(18);          // u = 18 m 0.97^D for each mean and root:
+        static const number meansdecay(0.97);        // 0.036 f 0.97^D over the D + 1 passes
+        static const number rootproductshare(0.02);  // the product under the root to 0.02 u
+        static const number quotientshare(0.02);
+        static const number quarter(0.25);
         // Each pass doubles the correct digits: D + 1 passes for about n
         // decimals, 1.45 ln n standing for log2 n.
-        number n(-leadpos(APCprod(k0006, f, -1)));
-        number D = floor(APCsum(APCprod(k145, lnnewton(n, k001), 1), k057, 1));
+        number n(-leadpos(APCprod(digitsmargin, f, -1)));
+        number D =
+            floor(APCsum(APCprod(abovelog2e, lnnewton(n, countresolution), 1), passesmargin, 1));
         // o for the squares of the differences, m for their weighting by
         // 2^i, u for the means and t for the product under the root.
-        number o = APCprod(APCprod(k0004, f, -1), APCpow(half, D, -1), -1);
-        number m = APCprod(k0002, APCquot(f, D + number(1), -1), -1);
-        number u = APCprod(k18, APCprod(m, APCpow(k097, D, -1), -1), -1);
-        number t = APCprod(k002, u, -1);
+        number o = APCprod(APCprod(squaresshare, f, -1), APCpow(half(), D, -1), -1);
+        number m = APCprod(weightingshare, APCquot(f, D + number(1), -1), -1);
+        number u = APCprod(meansscale, APCprod(m, APCpow(meansdecay, D, -1), -1), -1);
+        number t = APCprod(rootproductshare, u, -1);
 
         number a(1);
-        number b = sqrt(half, u);
+        number b = sqrt(half(), u);
         number s = quarter;
         number p(1);
         for (std::int64_t i = 0, last = getint64(D); i <= last; ++i) {
             number w = a;
-            a = prod(half, a + b, u);
+            a = prod(half(), a + b, u);
             b = sqrt(prod(b, w, t), u);
             number c = w - a;
             s = s - prod(p, prod(c, c, o), m);
             p = p + p;
         }
-        value = quot(prod(a, a, APCprod(k0002, f, -1)), s, APCprod(k002, f, -1));
-    }
-    // Nothing is stored unless the computation succeeded.
-    cache.store(value, f);
-    return cache.value;
+        return quot(prod(a, a, APCprod(lastsquareshare, f, -1)), s, APCprod(quotientshare, f, -1));
+    });
 }
 
 void clearpicache() { thepicache().clear(); }
@@ -129,37 +133,59 @@ number cos(const number& x, const number& f)
     const number one(1);
     if (f >= one)
         return number();
-    static const number k01(0.1), half(0.5), k002(0.02), k0007(0.007), k008(0.08), k08(0.8),
-        k03(0.3), k34(3.4), k004(0.04), k02(0.2), k272(2.72), quarter(0.25), k001(0.01), k005(0.05),
-        k036(0.36), two(2), four(4), five(5);
+    // The error of b below 0.09 f either way: 2 pi k to 0.2 f / 2 pi + 0.6 * 0.2 f / 4,
+    // as |k| <= a / 2 pi + 0.6, then 0.02 f + 0.007 f for the product and the
+    // difference; or 0.08 f for the cut.
+    static const number pishare(0.1);
+    static const number turnsresolution(0.1);  // k to the nearest whole
+    static const number turnsshare(0.02);
+    static const number reductionshare(0.007);
+    static const number cutshare(0.08);
+    static const number halvingsfit(0.8);  // u grows as 0.8 sqrt(digits), halvings against terms
+    static const number countresolution(0.3);   // 0.8 * 0.3 < 1: the rough root moves u by under 1
+    static const number halvingsperdigit(3.4);  // 2^3.4 > 10: b / 2^u < 1
+    // The halved angle's 0.04 f, the angle's 0.09 f, the series' 0.1 V 4^u =
+    // 0.5 0.8^u f and the doublings' 0.5 (1 - 0.8^u) f: within 0.63 f.
+    static const number halvedshare(0.04);    // b / 2^u to 0.04 w f: 0.04 f once doubled back
+    static const number doublingshrink(0.2);  // 4 * 0.2 < 1: V 4^u = 5 0.8^u f
+    static const number abovee(2.72);  // 2.72 > e: (2n)! >= (2n / e)^2n, so T bounds the term
+    static const number quarter(0.25);
+    // 0.01 + 0.05 + 0.02 < 0.1 of V for the series, its tail included: the
+    // terms stop below 0.36 V and then fall by b^2 / 12 at least.
+    static const number squareshare(0.01);
+    static const number divisionshare(0.05);  // n divisions at 0.05 V / n
+    static const number stopthreshold(0.36);
+    static const number productshare(0.02);    // each product then divided by i (i + 1) >= 2
+    static const number doublingsshare(0.05);  // doubling j at 0.05 V 5^(j-1): 0.1 0.8^(u-j) f
+    static const number two(2), four(4), five(5);
 
-    // b: x less the nearest whole number of turns; its error is 0.07 f.
+    // b: x less the nearest whole number of turns.
     number b;
     number a = abs(x);
     if (a > four) {
-        number P = two * pi(APCquot(APCprod(k01, f, -1), a, -1));
-        number k = floor(quot(x, P, k01) + half);
-        b = diff(x, prod(P, k, k002 * f), k0007 * f);
+        number P = two * pi(APCquot(APCprod(pishare, f, -1), a, -1));
+        number k = floor(quot(x, P, turnsresolution) + half());
+        b = diff(x, prod(P, k, turnsshare * f), reductionshare * f);
     } else {
-        b = truncate(x, k008 * f);
+        b = truncate(x, cutshare * f);
     }
 
     // u halvings, about 0.8 sqrt(digits) + 3.4 leadpos(b) + 5, keep the
     // series short.
-    number u = APCsum(APCsum(APCprod(k08, sqrt(number(-leadpos(f)), k03), 1),
-                             APCprod(k34, number(leadpos(b)), 1), 1),
+    number u = APCsum(APCsum(APCprod(halvingsfit, sqrt(number(-leadpos(f)), countresolution), 1),
+                             APCprod(halvingsperdigit, number(leadpos(b)), 1), 1),
                       five, 1);
     u = u < one ? number() : floor(u);
-    number w = logpow(half, u);
-    b = abs(prod(b, w, k004 * w * f));
+    number w = logpow(half(), u);
+    b = abs(prod(b, w, halvedshare * w * f));
 
     // Each doubling multiplies an error by at most 4, so the reduced cosine
     // gets 5 * 0.2^u f.
-    number V = APCprod(APCprod(five, APCpow(k02, u, -1), -1), f, -1);
+    number V = APCprod(APCprod(five, APCpow(doublingshrink, u, -1), -1), f, -1);
 
     // Number of terms: after j doublings n = 2^j and T bounds
     // (2.72 b / 2n)^2n, which stands for b^2n / (2n)!.
-    number h = APCprod(b, k272, 1);
+    number h = APCprod(b, abovee, 1);
     number T = APCprod(APCprod(quarter, h, 1), h, 1);
     number l = quarter;
     number n(1);
@@ -169,10 +195,10 @@ number cos(const number& x, const number& f)
         T = APCprod(APCprod(T, T, 1), l, 1);
     }
 
-    number E = negate(prod(b, b, APCprod(k001, V, -1)));
-    number e = APCquot(APCprod(k005, V, -1), n, -1);  // per division
-    number q0 = APCprod(k036, V, -1);                 // stopping threshold
-    number c = APCprod(k002, V, -1);                  // per multiplication
+    number E = negate(prod(b, b, APCprod(squareshare, V, -1)));
+    number e = APCquot(APCprod(divisionshare, V, -1), n, -1);  // per division
+    number q0 = APCprod(stopthreshold, V, -1);
+    number c = APCprod(productshare, V, -1);  // per multiplication
     number g(1);
     number q(1);
     for (std::int64_t i = 1; compareabs(q, q0) > 0; i += 2) {
@@ -180,7 +206,7 @@ number cos(const number& x, const number& f)
         g = g + q;
     }
 
-    V = APCprod(k005, V, -1);
+    V = APCprod(doublingsshare, V, -1);
     for (std::int64_t j = getint64(u); j > 0; --j) {
         g = two * prod(g, g, V) - one;
         V = APCprod(five, V, -1);
@@ -194,8 +220,10 @@ number sin(const number& x, const number& f)
         throw numberexception("sin:invalid argument (f<=0)");
     if (x.iszero())
         return number();
-    static const number half(0.5), k01(0.1), k005(0.05), k09(0.9);
-    return cos(diff(half * pi(APCprod(k01, f, -1)), x, APCprod(k005, f, -1)), APCprod(k09, f, -1));
+    // 0.1 / 2 + 0.05 + 0.9 = 1: pi/2, the difference and the cosine within f.
+    static const number pishare(0.1), differenceshare(0.05), cosineshare(0.9);
+    return cos(diff(half() * pi(APCprod(pishare, f, -1)), x, APCprod(differenceshare, f, -1)),
+               APCprod(cosineshare, f, -1));
 }
 
 // The direct functions work with two digits more than they deliver: a
@@ -213,7 +241,8 @@ number sinprec(const number& x, std::int32_t d)
 
 number cosprec(const number& x, std::int32_t d)
 {
-    static const number k01(0.1), four(4);
+    static const number retakebelow(0.1);  // t >= 0.1: its error moves the root under 0.2 of a unit
+    static const number four(4);
     const std::int32_t e = d + GUARD;
     reducedangle r;
     number t = squaredcosine(x, e, r);
@@ -225,7 +254,7 @@ number cosprec(const number& x, std::int32_t d)
     // sine itself resolves 1 - s^2 through its guard limbs; nothing there
     // either, and the cosine is zero to the digits held (tan of an odd
     // multiple of pi/2 then fails).
-    if (t < k01 + scaled(four, -e)) {
+    if (t < retakebelow + scaled(four, -e)) {
         std::int32_t D = e;
         if (t < scaled(four, -D)) {
             D = e + 16;

@@ -5,32 +5,21 @@
 // integer, the parser's "out of memory") and must not include the engine.
 #pragma once
 
+#include <cstddef>
+
+// A message of at most Size - 1 characters; Kind only tells the types apart.
+template <std::size_t Size, typename Kind> class formattedexception {
+public:
+    explicit formattedexception(const char* format, ...) __attribute__((format(printf, 2, 3)));
+    const char* message() const { return m_message; }
+
+private:
+    char m_message[Size];
+};
+
 // Errors of the arithmetic: "quot:division by zero", "number overflow", ...
-class numberexception {
-public:
-    explicit numberexception(const char* format, ...) __attribute__((format(printf, 2, 3)));
-    const char* message() const { return m_message; }
-
-private:
-    char m_message[256];
-};
-
+using numberexception = formattedexception<256, struct numbererror>;
 // Errors of the calculator engine: "Invalid input for function", ...
-class calculatorexception {
-public:
-    explicit calculatorexception(const char* format, ...) __attribute__((format(printf, 2, 3)));
-    const char* message() const { return m_message; }
-
-private:
-    char m_message[100];
-};
-
+using calculatorexception = formattedexception<100, struct calculatorerror>;
 // Thrown only with "out of memory" when the text parser cannot copy its input.
-class exception {
-public:
-    explicit exception(const char* format, ...) __attribute__((format(printf, 2, 3)));
-    const char* message() const { return m_message; }
-
-private:
-    char m_message[200];
-};
+using exception = formattedexception<200, struct parsererror>;

@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "number.h"
 
@@ -29,6 +30,11 @@ number APCprod(const number& x, const number& y, int bias);
 
 // 1/y to about 5 significant digits, from the first 5 digits of y (y != 0).
 number reciprocalguess(const number& y);
+
+// The precision exponents of a Newton ladder: n halved (towards zero) while
+// below `limit`; -50 with limit -1 gives -25, -12, -6, -3, -1. Each step
+// doubles the digits of the one before, so they are used last first.
+std::vector<std::int32_t> ladder(std::int32_t n, std::int32_t limit);
 
 // x / y at resolution f > 0 (Newton's iteration for 1/y).
 number quot(const number& x, const number& y, const number& f);

@@ -122,36 +122,14 @@ public:
     void setnegative(bool negative) { m_negative = negative ? 1 : 0; }
 
     // -- chain primitives (no normalisation) --------------------------------
-    void append(std::uint32_t n)
-    {
-        checklimb(n);
-        limb* node = limbpool::acquire();
-        node->value = n;
-        node->lower = nullptr;
-        node->upper = m_tail;
-        if (m_tail != nullptr)
-            m_tail->lower = node;
-        else
-            m_head = node;
-        m_tail = node;
-    }
-    void prepend(std::uint32_t n)
-    {
-        checklimb(n);
-        limb* node = limbpool::acquire();
-        node->value = n;
-        node->upper = nullptr;
-        node->lower = m_head;
-        if (m_head != nullptr)
-            m_head->upper = node;
-        else
-            m_tail = node;
-        m_head = node;
-    }
+    void append(std::uint32_t n) { link(newnode(n), m_tail, nullptr); }
+    void prepend(std::uint32_t n) { link(newnode(n), nullptr, m_head); }
     // Appends values[0..n), most significant first: the nodes are taken off
     // the free list in one walk.
     void appendlimbs(const std::uint32_t* values, std::size_t n);
-    void insertafter(limb* node, std::uint32_t n);
+    // Appends n limbs of another chain, from `from` down.
+    void appendlimbs(const limb* from, std::size_t n);
+    void insertafter(limb* node, std::uint32_t n) { link(newnode(n), node, node->lower); }
     void remove(limb* node);
     // Releases every limb below node, which becomes the tail.
     void cutbelow(limb* node);
@@ -187,6 +165,28 @@ private:
     }
     [[noreturn]] static void badlimb(const char* file, int line);
 
+    static limb* newnode(std::uint32_t n)
+    {
+        checklimb(n);
+        limb* node = limbpool::acquire();
+        node->value = n;
+        return node;
+    }
+    // Links node in between above and below (either null at an end).
+    void link(limb* node, limb* above, limb* below)
+    {
+        node->upper = above;
+        node->lower = below;
+        if (above != nullptr)
+            above->lower = node;
+        else
+            m_head = node;
+        if (below != nullptr)
+            below->upper = node;
+        else
+            m_tail = node;
+    }
+
     template <typename Next> void appendfrom(Next next);
     void fromunsigned(std::uint64_t magnitude, bool negative);
     void appendcopy(const number& other);
@@ -197,7 +197,10 @@ private:
 // Decimal position of the leading digit: 1 -> 0, 12345 -> 4, 0.001 -> -3; 0 for zero.
 std::int32_t leadpos(const number& x);
 // Number of limbs from expo to lowexpo; 1 for zero.
-std::int32_t limbcount(const number& x);
+inline std::int32_t limbcount(const number& x)
+{
+    return x.iszero() ? 1 : x.expo() - x.lowexpo() + 1;
+}
 bool isinteger(const number& x);
 // Odd integers, and every non-integer.
 bool isodd(const number& x);
@@ -222,34 +225,18 @@ std::int32_t powerof10expo(std::int32_t k);
 
 // -- shared by the iterative operations -----------------------------------------
 
+// Zero as a resolution: the operation is exact.
+inline const number& exact()
+{
+    static const number zero;
+    return zero;
+}
+// 0.5, made once for every algorithm that halves.
+inline const number& half()
+{
+    static const number h(0.5);
+    return h;
+}
+
 // A resolution the accurate operations accept: f > 0.
 inline bool ispositive(const number& f) { return !f.iszero() && !f.isnegative(); }
-
-// The precision exponents of a Newton ladder: n halved (towards zero) while
-// below `limit`; -50 with limit -1 gives -25, -12, -6, -3, -1. Each step
-// doubles the digits of the one before, so they are used last first.
-std::vector<std::int32_t> ladder(std::int32_t n, std::int32_t limit);
-
-// A process-wide constant (pi, ln 10) kept at the finest resolution computed
-// so far; zero resolution until the first computation.
-struct cachedconstant {
-    number value;
-    number resolution;
-
-    // Whether the cached value serves a resolution f (f at or above its own).
-    bool covers(const number& f) const;
-    // The cached value for a resolution f it covers: cut at a hundredth of f.
-    number servefor(const number& f) const;
-    // The value first: if storing the resolution failed, the old resolution
-    // would still be honoured by a value at least that accurate.
-    void store(const number& v, const number& r)
-    {
-        value = v;
-        resolution = r;
-    }
-    void clear()
-    {
-        value = number();
-        resolution = number();
-    }
-};

@@ -1,0 +1,30 @@
+// The column product: operands split into half-limbs, column sums by the
+// diagonal kernels (diagonals.h) or, for a short operand, on whole limbs in
+// registers, and the carries that turn the sums into limbs. Every product of
+// the library ends here; basicprod is its face on chains.
+#pragma once
+
+#include <cstdint>
+
+#include "magnitude.h"
+
+// Products work in half-limbs of base 10^4: a product of two is below 10^8,
+// so a column of them sums in 64 bits without intermediate carries.
+constexpr std::uint32_t HALFBASE = 10000;
+
+// What the column product needs of a resolution f: whether it is exact (f
+// zero) and the power of its limb.
+struct cut {
+    bool exact;
+    std::int32_t expo;
+};
+cut cutof(const number& f);
+
+// Whether the column product of x and y stays inside the range of its
+// half-limb form, so that a shortcut raises no error the columns would.
+bool halflimbsafe(const limbrun& x, const limbrun& y);
+
+// x * y by columns down to one guard limb below f.expo, as basicprod; false
+// when the product is zero. `out` lives in a per-thread buffer until the
+// next product. Throws "Operation was canceled" once the run flag is down.
+bool multiplycolumns(const limbrun& x, const limbrun& y, cut f, limbrun& out);

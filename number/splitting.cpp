@@ -1,0 +1,148 @@
+#include "splitting.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+
+#include "columns.h"
+#include "number/addition.h"
+#include "number/multiplication.h"
+#include "scaling.h"
+
+namespace {
+
+std::int32_t limbcount(const limbrun& x) { return x.iszero() ? 1 : x.count; }
+
+// An exact product has one value however it is reached, and up to this
+// many limbs of the shorter operand the columns reach it faster than the
+// splitting product's additions and copies.
+constexpr std::int32_t EXACTCOLUMNS = 1000;
+
+// Whether the exact product x y is taken by columns, unsplit: both operands
+// range-safe, so that no range error of the pieces differs.
+bool exactcolumns(const limbrun& x, const limbrun& y, const number& f)
+{
+    return f.iszero() && std::min(x.count, y.count) - 1 < EXACTCOLUMNS && halflimbsafe(x, y);
+}
+
+// Result limbs a product must compute: all of them when exact, else those
+// from the top down to the resolution.
+std::int64_t needed(const limbrun& x, const limbrun& y, const number& f)
+{
+    std::int64_t need = static_cast<std::int64_t>(limbcount(x)) + limbcount(y);
+    if (!f.iszero())
+        need = std::min(static_cast<std::int64_t>(x.expo) + y.expo - f.expo(), need);
+    return need;
+}
+
+flat columnsof(const limbrun& x, const limbrun& y, const number& f)
+{
+    limbrun c;
+    if (!multiplycolumns(x, y, cutof(f), c))
+        return flat();
+    return flatof(c);
+}
+
+// The resolution below which the limbs of one operand are dropped: their
+// contribution, times the other operand y (|1/y| ~ guess), stays below
+// 10^-10 of the budget D.
+number dropbelow(const number& D, const number& guess)
+{
+    static const number dropshare = powerof10(-10);
+    return APCprod(APCprod(dropshare, D, 0), abs(guess), 0);
+}
+
+}  // namespace
+
+bool splits(const limbrun& x, const limbrun& y, const number& f)
+{
+    return std::min(limbcount(x), limbcount(y)) > KARATSUBA_LIMBS &&
+           needed(x, y, f) > KARATSUBA_LIMBS && !exactcolumns(x, y, f);
+}
+
+flat prod(const limbrun& x, const limbrun& y, const number& f)
+{
+    if (limbcount(x) < limbcount(y))
+        return prod(y, x, f);
+    if (!splits(x, y, f))
+        return columnsof(x, y, f);
+
+    // A Karatsuba step on the top `half` limbs. The error budget D, about a
+    // third of f, goes once to each of the middle product's two parts (M and
+    // N, at D shifted up) and once to the final addition: 3 D <= f.
+    static const number third(0.33333333333);
+    const number D = APCprod(third, f, 0);
+    const std::int32_t half =
+        static_cast<std::int32_t>(std::min<std::int64_t>(limbcount(x), needed(x, y, f)) / 2);
+    const number tx = dropbelow(D, reciprocalguess(y));
+    const limbrun xh = slice(x, x.expo, x.expo - half + 1);
+    const limbrun xl = slice(x, x.expo - half, tx.expo());
+    if (limbcount(y) < half) {
+        const flat high = prod(xh, y, exact());
+        const flat low = prod(xl, y, D);
+        return addexact(high.view(), low.view(), false);
+    }
+
+    const number ty = dropbelow(D, reciprocalguess(x));
+    const limbrun yh = slice(y, y.expo, y.expo - half + 1);
+    const limbrun yl = slice(y, y.expo - half, ty.expo());
+    const flat P = prod(xh, yh, exact());
+    const limbrun xls = shifted(xl, half);
+    const limbrun yls = shifted(yl, half);
+    const number R = scaled(D, BASE_DIGITS * half);
+    const flat xsum = addexact(xh, xls, false);
+    const flat ysum = addexact(yh, yls, false);
+    const flat M = prod(xsum.view(), ysum.view(), R);
+    const flat N = prod(xls, yls, R);
+    const flat middle = addexact(addexact(M.view(), P.view(), true).view(), N.view(), true);
+    const flat upper = addexact(P.view(), shifted(middle.view(), -half), false);
+    return sumof(upper.view(), shifted(N.view(), -2 * half), false, D);
+}
+
+number reciprocalguess(const limbrun& y)
+{
+    // A zero divisor never gets here from quot; from any other caller it is a
+    // programming error: report it and stop, in every build type.
+    if (y.iszero()) {
+        std::fputs("Assertion failed: divisor != 0 in reciprocalguess, module number\n", stderr);
+        std::abort();
+    }
+    limbreader r(y);
+    const std::uint32_t head = r.next();
+    const std::uint32_t next = y.count > 1 ? r.next() : 0;
+    // v: the first five significant digits, padded with zeros.
+    const int digits = digitcount(head);
+    std::uint32_t v;
+    if (digits >= 5)
+        v = head / pow10(digits - 5);
+    else
+        v = head * pow10(5 - digits) + next / pow10(BASE_DIGITS - 5 + digits);
+    number g(static_cast<std::int32_t>(1000000000u / v));
+    multpow10(g, -(BASE_DIGITS * y.expo + digits - 1) - 5);
+    g.setnegative(y.negative);
+    return g;
+}
+
+number reciprocalguess(const number& y) { return reciprocalguess(runof(y)); }
+
+number prod(const number& x, const number& y, const number& f)
+{
+    if (limbcount(x) < limbcount(y))
+        return prod(y, x, f);
+    if (limbcount(y) == 1 && f.iszero() && scalable(x, y)) {
+        // Series keep exact powers and factorials this way (a = a N).
+        number r(x);
+        scaleinplace(r, y, r.lowexpo(), false);
+        return r;
+    }
+    const limbrun rx = runof(x);
+    const limbrun ry = runof(y);
+    if (splits(rx, ry, f))
+        return chainof(prod(flatof(rx).view(), flatof(ry).view(), f));
+    limbrun c;
+    if (!multiplycolumns(rx, ry, cutof(f), c))
+        return number();
+    return chainof(c);
+}
+
+number operator*(const number& x, const number& y) { return prod(x, y, exact()); }

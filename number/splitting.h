@@ -1,0 +1,16 @@
+// The splitting product on flat limbs: one Karatsuba step at a time on the
+// top limbs the resolution needs, down to the column product.
+#pragma once
+
+#include "flat.h"
+
+// Whether x * y at resolution f splits: both operands and the result limbs
+// needed exceed KARATSUBA_LIMBS, and it is not an exact product the columns
+// take whole.
+bool splits(const limbrun& x, const limbrun& y, const number& f);
+
+// x * y at resolution f (zero: exact), on flat limbs.
+flat prod(const limbrun& x, const limbrun& y, const number& f);
+
+// 1/y to about 5 significant digits, from the first 5 digits of y (y != 0).
+number reciprocalguess(const limbrun& y);
