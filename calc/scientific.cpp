@@ -5,7 +5,6 @@
 
 #include "calc/calculator.h"
 #include "calc/keys.h"
-#include "constants.h"
 #include "number/addition.h"
 #include "number/conversion.h"
 #include "number/exponential.h"

@@ -231,7 +231,14 @@ inline const number& exact()
     static const number zero;
     return zero;
 }
-// 0.5, made once for every algorithm that halves.
+
+// 1 and 0.5, made once for every algorithm and key that needs them.
+inline const number& one()
+{
+    static const number value(1);
+    return value;
+}
+
 inline const number& half()
 {
     static const number h(0.5);
