@@ -17,8 +17,9 @@ bool cachedconstant::startserves(const number& f) const { return compare(f, m_co
 
 number cachedconstant::servefor(const number& f) const
 {
-    static const number hundredth(0.01);
-    return truncate(m_value, APCprod(hundredth, f, -1));
+    // The cut adds at most f / 100 to the error of a value known to f or finer.
+    static const number servingcut(0.01);
+    return truncate(m_value, APCprod(servingcut, f, -1));
 }
 
 void cachedconstant::store(const number& v, const number& f)

@@ -141,8 +141,8 @@ namespace {
 // whole quotient or one off, which one correction step puts right.
 number remainderbyquotient(const number& a, const number& b)
 {
-    static const number tenth(0.1);
-    const number q = floor(quot(a, b, tenth));
+    static const number floorresolution(0.1);
+    const number q = floor(quot(a, b, floorresolution));
     number r = a - q * b;
     if (r >= b)
         r = r - b;

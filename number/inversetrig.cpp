@@ -7,10 +7,6 @@
 #include "number/powers.h"
 #include "number/trigonometric.h"
 
-namespace {
-
-}  // namespace
-
 number atan(const number& x, const number& f)
 {
     if (!ispositive(f))

@@ -70,8 +70,8 @@ flat prod(const limbrun& x, const limbrun& y, const number& f)
     // A Karatsuba step on the top `half` limbs. The error budget D, about a
     // third of f, goes once to each of the middle product's two parts (M and
     // N, at D shifted up) and once to the final addition: 3 D <= f.
-    static const number third(0.33333333333);
-    const number D = APCprod(third, f, 0);
+    static const number partshare(0.33333333333);
+    const number D = APCprod(partshare, f, 0);
     const std::int32_t half =
         static_cast<std::int32_t>(std::min<std::int64_t>(limbcount(x), needed(x, y, f)) / 2);
     const number tx = dropbelow(D, reciprocalguess(y));
