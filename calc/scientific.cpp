@@ -249,16 +249,13 @@ number Calculator::trigonometric(int code, const number& x)
     return tangent(toradians(x));
 }
 
-// tan x as number's tanprec forms it, the sine to two more digits (its error
-// passes into the quotient whole) over the cosine to twice the digits; only
-// a cosine that vanishes is an input outside the domain.
+// Only a cosine that vanishes is an input outside the tangent's domain.
 number Calculator::tangent(const number& x)
 {
-    const int P = m_precision;
-    const number c = cosprec(x, P + P);
+    const number c = tancosine(x, m_precision);
     if (c.iszero())
         invalidinput();
-    return quotprec(sinprec(x, P + 2), c, P);
+    return tanprec(x, m_precision, c);
 }
 
 // The half turn of the angle unit: 180 degrees, 200 grads.

@@ -270,9 +270,17 @@ number cosprec(const number& x, std::int32_t d)
     return r.negative ? negate(c) : c;
 }
 
-number tanprec(const number& x, std::int32_t d)
+number tancosine(const number& x, std::int32_t d) { return cosprec(x, d + d); }
+
+number tanprec(const number& x, std::int32_t d, const number& cosine)
 {
     // The sine's error passes into the tangent whole: two more digits of it
     // keep the tangent's last digits, which the sine at d decimals did not.
-    return quotprec(sinprec(x, d + 2), cosprec(x, d + d), d);
+    return quotprec(sinprec(x, d + 2), cosine, d);
+}
+
+number tanprec(const number& x, std::int32_t d)
+{
+    const number c = tancosine(x, d);
+    return tanprec(x, d, c);
 }

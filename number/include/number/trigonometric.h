@@ -36,3 +36,7 @@ number cosprec(const number& x, std::int32_t d);
 // sinprec(x, d) / cosprec(x, 2d); "quot:division by zero" when the cosine is
 // zero.
 number tanprec(const number& x, std::int32_t d);
+// The same in two steps, for a caller that tells a pole of the tangent
+// apart: the cosine it divides by (zero at a pole), then the quotient.
+number tancosine(const number& x, std::int32_t d);
+number tanprec(const number& x, std::int32_t d, const number& cosine);

@@ -48,8 +48,8 @@ public:
     static constexpr int BUSY_CANCEL = 10;    // ms
     static constexpr int BUSY_POINTER = 1;    // s until the wait pointer
     static constexpr int BUSY_QUESTION = 10;  // s until the question
-    static constexpr int KEY_WAIT =
-        10;  // ms a pressed key's button shows down before the hand-over
+    // ms a pressed key's button shows down before the hand-over
+    static constexpr int KEY_WAIT = 10;
     static constexpr int KEY_GRACE = 50;   // ms a key waits for a worker that is still busy
     static constexpr int GRACE_POLL = 1;   // ms between looks at the worker during the grace
     static constexpr int PASTE_POLL = 10;  // ms between looks at the worker during a paste
