@@ -35,6 +35,11 @@ constexpr std::ptrdiff_t FLUSH_SSE2 = 5;
 
 // out[j] = the sum of a[k] * b[k + j] over k < n, for j < W; n is a multiple
 // of BLOCK (none when n <= 0).
+//
+// The AVX2 and SSE2 kernels are the same loop on vectors of two widths. They
+// stay two functions on purpose: each intrinsic exists for one width only,
+// and a kernel for AVX2 may only be compiled, and inlined, where the target
+// attribute allows AVX2, while the SSE2 one must run on every x86-64.
 __attribute__((target("avx2"), always_inline)) inline void
 diagonalsavx2(const std::int16_t* a, const std::int16_t* b, std::ptrdiff_t n, std::uint64_t* out)
 {
