@@ -123,7 +123,7 @@ struct arrayform {
     };
     struct up {
         const std::uint32_t* p;
-        explicit up(const limbrun& r) : p(r.array + r.count - 1) {}
+        explicit up(const limbrun& r) : p(r.iszero() ? nullptr : r.array + r.count - 1) {}
         std::uint32_t next() { return *p--; }
     };
     // Into the per-thread buffer, from its end; n limbs at the most.
