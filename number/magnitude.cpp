@@ -86,6 +86,12 @@ struct chainform {
     public:
         out(number& r, std::ptrdiff_t) : m_r(r) {}
         void put(std::uint32_t v) { m_r.prepend(v); }
+        // The next n limbs of a reader, as they are.
+        void copy(up& from, std::int32_t n)
+        {
+            for (; n > 0; --n)
+                put(from.next());
+        }
         void finish(std::int32_t top, std::int32_t low, bool negative)
         {
             m_r.setexpo(top);
@@ -122,9 +128,9 @@ struct arrayform {
         std::uint32_t next() { return *p++; }
     };
     struct up {
-        const std::uint32_t* p;
-        explicit up(const limbrun& r) : p(r.iszero() ? nullptr : r.array + r.count - 1) {}
-        std::uint32_t next() { return *p--; }
+        const std::uint32_t* p;  // just above the next limb
+        explicit up(const limbrun& r) : p(r.array + r.count) {}
+        std::uint32_t next() { return *--p; }
     };
     // Into the per-thread buffer, from its end; n limbs at the most.
     class out {
@@ -134,6 +140,14 @@ struct arrayform {
         {
         }
         void put(std::uint32_t v) { *--m_p = v; }
+        void copy(up& from, std::int32_t n)
+        {
+            if (n <= 0)
+                return;
+            m_p -= n;
+            from.p -= n;
+            std::copy(from.p, from.p + n, m_p);
+        }
         void finish(std::int32_t top, std::int32_t, bool negative)
         {
             // Without the zero limbs at either end, range-checked.
@@ -210,9 +224,8 @@ typename Form::result addmagnitudes(const limbrun& a, const limbrun& b, bool neg
     typename Form::out out(r, static_cast<std::ptrdiff_t>(top) - low + 2);
     typename Form::up p(l);
     typename Form::up q(h);
-    std::int32_t i = low;
-    for (; i < hlow && i <= l.expo; ++i)
-        out.put(p.next());
+    std::int32_t i = std::min(hlow, l.expo + 1);
+    out.copy(p, i - low);
     for (; i < hlow; ++i)
         out.put(0);
     // Two limbs and a carry stay below 2 BASE.
@@ -225,8 +238,9 @@ typename Form::result addmagnitudes(const limbrun& a, const limbrun& b, bool neg
     for (; i <= both; ++i)
         put(p.next() + q.next() + carry);
     typename Form::up& rest = l.expo > both ? p : q;
-    for (; i <= top; ++i)
+    for (; i <= top && carry != 0; ++i)
         put(rest.next() + carry);
+    out.copy(rest, top - i + 1);
     if (carry != 0) {
         out.put(carry);
         ++top;
@@ -261,12 +275,16 @@ typename Form::result subtractmagnitudes(const limbrun& a, const limbrun& b, boo
         put(0, q.next());
     for (; i < al; ++i)
         put(0, 0);
-    for (; i < bl; ++i)
-        put(p.next(), 0);
+    // Below b no borrow is pending: a's limbs go as they are.
+    if (i < bl) {
+        out.copy(p, bl - i);
+        i = bl;
+    }
     for (; i <= bt; ++i)
         put(p.next(), q.next());
-    for (; i <= top; ++i)
+    for (; i <= top && borrow != 0; ++i)
         put(p.next(), 0);
+    out.copy(p, top - i + 1);
     out.finish(top, low, negative);
     return r;
 }
