@@ -275,18 +275,6 @@ bool shortcolumns(const limbrun& x, const limbrun& y, cut f, limbrun& out)
 
 }  // namespace
 
-bool halflimbsafe(const limbrun& x, const limbrun& y)
-{
-    // Half-limb powers are the limbs' doubled, plus one: exponents and their
-    // sums below this keep those of every product and guard limb inside
-    // MAX_EXPO = 99999999 and MIN_EXPO.
-    constexpr std::int32_t margin = 49999990;
-    return x.expo < margin && y.expo < margin && x.lowexpo() > -margin && y.lowexpo() > -margin &&
-           x.expo + y.expo < margin && x.lowexpo() + y.lowexpo() > -margin;
-}
-
-cut cutof(const number& f) { return {f.iszero(), f.expo()}; }
-
 bool multiplycolumns(const limbrun& x, const limbrun& y, cut f, limbrun& out)
 {
     if (!computeallowed())

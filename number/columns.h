@@ -18,11 +18,19 @@ struct cut {
     bool exact;
     std::int32_t expo;
 };
-cut cutof(const number& f);
+inline cut cutof(const number& f) { return {f.iszero(), f.expo()}; }
 
 // Whether the column product of x and y stays inside the range of its
 // half-limb form, so that a shortcut raises no error the columns would.
-bool halflimbsafe(const limbrun& x, const limbrun& y);
+inline bool halflimbsafe(const limbrun& x, const limbrun& y)
+{
+    // Half-limb powers are the limbs' doubled, plus one: exponents and their
+    // sums below this keep those of every product and guard limb inside
+    // MAX_EXPO = 99999999 and MIN_EXPO.
+    constexpr std::int32_t margin = 49999990;
+    return x.expo < margin && y.expo < margin && x.lowexpo() > -margin && y.lowexpo() > -margin &&
+           x.expo + y.expo < margin && x.lowexpo() + y.lowexpo() > -margin;
+}
 
 // x * y by columns down to one guard limb below f.expo, as basicprod; false
 // when the product is zero. `out` lives in a per-thread buffer until the

@@ -5,12 +5,6 @@
 #include "columns.h"
 #include "number/multiplication.h"
 
-bool scalable(const number& x, const number& y)
-{
-    return !x.iszero() && !y.iszero() && y.expo() == y.lowexpo() &&
-           halflimbsafe(runof(x), runof(y));
-}
-
 void scaleinplace(number& x, const number& y, std::int32_t whole, bool part)
 {
     if (!computeallowed())

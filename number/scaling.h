@@ -5,10 +5,14 @@
 
 #include <cstdint>
 
-#include "number/number.h"
+#include "columns.h"
 
 // Whether x times y can be taken in place: y a single limb, no range error.
-bool scalable(const number& x, const number& y);
+inline bool scalable(const number& x, const number& y)
+{
+    return !x.iszero() && !y.iszero() && y.expo() == y.lowexpo() &&
+           halflimbsafe(runof(x), runof(y));
+}
 
 // x times the single limb y in place, on the columns' rule on whole limbs:
 // limbs of x of power `whole` and above count whole; the limb below by its

@@ -54,10 +54,9 @@ number dropbelow(const number& D, const number& guess)
 
 }  // namespace
 
-bool splits(const limbrun& x, const limbrun& y, const number& f)
+bool longsplits(const limbrun& x, const limbrun& y, const number& f)
 {
-    return std::min(limbcount(x), limbcount(y)) > KARATSUBA_LIMBS &&
-           needed(x, y, f) > KARATSUBA_LIMBS && !exactcolumns(x, y, f);
+    return needed(x, y, f) > KARATSUBA_LIMBS && !exactcolumns(x, y, f);
 }
 
 flat prod(const limbrun& x, const limbrun& y, const number& f)

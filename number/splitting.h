@@ -3,11 +3,16 @@
 #pragma once
 
 #include "flat.h"
+#include "number/multiplication.h"
 
 // Whether x * y at resolution f splits: both operands and the result limbs
 // needed exceed KARATSUBA_LIMBS, and it is not an exact product the columns
 // take whole.
-bool splits(const limbrun& x, const limbrun& y, const number& f);
+bool longsplits(const limbrun& x, const limbrun& y, const number& f);
+inline bool splits(const limbrun& x, const limbrun& y, const number& f)
+{
+    return x.count > KARATSUBA_LIMBS && y.count > KARATSUBA_LIMBS && longsplits(x, y, f);
+}
 
 // x * y at resolution f (zero: exact), on flat limbs.
 flat prod(const limbrun& x, const limbrun& y, const number& f);
