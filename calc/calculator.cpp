@@ -6,6 +6,7 @@
 #include <new>
 
 #include "calc/keys.h"
+#include "calc/paste.h"
 #include "number/addition.h"
 #include "number/conversion.h"
 
@@ -37,6 +38,31 @@ template <typename Action> void Calculator::guarded(Action action)
 void Calculator::presskey(int code)
 {
     guarded([&] { dispatchkey(code); });
+}
+
+void Calculator::paste(std::string_view text, bool signfirst, const std::function<bool()>& proceed)
+{
+    pastetarget target;
+    target.radix = m_radix;
+    target.size = m_wordsize;
+    if (m_started)
+        target.entry = m_entry;
+    target.exponent = m_exponentmode;
+    target.exponentdigits = m_exponent[1] == '0' ? 0 : m_exponent.size() - 1;
+    target.signfirst = signfirst;
+    pastekeys read;
+    guarded([&] { read = readpaste(text, target); });
+    if (read.refusal != nullptr) {
+        // The state stays as it was; only an error keeps its own message.
+        if (!m_error)
+            m_display = read.refusal;
+        return;
+    }
+    for (int code : read.keys) {
+        if (proceed && !proceed())
+            return;
+        presskey(code);
+    }
 }
 
 void Calculator::setprecision(int digits)
@@ -162,6 +188,7 @@ void Calculator::typedigit(char c)
     int v = digitvalue(c);
     if (v >= m_radix)
         return;
+    m_typed = true;
     if (!m_started) {
         m_entry.assign(1, c);
         m_started = v != 0;
@@ -189,6 +216,7 @@ void Calculator::typepoint()
         return;
     m_point = true;
     m_started = true;
+    m_typed = true;
     m_operatorlast = false;
     refreshentry();
 }
@@ -216,8 +244,9 @@ void Calculator::startexponent()
 {
     if (m_exponentmode || m_radix != 10)
         return;
-    // With no entry in progress the mantissa is 1, so EE 6 stands for 10^6.
-    if (!m_started) {
+    // With nothing typed since a result, an operator, C or CE the mantissa
+    // is 1, so EE 6 stands for 10^6; a typed 0 stays the mantissa.
+    if (!m_started && !m_typed) {
         m_entry = "1";
         m_point = false;
     }
@@ -258,6 +287,7 @@ void Calculator::backspace()
 void Calculator::clearentry()
 {
     m_started = false;
+    m_typed = false;
     m_point = false;
     m_exponentmode = false;
     m_operatorlast = false;
@@ -319,6 +349,7 @@ void Calculator::showvalue(const number& x)
         m_value = number(mask(getuint64(x)));
     m_display = std::move(text);
     m_started = false;
+    m_typed = false;
     m_point = false;
     m_exponentmode = false;
     m_operatorlast = false;

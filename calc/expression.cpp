@@ -36,6 +36,7 @@ void Calculator::pushvalue()
 {
     m_numbers.push(getvalue());
     m_started = false;
+    m_typed = false;
     m_exponentmode = false;
     m_point = false;
 }

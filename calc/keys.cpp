@@ -142,7 +142,7 @@ int characterkey(char c, keysource source, int radix)
         case keytyping::anywhere: return k.code;
         case keytyping::keyboard: return source == keysource::keyboard ? k.code : 0;
         case keytyping::byradix:
-            return source == keysource::paste && radix == 10 ? int{key::exponent} : k.code;
+            return radix == 10 ? int{key::exponent} : k.code;
         }
     }
     return 0;

@@ -4,16 +4,16 @@
 
 #include "calc/calculator.h"
 #include "calc/keys.h"
+#include "calc/paste.h"
 
 bool parsekeytext(std::string_view text, std::vector<keystroke>& strokes, std::string& error)
 {
     for (std::size_t i = 0; i < text.size(); ++i) {
         char c = text[i];
         if (c != '[') {
-            // A character that is a key in no radix is skipped; the one whose
-            // key the radix decides is a key in every radix.
-            if (characterkey(c, keysource::paste, 10) != 0)
-                strokes.push_back({0, c});
+            if (strokes.empty() || strokes.back().code != 0)
+                strokes.push_back({});
+            strokes.back().text += c;
             continue;
         }
         std::size_t end = text.find(']', i + 1);
@@ -35,7 +35,7 @@ bool parsekeytext(std::string_view text, std::vector<keystroke>& strokes, std::s
             error = "unknown key: [" + std::string(name) + "]";
             return false;
         }
-        strokes.push_back({code, 0});
+        strokes.push_back({code, {}});
         i = end;
     }
     return true;
@@ -43,7 +43,15 @@ bool parsekeytext(std::string_view text, std::vector<keystroke>& strokes, std::s
 
 void typekeys(Calculator& calculator, const std::vector<keystroke>& strokes)
 {
-    for (const keystroke& s : strokes)
-        calculator.presskey(
-            s.code != 0 ? s.code : characterkey(s.character, keysource::paste, calculator.radix()));
+    bool signfirst = true;
+    for (const keystroke& s : strokes) {
+        if (s.code == 0) {
+            calculator.paste(s.text, signfirst);
+            signfirst = false;
+        } else {
+            calculator.presskey(s.code);
+            signfirst =
+                startsoperand(s.code) || s.code == key::clearall || s.code == key::clearentry;
+        }
+    }
 }

@@ -138,7 +138,8 @@ number::number(const char* text)
             ++j;
         }
         std::int64_t e = 0;
-        for (; isdigitchar(s[j]); ++j) {
+        // Zero stays zero under any exponent: 0e99999999999 is 0.
+        for (; isdigitchar(s[j]) && !result.iszero(); ++j) {
             e = 10 * e + (s[j] - '0');
             if (e > maxexponent)
                 throw numberexception("exponent too big. Max:%d", static_cast<int>(maxexponent));

@@ -228,7 +228,7 @@ TEST(BusyQuestion, TheQuestionBoxAsksYesOrNo)
     EXPECT_EQ(box->text(), QStringLiteral("The requested operation may take a very long time to "
                                           "complete.\nDo you want to continue?"));
     EXPECT_EQ(box->icon(), QMessageBox::Question);
-    EXPECT_EQ(box->windowTitle(), QString());
+    EXPECT_EQ(box->windowTitle(), QStringLiteral("ZELK Calculator"));
     EXPECT_EQ(box->standardButtons(), QMessageBox::Yes | QMessageBox::No);
     EXPECT_STREQ(longactionquestion,
                  "The requested operation may take a very long time to complete.\n\r"

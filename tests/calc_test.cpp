@@ -11,69 +11,87 @@ namespace {
 
 TEST(CalcEntry, DigitsCommaSignAndBackspace)
 {
-    runcases({
-        {"005", "5"},
-        {",", "0,"},
-        {",5", "0,5"},
-        {"1,2,3", "1,23"},  // a second comma is ignored
-        {"A", "0"},         // not a digit in the decimal radix
-        {"12A3", "123"},
-        {"5[+/-]", "-5"},
-        {"5[+/-][+/-]", "5"},
-        {"5[+/-][Backspace]", "0"},
-        {"5[+/-][Backspace]7", "7"},  // the next digit starts a new entry
-        {"12[Backspace]", "1"},
-        {"1,[Backspace]", "1"},
-        {"1,[Backspace],5", "1,5"},  // the comma may be typed again
-        {"[Backspace]", "0"},
-        {"0[Backspace]5", "5"},
-        {"2[x^2][Backspace]", "4"},  // no entry in progress
-    });
+    runcases(
+        {
+            {"005", "5"},
+            {",", "0,"},
+            {",5", "0,5"},
+            {"1,2,3", "1,23"},  // a second comma is ignored
+            {"A", "0"},         // not a digit in the decimal radix
+            {"12A3", "123"},
+            {"5[+/-]", "-5"},
+            {"5[+/-][+/-]", "5"},
+            {"5[+/-][Backspace]", "0"},
+            {"5[+/-][Backspace]7", "7"},  // the next digit starts a new entry
+            {"12[Backspace]", "1"},
+            {"1,[Backspace]", "1"},
+            {"1,[Backspace],5", "1,5"},  // the comma may be typed again
+            {"[Backspace]", "0"},
+            {"0[Backspace]5", "5"},
+            {"2[x^2][Backspace]", "4"},  // no entry in progress
+        },
+        typing::eachkey);
 }
 
 TEST(CalcEntry, ExponentEntry)
 {
-    runcases({
-        {"1,5[EE]12", "1,5e+12"},
-        {"1,5[EE]12[Backspace]", "1,5e+1"},
-        {"1,5[EE]12[Backspace][Backspace]", "1,5e+0"},
-        {"1,5[EE]12[Backspace][Backspace][Backspace]", "1,5"},
-        {"1,5[EE]12[Backspace][Backspace][Backspace]7", "1,57"},
-        {"2[EE]3[+/-]", "2e-3"},
-        {"2[EE]3[+/-]=", "0,002"},
-        {"2[EE]0005", "2e+5"},
-        {"2[EE]3[EE]4", "2e+34"},  // a second EE does nothing
-        {"2[EE],5", "2e+5"},       // no comma in the exponent
-        // With no entry in progress the mantissa is 1.
-        {"[EE]6", "1e+6"},
-        {"[EE]6=", "1000000"},
-        {"2*[EE]3=", "2000"},
-        {"[EE][Backspace]", "1"},
-        // 28 exponent digits at most; a value beyond the limit fails when read.
-        {"1[EE]12345678901234567890123456789012", "1e+1234567890123456789012345678"},
-        {"1[EE]999999999=", "exponent too big. Max:799999992"},
-    });
+    runcases(
+        {
+            {"1,5[EE]12", "1,5e+12"},
+            {"1,5[EE]12[Backspace]", "1,5e+1"},
+            {"1,5[EE]12[Backspace][Backspace]", "1,5e+0"},
+            {"1,5[EE]12[Backspace][Backspace][Backspace]", "1,5"},
+            {"1,5[EE]12[Backspace][Backspace][Backspace]7", "1,57"},
+            {"2[EE]3[+/-]", "2e-3"},
+            {"2[EE]3[+/-]=", "0,002"},
+            {"2[EE]0005", "2e+5"},
+            {"2[EE]3[EE]4", "2e+34"},  // a second EE does nothing
+            {"2[EE],5", "2e+5"},       // no comma in the exponent
+            // With no entry in progress the mantissa is 1.
+            {"[EE]6", "1e+6"},
+            {"[EE]6=", "1000000"},
+            {"2*[EE]3=", "2000"},
+            {"[EE][Backspace]", "1"},
+            // A typed mantissa stays, a typed 0 too, and zero has no exponent
+            // too big.
+            {"0[EE]3", "0e+3"},
+            {"0[EE]3=", "0"},
+            {"1+0[EE]3=", "1"},
+            {"0,[EE]3=", "0"},
+            {"0[EE]99999999999=", "0"},
+            {"5[Backspace][EE]3=", "0"},
+            {"0[+/-][EE]3=", "1000"},  // +/- with nothing typed shows a value
+            {"7=[EE]3=", "1000"},
+            {"7+[EE]3=", "1007"},
+            {"7[CE][EE]3=", "1000"},
+            // 28 exponent digits at most; a value beyond the limit fails when read.
+            {"1[EE]12345678901234567890123456789012", "1e+1234567890123456789012345678"},
+            {"1[EE]999999999=", "exponent too big. Max:799999992"},
+        },
+        typing::eachkey);
 }
 
 TEST(CalcEntry, LimitsPerRadixAndWordSize)
 {
-    runcases({
-        {"[Hex][Byte]FFF", "FF"},
-        {"[Hex][Word]12345", "1234"},
-        {"[Hex][Dword]123456789", "12345678"},
-        {"[Hex]123456789ABCDEF01", "123456789ABCDEF0"},
-        {"[Bin][Byte]111111111", "11111111"},
-        {"[Oct][Byte]3777", "377"},
-        {"[Oct][Byte]477", "47"},
-        {"[Oct][Word]1777777", "177777"},
-        {"[Oct][Word]277777", "27777"},
-        {"[Oct]19", "1"},  // 9 is not an octal digit
-        {"[Bin]1021", "101"},
-        {"[Hex][Byte]FF[Backspace]E", "FE"},
-    });
+    runcases(
+        {
+            {"[Hex][Byte]FFF", "FF"},
+            {"[Hex][Word]12345", "1234"},
+            {"[Hex][Dword]123456789", "12345678"},
+            {"[Hex]123456789ABCDEF01", "123456789ABCDEF0"},
+            {"[Bin][Byte]111111111", "11111111"},
+            {"[Oct][Byte]3777", "377"},
+            {"[Oct][Byte]477", "47"},
+            {"[Oct][Word]1777777", "177777"},
+            {"[Oct][Word]277777", "27777"},
+            {"[Oct]19", "1"},  // 9 is not an octal digit
+            {"[Bin]1021", "101"},
+            {"[Hex][Byte]FF[Backspace]E", "FE"},
+        },
+        typing::eachkey);
     // A decimal entry holds at most 6099 characters.
     Calculator c;
-    type(c, std::string(7000, '7'));
+    typeeach(c, std::string(7000, '7'));
     EXPECT_EQ(c.display().size(), 6099u);
 }
 

@@ -178,11 +178,11 @@ TEST(PrecisionDialog, AcceptsOnlyWholeNumbersFromOneTo6000)
         QString caption;
         int precision;  // afterwards
     } cases[] = {
-        {"0", range, "", 40},
-        {"-5", range, "", 40},
-        {"6001", range, "", 40},
-        {"99999999999", range, "", 40},  // beyond the integer: still out of range
-        {" 0 ", range, "", 40},
+        {"0", range, name, 40},
+        {"-5", range, name, 40},
+        {"6001", range, name, 40},
+        {"99999999999", range, name, 40},  // beyond the integer: still out of range
+        {" 0 ", range, name, 40},
         {"abc", integer, name, 40},
         {"", integer, name, 40},
         {"   ", integer, name, 40},

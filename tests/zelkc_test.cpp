@@ -52,7 +52,7 @@ TEST(Zelkc, ArgumentsAreTypedAndTheDisplayPrinted)
         {"'[1009][1017][1009][1027]'", "4\n"},
         {"'1/0='", "quot:division by zero\n"},
         {"'1 + 2 ='", "3\n"},
-        {"-- '-5'", "5\n"},  // '-' is the minus key, then 5 is typed
+        {"-- '-5'", "-5\n"},  // a '-' before the first number is its sign
     };
     for (const Case& c : cases) {
         result r = run(c.arguments);

@@ -442,7 +442,7 @@ std::unique_ptr<QMessageBox> CalculatorDialog::makequestion(QWidget* parent)
 {
     QString text = QString::fromLatin1(longactionquestion);
     text.replace(QStringLiteral("\n\r"), QStringLiteral("\n"));
-    auto box = std::make_unique<QMessageBox>(QMessageBox::Question, QString(), text,
+    auto box = std::make_unique<QMessageBox>(QMessageBox::Question, QString::fromLatin1(applicationname), text,
                                              QMessageBox::Yes | QMessageBox::No, parent);
     box->setDefaultButton(QMessageBox::Yes);
     return box;

@@ -95,11 +95,11 @@ void PrecisionDialog::accept()
 {
     const std::optional<int> entered = readinteger(m_edit->text());
     if (!entered) {
-        refuse(QString::fromLatin1(applicationname), QStringLiteral("Please enter an integer."));
+        refuse(QStringLiteral("Please enter an integer."));
         return;
     }
     if (*entered < Calculator::MINPRECISION || *entered > Calculator::MAXPRECISION) {
-        refuse(QString(), QString::asprintf("Please enter an integer between %d and %d",
+        refuse(QString::asprintf("Please enter an integer between %d and %d",
                                             Calculator::MINPRECISION, Calculator::MAXPRECISION));
         return;
     }
@@ -107,9 +107,9 @@ void PrecisionDialog::accept()
     QDialog::accept();
 }
 
-void PrecisionDialog::refuse(const QString& caption, const QString& text)
+void PrecisionDialog::refuse(const QString& text)
 {
-    QMessageBox box(QMessageBox::Warning, caption, text, QMessageBox::Ok, this);
+    QMessageBox box(QMessageBox::Warning, QString::fromLatin1(applicationname), text, QMessageBox::Ok, this);
     box.exec();
     // Back to the edit with its text selected, ready to be typed over; the
     // dialog takes the keyboard again even where the window system gives it

@@ -9,6 +9,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "calc/boundedstack.h"
 #include "number/number.h"
@@ -44,6 +45,13 @@ public:
     // Performs the action of one key code completely. Never throws: errors
     // become the display text and the error state.
     void presskey(int code);
+    // Types pasted text (calc/paste.h): the keys of the numbers and
+    // operators it holds, each through presskey; or, where it cannot be read
+    // as the user meant it, no key and a message on the display. A '-' at
+    // the start before a number is its sign where `signfirst`. `proceed` is
+    // asked before each key; false ends the paste there.
+    void paste(std::string_view text, bool signfirst = true,
+               const std::function<bool()>& proceed = {});
     // Clears an error first, then redraws the current value with `digits`
     // significant digits (ending any entry). Errors are shown as presskey
     // shows them.
@@ -73,6 +81,7 @@ private:
     std::string m_entry = "0";      // the mantissa as typed
     std::string m_exponent = "+0";  // the exponent as typed after EE
     bool m_started = false;         // the next digit extends the entry
+    bool m_typed = false;  // a key of the entry was typed since a result, an operator, C or CE
     bool m_point = false;           // the entry holds the decimal comma
     bool m_exponentmode = false;    // digits go to the exponent
     bool m_operatorlast = false;    // the last key was a binary operator

@@ -105,7 +105,7 @@ enum class keysource {
 enum class keytyping : unsigned char {
     anywhere,  // pasted and from the keyboard alike
     keyboard,  // from the keyboard only
-    byradix,   // as anywhere, but EE when pasted into the decimal radix
+    byradix,   // EE in the decimal radix, the digit in the others
 };
 
 struct keycharacter {
@@ -119,9 +119,8 @@ extern const keycharacter keycharacters[];
 extern const int keycharactercount;
 
 // The key that character c stands for when it comes from `source` into an
-// engine in `radix`, or 0 when it stands for none. Only a pasted 'E' reads
-// the radix: it is EE in the decimal radix and the digit E in the others,
-// while from the keyboard it is always the digit.
+// engine in `radix`, or 0 when it stands for none. Only 'E' reads the radix:
+// it is EE in the decimal radix and the digit E in the others.
 int characterkey(char c, keysource source, int radix);
 
 // The key whose button text (without '&', case-insensitive) is `name`:

@@ -1,6 +1,7 @@
-// Key texts: what zelkc and the tests type. Characters are typed as the
-// window's paste types them; "[name]" types the key whose button text is
-// name, "[1017]" the key with that code.
+// Key texts: what zelkc and the tests type. "[name]" types the key whose
+// button text is name, "[1017]" the key with that code; the characters
+// between them are typed as the window's paste types them (calc/paste.h),
+// each run of them as one paste.
 #pragma once
 
 #include <string>
@@ -10,14 +11,14 @@
 class Calculator;
 
 struct keystroke {
-    int code = 0;        // a key code, or 0 for a character
-    char character = 0;  // resolved by the radix in force when it is typed
+    int code = 0;      // a key code, or 0 for pasted characters
+    std::string text;  // the characters, read in the radix in force when they are typed
 };
 
-// Splits text into keystrokes; characters that stand for no key (spaces)
-// are left out. On an unknown or unterminated [name], returns false and
-// says why in `error`.
+// Splits text into keystrokes. On an unknown or unterminated [name],
+// returns false and says why in `error`.
 bool parsekeytext(std::string_view text, std::vector<keystroke>& strokes, std::string& error);
 
-// Presses every keystroke in order.
+// Presses every keystroke in order. A run of characters at the start, or
+// after an operator, '(', C or CE, may begin with a negative number.
 void typekeys(Calculator& calculator, const std::vector<keystroke>& strokes);

@@ -24,5 +24,5 @@ private:
     int m_value;
     QLineEdit* m_edit = nullptr;
 
-    void refuse(const QString& caption, const QString& text);
+    void refuse(const QString& text);
 };
