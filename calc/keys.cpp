@@ -141,8 +141,7 @@ int characterkey(char c, keysource source, int radix)
         switch (k.typing) {
         case keytyping::anywhere: return k.code;
         case keytyping::keyboard: return source == keysource::keyboard ? k.code : 0;
-        case keytyping::byradix:
-            return radix == 10 ? int{key::exponent} : k.code;
+        case keytyping::byradix: return radix == 10 ? int{key::exponent} : k.code;
         }
     }
     return 0;

@@ -41,6 +41,32 @@ bool parsekeytext(std::string_view text, std::vector<keystroke>& strokes, std::s
     return true;
 }
 
+namespace {
+
+// A key that sets a mode and leaves the value and the entry alone.
+bool modekey(int code)
+{
+    switch (code) {
+    case key::hex:
+    case key::dec:
+    case key::oct:
+    case key::bin:
+    case key::qword:
+    case key::dword:
+    case key::word:
+    case key::byte:
+    case key::degrees:
+    case key::radians:
+    case key::grads:
+    case key::inv:
+    case key::hyp:
+    case key::grouping: return true;
+    default: return false;
+    }
+}
+
+}  // namespace
+
 void typekeys(Calculator& calculator, const std::vector<keystroke>& strokes)
 {
     bool signfirst = true;
@@ -50,8 +76,8 @@ void typekeys(Calculator& calculator, const std::vector<keystroke>& strokes)
             signfirst = false;
         } else {
             calculator.presskey(s.code);
-            signfirst =
-                startsoperand(s.code) || s.code == key::clearall || s.code == key::clearentry;
+            signfirst = startsoperand(s.code) || s.code == key::clearall ||
+                        s.code == key::clearentry || (signfirst && modekey(s.code));
         }
     }
 }

@@ -337,14 +337,16 @@ private:
         return true;
     }
 
-    // Nothing that could belong to the number may follow it: 1e5e3 and 12G
-    // are not numbers to guess at.
+    // Nothing that could belong to the number may follow it: 1e5e3 and
+    // 0x1G5 are not numbers to guess at.
     bool checkafter(std::size_t i, const numbertext& n)
     {
         const char32_t c = at(i);
-        if (n.exponent && (c == 'e' || c == 'E'))
+        const bool alphanumeric =
+            (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+        if ((n.exponent && (c == 'e' || c == 'E')) || (n.prefixed && alphanumeric))
             return refuse(pasteunreadable);
-        return !(n.prefixed && digitvalue(c) >= 0) || refuse(pasteunreadable);
+        return true;
     }
 
     // Digits with separators from i on, into n.whole (and n.fraction where
@@ -372,7 +374,9 @@ private:
             if (!isgroupseparator(at(i)) ||
                 !(base == 16 ? digitvalue(next) >= 0 : next >= '0' && next <= '9'))
                 break;
-            separators += at(i++);
+            // The spaces of every width group alike.
+            const char32_t s = at(i++);
+            separators += s == ',' || s == '.' || s == '\'' || s == '_' ? s : U' ';
             groups.emplace_back();
         }
         if (n.prefixed && groups.size() == 1 && groups[0].size() > maxprefixdigits &&
@@ -445,6 +449,8 @@ private:
     void typekey(int code)
     {
         press(code);
+        if (keydigit(code) != 0)
+            return;  // a digit of no number: not one of the radix, ignored
         switch (code) {
         case key::inv:
         case key::hyp: break;
@@ -551,10 +557,16 @@ private:
         if (d.size() > capacity) {
             const bool up = d[capacity] >= '5';
             d.resize(capacity);
-            if (up) {
-                std::size_t k = capacity;
-                while (k > 0 && d[k - 1] == '9')
-                    d[--k] = '0';
+            // Rounding up never makes a 4 followed by nines into a 5
+            // followed by zeros: the engine's rounding of the entry to the
+            // shown digits would take that 5 for a midpoint that the pasted
+            // number lies below, and round the wrong way. The digits are
+            // then kept as pasted, cut at the capacity.
+            std::size_t k = capacity;
+            while (k > 0 && d[k - 1] == '9')
+                --k;
+            if (up && (k == 0 || d[k - 1] != '4')) {
+                std::fill(d.begin() + static_cast<std::ptrdiff_t>(k), d.end(), '0');
                 if (k == 0) {
                     d = "1";
                     ++e;

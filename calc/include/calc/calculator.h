@@ -82,11 +82,11 @@ private:
     std::string m_exponent = "+0";  // the exponent as typed after EE
     bool m_started = false;         // the next digit extends the entry
     bool m_typed = false;  // a key of the entry was typed since a result, an operator, C or CE
-    bool m_point = false;           // the entry holds the decimal comma
-    bool m_exponentmode = false;    // digits go to the exponent
-    bool m_operatorlast = false;    // the last key was a binary operator
-    bool m_dirty = false;           // the entry changed since it was read
-    number m_value;                 // what the display stands for
+    bool m_point = false;  // the entry holds the decimal comma
+    bool m_exponentmode = false;  // digits go to the exponent
+    bool m_operatorlast = false;  // the last key was a binary operator
+    bool m_dirty = false;         // the entry changed since it was read
+    number m_value;               // what the display stands for
     number m_memory;
     int m_parens = 0;
     boundedstack<number, STACKSIZE> m_numbers{{"Can't push on full numberstack",

@@ -20,5 +20,6 @@ struct keystroke {
 bool parsekeytext(std::string_view text, std::vector<keystroke>& strokes, std::string& error);
 
 // Presses every keystroke in order. A run of characters at the start, or
-// after an operator, '(', C or CE, may begin with a negative number.
+// after an operator, '(', C or CE (and the mode keys after them), may begin
+// with a negative number.
 void typekeys(Calculator& calculator, const std::vector<keystroke>& strokes);

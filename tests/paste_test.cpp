@@ -1,0 +1,238 @@
+// The paste reader: text in, the display it leaves out, through the engine.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "calc/keys.h"
+#include "calc/paste.h"
+#include "calctesting.h"
+
+namespace {
+
+struct pastecase {
+    std::string setup;  // keys typed before, one by one
+    std::string text;   // pasted
+    std::string display;
+    int precision = 40;
+};
+
+void runpastes(const std::vector<pastecase>& cases)
+{
+    for (const pastecase& p : cases) {
+        Calculator c;
+        if (p.precision != 40)
+            c.setprecision(p.precision);
+        typeeach(c, p.setup);
+        c.paste(p.text);
+        EXPECT_EQ(c.display(), p.display) << "after " << p.setup << " pasted " << p.text;
+    }
+}
+
+const std::string unreadable = pasteunreadable;
+const std::string toobig = pastetoobig;
+
+TEST(Paste, ReadsNumbersAsTheyWereMeant)
+{
+    runpastes({
+        {"", "1,234,567.89", "1234567,89"},
+        {"", "1.234.567,89", "1234567,89"},  // the window's own grouped copy
+        {"", "-1.234.567,89=", "-1234567,89"},
+        {"", "1 234 567,89", "1234567,89"},
+        {"", "1\u00a0234\u00a0567,89", "1234567,89"},
+        {"", "1\u2009234\u202f567.5", "1234567,5"},
+        {"", "1'234'567.25", "1234567,25"},
+        {"", "1_000_000", "1000000"},
+        {"", "1.234.567", "1234567"},
+        {"", "1,234", "1,234"},  // a single separator is the decimal one
+        {"", "1.234", "1,234"},
+        {"", "3.14159", "3,14159"},
+        {"", ".5", "0,5"},
+        {"", "-,25=", "-0,25"},
+        {"", "0,000", "0,000"},
+        {"", "007", "7"},
+        {"", "1e5=", "100000"},
+        {"", "1E5=", "100000"},
+        {"", "1,5e3=", "1500"},
+        {"", "1,5e+12", "1,5e+12"},
+        {"", "1e-5=", "1e-5"},
+        {"", "1e-5*3=", "3e-5"},
+        {"", "2e\u22123=", "0,002"},
+        {"", "1e", "1e+0"},  // no exponent digits: E is the EE key
+        {"", "0e99999999999=", "0"},
+        {"", "-0", "0"},
+        {"", "0x1F=", "31"},
+        {"", "0X1f=", "31"},
+        {"", "0o17=", "15"},
+        {"", "0b101=", "5"},
+        {"", "-0x10=", "-16"},
+        {"", "0xFFFF_FFFF=", "4294967295"},
+        {"", "0x10000000000000000=", "1,8446744073709551616e+19"},
+        {"", "\u22125*2=", "-10"},
+        {"", "2*-3=", "-6"},
+        {"", "2*\u22123=", "-6"},
+        {"", "(-5)", "-5"},
+        {"", "10-5=", "5"},
+        {"", "10 - -5=", "15"},
+        {"", "-(3)=", "-3"},  // not before a number: the minus key
+        {"", "3\u00d74=", "12"},
+        {"", "3\u22c54=", "12"},
+        {"", "3\u00b74=", "12"},
+        {"", "10\u00f72=", "5"},
+        {"", "2^10=", "1024"},
+        {"", "2*(3+4)=", "14"},
+        {"", "2 * ( 3 + 4 ) =", "14"},
+        {"", "$12", "12"},
+    });
+}
+
+TEST(Paste, IntegerRadices)
+{
+    runpastes({
+        {"[Hex]", "0x1F", "1F"},
+        {"[Hex]", "1f", "1F"},
+        {"[Hex]", "0b101", "5"},
+        {"[Hex]", "0b12", "B12"},  // no binary number: hexadecimal digits
+        {"[Hex]", "FFFF FFFF", "FFFFFFFF"},
+        {"[Hex]", "FFFF_FFFF_FFFF_FFFF", "FFFFFFFFFFFFFFFF"},
+        {"[Hex]", "1e5", "1E5"},  // E is a digit here
+        {"[Hex]", "-1=", "FFFFFFFFFFFFFFFF"},
+        {"[Oct]", "0x1F", "37"},
+        {"[Oct]", "1 777", "1777"},
+        {"[Bin]", "0xF", "1111"},
+        {"[Bin]", "1010 1010", "10101010"},
+        {"[Hex][Byte]", "FF", "FF"},
+        {"[Hex][Byte]", "0x00FF", "FF"},
+        {"[Oct][Word]", "177777", "177777"},
+        {"[Hex]", "FFFFFFFFFFFFFFFF", "FFFFFFFFFFFFFFFF"},
+    });
+}
+
+TEST(Paste, RefusesWhatItCannotReadWithoutGuessing)
+{
+    runpastes({
+        {"", "1,2,3", unreadable},
+        {"", "1.23.456", unreadable},
+        {"", "12,34.5", unreadable},
+        {"", "1,234.567,8", unreadable},
+        {"", "1 23", unreadable},
+        {"", "2 3", unreadable},
+        {"", "1234,567,890", unreadable},  // a first group of four
+        {"", "1,234 567", unreadable},
+        {"", "1.5,3", unreadable},
+        {"", "12AB", unreadable},
+        {"", "A5", unreadable},
+        {"", "1e5e3", unreadable},
+        {"", "0b12", unreadable},
+        {"", "0x1G5", unreadable},
+        {"[Oct]", "19", unreadable},
+        {"[Oct]", "1A", unreadable},
+        {"[Bin]", "1021", unreadable},
+        {"[Hex]", "FF FF", unreadable},
+        {"[Hex]", "1,5", unreadable},  // no fraction in an integer radix
+        {"[Hex][Byte]", "1FF", toobig},
+        {"[Hex][Byte]", "0x100", toobig},
+        {"[Hex][Word]", "12345", toobig},
+        {"[Hex][Dword]", "123456789", toobig},
+        {"[Hex]", "123456789ABCDEF01", toobig},
+        {"[Bin][Byte]", "111111111", toobig},
+        {"[Oct][Byte]", "477", toobig},
+        {"[Oct][Word]", "277777", toobig},
+        // Nothing of a refused text is typed.
+        {"5+", "2*1,2,3=", unreadable},
+    });
+    // The state stays as it was.
+    Calculator c;
+    typeeach(c, "5+");
+    c.paste("1,2,3");
+    EXPECT_FALSE(c.error());
+    c.paste("2=");
+    EXPECT_EQ(c.display(), "7");
+}
+
+TEST(Paste, ExtendsTheEntryBeingTyped)
+{
+    runpastes({
+        {"12", "34", "1234"},
+        {"12", "-5=", "7"},  // after digits '-' is the minus key
+        {"1,", "25", "1,25"},
+        {"1,5", ",25", unreadable},  // a second comma
+        {"1[EE]", "5=", "100000"},
+        {"1[EE]", "5,5", unreadable},
+        {"1[EE]", std::string(28, '1'), "1e+" + std::string(28, '1')},
+        {"1[EE]1", std::string(28, '1'), unreadable},
+        {"[Hex][Byte]F", "F", "FF"},
+        {"[Hex][Byte]F", "FF", toobig},
+        {std::string(6098, '1'), "1", std::string(6099, '1')},
+        {std::string(6098, '1'), "11", unreadable},
+    });
+}
+
+// The digits of 1234567890 repeated to `n` digits.
+std::string counting(std::size_t n)
+{
+    std::string s;
+    while (s.size() < n)
+        s += "1234567890";
+    s.resize(n);
+    return s;
+}
+
+TEST(Paste, LongNumbersAreRoundedToTheEntryWithTheirMagnitude)
+{
+    const std::string nines(7000, '9');
+    runpastes({
+        {"", counting(10000) + "=", "1,2345678901234567890123456789012345678901e+9999"},
+        {"", "-" + counting(10000) + "=", "-1,2345678901234567890123456789012345678901e+9999"},
+        {"", "1" + nines + "=", "2e+7000"},  // rounded up with a carry
+        {"", "1" + nines, "2e+7000"},
+        {"", "0," + std::string(7000, '0') + "15=", "1,5e-7001"},
+        {"", "1" + std::string(7000, '0') + "e-7000=", "1"},
+        {"", counting(8000) + "e-8000=", "0,123456789012345678901234567890123456789"},
+        // At 6000 digits the exponent form shows 6001: the 6002nd decides.
+        // Rounded half away to the entry, 4999...9|9 would become the
+        // midpoint 5000...0 and be rounded up again: the entry keeps it cut.
+        {"", "1" + std::string(6000, '2') + "5" + std::string(998, '0') + "1=",
+         "1," + std::string(5999, '2') + "3e+7000", 6000},
+        {"", "1" + std::string(6000, '2') + "4" + std::string(999, '9') + "=",
+         "1," + std::string(6000, '2') + "e+7000", 6000},
+        {"", "-1" + std::string(6000, '2') + "4" + std::string(999, '9') + "=",
+         "-1," + std::string(6000, '2') + "e+7000", 6000},
+        {"", "0x" + std::string(6000, 'F') + "=",
+         "5,2468172239218879061856687783336208240176e+7224"},
+    });
+    // The entry shows the rounded digits: 6098 of them.
+    Calculator c;
+    c.paste("1" + nines.substr(0, 6096) + "355");
+    EXPECT_EQ(c.display(), "1," + nines.substr(0, 6096) + "4e+6099");
+}
+
+TEST(Paste, TypesTheKeysOfTheExactValue)
+{
+    const pastetarget decimal;
+    const struct {
+        const char* text;
+        std::vector<int> keys;
+    } cases[] = {
+        {"-1,5e-3",
+         {key::digit1, key::point, key::digit5, key::sign, key::exponent, key::digit3, key::sign}},
+        {"0x1F", {key::digit3, key::digit1}},
+        {"2^3", {key::digit2, key::power, key::digit3}},
+        {"  ", {}},
+        {"\xff\xfe", {}},  // not UTF-8: stands for no key
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(readpaste(c.text, decimal).keys, c.keys) << c.text;
+}
+
+TEST(Paste, ZelkcRunsAfterAKeyMayStartWithASign)
+{
+    runcases({
+        {"5[*]-3=", "-15"},
+        {"5[x^2]-3=", "22"},
+        {"5[C]-3", "-3"},
+        {"[Hex]-1=", "FFFFFFFFFFFFFFFF"},
+    });
+}
+
+}  // namespace
