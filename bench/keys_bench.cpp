@@ -87,4 +87,65 @@ void allkeys(benchmark::internal::Benchmark* b)
 }
 BENCHMARK(BM_key)->Apply(allkeys);
 
+// Pasted text through the engine's paste, as the worker runs a paste.
+struct pastebench {
+    const char* name;
+    std::string text;
+};
+
+std::string counting(std::size_t n)
+{
+    std::string s;
+    while (s.size() < n)
+        s += "1234567890";
+    s.resize(n);
+    return s;
+}
+
+std::string grouped(std::size_t n)
+{
+    std::string s = "1";
+    while (s.size() + 4 <= n)
+        s += ".234";
+    return s + ",5";
+}
+
+std::string sums(std::size_t n)
+{
+    std::string s = "1";
+    while (s.size() + 2 <= n)
+        s += "+1";
+    return s + "=";
+}
+
+const pastebench pastes[] = {
+    {"6000 digits", counting(6000) + "="},
+    {"6000 grouped", grouped(6000) + "="},
+    {"6000 sums", sums(6000)},
+    {"10000 digits", counting(10000) + "="},
+    {"0x and 6000 hex digits", "0x" + counting(6000) + "="},
+};
+
+void BM_paste(benchmark::State& state)
+{
+    const pastebench& p = pastes[state.range(1)];
+    const auto digits = static_cast<int>(state.range(0));
+    for (auto _ : state) {
+        Calculator calculator;
+        calculator.setprecision(digits);
+        calculator.paste(p.text);
+        benchmark::DoNotOptimize(calculator.display());
+    }
+    state.SetLabel(std::string(p.name) + " P=" + std::to_string(digits));
+}
+
+void allpastes(benchmark::internal::Benchmark* b)
+{
+    for (int digits : {40, 6000})
+        for (int i = 0; i < static_cast<int>(sizeof pastes / sizeof pastes[0]); ++i)
+            b->Args({digits, i});
+    b->Unit(benchmark::kMillisecond);
+}
+BENCHMARK(BM_paste)->Apply(allpastes);
+
 }  // namespace

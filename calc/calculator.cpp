@@ -42,6 +42,20 @@ void Calculator::presskey(int code)
 
 void Calculator::paste(std::string_view text, bool signfirst, const std::function<bool()>& proceed)
 {
+    const pastekeys read = readpasted(text, signfirst);
+    if (read.refusal != nullptr) {
+        refusepaste(read.refusal);
+        return;
+    }
+    for (int code : read.keys) {
+        if (proceed && !proceed())
+            return;
+        presskey(code);
+    }
+}
+
+pastekeys Calculator::readpasted(std::string_view text, bool signfirst) const
+{
     pastetarget target;
     target.radix = m_radix;
     target.size = m_wordsize;
@@ -50,19 +64,17 @@ void Calculator::paste(std::string_view text, bool signfirst, const std::functio
     target.exponent = m_exponentmode;
     target.exponentdigits = m_exponent[1] == '0' ? 0 : m_exponent.size() - 1;
     target.signfirst = signfirst;
-    pastekeys read;
-    guarded([&] { read = readpaste(text, target); });
-    if (read.refusal != nullptr) {
-        // The state stays as it was; only an error keeps its own message.
-        if (!m_error)
-            m_display = read.refusal;
-        return;
+    try {
+        return readpaste(text, target);
+    } catch (const std::bad_alloc&) {
+        return {{}, "out of memory"};
     }
-    for (int code : read.keys) {
-        if (proceed && !proceed())
-            return;
-        presskey(code);
-    }
+}
+
+void Calculator::refusepaste(const char* why)
+{
+    if (!m_error)
+        m_display = why;
 }
 
 void Calculator::setprecision(int digits)

@@ -19,6 +19,7 @@ namespace {
 class fakewindow : public KeyFeeder::Window {
 public:
     int refreshes = 0;
+    std::vector<std::string> shown;  // by showdisplay
     bool pointer = false;
     int asked = 0;
     std::function<bool()> answer = [] { return true; };
@@ -27,6 +28,7 @@ public:
     std::vector<int> precisionasked;  // the digits each dialog opened on
     std::optional<int> precisionchosen;
     std::function<void()> onaskprecision = [] {};
+    std::function<void()> onrefresh = [] {};
     int beeps = 0;
     int calls = 0;
 
@@ -34,6 +36,12 @@ public:
     {
         ++calls;
         ++refreshes;
+        onrefresh();
+    }
+    void showdisplay(const std::string& text) override
+    {
+        ++calls;
+        shown.push_back(text);
     }
     void showwaitpointer(bool on) override
     {
@@ -115,7 +123,7 @@ TEST_F(KeyFeederTest, KeysArriveInTheOrderTheyCame)
     });
     feeder->press(key::digit1, false);
     feeder->hand(key::inv);
-    feeder->paste(QStringLiteral("2 3"));
+    feeder->paste(QStringLiteral("23"));
     feeder->press(key::digit4, true);
     feeder->hand(key::inv);
     ASSERT_TRUE(settled());
@@ -168,27 +176,58 @@ TEST_F(KeyFeederTest, ABusyWorkerGetsTheGraceThenTheKeyIsDropped)
     }
 }
 
-TEST_F(KeyFeederTest, PastedKeysWaitForAnIdleWorkerAndFlash)
+// A paste runs as one job: a key typed meanwhile waits for its end however
+// long that takes, and the display follows the pasted keys.
+TEST_F(KeyFeederTest, APasteRunsWholeAndKeysTypedMeanwhileWait)
 {
     feeder->paste(QStringLiteral("5!12"));
     ASSERT_TRUE(waitfor([&] { return slow.running(); }));
+    feeder->press(key::digit3, false);
     QTest::qWait(KeyFeeder::KEY_GRACE * 3);  // far past any grace: still held back
     EXPECT_TRUE(feeder->pasting());
     EXPECT_FALSE(window.precisionoffered);
+    EXPECT_TRUE(waitfor([&] { return !window.shown.empty() && window.shown.back() == "5"; }));
     slow.release();
     ASSERT_TRUE(settled());
     EXPECT_FALSE(feeder->pasting());
     EXPECT_TRUE(window.precisionoffered);
-    EXPECT_EQ(slow.keys(),
-              (std::vector<int>{key::digit5, key::factorial, key::digit1, key::digit2}));
-    EXPECT_EQ(window.flashes, (std::vector<std::pair<int, bool>>{{key::digit5, true},
-                                                                 {key::digit5, false},
-                                                                 {key::factorial, true},
-                                                                 {key::factorial, false},
-                                                                 {key::digit1, true},
-                                                                 {key::digit1, false},
-                                                                 {key::digit2, true},
-                                                                 {key::digit2, false}}));
+    EXPECT_EQ(slow.keys(), (std::vector<int>{key::digit5, key::factorial, key::digit1, key::digit2,
+                                             key::digit3}));
+    EXPECT_EQ(engine().display(), "5123");
+    EXPECT_TRUE(window.flashes.empty());  // no button flashes for pasted keys
+}
+
+// C and CE end a running paste at once, and the pastes waiting behind it.
+TEST_F(KeyFeederTest, ClearEndsThePaste)
+{
+    for (const int clear : {int{key::clearall}, int{key::clearentry}}) {
+        SCOPED_TRACE(clear);
+        slowaction held;
+        make(held.action());
+        feeder->paste(QStringLiteral("5!12"));
+        feeder->paste(QStringLiteral("7"));
+        ASSERT_TRUE(waitfor([&] { return held.running(); }));
+        feeder->press(clear, false);
+        ASSERT_TRUE(settled(1000));
+        EXPECT_TRUE(held.cancelled());
+        EXPECT_EQ(held.keys(), (std::vector<int>{key::digit5, key::factorial, clear}));
+        EXPECT_EQ(engine().display(), "0");
+        feeder.reset();
+    }
+}
+
+// The result of a quick key shows before a long key that follows at once.
+TEST_F(KeyFeederTest, AQuickKeyShowsBeforeTheLongOneAfterIt)
+{
+    std::vector<std::string> refreshed;
+    window.onrefresh = [&] { refreshed.push_back(engine().display()); };
+    for (const int code : {key::digit0, key::point, key::digit5, key::factorial})
+        feeder->press(code, false);
+    ASSERT_TRUE(waitfor([&] { return slow.running(); }));
+    ASSERT_FALSE(refreshed.empty());
+    EXPECT_EQ(refreshed.back(), "0,5");
+    slow.release();
+    ASSERT_TRUE(settled());
 }
 
 // 'E' is read by the radix in force when its turn comes, set by a key

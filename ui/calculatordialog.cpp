@@ -288,9 +288,7 @@ void CalculatorDialog::refreshwindow()
 {
     const Calculator& engine = m_feeder.worker().calculator();
 
-    m_displaystring = QString::fromStdString(engine.display());
-    if (m_display->toPlainText() != m_displaystring)
-        m_display->setPlainText(m_displaystring);
+    showdisplay(engine.display());
 
     static_cast<QLabel*>(control(memoryid))
         ->setText(engine.memorynonzero() ? QStringLiteral("M") : QString());
@@ -313,6 +311,13 @@ void CalculatorDialog::refreshwindow()
     showmode();
 
     m_display->setFocus();
+}
+
+void CalculatorDialog::showdisplay(const std::string& text)
+{
+    m_displaystring = QString::fromStdString(text);
+    if (m_display->toPlainText() != m_displaystring)
+        m_display->setPlainText(m_displaystring);
 }
 
 // The decimal radix shows the angle units where the integer radices show
@@ -442,8 +447,9 @@ std::unique_ptr<QMessageBox> CalculatorDialog::makequestion(QWidget* parent)
 {
     QString text = QString::fromLatin1(longactionquestion);
     text.replace(QStringLiteral("\n\r"), QStringLiteral("\n"));
-    auto box = std::make_unique<QMessageBox>(QMessageBox::Question, QString::fromLatin1(applicationname), text,
-                                             QMessageBox::Yes | QMessageBox::No, parent);
+    auto box =
+        std::make_unique<QMessageBox>(QMessageBox::Question, QString::fromLatin1(applicationname),
+                                      text, QMessageBox::Yes | QMessageBox::No, parent);
     box->setDefaultButton(QMessageBox::Yes);
     return box;
 }

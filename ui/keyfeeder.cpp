@@ -18,18 +18,31 @@ std::time_t KeyFeeder::now() const { return m_now ? m_now() : std::time(nullptr)
 
 int KeyFeeder::busyinterval() const { return m_busytimer.isActive() ? m_busytimer.interval() : 0; }
 
-void KeyFeeder::press(int code, bool flash) { enqueue({request::pressed, code, flash}); }
+void KeyFeeder::hand(int code) { enqueue({request::handed, code, false, {}}); }
 
-void KeyFeeder::hand(int code) { enqueue({request::handed, code}); }
+void KeyFeeder::press(int code, bool flash)
+{
+    // C and CE end a paste: the rest of a running one, and the ones waiting.
+    if ((code == key::clearall || code == key::clearentry) && pasting()) {
+        if (m_pasterunning && !m_worker.isidle())
+            m_worker.cancel();
+        droppaste();
+    }
+    enqueue({request::pressed, code, flash, {}});
+}
 
 void KeyFeeder::paste(const QString& text)
 {
     if (m_stopped || text.isEmpty())
         return;
-    for (QChar c : text)
-        m_queue.push_back({request::pasted, c.unicode(), true});
-    m_pastecount += static_cast<int>(text.size());
+    m_queue.push_back({request::pasted, 0, false, text.toStdString()});
+    ++m_pastecount;
     advance();
+}
+
+bool KeyFeeder::pasting() const
+{
+    return m_pastecount != 0 || (m_pasterunning && !m_worker.isidle());
 }
 
 void KeyFeeder::changeprecision()
@@ -38,7 +51,7 @@ void KeyFeeder::changeprecision()
         m_window.beep();
         return;
     }
-    enqueue({request::precision, 0});
+    enqueue({request::precision, 0, false, {}});
 }
 
 void KeyFeeder::enqueue(const pending& p)
@@ -68,30 +81,32 @@ void KeyFeeder::advance()
 bool KeyFeeder::step()
 {
     pending& first = m_queue.front();
-    // Nothing is handed over while the question is open: No would cancel it.
-    if (m_asking) {
+    // Nothing is handed over while the question is open, No would cancel
+    // it, nor while a paste runs: what comes after it waits for its end.
+    if (m_asking || (m_pasterunning && !m_worker.isidle())) {
         m_turntimer.start(PASTE_POLL);
         return false;
     }
+    m_pasterunning = false;
     if (m_turn == turn::queued) {
         if (first.what == request::pasted) {
+            // The paste is read against the engine as the keys before it
+            // leave it, so it waits for them all.
             if (!m_worker.isidle()) {
                 m_turntimer.start(PASTE_POLL);
                 return false;
             }
-            // 'E' is resolved by the radix in force when it is typed; the
-            // engine may be read, the worker being idle.
-            const int c = first.code;
-            first.code = c <= 0xff ? characterkey(static_cast<char>(c), keysource::paste,
-                                                  m_worker.calculator().radix())
-                                   : 0;
-            if (first.code == 0) {
-                m_queue.pop_front();
-                --m_pastecount;
-                return true;
-            }
+            const std::string text = std::move(first.text);
+            m_queue.pop_front();
+            --m_pastecount;
+            showunshown();
+            m_worker.postpaste(text);
+            m_pasterunning = true;
+            m_starttime = now();
+            startbusytimer(BUSY_FIRST);
+            return true;
         }
-        if (first.what == request::pressed || first.what == request::pasted) {
+        if (first.what == request::pressed) {
             if (first.flash)
                 m_window.flash(first.code, true);
             m_turn = turn::down;
@@ -110,8 +125,6 @@ bool KeyFeeder::step()
     }
     const pending done = first;
     m_queue.pop_front();
-    if (done.what == request::pasted)
-        --m_pastecount;
     m_turn = turn::queued;
     finish(done);
     return true;
@@ -134,6 +147,7 @@ void KeyFeeder::finish(const pending& p)
         return;
     }
     // Dropped when the worker is still busy.
+    showunshown();
     m_worker.postkey(p.code);
     m_starttime = now();
     startbusytimer(BUSY_FIRST);
@@ -141,14 +155,17 @@ void KeyFeeder::finish(const pending& p)
         m_window.flash(p.code, false);
 }
 
-// A paste ends with the action the user stopped.
+// The result of the key before shows before the next key starts, however
+// quickly it follows: 0,5 stays on the display while n! runs.
+void KeyFeeder::showunshown()
+{
+    if (m_busytimer.isActive() && m_worker.isidle())
+        m_window.refresh();
+}
+
+// A paste ends with the action the user stopped; the pastes waiting go too.
 void KeyFeeder::droppaste()
 {
-    if (!m_queue.empty() && m_queue.front().what == request::pasted && m_turn != turn::queued) {
-        m_window.flash(m_queue.front().code, false);
-        m_turn = turn::queued;
-        m_turntimer.stop();
-    }
     std::erase_if(m_queue, [](const pending& p) { return p.what == request::pasted; });
     m_pastecount = 0;
     if (!m_queue.empty() && !m_turntimer.isActive())
@@ -202,6 +219,10 @@ void KeyFeeder::onbusytimer()
         stopbusytimer();
         return;
     }
+    // A paste shows its keys as they run.
+    std::string text;
+    if (m_worker.takedisplay(text))
+        m_window.showdisplay(text);
     const std::time_t elapsed = now() - m_starttime;
     if (elapsed < BUSY_POINTER)
         return;

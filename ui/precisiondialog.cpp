@@ -100,7 +100,7 @@ void PrecisionDialog::accept()
     }
     if (*entered < Calculator::MINPRECISION || *entered > Calculator::MAXPRECISION) {
         refuse(QString::asprintf("Please enter an integer between %d and %d",
-                                            Calculator::MINPRECISION, Calculator::MAXPRECISION));
+                                 Calculator::MINPRECISION, Calculator::MAXPRECISION));
         return;
     }
     m_value = *entered;
@@ -109,7 +109,8 @@ void PrecisionDialog::accept()
 
 void PrecisionDialog::refuse(const QString& text)
 {
-    QMessageBox box(QMessageBox::Warning, QString::fromLatin1(applicationname), text, QMessageBox::Ok, this);
+    QMessageBox box(QMessageBox::Warning, QString::fromLatin1(applicationname), text,
+                    QMessageBox::Ok, this);
     box.exec();
     // Back to the edit with its text selected, ready to be typed over; the
     // dialog takes the keyboard again even where the window system gives it

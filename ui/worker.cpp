@@ -2,6 +2,8 @@
 
 #include <chrono>
 
+#include "calc/paste.h"
+
 Thread::~Thread()
 {
     if (m_thread.joinable())
@@ -32,14 +34,64 @@ CalculatorWorker::CalculatorWorker(KeyAction action) : m_keyaction(std::move(act
 
 CalculatorWorker::~CalculatorWorker() { stop(); }
 
-bool CalculatorWorker::postkey(int code)
+bool CalculatorWorker::postkey(int code) { return post(code, {}, false); }
+
+bool CalculatorWorker::postpaste(std::string text) { return post(0, std::move(text), true); }
+
+bool CalculatorWorker::post(int code, std::string text, bool paste)
 {
     if (!isidle() || m_quit.load(std::memory_order_relaxed))
         return false;
     m_idle.store(0, std::memory_order_relaxed);
+    m_stopjob.store(false, std::memory_order_relaxed);
     m_pendingkey = code;
+    m_pendingtext = std::move(text);
+    m_pendingpaste = paste;
     m_semaphore.release();
     return true;
+}
+
+bool CalculatorWorker::takedisplay(std::string& text)
+{
+    std::lock_guard lock(m_displaymutex);
+    if (!m_displaychanged)
+        return false;
+    m_displaychanged = false;
+    text = m_display;
+    return true;
+}
+
+void CalculatorWorker::publishdisplay()
+{
+    std::lock_guard lock(m_displaymutex);
+    m_display = m_calculator.display();
+    m_displaychanged = true;
+}
+
+void CalculatorWorker::runkey(int code)
+{
+    if (m_keyaction)
+        m_keyaction(m_calculator, code);
+    else
+        m_calculator.presskey(code);
+}
+
+void CalculatorWorker::runpaste()
+{
+    const pastekeys read = m_calculator.readpasted(m_pendingtext);
+    // The text may be long; its memory goes back now.
+    std::string().swap(m_pendingtext);
+    if (read.refusal != nullptr) {
+        m_calculator.refusepaste(read.refusal);
+        return;
+    }
+    for (std::size_t k = 0; k < read.keys.size(); ++k) {
+        if (m_stopjob.load(std::memory_order_relaxed))
+            return;
+        if (k != 0)
+            publishdisplay();
+        runkey(read.keys[k]);
+    }
 }
 
 void CalculatorWorker::stop()
@@ -70,10 +122,10 @@ void CalculatorWorker::run()
             m_idle.store(1, std::memory_order_release);
             return;
         }
-        if (m_keyaction)
-            m_keyaction(m_calculator, m_pendingkey);
+        if (m_pendingpaste)
+            runpaste();
         else
-            m_calculator.presskey(m_pendingkey);
+            runkey(m_pendingkey);
         {
             std::lock_guard lock(m_idlemutex);
             m_idle.store(1, std::memory_order_release);

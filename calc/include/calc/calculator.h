@@ -14,6 +14,8 @@
 #include "calc/boundedstack.h"
 #include "number/number.h"
 
+struct pastekeys;
+
 enum class angleunit { radians, degrees, grads };
 
 // The word of the integer radices: values are kept and shown modulo 2^bits.
@@ -52,6 +54,12 @@ public:
     // asked before each key; false ends the paste there.
     void paste(std::string_view text, bool signfirst = true,
                const std::function<bool()>& proceed = {});
+    // The two halves of paste, for a caller that presses the keys itself:
+    // the keys that type the text into the entry as it stands, and the
+    // message when there are none to type. The state stays as it was; only
+    // an error keeps its own message.
+    pastekeys readpasted(std::string_view text, bool signfirst = true) const;
+    void refusepaste(const char* why);
     // Clears an error first, then redraws the current value with `digits`
     // significant digits (ending any entry). Errors are shown as presskey
     // shows them.

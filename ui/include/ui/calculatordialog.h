@@ -90,6 +90,7 @@ private:
 
     // What the feeder asks of the window.
     void refresh() override { refreshwindow(); }
+    void showdisplay(const std::string& text) override;
     void showwaitpointer(bool on) override;
     bool askcontinue() override;
     void flash(int code, bool down) override;

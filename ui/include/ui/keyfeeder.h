@@ -15,6 +15,7 @@
 #include <deque>
 #include <functional>
 #include <optional>
+#include <string>
 
 #include "ui/worker.h"
 
@@ -25,6 +26,8 @@ public:
     public:
         // Copies the engine's state into the controls; the worker is idle.
         virtual void refresh() = 0;
+        // Shows `text` on the display while the worker is busy with a paste.
+        virtual void showdisplay(const std::string& text) = 0;
         virtual void showwaitpointer(bool on) = 0;
         // The question after a long key action; true is Yes.
         virtual bool askcontinue() = 0;
@@ -52,7 +55,7 @@ public:
     static constexpr int KEY_WAIT = 10;
     static constexpr int KEY_GRACE = 50;   // ms a key waits for a worker that is still busy
     static constexpr int GRACE_POLL = 1;   // ms between looks at the worker during the grace
-    static constexpr int PASTE_POLL = 10;  // ms between looks at the worker during a paste
+    static constexpr int PASTE_POLL = 10;  // ms between looks at a worker that a paste waits for
 
     // `now` is the clock in whole seconds (empty: the system's); `action`
     // is what the worker does with a key (empty: the engine's presskey).
@@ -66,14 +69,16 @@ public:
     // the worker busy gets KEY_GRACE ms for it to finish and is dropped
     // after; either way the long-action clock starts again.
     //
-    // The key of a push button: its button (when `flash`) shows down for
-    // KEY_WAIT ms, then the key is handed over.
-    void press(int code, bool flash);
     // The key of a radio button, check box or menu item, handed over at once.
     void hand(int code);
-    // Types text as pasted: each character waits for an idle worker, so no
-    // pasted key is dropped; its button flashes. Characters that stand for
-    // no key are skipped.
+    // The key of a push button: its button (when `flash`) shows down for
+    // KEY_WAIT ms, then the key is handed over. C and CE first end the
+    // pastes, the running one and those waiting.
+    void press(int code, bool flash);
+    // Types text as pasted: once every request before it is done, the
+    // worker reads it and runs its keys as one job (CalculatorWorker::
+    // postpaste), so no pasted key is dropped and none mixes with keys
+    // typed meanwhile, which wait for its end.
     void paste(const QString& text);
     // Options > Precision...: asks the window for the digits once the worker
     // is idle and applies them. Refused with a beep while a paste is being
@@ -89,8 +94,8 @@ public:
     // The polling timer's interval, or 0 while it is stopped.
     int busyinterval() const;
     bool waitpointer() const { return m_waitpointer; }
-    // Characters of a paste not yet handed over.
-    bool pasting() const { return m_pastecount != 0; }
+    // A paste waits or runs.
+    bool pasting() const;
     // Requests not yet handed over, pasted ones included.
     bool waiting() const { return !m_queue.empty(); }
     // Whether the precision may change now: the worker idle and its result
@@ -101,8 +106,9 @@ private:
     enum class request : std::uint8_t { pressed, handed, pasted, precision };
     struct pending {
         request what;
-        int code;  // a key code; for a pasted character, the character
+        int code;  // a key code
         bool flash = false;
+        std::string text;  // pasted, in UTF-8
     };
     // Where the first request stands.
     enum class turn : std::uint8_t {
@@ -115,7 +121,8 @@ private:
     std::function<std::time_t()> m_now;
     CalculatorWorker m_worker;
     std::deque<pending> m_queue;
-    int m_pastecount = 0;
+    int m_pastecount = 0;         // pastes waiting
+    bool m_pasterunning = false;  // the worker's job is a paste
     turn m_turn = turn::queued;
     std::chrono::steady_clock::time_point m_graceend;
     QTimer m_turntimer;           // wakes the first request
@@ -132,6 +139,7 @@ private:
     bool step();
     void finish(const pending& p);
     void droppaste();
+    void showunshown();
     void startbusytimer(int ms);
     void stopbusytimer();
     void onbusytimer();

@@ -9,6 +9,7 @@
 #include <functional>
 #include <mutex>
 #include <semaphore>
+#include <string>
 #include <thread>
 
 #include "calc/calculator.h"
@@ -50,11 +51,23 @@ public:
     // Hands `code` to the worker. When the worker is still busy with the
     // previous key, the key is dropped and the result is false.
     bool postkey(int code);
+    // Hands pasted text to the worker, as postkey hands a key: its keys
+    // (Calculator::readpasted) run back to back as one job, each through
+    // the key action, until the last or a cancel.
+    bool postpaste(std::string text);
     bool isidle() const { return m_idle.load(std::memory_order_acquire) != 0; }
 
-    // Cancels the key action in progress, through the engine; from any
-    // thread. The next key runs as usual.
-    void cancel() { Calculator::cancel(); }
+    // Cancels the key action in progress, through the engine, and ends a
+    // paste there; from any thread. The next job runs as usual.
+    void cancel()
+    {
+        m_stopjob.store(true, std::memory_order_relaxed);
+        Calculator::cancel();
+    }
+
+    // The display as a running paste has left it so far: true and the text
+    // when it changed since the last call. From any thread.
+    bool takedisplay(std::string& text);
 
     // Ends the worker for good: cancels the key action in progress, waits
     // until it has ended, ends the loop and joins the thread. The engine is
@@ -69,12 +82,26 @@ protected:
     void run() override;
 
 private:
+    bool post(int code, std::string text, bool paste);
+    void runkey(int code);
+    void runpaste();
+    void publishdisplay();
+
     Calculator m_calculator;
     // At most one key is ever outstanding; the maximum only bounds the type.
     std::counting_semaphore<1000000> m_semaphore{0};
     // Written by the window before the release of the semaphore and read by
     // the worker after acquiring it, which orders the two.
     int m_pendingkey = 0;
+    bool m_pendingpaste = false;
+    std::string m_pendingtext;
+    // Set by cancel; a paste stops before its next key.
+    std::atomic<bool> m_stopjob{false};
+    // The display between the keys of a paste, for the window to show
+    // while the worker is busy.
+    std::mutex m_displaymutex;
+    std::string m_display;
+    bool m_displaychanged = false;
     // 1 while the worker waits for a key. Set with release by the worker
     // after a key action, so that the window, reading it with acquire, sees
     // everything the action changed in the engine.
