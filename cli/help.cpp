@@ -7,6 +7,7 @@
 
 #include "calc/calculator.h"
 #include "calc/keys.h"
+#include "calc/paste.h"
 
 namespace {
 
@@ -130,6 +131,22 @@ std::string keylist()
     return text;
 }
 
+// The operators a paste reads beyond the table, each group beside its key.
+std::string pasteoperatorline()
+{
+    std::string text = "  also";
+    for (int i = 0; i < pasteoperatorcount; ++i) {
+        const pasteoperator& p = pasteoperators[i];
+        const bool first = i == 0 || pasteoperators[i - 1].code != p.code;
+        text += first ? "   " : " ";
+        text += p.utf8;
+        const bool last = i + 1 == pasteoperatorcount || pasteoperators[i + 1].code != p.code;
+        if (last)
+            text += " for " + keyname(p.code);
+    }
+    return text + '\n';
+}
+
 // The names a key is typed by in brackets: every button text but those a
 // character above types already, and the grouping command.
 std::string namelist()
@@ -187,7 +204,15 @@ std::string helptext()
            options +
            "\n"
            "Keys are typed the way the window pastes text, letters in either case:\n" +
-           keylist() + namelist() +
+           keylist() + pasteoperatorline() +
+           "Numbers are read whole: 1,234,567.89 and 1.234.567,89 are 1234567,89\n"
+           "(groups of three digits, four in Hex and Bin; a single ',' or '.' is the\n"
+           "decimal comma), 1e-5 is 1 EE 5 +/-, 0x1F 0o17 0b101 are converted to the\n"
+           "radix, and a '-' before a number at the start or after an operator or\n"
+           "'(' is its sign. A number longer than the entry is rounded to it; text\n"
+           "that cannot be read without guessing types nothing and the display says\n"
+           "why.\n" +
+           namelist() +
            "[C] clears all; the plain letter C is the digit.\n"
            "\n"
            "Examples:\n"

@@ -11,6 +11,7 @@
 
 #include "calc/calculator.h"
 #include "calc/keys.h"
+#include "calc/paste.h"
 
 namespace {
 
@@ -53,6 +54,14 @@ TEST(Zelkc, ArgumentsAreTypedAndTheDisplayPrinted)
         {"'1/0='", "quot:division by zero\n"},
         {"'1 + 2 ='", "3\n"},
         {"-- '-5'", "-5\n"},  // a '-' before the first number is its sign
+        // Characters are read as the window reads a paste.
+        {"'1,234,567.89'", "1234567,89\n"},
+        {"'1.234.567,89'", "1234567,89\n"},
+        {"'0x1F='", "31\n"},
+        {"'\u22125*2='", "-10\n"},
+        {"'2^10='", "1024\n"},
+        {"'0[EE]3='", "0\n"},
+        {"'1,2,3'", "Cannot read pasted number\n"},
     };
     for (const Case& c : cases) {
         result r = run(c.arguments);
@@ -123,6 +132,8 @@ TEST(Zelkc, HelpListsEveryCharacterAndEveryName)
         EXPECT_TRUE(typed || help.find("[" + name + "]") != std::string::npos) << name;
     }
     EXPECT_NE(help.find("[Grouping]"), std::string::npos);
+    for (int i = 0; i < pasteoperatorcount; ++i)
+        EXPECT_NE(help.find(pasteoperators[i].utf8), std::string::npos) << pasteoperators[i].utf8;
     // Every named character stands beside its key's name; what only the
     // keyboard types is not offered.
     const struct {
