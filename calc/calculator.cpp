@@ -9,6 +9,7 @@
 #include "calc/paste.h"
 #include "number/addition.h"
 #include "number/conversion.h"
+#include "number/multiplication.h"
 
 Calculator::Calculator() { clearall(); }
 
@@ -341,15 +342,80 @@ number Calculator::getvalue()
     return m_value;
 }
 
-number Calculator::shown(const number& x) const { return rounddigits(x, m_precision - leadpos(x)); }
+namespace {
 
-std::optional<number> Calculator::exactshown(const number& r,
-                                             const std::function<bool(const number&)>& exact) const
+// The first attempt carries this many digits beyond the shown ones: its
+// error interval, a thousandth of a shown unit, then rounds to one display
+// for all but about 0.2 % of the results. A retry adds retryguard digits,
+// and then twice as many each time.
+constexpr int firstguard = 3;
+constexpr int retryguard = 13;
+// Digits every attempt carries in the integer radices: a word of 64 bits
+// has 20.
+constexpr int integerdigits = 20;
+// Retries end at 4P + retrycap digits: only a result exactly on a midpoint
+// that no exactness check recognises gets there.
+constexpr int retrycap = 100;
+// Sums are exact while they span at most 4P + sumspan places (entries
+// hold 6099 digits, results about P): below that an addend counts only by
+// its sign, so that 10^700000000 + 1 needs no 700 million digits.
+constexpr int sumspan = 2 * static_cast<int>(Calculator::MAXENTRY) + 100;
+
+}  // namespace
+
+number Calculator::displayvalue(const number& x) const
 {
-    number candidate = shown(r);
-    if (!exact(candidate))
-        return std::nullopt;
-    return candidate;
+    return m_radix == 10 ? displayed(x, m_precision) : truncdigits(x, 0);
+}
+
+number Calculator::rounded(const computation& compute,
+                           const std::function<bool(const number&)>& exact) const
+{
+    const int shown = m_radix == 10 ? m_precision : std::max(m_precision, integerdigits);
+    const int cap = 4 * shown + retrycap;
+    int extra = firstguard;
+    for (;;) {
+        attempt a{std::min(shown + extra, cap), false, std::nullopt};
+        const number r = compute(a);
+        if (a.exact || r.iszero())
+            return r;
+        // In the decimal radix the display itself is the candidate; an
+        // integer radix shows the integer part, so the nearest integer is.
+        if (exact) {
+            const number c = m_radix == 10 ? displayed(r, m_precision) : rounddigits(r, 0);
+            if (exact(c))
+                return c;
+        }
+        const number b = a.bound ? *a.bound : powerof10(leadpos(r) - a.digits);
+        const number low = displayvalue(r - b);
+        const number high = displayvalue(r + b);
+        if (low == high)
+            return r;
+        // A result exactly on the midpoint between two displays.
+        if (exact && m_radix == 10) {
+            const number mid = half() * (low + high);
+            if (exact(mid))
+                return mid;
+        }
+        if (a.digits == cap)
+            return r;
+        extra = extra == firstguard ? retryguard : 2 * extra;
+    }
+}
+
+number Calculator::exactsum(const number& x, const number& y) const
+{
+    if (x.iszero() || y.iszero())
+        return x + y;
+    const bool xbig = compareabs(x, y) >= 0;
+    const number& big = xbig ? x : y;
+    const number& small = xbig ? y : x;
+    const std::int32_t below = leadpos(big) - 4 * m_precision - sumspan;
+    if (leadpos(small) < below) {
+        const number sign = powerof10(below);
+        return big + (small.isnegative() ? negate(sign) : sign);
+    }
+    return x + y;
 }
 
 void Calculator::showvalue(const number& x)

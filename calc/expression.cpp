@@ -142,15 +142,17 @@ bool smallinteger(const number& y, std::int64_t& n)
 
 number Calculator::operate(int code, const number& x, const number& y)
 {
-    const int P = m_precision;
+    const bool integral = m_radix != 10 && isinteger(x) && isinteger(y);
     switch (code) {
-    case key::add: return sumprec(x, y, P);
-    case key::subtract: return diffprec(x, y, P);
-    case key::multiply: return prodprec(x, y, P);
-    case key::divide: {
-        number q = quotprec(x, y, P);
-        return exactshown(q, [&](const number& c) { return c * y == x; }).value_or(q);
-    }
+    case key::add: return exactsum(x, y);
+    case key::subtract: return exactsum(x, negate(y));
+    case key::multiply:
+        if (integral)
+            return x * y;
+        return rounded([&](attempt& a) { return prodprec(x, y, a.digits); });
+    case key::divide:
+        return rounded([&](attempt& a) { return quotprec(x, y, a.digits); },
+                       [&](const number& c) { return c * y == x; });
     case key::mod: return x % y;
     case key::bitor_: return number(getint64(x) | getint64(y));
     case key::bitand_: return number(getint64(x) & getint64(y));
@@ -168,18 +170,24 @@ number Calculator::operate(int code, const number& x, const number& y)
     }
     case key::power:
         if (m_inv) {
-            number r = root(x, y);
             m_inv = false;
-            return r;
+            if (x.iszero() && !y.iszero()) {
+                if (y.isnegative())
+                    throw calculatorexception("Cannot divide by zero");
+                return number();
+            }
+            return rounded([&](attempt& a) { return root(x, y, a.digits); },
+                           [&](const number& c) { return isroot(c, x, y, m_precision); });
         }
-        return power(x, y);
+        return rounded([&](attempt& a) { return power(x, y, a); });
     default: throw calculatorexception("Unknown binaryoperator:%d", code);
     }
 }
 
-number Calculator::power(const number& x, const number& y)
+number Calculator::power(const number& x, const number& y, attempt& a)
 {
-    const int P = m_precision;
+    const int P = a.digits;
+    a.exact = true;
     if (x.iszero()) {
         if (y.iszero())
             return number(1);
@@ -190,11 +198,12 @@ number Calculator::power(const number& x, const number& y)
     if (x.isnegative()) {
         if (!isinteger(y))
             throw calculatorexception("Invalid input for function");
-        number r = power(negate(x), y);
+        number r = power(negate(x), y, a);
         return isodd(y) ? negate(r) : r;
     }
     // An integer power that is short enough to know exactly is used as it
-    // is (2^10 is 1024, not 1023.99...).
+    // is (2^10 is 1024, not 1023.99...), and so is its reciprocal where
+    // that ends (2^-10).
     std::int64_t n;
     if (smallinteger(y, n) && n != 0) {
         std::int64_t m = n < 0 ? -n : n;
@@ -203,40 +212,37 @@ number Calculator::power(const number& x, const number& y)
             if (significantdigits(exact) <= P + 1) {
                 if (n > 0)
                     return exact;
-                if (std::optional<number> r =
-                        exactshown(quotprec(one(), exact, P),
-                                   [&](const number& c) { return c * exact == one(); }))
-                    return *r;
+                const number q = quotprec(one(), exact, P);
+                const number c = rounddigits(q, P - leadpos(q));
+                if (c * exact == one())
+                    return c;
             }
         }
     }
+    a.exact = false;
     return powprec(x, y, P);
 }
 
-number Calculator::root(const number& x, const number& y)
+number Calculator::root(const number& x, const number& y, int P)
 {
-    const int P = m_precision;
-    if (x.iszero() && !y.iszero()) {
-        if (y.isnegative())
-            throw calculatorexception("Cannot divide by zero");
-        return number();
-    }
     bool negative = x.isnegative() || x.iszero();
     if (negative && !(isinteger(y) && isodd(y)))
         throw calculatorexception("Invalid input for function");
-    number a = abs(x);
-    number r = powprec(a, quotprec(one(), y, P), P);
-    // The y-th root of an exact power (8 Inv x^y 3) is taken exactly.
-    std::int64_t n;
-    if (smallinteger(y, n)) {
-        std::int64_t m = n < 0 ? -n : n;
-        if (std::optional<number> exact = exactshown(r, [&](const number& c) {
-                if (!exactpowerfits(c, m, P))
-                    return false;
-                number p = logpow(c, number(m));
-                return n > 0 ? p == a : p * a == one();
-            }))
-            r = *exact;
-    }
+    number r = powprec(abs(x), quotprec(one(), y, P), P);
     return negative ? negate(r) : r;
+}
+
+// The y-th root of an exact power (8 Inv x^y 3) is taken exactly.
+bool Calculator::isroot(const number& c, const number& x, const number& y, int P) const
+{
+    std::int64_t n;
+    if (!smallinteger(y, n) || n == 0)
+        return false;
+    const std::int64_t m = n < 0 ? -n : n;
+    const number a = abs(x);
+    const number b = abs(c);
+    if (!exactpowerfits(b, m, P))
+        return false;
+    const number p = logpow(b, number(m));
+    return n > 0 ? p == a : p * a == one();
 }

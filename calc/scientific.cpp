@@ -30,6 +30,15 @@ int cancelling(const number& x, int P) { return P + std::max(0, -leadpos(x)) + c
 // are x (1 + O(x^2)): x itself to every shown digit.
 bool negligiblecube(const number& x, int P) { return 2 * leadpos(x) < -(P + 4); }
 
+// tanh x and asinh x lie just inside x where x^3 is negligible: x with a
+// unit far below its last digit taken off, so that an x exactly on a
+// rounding midpoint of the display rounds inwards, as the true value does.
+number towardzero(const number& x, int P)
+{
+    const number unit = powerof10(leadpos(x) - P - 10);
+    return x.isnegative() ? x + unit : x - unit;
+}
+
 // For |x| above 10^(P + 10) the 1 in x^2 + 1 and x^2 - 1 lies below every
 // digit the root needs: x^2 +- 1 is x^2, whose exact form would spell out
 // all the zeros between (and leave the range of products for large x).
@@ -60,7 +69,6 @@ int rightangle(angleunit unit) { return unit == angleunit::degrees ? 90 : 100; }
 
 void Calculator::scientific(int code)
 {
-    const int P = m_precision;
     switch (code) {
     case key::degrees: m_angle = angleunit::degrees; return;
     case key::radians: m_angle = angleunit::radians; return;
@@ -68,102 +76,121 @@ void Calculator::scientific(int code)
     case key::memoryclear: m_memory = number(); return;
     case key::memoryrecall: showvalue(m_memory); return;
     case key::memorystore: m_memory = getvalue(); return;
-    case key::memoryadd: m_memory = sumprec(m_memory, getvalue(), P); return;
+    case key::memoryadd: m_memory = exactsum(m_memory, getvalue()); return;
     default: break;
     }
 
-    number x = getvalue();
+    const number x = getvalue();
+    const bool inv = m_inv;
+    // Inv is used up by the keys that read it, once they succeed.
+    const auto show = [&](const number& r) {
+        showvalue(r);
+        m_inv = false;
+    };
     switch (code) {
     case key::ln:
-        if (m_inv) {
-            showvalue(expprec(x, P));
-        } else {
-            if (x.iszero() || x.isnegative())
-                invalidinput();
-            showvalue(lnprec(x, P));
+        if (inv) {
+            show(rounded([&](attempt& a) { return expprec(x, a.digits); }));
+            return;
         }
-        m_inv = false;
+        if (x.iszero() || x.isnegative())
+            invalidinput();
+        show(rounded([&](attempt& a) { return lnprec(x, a.digits); }));
         return;
     case key::log:
-        if (m_inv) {
+        if (inv) {
             // 10^n of an integer n is a power of ten exactly.
             if (isinteger(x) && leadpos(x) < exactpoweroften)
-                showvalue(powerof10(static_cast<std::int32_t>(getint64(x))));
+                show(powerof10(static_cast<std::int32_t>(getint64(x))));
             else
-                showvalue(powprec(number(10), x, P));
-        } else {
-            if (x.iszero() || x.isnegative())
-                invalidinput();
-            // The logarithm of a power of ten is its exponent, exactly.
-            if (ispowerof10(x))
-                showvalue(number(leadpos(x)));
-            else
-                showvalue(logprec(number(10), x, P));
+                show(rounded([&](attempt& a) { return powprec(number(10), x, a.digits); }));
+            return;
         }
-        m_inv = false;
+        if (x.iszero() || x.isnegative())
+            invalidinput();
+        // The logarithm of a power of ten is its exponent, exactly.
+        if (ispowerof10(x))
+            show(number(leadpos(x)));
+        else
+            show(rounded([&](attempt& a) { return logprec(number(10), x, a.digits); }));
         return;
     case key::square:
-        if (m_inv) {
-            if (x.isnegative())
-                invalidinput();
-            number r = sqrtprec(x, P);
-            showvalue(exactshown(r, [&](const number& c) { return c * c == x; }).value_or(r));
-        } else {
-            showvalue(prodprec(x, x, P));
+        if (!inv) {
+            show(rounded([&](attempt& a) { return prodprec(x, x, a.digits); }));
+            return;
         }
-        m_inv = false;
+        if (x.isnegative())
+            invalidinput();
+        show(rounded([&](attempt& a) { return sqrtprec(x, a.digits); },
+                     [&](const number& c) { return c * c == x; }));
         return;
-    case key::cube:
-        if (m_inv) {
-            number t = quotprec(one(), number(3), 2 * P);
-            number a = abs(x);
-            number r = powprec(a, t, P);
-            r = exactshown(r, [&](const number& c) { return c * c * c == a; }).value_or(r);
-            showvalue(x.isnegative() ? negate(r) : r);
-        } else {
-            showvalue(prodprec(prodprec(x, x, P), x, P));
+    case key::cube: {
+        if (!inv) {
+            show(rounded(
+                [&](attempt& a) { return prodprec(prodprec(x, x, a.digits + 1), x, a.digits); }));
+            return;
         }
-        m_inv = false;
-        return;
-    case key::reciprocal: {
-        if (x.iszero())
-            throw calculatorexception("Cannot divide by zero");
-        number r = quotprec(one(), x, P);
-        showvalue(exactshown(r, [&](const number& c) { return c * x == one(); }).value_or(r));
+        const number ax = abs(x);
+        const number r = rounded(
+            [&](attempt& a) {
+                const number third = quotprec(one(), number(3), 2 * a.digits);
+                return powprec(ax, third, a.digits);
+            },
+            [&](const number& c) { return c * c * c == ax; });
+        show(x.isnegative() ? negate(r) : r);
         return;
     }
+    case key::reciprocal:
+        if (x.iszero())
+            throw calculatorexception("Cannot divide by zero");
+        showvalue(rounded([&](attempt& a) { return quotprec(one(), x, a.digits); },
+                          [&](const number& c) { return c * x == one(); }));
+        return;
     case key::sin:
     case key::cos:
-    case key::tan:
+    case key::tan: {
         if (m_radix != 10)
             return;
-        showvalue(m_hyp ? hyperbolic(code, x) : trigonometric(code, x));
+        const bool hyp = m_hyp;
+        const number r = rounded([&](attempt& a) {
+            return hyp ? hyperbolic(code, x, a.digits) : trigonometric(code, x, a);
+        });
         m_inv = false;
         m_hyp = false;
+        showvalue(r);
         return;
+    }
     case key::pi:
         if (m_radix == 10)
-            showvalue(pi(powerof10(-P)));
+            showvalue(rounded([&](attempt& a) { return pi(powerof10(-a.digits)); }));
         return;
-    case key::factorial: showvalue(factorial(x, P)); return;
+    case key::factorial: {
+        // Each of the n products rounds: n units of the last digit at most,
+        // which as many more digits as n has keep below the first one.
+        const int factors = leadpos(x) > 0 ? leadpos(x) + 1 : 0;
+        showvalue(rounded([&](attempt& a) { return factorial(x, a.digits + factors); }));
+        return;
+    }
     case key::dms:
-        showvalue(m_inv ? fromdms(x, P) : todms(x, P));
-        m_inv = false;
+        show(rounded([&](attempt& a) {
+            // Both round to a number of decimal places.
+            a.bound = powerof10(-a.digits);
+            return inv ? fromdms(x, a.digits) : todms(x, a.digits);
+        }));
         return;
     default: return;
     }
 }
 
-number Calculator::hyperbolic(int code, const number& x)
+number Calculator::hyperbolic(int code, const number& x, int P)
 {
-    const int P = m_precision;
     if (!m_inv) {
         if (code == key::cos)
             return half() * sumprec(expprec(x, P), expprec(negate(x), P), P);
         if (x.iszero())
             return number();
         if (negligiblecube(x, P))
-            return x;
+            return code == key::tan ? towardzero(x, P) : x;
         if (code == key::tan && leadpos(x) >= tanhsaturates)
             return number(x.isnegative() ? -1 : 1);
         // e^x and e^-x agree in their leading digits for small x.
@@ -181,9 +208,9 @@ number Calculator::hyperbolic(int code, const number& x)
         if (x.iszero())
             return number();
         if (x.isnegative())  // x + sqrt(x^2 + 1) would cancel
-            return negate(hyperbolic(code, negate(x)));
+            return negate(hyperbolic(code, negate(x), P));
         if (negligiblecube(x, P))
-            return x;
+            return towardzero(x, P);
         if (onenegligible(x, P))
             return lnprec(x + x, P);
         const int d = cancelling(x, P);
@@ -208,19 +235,19 @@ number Calculator::hyperbolic(int code, const number& x)
     }
 }
 
-number Calculator::trigonometric(int code, const number& x)
+number Calculator::trigonometric(int code, const number& x, attempt& at)
 {
-    const int P = m_precision;
+    const int P = at.digits;
     if (m_inv) {
         if (code != key::tan && (x < number(-1) || x > one()))
             invalidinput();
         if (x.iszero() && code != key::cos)
             return number();
         if (code == key::sin)
-            return fromradians(asinprec(x, P));
+            return fromradians(asinprec(x, P), P);
         if (code == key::cos)
-            return fromradians(acosprec(x, P));
-        return fromradians(atanprec(x, P));
+            return fromradians(acosprec(x, P), P);
+        return fromradians(atanprec(x, P), P);
     }
     if (m_angle != angleunit::radians) {
         // Degrees and grads reduce exactly: at multiples of a right angle
@@ -231,6 +258,7 @@ number Calculator::trigonometric(int code, const number& x)
             int quadrant = static_cast<int>(getint64(a) / right);
             quadrant = (quadrant + 4) % 4;
             static const int sine[4] = {0, 1, 0, -1};
+            at.exact = true;
             if (code == key::sin)
                 return number(sine[quadrant]);
             if (code == key::cos)
@@ -243,25 +271,25 @@ number Calculator::trigonometric(int code, const number& x)
     if (x.iszero() && code != key::cos)
         return number();
     if (code == key::sin)
-        return sinprec(toradians(x), P);
+        return sinprec(toradians(x, P), P);
     if (code == key::cos)
-        return cosprec(toradians(x), P);
-    return tangent(toradians(x));
+        return cosprec(toradians(x, P), P);
+    return tangent(toradians(x, P), P);
 }
 
 // Only a cosine that vanishes is an input outside the tangent's domain.
-number Calculator::tangent(const number& x)
+number Calculator::tangent(const number& x, int P)
 {
-    const number c = tancosine(x, m_precision);
+    const number c = tancosine(x, P);
     if (c.iszero())
         invalidinput();
-    return tanprec(x, m_precision, c);
+    return tanprec(x, P, c);
 }
 
 // The half turn of the angle unit: 180 degrees, 200 grads.
 static number halfturn(angleunit unit) { return number(2 * rightangle(unit)); }
 
-number Calculator::toradians(const number& x)
+number Calculator::toradians(const number& x, int P)
 {
     if (m_angle == angleunit::radians)
         return x;
@@ -269,16 +297,16 @@ number Calculator::toradians(const number& x)
     number a = x % (h + h);
     // The more places a carries, the finer: sin of 180.000001 degrees needs
     // its digits relative to the small result, as does an angle below 1.
-    const number eps = leadpos(a) >= 0 ? reductionresolution(a, m_precision)
-                                       : powerof10(leadpos(a) - m_precision - toradiansguard);
+    const number eps =
+        leadpos(a) >= 0 ? reductionresolution(a, P) : powerof10(leadpos(a) - P - toradiansguard);
     return pi(eps) * quot(a, h, eps);
 }
 
-number Calculator::fromradians(const number& x)
+number Calculator::fromradians(const number& x, int P)
 {
     if (m_angle == angleunit::radians)
         return x;
     std::int32_t e = leadpos(x);
-    number eps = powerof10(std::min(e, 0) - m_precision - fromradiansguard);
-    return halfturn(m_angle) * quotprec(x, pi(eps), m_precision + fromradiansguard);
+    number eps = powerof10(std::min(e, 0) - P - fromradiansguard);
+    return halfturn(m_angle) * quotprec(x, pi(eps), P + fromradiansguard);
 }

@@ -299,19 +299,34 @@ void putnumber(numberstream& out, const number& x)
     out.put('\0');
 }
 
-std::string decimaltext(const number& x, std::int32_t precision, bool grouping)
+namespace {
+
+// Below 1 the display shows P decimal places, fewer digits than the P + 1
+// significant ones: x itself is rounded to them, so no digit is rounded
+// twice (0.01249996 at three places is 0.012, not 0.013).
+bool fixedbelowone(const number& p)
+{
+    const std::int32_t a = leadpos(p);
+    return a < 0 && a >= -4;
+}
+
+}  // namespace
+
+number displayed(const number& x, std::int32_t precision)
 {
     number p = rounddigits(x, precision - leadpos(x));
+    return fixedbelowone(p) ? rounddigits(x, precision) : p;
+}
+
+std::string decimaltext(const number& x, std::int32_t precision, bool grouping)
+{
+    const number p = displayed(x, precision);
     numberstream out;
     out.precision = precision;
-    std::int32_t a = leadpos(p);
-    if (a < 0 && a >= -4) {
-        // Below 1 the display shows P decimal places, fewer digits than p
-        // holds: round x itself to them, so no digit is rounded twice
-        // (0.01249996 at three places is 0.012, not 0.013).
-        if (p.isnegative())
+    if (fixedbelowone(rounddigits(x, precision - leadpos(x)))) {
+        if (x.isnegative())
             out.put('-');
-        putfixedrounded(out, rounddigits(x, precision));
+        putfixedrounded(out, p);
         out.put('\0');
     } else {
         putnumber(out, p);

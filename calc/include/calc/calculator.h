@@ -123,14 +123,29 @@ private:
     number parseentry(const std::string& text) const;
     std::string formatvalue(const number& x) const;
     std::string entrytext() const;
-    // x rounded to the shown digits, P + 1 significant ones.
-    number shown(const number& x) const;
-    // A result r of Newton's iterations or a series comes out a little off
-    // where the true value is short: 6 / 3 as 1.99...98. r rounded to the
-    // shown digits is that value when `exact` finds it satisfies the
-    // result's defining equation exactly; nothing otherwise.
-    std::optional<number> exactshown(const number& r,
-                                     const std::function<bool(const number&)>& exact) const;
+    // One attempt at a key's result: the digits to compute with, and what
+    // the computation says of its value.
+    struct attempt {
+        int digits;
+        bool exact = false;  // the value is the result itself
+        // The admissible error of the value, where it is not a unit of its
+        // digits-th significant digit.
+        std::optional<number> bound;
+    };
+    using computation = std::function<number(attempt&)>;
+    // The result of `compute`, with more digits until the interval its
+    // error allows rounds to a single display: what the display shows is
+    // the result correctly rounded, beside a midpoint too. `exact` tells
+    // whether a short candidate (the display itself, or the midpoint
+    // between two) is the result exactly: 6 / 3 is 2, not 1.99...98.
+    number rounded(const computation& compute,
+                   const std::function<bool(const number&)>& exact = {}) const;
+    // What the display shows of x: rounded to its digits in the decimal
+    // radix, truncated to an integer in the others.
+    number displayvalue(const number& x) const;
+    // x + y exactly, but for an addend far below every digit of the other,
+    // which counts only by its sign.
+    number exactsum(const number& x, const number& y) const;
 
     void typedigit(char c);
     void typepoint();
@@ -150,8 +165,9 @@ private:
     void closeparen();
     void equals();
     number operate(int code, const number& x, const number& y);
-    number power(const number& x, const number& y);
-    number root(const number& x, const number& y);
+    number power(const number& x, const number& y, attempt& a);
+    number root(const number& x, const number& y, int P);
+    bool isroot(const number& c, const number& x, const number& y, int P) const;
 
     // Integer radices.
     std::uint64_t mask(std::uint64_t u) const;
@@ -162,9 +178,10 @@ private:
 
     // Scientific keys, angle units, memory.
     void scientific(int code);
-    number hyperbolic(int code, const number& x);
-    number trigonometric(int code, const number& x);
-    number tangent(const number& x);
-    number toradians(const number& x);
-    number fromradians(const number& x);
+    // At P significant digits.
+    number hyperbolic(int code, const number& x, int P);
+    number trigonometric(int code, const number& x, attempt& a);
+    number tangent(const number& x, int P);
+    number toradians(const number& x, int P);
+    number fromradians(const number& x, int P);
 };

@@ -48,6 +48,10 @@ void putnumber(numberstream& out, const number& x);
 // (P decimal places below 1), decimal comma, optionally grouped.
 std::string decimaltext(const number& x, std::int32_t precision, bool grouping);
 
+// The value decimaltext writes for x: x rounded half away from zero to the
+// last digit its display form shows.
+number displayed(const number& x, std::int32_t precision);
+
 // Inserts group separators: radix 10 '.' every 3 digits before the comma (or
 // the exponent); radix 16 and 2 ' ' every 4, radix 8 ' ' every 3.
 std::string groupdigits(const std::string& text, int radix);
