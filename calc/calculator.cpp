@@ -357,8 +357,9 @@ constexpr int integerdigits = 20;
 // that no exactness check recognises gets there.
 constexpr int retrycap = 100;
 // Sums are exact while they span at most 4P + sumspan places (entries
-// hold 6099 digits, results about P): below that an addend counts only by
-// its sign, so that 10^700000000 + 1 needs no 700 million digits.
+// hold 6099 digits, results about P). An addend below that counts only by
+// its sign, for the rounding of the display, so that 10^700000000 + 1
+// needs no 700 million digits.
 constexpr int sumspan = 2 * static_cast<int>(Calculator::MAXENTRY) + 100;
 
 }  // namespace
@@ -412,8 +413,12 @@ number Calculator::exactsum(const number& x, const number& y) const
     const number& small = xbig ? y : x;
     const std::int32_t below = leadpos(big) - 4 * m_precision - sumspan;
     if (leadpos(small) < below) {
-        const number sign = powerof10(below);
-        return big + (small.isnegative() ? negate(sign) : sign);
+        // It decides the display only where big lies exactly on a midpoint
+        // (or an integer in the integer radices), and is dropped elsewhere,
+        // so that a later difference with big does not show it enlarged.
+        const number unit = powerof10(below);
+        const number nudged = big + (small.isnegative() ? negate(unit) : unit);
+        return displayvalue(big + unit) == displayvalue(big - unit) ? big : nudged;
     }
     return x + y;
 }
