@@ -344,11 +344,16 @@ number Calculator::getvalue()
 
 namespace {
 
-// The first attempt carries this many digits beyond the shown ones: its
-// error interval, a thousandth of a shown unit, then rounds to one display
-// for all but about 0.2 % of the results. A retry adds retryguard digits,
-// and then twice as many each time.
-constexpr int firstguard = 3;
+// The digit wrappers err by at most their resolution, 10^(E - d - 2) for a
+// result of lead E at d digits, and the engine's compositions keep within
+// it: with E estimated within one of the result's lead r, a value at d
+// digits lies within 10^(r - d - 1) of the result. The first attempt
+// carries firstguard digits beyond the shown ones: that interval, a
+// hundredth of a shown unit, then rounds to one display for all but about
+// 2 % of the results. A retry adds retryguard digits, and then twice as
+// many each time.
+constexpr int firstguard = 1;
+constexpr int boundplaces = 1;
 constexpr int retryguard = 13;
 // Digits every attempt carries in the integer radices: a word of 64 bits
 // has 20.
@@ -387,7 +392,7 @@ number Calculator::rounded(const computation& compute,
             if (exact(c))
                 return c;
         }
-        const number b = a.bound ? *a.bound : powerof10(leadpos(r) - a.digits);
+        const number b = a.bound ? *a.bound : powerof10(leadpos(r) - a.digits - boundplaces);
         const number low = displayvalue(r - b);
         const number high = displayvalue(r + b);
         if (low == high)

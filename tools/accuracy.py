@@ -30,6 +30,8 @@ from fractions import Fraction
 import mpmath
 from mpmath import mp, mpf
 
+import midpoints
+
 # Displays of 6000 digits are longer than Python reads into an int by default.
 if hasattr(sys, "set_int_max_str_digits"):
     sys.set_int_max_str_digits(0)
@@ -73,6 +75,19 @@ def anysign(rng, lowexp, highexp, digits):
     return decimal(rng, lowexp, highexp, digits, rng.random() < 0.5)
 
 
+def cancelling(rng, P, negate):
+    """Two operands of P + 5 to P + 40 digits whose difference (or sum, the
+    second negated) is small: they agree in their leading P + 2 or more."""
+    length = P + rng.randint(5, 40)
+    a = str(rng.randint(1, 9)) + "".join(str(rng.randint(0, 9)) for _ in range(length - 1))
+    same = rng.randint(P + 2, length - 1)
+    b = a[:same] + "".join(str(rng.randint(0, 9)) for _ in range(length - same))
+    e = rng.randint(-20, 20)
+    x = a[0] + "." + a[1:] + "e%d" % e
+    y = b[0] + "." + b[1:] + "e%d" % e
+    return (x, "-" + y) if negate else (x, y)
+
+
 # -- the functions ------------------------------------------------------------------------
 
 def exact(text):
@@ -108,6 +123,26 @@ def fromdms(text):
     return tompf(sign * (d + Fraction(m, 60) + s / 3600))
 
 
+def angle(fn, right):
+    """fn of an angle typed in a unit with the given right angle (90 degrees,
+    100 grads), reduced exactly: at multiples of a right angle the values
+    are exact (a zero that mpmath's pi would leave at 10^-(P+40)), and the
+    tangent of an odd multiple has none."""
+    def f(text):
+        a = exact(text) % (4 * right)
+        quadrant, rest = divmod(a, right)
+        if rest == 0:
+            sine = [0, 1, 0, -1][int(quadrant)]
+            cosine = [1, 0, -1, 0][int(quadrant)]
+            if fn is mpmath.sin:
+                return mpf(sine)
+            if fn is mpmath.cos:
+                return mpf(cosine)
+            return None if cosine == 0 else mpf(0)
+        return fn(tompf(a) * mpmath.pi / (2 * right))
+    return f
+
+
 def deg(x):
     return x * mpmath.pi / 180
 
@@ -137,15 +172,17 @@ FUNCTIONS = {
     "n!": unary("[n!]", lambda x: mpmath.gamma(x + 1),
                 lambda r, d: str(r.randint(0, 200)) if r.random() < 0.4
                 else decimal(r, -2, 1, min(d, 12), False)),
-    "sin deg": unary("[Degrees][sin]", lambda x: mpmath.sin(deg(x)), lambda r, d: anysign(r, -3, 5, d)),
-    "cos deg": unary("[Degrees][cos]", lambda x: mpmath.cos(deg(x)), lambda r, d: anysign(r, -3, 5, d)),
-    "tan deg": unary("[Degrees][tan]", lambda x: None if x % 180 == 90 else mpmath.tan(deg(x)),
-                     lambda r, d: anysign(r, -3, 5, d)),
+    "sin deg": unary("[Degrees][sin]", angle(mpmath.sin, 90), lambda r, d: anysign(r, -3, 5, d),
+                     text=True),
+    "cos deg": unary("[Degrees][cos]", angle(mpmath.cos, 90), lambda r, d: anysign(r, -3, 5, d),
+                     text=True),
+    "tan deg": unary("[Degrees][tan]", angle(mpmath.tan, 90), lambda r, d: anysign(r, -3, 5, d),
+                     text=True),
     "sin rad": unary("[Radians][sin]", mpmath.sin, lambda r, d: anysign(r, -10, 10, d)),
     "cos rad": unary("[Radians][cos]", mpmath.cos, lambda r, d: anysign(r, -10, 10, d)),
     "tan rad": unary("[Radians][tan]", mpmath.tan, lambda r, d: anysign(r, -10, 10, d)),
-    "sin grad": unary("[Grads][sin]", lambda x: mpmath.sin(x * mpmath.pi / 200),
-                      lambda r, d: anysign(r, -3, 5, d)),
+    "sin grad": unary("[Grads][sin]", angle(mpmath.sin, 100), lambda r, d: anysign(r, -3, 5, d),
+                      text=True),
     "asin": unary("[Radians][Inv][sin]", mpmath.asin, lambda r, d: anysign(r, -20, -1, d)),
     "acos": unary("[Radians][Inv][cos]", mpmath.acos, lambda r, d: anysign(r, -20, -1, d)),
     "atan": unary("[Radians][Inv][tan]", mpmath.atan, lambda r, d: anysign(r, -30, 30, d)),
@@ -163,6 +200,12 @@ FUNCTIONS = {
                 lambda r, d: (anysign(r, -50, 50, d), anysign(r, -50, 50, d))),
     "-": binary("-", lambda x, y: x - y,
                 lambda r, d: (anysign(r, -50, 50, d), anysign(r, -50, 50, d))),
+    # Operands longer than the shown digits that agree beyond them: the
+    # difference must come out exact, not 0 or cut.
+    "+ cancel": dict(binary("+", lambda x, y: tompf(exact(x) + exact(y)),
+                            lambda r, P: cancelling(r, P, True)), text=True, fullP=True),
+    "- cancel": dict(binary("-", lambda x, y: tompf(exact(x) - exact(y)),
+                            lambda r, P: cancelling(r, P, False)), text=True, fullP=True),
     "*": binary("*", lambda x, y: x * y,
                 lambda r, d: (anysign(r, -50, 50, d), anysign(r, -50, 50, d))),
     "/": binary("/", lambda x, y: x / y,
@@ -176,26 +219,23 @@ FUNCTIONS = {
 
 # -- running and judging ----------------------------------------------------------------
 
-def shownunit(text, P):
-    """The value the display text stands for, and the unit of its last digit."""
-    t = text.replace(",", ".")
-    v = mpf(t)
-    if "e" in t:
-        e = int(t.split("e")[1])
-        return v, mpf(10) ** (e - P)
-    if v == 0 or abs(v) < 1:
+def shownunit(text, want, P):
+    """The value the display text stands for, and the unit of the last digit
+    the display of the true value shows: a 0 shown for a small non-zero
+    result is an error of many units, not of one."""
+    v = mpf(text.replace(",", "."))
+    mp.dps = P + 40
+    w = midpoints.todecimal(want, P + 30) if want != 0 else Decimal(0)
+    if w == 0:
         return v, mpf(10) ** (-P)
-    lead = int(mpmath.floor(mpmath.log10(abs(v))))
-    if mpf(10) ** (lead + 1) <= abs(v):  # log10 rounding at exact powers
-        lead += 1
-    return v, mpf(10) ** (lead - P)
+    return v, mpf(str(midpoints.unit(w, P)))
 
 
 def cases_for(name, entry, P, count, rng):
     digits = min(P + 2, 60)
     out = []
     for _ in range(count):
-        args = entry["gen"](rng, digits)
+        args = entry["gen"](rng, P if entry.get("fullP") else digits)
         args = args if isinstance(args, tuple) else (args,)
         if entry["kind"] == "unary":
             keys = "[C]" + keysfor(args[0]) + entry["keys"]
@@ -240,7 +280,7 @@ def sweep(zelkc, names, plan, seed):
                 if want is None or not mpmath.isfinite(want):
                     continue
                 try:
-                    value, unit = shownunit(text, P)
+                    value, unit = shownunit(text, want, P)
                 except (ValueError, IndexError):
                     entry.append((None, args, text, keys))  # an error message
                     continue
@@ -251,15 +291,55 @@ def sweep(zelkc, names, plan, seed):
     return results
 
 
-def report(results, plan, names):
+def midpointsweep(zelkc, names, plan, seed):
+    """The near-midpoint cases of tools/midpoints.py for each function at each
+    precision of the plan: the worst error of each function."""
+    rng = random.Random(seed + 1)
+    worst = {}  # name -> (cases, worst error, failures)
+    for P, count in plan.items():
+        n = max(1, min(3, count // 10))
+        for name in names:
+            key = name.replace(" cancel", "")
+            if key not in midpoints.NAMES or (P == 6000 and key not in midpoints.AT6000):
+                continue
+            if key in midpoints.KEYS and P > midpoints.KEYS[key]["maxP"]:
+                continue
+            cases = [midpoints.case(key, P, rng) for _ in range(n)]
+            shown = run(zelkc, P, ["[C]" + k for k, _ in cases], timeout=3600)
+            entry = worst.setdefault(name, [0, 0, []])
+            for (keys, value), text in zip(cases, shown):
+                mp.dps = 2 * P + 100
+                want = mpf(str(value))
+                entry[0] += 1
+                try:
+                    v, u = shownunit(text, want, P)
+                    mp.dps = 2 * P + 100
+                    e = abs(v - want) / u
+                except (ValueError, IndexError):
+                    e = None
+                # The error beside a midpoint is 0.5 either way, to 20 places:
+                # the display itself is judged.
+                if e is None or text != midpoints.displaytext(value, P):
+                    entry[2].append((name, P, keys, text, e))
+                elif e > entry[1]:
+                    entry[1] = e
+            print("%-10s P=%-5d %3d near-midpoint cases" % (name, P, n), file=sys.stderr)
+    return worst
+
+
+def report(results, plan, names, nearmid=None):
     lines = ["# Accuracy", "",
              "Written by `tools/accuracy.py`: random arguments typed through `zelkc`, each",
              "display compared with mpmath %s. The table gives the number of cases and the" % mpmath.__version__,
              "worst error in units of the last shown digit (0.5 is correctly rounded, up to 1",
              "is accepted where the arithmetic truncates); `err` counts displays that were an",
              "error message although mpmath has a value.", "",
-             "| function | " + " | ".join("P=%d" % P for P in plan) + " |",
-             "|---|" + "---|" * len(plan)]
+             "The last column holds the cases of `tools/midpoints.py`, at every precision",
+             "together: true results within 10^-20 to 10^-30 units of a rounding midpoint.",
+             "Either display is then 0.5 units off to 20 places, so each is compared with",
+             "mpmath's correctly rounded display; `over` counts the ones that differ.", "",
+             "| function | " + " | ".join("P=%d" % P for P in plan) + " | near midpoints |",
+             "|---|" + "---|" * (len(plan) + 1)]
     failures = []
     for name in names:
         cells = []
@@ -275,6 +355,14 @@ def report(results, plan, names):
             for e, args, text, keys in entry:
                 if e is None or e > 1.0001:
                     failures.append((name, P, args, text, keys, e))
+        mid = (nearmid or {}).get(name)
+        if mid:
+            cells.append("%d: %.2f" % (mid[0], float(mid[1])) +
+                         (", %d over" % len(mid[2]) if mid[2] else ""))
+            for n, P, keys, text, e in mid[2]:
+                failures.append((n + " near midpoint", P, (keys[:50],), text, keys, e))
+        else:
+            cells.append("")
         lines.append("| %s | %s |" % (name, " | ".join(cells)))
     lines.append("")
     if failures:
@@ -301,7 +389,8 @@ def main():
     if args.P:
         plan = {P: plan.get(P, 10) for P in args.P}
     results = sweep(args.zelkc, names, plan, args.seed)
-    text, failures = report(results, plan, names)
+    nearmid = midpointsweep(args.zelkc, names, plan, args.seed)
+    text, failures = report(results, plan, names, nearmid)
     out = args.out or (None if args.quick or args.only or args.P else os.path.join(ROOT, "docs", "accuracy.md"))
     if out:
         with open(out, "w") as f:

@@ -210,22 +210,29 @@ def unarycase(name, P, rng):
     return keys, value
 
 
+def randomdigits(rng, n):
+    return Decimal(str(rng.randint(1, 9)) + "".join(rng.choice("0123456789") for _ in range(n - 1)))
+
+
 def sumcase(name, P, rng):
-    """Two operands of P + 5 to P + 40 digits whose sum or difference is a
-    target beside a midpoint, or, one case in three, a small difference of
-    operands that agree in all their leading digits."""
-    length = P + rng.randint(5, 40)
-    a = Decimal(str(rng.randint(1, 9)) + "".join(rng.choice("0123456789") for _ in range(length - 1)))
-    a = a.scaleb(rng.randint(-length, 5) - length + 1)
-    if True:
-        if rng.random() < 1 / 3:
-            y = Decimal(rng.randint(1, 999)).scaleb(a.adjusted() - length + 1 + rng.randint(0, 3))
-            y = -y if rng.random() < 0.5 else y
-        else:
-            y, _, _ = beside(rng, P, 0.1, 0.9)
-            y = y.scaleb(a.adjusted() - rng.randint(P // 2 + 3, P + 3))
-        b = y - a if name == "+" else a - y
-        value = a + b if name == "+" else a - b
+    """Two operands of P + 5 to P + 40 digits whose sum (or difference) is a
+    target beside a midpoint; or, one case in three, operands that agree in
+    all their leading digits, whose small difference must come out whole."""
+    if rng.random() < 1 / 3:
+        length = P + rng.randint(5, 40)
+        a = randomdigits(rng, length).scaleb(rng.randint(-length, 5) - length + 1)
+        y = Decimal(rng.randint(1, 999)).scaleb(a.adjusted() - length + 1 + rng.randint(0, 3))
+        y = -y if rng.random() < 0.5 else y
+    else:
+        y, _, _ = beside(rng, P, 0.1, 0.9)
+        y = y.scaleb(rng.randint(-20, 20))
+        # a is larger than y by up to three places and has digits as low as
+        # y's, so that b = y - a is as long as a.
+        k = rng.randint(0, 3)
+        length = len(y.as_tuple().digits) + k + rng.randint(0, 3)
+        a = randomdigits(rng, length).scaleb(y.adjusted() + k - length + 1)
+    b = y - a if name == "+" else a - y
+    value = a + b if name == "+" else a - b
     op = "+" if name == "+" else "-"
     return keysfor(a) + op + keysfor(b) + "=", value
 

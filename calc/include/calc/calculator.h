@@ -128,8 +128,8 @@ private:
     struct attempt {
         int digits;
         bool exact = false;  // the value is the result itself
-        // The admissible error of the value, where it is not a unit of its
-        // digits-th significant digit.
+        // The admissible error of the value, where it is not a tenth of a
+        // unit of its digits-th significant digit.
         std::optional<number> bound;
     };
     using computation = std::function<number(attempt&)>;
