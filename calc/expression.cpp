@@ -179,7 +179,8 @@ number Calculator::operate(int code, const number& x, const number& y)
             return rounded([&](attempt& a) { return root(x, y, a.digits); },
                            [&](const number& c) { return isroot(c, x, y, m_precision); });
         }
-        return rounded([&](attempt& a) { return power(x, y, a); });
+        return rounded([&](attempt& a) { return power(x, y, a); },
+                       [&](const number& c) { return ispower(c, x, y); });
     default: throw calculatorexception("Unknown binaryoperator:%d", code);
     }
 }
@@ -230,6 +231,28 @@ number Calculator::root(const number& x, const number& y, int P)
         throw calculatorexception("Invalid input for function");
     number r = powprec(abs(x), quotprec(one(), y, P), P);
     return negative ? negate(r) : r;
+}
+
+// Whether c is x^y exactly, for y a fraction p/q of a small denominator
+// (0.5, 1.5, 0.25): c^q = x^p. A result exactly on a rounding midpoint is
+// then rounded as such (0.0625^0.5 is 0.25, shown 0.3 at one digit).
+bool Calculator::ispower(const number& c, const number& x, const number& y) const
+{
+    if (x.isnegative() || c.isnegative())
+        return false;
+    for (const int q : {2, 4, 5, 8, 10}) {
+        const number qy = y * number(q);
+        std::int64_t p;
+        if (!smallinteger(qy, p) || p == 0)
+            continue;
+        const std::int64_t m = p < 0 ? -p : p;
+        if (!exactpowerfits(c, q, m_precision) || !exactpowerfits(x, m, m_precision))
+            return false;
+        const number cq = logpow(c, number(q));
+        const number xp = logpow(x, number(m));
+        return p > 0 ? cq == xp : cq * xp == one();
+    }
+    return false;
 }
 
 // The y-th root of an exact power (8 Inv x^y 3) is taken exactly.

@@ -90,6 +90,25 @@ TEST(Cancellation, SumsAndDifferencesAreExactBeforeTheyAreRounded)
     });
 }
 
+// A result exactly on a midpoint, a short decimal, is known exactly and
+// rounded away from zero.
+TEST(ExactMidpoints, RoundAwayFromZero)
+{
+    runcases({
+        {"1/4=", "0,3", 1},
+        {"1/8=", "0,13", 2},
+        {"1/8[+/-]=", "-0,13", 2},
+        {"8[1/x]", "0,13", 2},
+        {"1,5625[Inv][x^2]", "1,3", 1},
+        {"0,015625[Inv][x^3]", "0,3", 1},
+        {"0,0625[x^y]0,5=", "0,3", 1},
+        {"0,25[x^y]1,5=", "0,13", 2},
+        {"0,015625[Inv][x^y]3=", "0,3", 1},
+        {"0,5[x^2]", "0,3", 1},
+        {"1,25+1,25=", "2,5", 1},
+    });
+}
+
 // Integer radices work with the digits of a word at any precision.
 TEST(IntegerResults, AreExactAtAnyPrecision)
 {

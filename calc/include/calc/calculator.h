@@ -168,6 +168,7 @@ private:
     number power(const number& x, const number& y, attempt& a);
     number root(const number& x, const number& y, int P);
     bool isroot(const number& c, const number& x, const number& y, int P) const;
+    bool ispower(const number& c, const number& x, const number& y) const;
 
     // Integer radices.
     std::uint64_t mask(std::uint64_t u) const;
