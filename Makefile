@@ -81,8 +81,8 @@ fuzz: deps
 	@tools/install-deps clang-14 libclang-rt-14-dev
 	CXX=clang++-14 $(CMAKE_CONFIGURE) -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	    -DZELK_FUZZ=ON -DZELK_SANITIZE=ON -DZELK_TESTS=OFF
-	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target text_fuzz arithmetic_fuzz keys_fuzz
-	@for t in text arithmetic keys; do \
+	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target text_fuzz arithmetic_fuzz keys_fuzz paste_fuzz
+	@for t in text arithmetic keys paste; do \
 	    mkdir -p $(FUZZ_BUILD)/corpus/$$t $(FUZZ_BUILD)/crashes; \
 	    echo "== $$t: $(FUZZ_SECONDS) s"; \
 	    $(FUZZ_BUILD)/fuzz/$${t}_fuzz -max_total_time=$(FUZZ_SECONDS) -rss_limit_mb=4096 \
