@@ -109,6 +109,27 @@ TEST(ExactMidpoints, RoundAwayFromZero)
     });
 }
 
+// Angles far below 10^-P answer at once, rounded as the true value: sin
+// just inside x, tan just outside, cos just below 1.
+TEST(TinyAngles, AnswerAtOnceAndRoundAsTheTrueValue)
+{
+    runcases({
+        {"[Radians]1[EE]1000000[+/-][sin]", "1e-1000000"},
+        {"[Radians]1[EE]1000000[+/-][cos]", "1"},
+        {"[Radians]1[EE]1000000[+/-][tan]", "1e-1000000"},
+        {"[Degrees]1[EE]1000000[+/-][sin]", "1,7453292519943295769236907684886127134429e-1000002"},
+        {"[Grads]1[EE]1000000[+/-][tan]", "1,5707963267948966192313216916397514420986e-1000002"},
+        {"[Degrees]1[EE]1000000[+/-][Inv][sin]",
+         "5,7295779513082320876798154814105170332405e-999999"},
+        {"[Degrees]1[EE]1000000[+/-][Inv][tan]",
+         "5,7295779513082320876798154814105170332405e-999999"},
+        {"[Radians]1,25[EE]100[+/-][sin]", "1,2e-100", 1},
+        {"[Radians]1,25[EE]100[+/-][tan]", "1,3e-100", 1},
+        {"[Radians]1,25[+/-][EE]100[+/-][sin]", "-1,2e-100", 1},
+        {"[Radians]1,25[+/-][EE]100[+/-][tan]", "-1,3e-100", 1},
+    });
+}
+
 // Integer radices work with the digits of a word at any precision.
 TEST(IntegerResults, AreExactAtAnyPrecision)
 {
