@@ -292,6 +292,13 @@ number expprec(const number& x, std::int32_t d)
             throw numberexception("exp:argument too big");
         whole = static_cast<std::int64_t>(l);
     }
+    // e^x leaves the range of a number (10^+-399999996, counted on half
+    // limbs) for |x| above 921034037; the bounds exp works with, powers of
+    // numbers just off 1/e and e, leave it about 1000 units earlier. The
+    // range ends there, and is reported as what it is.
+    static const number rangeedge(921033000);
+    if (abs(x) > rangeedge)
+        throw numberexception(x.isnegative() ? "number underflow" : "number overflow");
     // Beyond the int32 range the power of ten fails to form anyway.
     std::int64_t k = std::clamp<std::int64_t>(whole - d - 1, INT32_MIN, INT32_MAX);
     return exp(x, powerof10(static_cast<std::int32_t>(k)));

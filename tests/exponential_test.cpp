@@ -42,7 +42,12 @@ TEST(ExponentialErrors, MessagesAndTheirOrder)
         {[] { lnnewton(number(2), number()); }, "ln:invalid argument (f<=0)"},
         {[] { expprec(N("5e9"), 40); }, "exp:argument too big"},
         {[] { expprec(N("-5e9"), 40); }, "exp:argument too big"},
-        {[] { expprec(N("4.9e9"), 40); }, "multpow10:invalid m_expo:266005069"},
+        {[] { expprec(N("4.9e9"), 40); }, "number overflow"},
+        // Beyond the range of a number, e^x is an overflow and e^-x an
+        // underflow, not the other way round.
+        {[] { expprec(N("1e9"), 40); }, "number overflow"},
+        {[] { expprec(N("-1e9"), 40); }, "number underflow"},
+        {[] { expprec(N("-4.9e9"), 40); }, "number underflow"},
         {[] { expprec(N("5e308"), 40); }, "getdouble:double overflow"},
         {[] { powprec(number(-8), number(2), 40); }, "ln:invalid argument (x<=0)"},
         {[] { logprec(number(1), number(5), 40); }, "quot:division by zero"},
