@@ -78,6 +78,8 @@ int digitvalue(char32_t c)
     return -1;
 }
 
+constexpr char digitcharacters[] = "0123456789ABCDEF";
+
 bool isdecimalmark(char32_t c) { return c == ',' || c == '.'; }
 
 bool isgroupseparator(char32_t c)
@@ -366,7 +368,7 @@ private:
                 const int v = digitvalue(at(i));
                 if (v >= base)
                     return refuse(pasteunreadable);
-                groups.back() += "0123456789ABCDEF"[v];
+                groups.back() += digitcharacters[v];
             }
             // A separator goes on only to digits: 12 apples is a number
             // and a word, not 12A.
@@ -486,6 +488,23 @@ private:
         return decimal() ? typedecimal(n) : typeinteger(n);
     }
 
+    // A number as written: its digits, the comma, its sign, its exponent;
+    // `length` is what the mantissa then holds.
+    void presswritten(std::string_view whole, const numbertext& n, const std::string& exponent,
+                      std::size_t length)
+    {
+        pressdigits(whole);
+        if (n.point)
+            press(key::point);
+        pressdigits(n.fraction);
+        if (n.negative)
+            press(key::sign);
+        m_length = length;
+        m_comma = m_comma || n.point;
+        if (n.exponent)
+            typeexponent(n.exponentnegative, exponent);
+    }
+
     void typeexponent(bool negative, const std::string& digits)
     {
         press(key::exponent);
@@ -524,16 +543,7 @@ private:
         const std::size_t length =
             sign + std::max<std::size_t>(1, whole.size()) + (n.point ? 1 + fraction.size() : 0);
         if (length <= Calculator::MAXENTRY && exponent.size() <= Calculator::MAXEXPONENT) {
-            pressdigits(whole);
-            if (n.point)
-                press(key::point);
-            pressdigits(fraction);
-            if (n.negative)
-                press(key::sign);
-            m_length = length;
-            m_comma = n.point;
-            if (n.exponent)
-                typeexponent(n.exponentnegative, exponent);
+            presswritten(whole, n, exponent, length);
             return true;
         }
 
@@ -615,7 +625,7 @@ private:
         std::string digits;
         const auto radix = static_cast<std::uint64_t>(m_target.radix);
         for (std::uint64_t v = value; v != 0; v /= radix)
-            digits.insert(digits.begin(), "0123456789ABCDEF"[v % radix]);
+            digits.insert(digits.begin(), digitcharacters[v % radix]);
         if (digits.empty()) {
             press(key::digit0);
         } else {
@@ -649,14 +659,7 @@ private:
         if ((n.point && m_comma) || length > Calculator::MAXENTRY ||
             exponent.size() > Calculator::MAXEXPONENT)
             return refuse(pasteunreadable);
-        pressdigits(n.whole);
-        if (n.point)
-            press(key::point);
-        pressdigits(n.fraction);
-        m_length = length;
-        m_comma = m_comma || n.point;
-        if (n.exponent)
-            typeexponent(n.exponentnegative, exponent);
+        presswritten(n.whole, n, exponent, length);
         return true;
     }
 
