@@ -8,6 +8,9 @@ BENCH_BUILD ?= build-release
 FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
 JOBS       ?= 2
+# A test still running after this many seconds has hung: it fails, and the
+# run goes on with the others.
+TEST_TIMEOUT ?= 300
 PREFIX     ?= /usr/local
 
 # The window needs Qt 6 Widgets (with its platform plugins) and the SVG
@@ -30,7 +33,7 @@ build: deps
 	cmake --build $(BUILD) -j $(JOBS)
 
 test: build
-	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+	cd $(BUILD) && ctest --output-on-failure --timeout $(TEST_TIMEOUT) -j $(JOBS)
 
 run: build
 	$(BUILD)/zelk-calculator
@@ -44,14 +47,14 @@ sanitize: deps
 	$(CMAKE_CONFIGURE) -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DZELK_SANITIZE=ON
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 	cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
-	    ctest --output-on-failure -j $(JOBS)
+	    ctest --output-on-failure --timeout $(TEST_TIMEOUT) -j $(JOBS)
 
 # The worker thread and the window under ThreadSanitizer.
 tsan: deps
 	$(CMAKE_CONFIGURE) -S . -B $(TSAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZELK_TSAN=ON
 	cmake --build $(TSAN_BUILD) -j $(JOBS) --target window_tests
 	cd $(TSAN_BUILD) && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
-	    ctest --output-on-failure -j $(JOBS) -L window
+	    ctest --output-on-failure --timeout $(TEST_TIMEOUT) -j $(JOBS) -L window
 
 bench: deps
 	$(CMAKE_CONFIGURE) -S . -B $(BENCH_BUILD) -DCMAKE_BUILD_TYPE=Release -DZELK_BENCH=ON -DZELK_TESTS=OFF
