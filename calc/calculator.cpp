@@ -34,6 +34,7 @@ template <typename Action> void Calculator::guarded(Action action)
     } catch (const std::bad_alloc&) {
         seterror("out of memory");
     }
+    limbpool::trim();
 }
 
 void Calculator::presskey(int code)
@@ -392,7 +393,11 @@ number Calculator::rounded(const computation& compute,
             if (exact(c))
                 return c;
         }
-        const number b = a.bound ? *a.bound : powerof10(leadpos(r) - a.digits - boundplaces);
+        number b = a.bound ? *a.bound : powerof10(leadpos(r) - a.digits - boundplaces);
+        // A bound far below the digits any attempt shows decides nothing
+        // more than one at their end, whose sums with r stay short.
+        if (leadpos(b) < leadpos(r) - 2 * cap)
+            b = powerof10(leadpos(r) - 2 * cap);
         const number low = displayvalue(r - b);
         const number high = displayvalue(r + b);
         if (low == high)

@@ -68,9 +68,7 @@ number truncate(const number& x, const number& f)
     number r;
     if (x.expo() < f.expo())
         return r;
-    const limb* p = x.head();
-    for (std::int32_t k = x.expo(); k >= f.expo(); --k, p = p->lower)
-        r.append(p->value);
+    r.appendlimbs(x.head(), static_cast<std::size_t>(x.expo() - f.expo() + 1));
     r.setexpo(x.expo());
     r.setlowexpo(f.expo());
     r.setnegative(x.isnegative());
@@ -109,9 +107,7 @@ number floor(const number& x)
     if (x.lowexpo() >= 0)
         return x;
     number r;
-    const limb* p = x.head();
-    for (std::int32_t k = x.expo(); k >= 0; --k, p = p->lower)
-        r.append(p->value);
+    r.appendlimbs(x.head(), static_cast<std::size_t>(x.expo() + 1));
     r.setexpo(x.expo());
     r.setlowexpo(0);
     r.setnegative(x.isnegative());

@@ -277,8 +277,7 @@ bool shortcolumns(const limbrun& x, const limbrun& y, cut f, limbrun& out)
 
 bool multiplycolumns(const limbrun& x, const limbrun& y, cut f, limbrun& out)
 {
-    if (!computeallowed())
-        throw numberexception("Operation was canceled");
+    pollcancel();
     if (x.iszero() || y.iszero())
         return false;
     const std::int32_t nx = x.expo - x.lowexpo() + 1;

@@ -1,5 +1,13 @@
 #include "number/gamma.h"
 
+#include <algorithm>
+#include <cmath>
+#include <optional>
+#include <vector>
+
+#include "flat.h"
+#include "number/trigonometric.h"
+
 #include "number/addition.h"
 #include "number/conversion.h"
 #include "number/exponential.h"
@@ -21,6 +29,317 @@ bool exactpair(const number& s, const number& q, std::int64_t v, std::int32_t d)
     return powerof10expo(ls + lq + 1 + lq1 - d - 2) - 1 <= s.lowexpo();
 }
 
+// A positive value on a fixed count of limbs, most significant first:
+// the sum of limbs[i] BASE^(expo - i). Products and quotients by a small
+// integer keep the count and truncate what falls below the last limb, so
+// each loses less than one unit of it, a relative BASE^(1 - count) at most.
+struct mantissa {
+    std::vector<std::uint32_t> limbs;
+    std::int32_t expo = 0;
+
+    explicit mantissa(std::size_t count) : limbs(count, 0) { limbs[0] = 1; }
+
+    number value() const
+    {
+        std::size_t n = limbs.size();
+        while (n > 0 && limbs[n - 1] == 0)
+            --n;
+        return chainof(
+            limbrun{.array = limbs.data(), .expo = expo, .count = static_cast<std::int32_t>(n)});
+    }
+};
+
+// Limits that keep the steps below in 64 bits: a limb times a multiplier
+// plus the carry, and a remainder times BASE (or 10^4) plus a limb (or half).
+constexpr std::uint64_t MULTIPLIER_LIMIT = 180000000000;        // 1.8 10^11
+constexpr std::uint64_t DIVISOR_LIMIT = 180000000000;           // full limbs
+constexpr std::uint64_t HALF_DIVISOR_LIMIT = 1800000000000000;  // half limbs
+constexpr std::uint64_t HALF = 10000;
+
+void times(mantissa& t, std::uint64_t m)
+{
+    std::uint64_t carry = 0;
+    for (std::size_t i = t.limbs.size(); i-- > 0;) {
+        const std::uint64_t p = t.limbs[i] * m + carry;
+        t.limbs[i] = static_cast<std::uint32_t>(p % BASE);
+        carry = p / BASE;
+    }
+    while (carry != 0) {
+        t.limbs.pop_back();
+        t.limbs.insert(t.limbs.begin(), static_cast<std::uint32_t>(carry % BASE));
+        carry /= BASE;
+        ++t.expo;
+    }
+}
+
+// t / m for 0 < m < HALF_DIVISOR_LIMIT, by long division from the top; a
+// quotient that starts lower brings in further limbs of the division.
+void over(mantissa& t, std::uint64_t m)
+{
+    std::uint64_t r = 0;
+    if (m < DIVISOR_LIMIT) {
+        for (std::uint32_t& v : t.limbs) {
+            const std::uint64_t c = r * BASE + v;
+            v = static_cast<std::uint32_t>(c / m);
+            r = c % m;
+        }
+    } else {
+        for (std::uint32_t& v : t.limbs) {
+            std::uint64_t c = r * HALF + v / HALF;
+            const std::uint64_t high = c / m;
+            r = c % m;
+            c = r * HALF + v % HALF;
+            v = static_cast<std::uint32_t>(high * HALF + c / m);
+            r = c % m;
+        }
+    }
+    while (t.limbs[0] == 0) {
+        t.limbs.erase(t.limbs.begin());
+        --t.expo;
+        std::uint64_t next = 0;
+        if (m < DIVISOR_LIMIT) {
+            next = r * BASE / m;
+            r = r * BASE % m;
+        } else {
+            const std::uint64_t c = r * HALF;
+            const std::uint64_t high = c / m;
+            r = c % m;
+            next = high * HALF + r * HALF / m;
+            r = r * HALF % m;
+        }
+        t.limbs.push_back(static_cast<std::uint32_t>(next));
+    }
+}
+
+// A fixed-point sum of positive terms: its limbs stand at powers top down
+// to top - size + 1; the parts of a term below them are dropped.
+struct accumulator {
+    std::vector<std::uint32_t> limbs;
+    std::int32_t top;
+
+    accumulator(std::int32_t top, std::size_t count) : limbs(count, 0), top(top) {}
+
+    // False when the whole term lies below the last limb.
+    bool add(const std::uint32_t* values, std::size_t count, std::int32_t expo)
+    {
+        const std::int64_t offset = std::int64_t{top} - expo;
+        if (offset >= static_cast<std::int64_t>(limbs.size()))
+            return false;
+        std::uint32_t carry = 0;
+        const std::size_t first = static_cast<std::size_t>(offset);
+        std::size_t n = std::min(count, limbs.size() - first);
+        for (std::size_t i = n; i-- > 0;) {
+            std::uint32_t s = limbs[first + i] + values[i] + carry;
+            carry = s >= BASE ? 1 : 0;
+            limbs[first + i] = s - (carry != 0 ? BASE : 0);
+        }
+        for (std::size_t i = first; carry != 0 && i-- > 0;) {
+            std::uint32_t s = limbs[i] + carry;
+            carry = s >= BASE ? 1 : 0;
+            limbs[i] = s - (carry != 0 ? BASE : 0);
+        }
+        return true;
+    }
+
+    number value() const
+    {
+        std::size_t lead = 0;
+        while (lead < limbs.size() && limbs[lead] == 0)
+            ++lead;
+        std::size_t n = limbs.size();
+        while (n > lead && limbs[n - 1] == 0)
+            --n;
+        return chainof(limbrun{.array = limbs.data() + lead,
+                               .expo = top - static_cast<std::int32_t>(lead),
+                               .count = static_cast<std::int32_t>(n - lead)});
+    }
+};
+
+// x as an integer over 10^s, when it has at most `most` decimal places and
+// x 10^s is below `limit`; s is then returned, else -1.
+int asfraction(const number& x, int most, std::uint64_t limit, std::uint64_t& scaled)
+{
+    const std::int32_t places = std::max(0, -BASE_DIGITS * x.lowexpo());
+    if (places > most + BASE_DIGITS)
+        return -1;
+    const number u = ::scaled(abs(x), most);
+    if (!isinteger(u) || u >= number(limit))
+        return -1;
+    int s = most;
+    std::uint64_t v = getuint64(u);
+    while (s > 0 && v % 10 == 0) {
+        v /= 10;
+        --s;
+    }
+    scaled = v;
+    return s;
+}
+
+// Decimal places up to which the series and the products below run on
+// 64-bit steps.
+constexpr int SHORT_PLACES = 10;
+
+std::uint64_t pow10u(int s)
+{
+    std::uint64_t p = 1;
+    while (s-- > 0)
+        p *= 10;
+    return p;
+}
+
+// Limbs that carry d digits and a relative error of `steps` truncations
+// with three digits to spare.
+std::size_t limbsfor(std::int32_t d, double steps)
+{
+    const double digits = d + std::log10(steps + 1) + 3;
+    return static_cast<std::size_t>(digits / BASE_DIGITS) + 2;
+}
+
+// |y + j| for j from `first` up (step +1) or down (step -1), `count` of them,
+// multiplied together at d digits; empty when a factor does not fit the
+// 64-bit steps (y long, or the factors too large).
+std::optional<number> shortproduct(const number& y, std::int64_t first, std::int64_t count,
+                                   int step, std::int32_t d)
+{
+    std::uint64_t Y = 0;
+    const int s = asfraction(y, SHORT_PLACES, HALF_DIVISOR_LIMIT, Y);
+    if (s < 0 || count > 100000000)
+        return std::nullopt;
+    const std::uint64_t unit = pow10u(s);
+    const std::int64_t last = first + step * (count - 1);
+    const std::int64_t far = std::max(std::abs(first), std::abs(last));
+    if (static_cast<double>(far + 2) * static_cast<double>(unit) >=
+        static_cast<double>(MULTIPLIER_LIMIT))
+        return std::nullopt;
+    mantissa p(limbsfor(d, static_cast<double>(count)));
+    for (std::int64_t i = 0, j = first; i < count; ++i, j += step) {
+        if ((i & 1023) == 0)
+            pollcancel();
+        // y + j as (Y + j 10^s) / 10^s; its magnitude for j < 0 < y + j
+        // or y + j < 0.
+        const std::int64_t v = static_cast<std::int64_t>(Y) + j * static_cast<std::int64_t>(unit);
+        times(p, static_cast<std::uint64_t>(v < 0 ? -v : v));
+    }
+    // The 10^-s of each factor: whole limbs on the exponent, the rest scaled.
+    const std::int64_t places = s * count;
+    p.expo -= static_cast<std::int32_t>(places / BASE_DIGITS);
+    return scaled(p.value(), -static_cast<std::int32_t>(places % BASE_DIGITS));
+}
+
+// Decimal digits beyond which no product can hold a value (see the range of
+// a number): Gamma of larger arguments reports the overflow before a single
+// product is taken, and that of large negative ones the underflow.
+constexpr double MOST_DIGITS = 399999900;
+
+void checksize(const number& x)
+{
+    if (leadpos(x) < 6)
+        return;
+    const double v = x.isnegative() ? -INFINITY : std::lgamma(getdouble(x)) / std::log(10.0);
+    if (x.isnegative() && leadpos(x) >= 8)
+        throw numberexception("number underflow");
+    if (v > MOST_DIGITS)
+        throw numberexception("number overflow");
+}
+
+// The tangent numbers T_1 .. T_n (1, 2, 16, 272, ...), exact, by the
+// recurrence T_j = (j - k) T_(j-1) + (j - k + 2) T_j, each on limbs from the
+// least significant up.
+std::vector<std::vector<std::uint32_t>> tangentnumbers(std::size_t n)
+{
+    std::vector<std::vector<std::uint32_t>> t(n + 1);
+    t[1] = {1};
+    const auto combine = [](std::vector<std::uint32_t>& r, std::uint64_t a,
+                            const std::vector<std::uint32_t>& below, std::uint64_t b) {
+        // r = a below + b r
+        std::uint64_t carry = 0;
+        const std::size_t size = std::max(r.size(), below.size());
+        r.resize(size, 0);
+        for (std::size_t i = 0; i < size; ++i) {
+            const std::uint64_t v = a * (i < below.size() ? below[i] : 0) + b * r[i] + carry;
+            r[i] = static_cast<std::uint32_t>(v % BASE);
+            carry = v / BASE;
+        }
+        for (; carry != 0; carry /= BASE)
+            r.push_back(static_cast<std::uint32_t>(carry % BASE));
+    };
+    for (std::size_t k = 2; k <= n; ++k) {
+        t[k] = {};
+        combine(t[k], k - 1, t[k - 1], 0);
+    }
+    for (std::size_t k = 2; k <= n; ++k) {
+        pollcancel();
+        for (std::size_t j = k; j <= n; ++j)
+            combine(t[j], j - k, t[j - 1], j - k + 2);
+    }
+    return t;
+}
+
+number fromlittleendian(const std::vector<std::uint32_t>& v)
+{
+    std::vector<std::uint32_t> big(v.rbegin(), v.rend());
+    const auto count = static_cast<std::int32_t>(big.size());
+    return chainof(limbrun{.array = big.data(), .expo = count - 1, .count = count});
+}
+
+// log10 of the k-th term of Stirling's series at x, |B_2k| / (2k (2k - 1)
+// x^(2k - 1)), with |B_2k| taken as 2 (2k)! / (2 pi)^2k (within 1 %).
+double stirlingterm(int k, double log10x)
+{
+    return std::log10(2.0) + std::lgamma(2.0 * k - 1) / std::log(10.0) -
+           2.0 * k * std::log10(2 * 3.141592653589793) - (2.0 * k - 1) * log10x;
+}
+
+// Terms of Stirling's series that bring it within 10^-w at x, or 0 when the
+// series never gets there (its terms grow again from k = pi x on).
+int stirlingterms(double log10x, std::int32_t w)
+{
+    const double x = std::pow(10.0, log10x);
+    for (int k = 1; k < 3 * x && k < 100000; ++k) {
+        if (stirlingterm(k, log10x) < -w)
+            return k;
+    }
+    return 0;
+}
+
+// The smallest x for Stirling's series: below it the products of the
+// recurrence cost less.
+double stirlingfrom(std::int32_t w) { return std::max(10000.0, 50.0 * w); }
+
+// Gamma(x) to w digits for a large x: e to the power of ln Gamma(x) =
+// (x - 1/2) ln x - x + ln(2 pi) / 2 + sum B_2k / (2k (2k - 1) x^(2k - 1)),
+// whose error is below the first term left out. ln Gamma is needed to an
+// absolute 10^-(w + 2): its leading terms carry as many more digits as it
+// has integer digits.
+number stirling(const number& x, std::int32_t w)
+{
+    const double log10x = leadpos(x) + std::log10(getdouble(scaled(x, -leadpos(x))));
+    const int K = stirlingterms(log10x, w + 3);
+    const std::int32_t big = w + 4 + static_cast<std::int32_t>(log10x + std::log10(log10x + 1)) + 2;
+    const number lnx = lnprec(x, big);
+    number lg = diffprec(prodprec(x - half(), lnx, big), x, big);
+    const number f = powerof10(-w - 4);
+    lg = sum(lg, half() * lnprec(pi(f) * number(2), w + 4), f);
+
+    const auto T = tangentnumbers(static_cast<std::size_t>(K));
+    // p = 1/x^(2k - 1), the power of 4 and the k-th term's exact divisor
+    // (2k - 1) 4^k (4^k - 1).
+    number p = quotprec(number(1), x, w + 4);
+    const number u2 = prodprec(p, p, w + 4);
+    number four(1);
+    for (int k = 1; k <= K; ++k) {
+        prodinplace(four, number(4));
+        const auto digits =
+            std::max<std::int32_t>(10, w + 6 + static_cast<std::int32_t>(stirlingterm(k, log10x)));
+        const number divisor = number(2 * k - 1) * four * (four - number(1));
+        number term = quotprec(
+            prodprec(fromlittleendian(T[static_cast<std::size_t>(k)]), p, digits), divisor, digits);
+        lg = sum(lg, k % 2 == 1 ? term : negate(term), f);
+        p = prodprec(p, u2, digits);
+    }
+    return expprec(lg, w);
+}
+
 }  // namespace
 
 number factorial(const number& x, std::int32_t d)
@@ -29,6 +348,9 @@ number factorial(const number& x, std::int32_t d)
         return gamma(x + number(1), d);
     if (x.isnegative())
         throw calculatorexception("Invalid input for function");
+    checksize(x + number(1));
+    if (x >= number(stirlingfrom(d)))
+        return stirling(x + number(1), d + 3);
     number s(1);
     number q = x;
     while (!q.iszero()) {
@@ -53,51 +375,115 @@ number gamma(const number& x, std::int32_t d)
     if (isinteger(x)) {
         if (x < one)
             throw numberexception("gamma not defined for integers < 1");
-        number p(1);
-        for (number k(1); k < x; increment(k))
-            prodprecinplace(p, k, d);
-        return p;
+        return factorial(x - one, d);
     }
+    checksize(x);
+    // Digits for the series and the product of the recurrence, each within
+    // a relative 10^-(d + 3).
+    const std::int32_t w = d + 3;
+    if (x >= number(stirlingfrom(w)))
+        return stirling(x, w);
     if (x > one) {
-        number y = frac(x) + one;  // 1 < y < 2
-        number p = gammaseries(y, d);
-        for (; y < x; increment(y))
-            prodprecinplace(p, y, d);
+        // Gamma(x) = Gamma(y) y (y + 1) ... (x - 1), 1 < y < 2.
+        const number y = frac(x) + one;
+        const number g = gammaseries(y, w);
+        const std::int64_t count = getint64(floor(x)) - 1;
+        if (count == 0)
+            return g;
+        if (auto p = shortproduct(y, 0, count, 1, w))
+            return prodprec(g, *p, w);
+        number p = g;
+        for (number z = y; z < x; increment(z))
+            prodprecinplace(p, z, w);
         return p;
     }
-    // Below 1: from the series at x's fraction in (0, 1) down to x, dividing
-    // by each of the values passed.
-    number y = x - floor(x);
-    number p = gammaseries(y, d);
-    for (y = y - one; y >= x; decrement(y))
-        p = quotprec(p, y, d);
-    return p;
+    // Below 1: Gamma(x) = Gamma(y) / ((y - 1) (y - 2) ... x) for y in (0, 1),
+    // the factors multiplied together and divided by once.
+    const number fl = floor(x);
+    const number y = x - fl;
+    const number g = gammaseries(y, w);
+    if (fl.iszero())
+        return g;
+    const std::int64_t count = -getint64(fl);
+    number p;
+    if (auto q = shortproduct(y, -1, count, -1, w)) {
+        p = *q;
+    } else {
+        p = one;
+        for (number z = y - one; z >= x; decrement(z))
+            p = prodprec(p, abs(z), w);
+    }
+    const number r = quotprec(g, p, w);
+    return count % 2 == 1 ? negate(r) : r;
 }
 
 number gammaseries(const number& x, std::int32_t d)
 {
-    number h = powerof10(-d - 8);  // for the whole series
-    const number N(gammacutoff(h));
+    // Gamma(x) = e^-N N^x sum t_k + the integral of t^(x-1) e^-t beyond N,
+    // below 10^-w of Gamma(x) for N from the cutoff. The terms t_0 = 1/x,
+    // t_k = t_(k-1) N / (x + k) are all positive: they rise to about e^N
+    // near k = N and fall below the last digit before k = 3.6 N.
+    const std::int32_t w = d + 3;
+    const std::int32_t N = gammacutoff(powerof10(-w));
+    const double steps = 4.0 * N + 10;
+    const std::size_t count = limbsfor(w, steps);
 
-    // a = N^i and m = (-1)^i i!, exact; the terms grow until i is about N and
-    // fall below h at about 3.5 N.
-    number a(1);
-    number m(1);
-    number o;
-    for (std::int32_t i = 0;; ++i) {
-        if (i > 0) {
-            prodinplace(a, N);
-            prodinplace(m, number(-i));  // (-m) i, without copying m to negate it
+    // The sum lies between e^N N^-x Gamma(x) (with Gamma(x) > 0.88 on (0, 2)
+    // and N^-x > N^-2) and e^N / x: its limbs run from the top of the upper
+    // bound to w digits (and the error of every step) below the lower.
+    // log10 x lies between leadpos(x) and leadpos(x) + 1.
+    const double lx = leadpos(x);
+    const double upper = N / std::log(10.0) - lx;
+    const double lower = std::max(-lx - 1, N / std::log(10.0) - 2 * std::log10(double(N)) - 0.1);
+    const auto top = static_cast<std::int32_t>(std::floor(upper / BASE_DIGITS)) + 1;
+    const double span = upper - lower + BASE_DIGITS * double(count) + 2 * BASE_DIGITS;
+    accumulator sum(top, static_cast<std::size_t>(span / BASE_DIGITS) + 1);
+
+    // 64-bit steps while x + k, k up to the steps, fits the divisions.
+    int places = SHORT_PLACES;
+    while (places > 0 &&
+           (steps + 2) * static_cast<double>(pow10u(places)) >= double(HALF_DIVISOR_LIMIT))
+        --places;
+    std::uint64_t X = 0;
+    const int s = asfraction(x, places, 2 * pow10u(places), X);
+    if (s >= 0) {
+        // 64-bit steps: t N 10^s / (X + k 10^s).
+        const std::uint64_t unit = pow10u(s);
+        mantissa t(count);
+        times(t, unit);
+        over(t, X);
+        const std::uint64_t n = static_cast<std::uint64_t>(N);
+        for (std::uint64_t k = 1;; ++k) {
+            const bool added = sum.add(t.limbs.data(), t.limbs.size(), t.expo);
+            if (!added && k > n)
+                break;
+            pollcancel();
+            if (n * unit < MULTIPLIER_LIMIT) {
+                times(t, n * unit);
+            } else {
+                times(t, n);
+                times(t, unit);
+            }
+            over(t, X + k * unit);
         }
-        number term = quot(quot(a, m, h), x + number(i), h);
-        number before = o;
-        o = sum(o, term, h);
-        if (compare(o, before) == 0)
-            break;
+    } else {
+        // A long x: each quotient by x + k at the terms' digits.
+        const number n(N);
+        const std::int32_t digits = static_cast<std::int32_t>(count) * BASE_DIGITS;
+        number t = quotprec(number(1), x, digits);
+        for (std::int64_t k = 1;; ++k) {
+            const flat f = flatten(t);
+            const bool added = sum.add(f.limbs.data(), f.limbs.size(), f.expo);
+            if (!added && k > N)
+                break;
+            prodprecinplace(t, n, digits);
+            t = quotprec(t, x + number(k), digits);
+        }
     }
-    return o * powprec(N, x, d);
+    const number n(N);
+    const number scale = prodprec(powprec(n, x, w), expprec(negate(n), w), w);
+    return prodprec(sum.value(), scale, w);
 }
-
 std::int32_t gammacutoff(const number& u)
 {
     static const number stopresidual(0.001);  // |r| <= 0.001 u: w well within the 1 N rounds up by
@@ -116,27 +502,41 @@ std::int32_t gammacutoff(const number& u)
     return static_cast<std::int32_t>(getint64(w) + 1);
 }
 
+namespace {
+
+// The fraction of a beyond its integer part, cut after `places` decimals;
+// a cut tail leaves one unit in the next place, so that a rounding at fewer
+// places goes the way the whole fraction takes it.
+number cutfraction(const number& a, const number& whole, std::int32_t places)
+{
+    number f = a - whole;
+    const number kept = truncdigits(f, places);
+    if (kept != f)
+        return kept + powerof10(-places - 1);
+    return f;
+}
+
+// Decimal places kept beyond those of the result.
+constexpr std::int32_t DMS_GUARD = 12;
+
+}  // namespace
+
 number todms(const number& x, std::int32_t d)
 {
     static const number hundredth(0.01), thirtysix(36);
-    const number sixty(60), hundred(100), ten(10);
+    const number sixty(60), hundred(100);
     number a = abs(x);
     number D = floor(a);
-    number f = (a - D) * hundred;
+    number f = cutfraction(a, D, d + DMS_GUARD) * hundred;
     number c = floor(f);  // the first two decimal places
     f = f - c;
 
     number b = c * hundredth * sixty;
     number M = floor(b);
-    number S = (b - M) * sixty;
-    // A unit in the third decimal place of a degree is 3.6 seconds; each
-    // further place a tenth of the one before.
-    for (std::int32_t j = 1; !f.iszero(); ++j) {
-        f = f * ten;
-        c = floor(f);
-        f = f - c;
-        S = S + scaled(c, -j) * thirtysix;
-    }
+    // A unit in the third decimal place of a degree is 3.6 seconds, each
+    // further place a tenth of the one before: the rest of the fraction
+    // counts 36 seconds per unit.
+    number S = (b - M) * sixty + f * thirtysix;
 
     S = rounddigits(S, d - 4);
     if (S >= sixty) {
@@ -158,18 +558,13 @@ number fromdms(const number& x, std::int32_t d)
     number e = powerof10(-d);
     number a = abs(x);
     number D = floor(a);
-    number f = (a - D) * hundred;
+    number f = cutfraction(a, D, d + DMS_GUARD) * hundred;
     number M = floor(f);  // minutes, two digits
     f = f - M;
 
-    number s = D + quot(M, sixty, e);
-    // Then pairs of digits: whole seconds, hundredths, ten-thousandths, ...
-    for (std::int32_t j = 1; !f.iszero(); ++j) {
-        f = f * hundred;
-        number c = floor(f);
-        f = f - c;
-        s = s + quot(scaled(c, -2 * j), thirtysix, e);
-    }
+    // Then pairs of digits, whole seconds, hundredths, ten-thousandths, ...:
+    // the rest of the fraction counts a 36th of a degree per unit.
+    number s = D + quot(M, sixty, e) + quot(f, thirtysix, e);
     s = rounddigits(s, d);
     return x.isnegative() ? negate(s) : s;
 }

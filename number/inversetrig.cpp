@@ -170,8 +170,20 @@ number acos(const number& x, const number& f)
 
 number atanprec(const number& x, std::int32_t d)
 {
-    std::int32_t k = compareabs(x, number(1)) < 0 ? leadpos(x) - d - 10 : -d - 10;
-    return atan(x, powerof10(k));
+    const number one(1);
+    if (compareabs(x, one) <= 0) {
+        std::int32_t k = compareabs(x, one) < 0 ? leadpos(x) - d - 10 : -d - 10;
+        return atan(x, powerof10(k));
+    }
+    // atan x = pi/2 - atan(1/x) for x > 1, -pi/2 - atan(1/x) for x < -1,
+    // at 10^-(d + 10) for a result above pi/4: 1/x to a tenth of it, the arc
+    // tangent to 0.4 and pi/2 to 0.5. 1/x keeps the halvings few, and no
+    // 1 + x^2 of a large x is ever formed.
+    static const number quotientshare(0.1), atanshare(0.4);
+    const number f = powerof10(-d - 10);
+    const number t = atan(quot(one, x, APCprod(quotientshare, f, -1)), APCprod(atanshare, f, -1));
+    const number h = half() * pi(f);
+    return x.isnegative() ? negate(h) - t : h - t;
 }
 
 number asinprec(const number& x, std::int32_t d)

@@ -85,7 +85,12 @@ struct chainform {
     class out {
     public:
         out(number& r, std::ptrdiff_t) : m_r(r) {}
-        void put(std::uint32_t v) { m_r.prepend(v); }
+        void put(std::uint32_t v)
+        {
+            if (pollpoint(++m_count))
+                pollcancel();
+            m_r.prepend(v);
+        }
         // The next n limbs of a reader, as they are.
         void copy(up& from, std::int32_t n)
         {
@@ -103,6 +108,7 @@ struct chainform {
 
     private:
         number& m_r;
+        std::uint32_t m_count = 0;
     };
     using result = number;
     static number operand(const limbrun& r, bool negative)
@@ -139,11 +145,18 @@ struct arrayform {
             : m_r(r), m_end(room(static_cast<std::size_t>(n)) + n), m_p(m_end)
         {
         }
-        void put(std::uint32_t v) { *--m_p = v; }
+        void put(std::uint32_t v)
+        {
+            if (pollpoint(++m_count))
+                pollcancel();
+            *--m_p = v;
+        }
         void copy(up& from, std::int32_t n)
         {
             if (n <= 0)
                 return;
+            if (n >= static_cast<std::int32_t>(POLL_LIMBS))
+                pollcancel();
             m_p -= n;
             from.p -= n;
             std::copy(from.p, from.p + n, m_p);
@@ -172,6 +185,7 @@ struct arrayform {
         limbrun& m_r;
         std::uint32_t* m_end;
         std::uint32_t* m_p;
+        std::uint32_t m_count = 0;
     };
     using result = limbrun;
     static limbrun operand(const limbrun& r, bool negative)
@@ -194,6 +208,8 @@ template <typename Form> int comparemagnitudes(const limbrun& a, const limbrun& 
     typename Form::down q(b);
     const std::int32_t n = std::min(a.count, b.count);
     for (std::int32_t i = 0; i < n; ++i) {
+        if (pollpoint(static_cast<std::uint32_t>(i) + 1))
+            pollcancel();
         const std::uint32_t u = p.next();
         const std::uint32_t w = q.next();
         if (u != w)

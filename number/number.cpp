@@ -1,11 +1,13 @@
 #include "number/number.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
 #include <utility>
+#include <vector>
 
 // -- limb pool ------------------------------------------------------------------
 
@@ -56,10 +58,112 @@ const limb* limbpool::peek() { return s_free; }
 namespace {
 // The prefilled nodes, allocated as one block.
 limb* prefilled = nullptr;
+
+// The blocks taken beyond them, in order of address.
+std::vector<limb*>& blocklist()
+{
+    static std::vector<limb*> list;
+    return list;
+}
+
+bool inblock(const limb* node, const limb* block, std::size_t n)
+{
+    const std::less<const limb*> below;
+    return !below(node, block) && below(node, block + n);
+}
+
+// The index of the block holding node, or the count of blocks for a
+// prefilled node.
+std::size_t blockof(const std::vector<limb*>& list, const limb* node)
+{
+    auto it = std::upper_bound(list.begin(), list.end(), node, std::less<const limb*>());
+    if (it == list.begin() || !inblock(node, *(it - 1), limbpool::BLOCK))
+        return list.size();
+    return static_cast<std::size_t>(it - list.begin() - 1);
+}
 }  // namespace
+
+limb* limbpool::grow()
+{
+    if (s_next == s_end) {
+        std::vector<limb*>& list = blocklist();
+        list.reserve(list.size() + 1);  // before the block, so that nothing leaks
+        auto* block = static_cast<limb*>(::operator new(BLOCK * sizeof(limb)));
+        list.insert(std::upper_bound(list.begin(), list.end(), block, std::less<const limb*>()),
+                    block);
+        s_next = block;
+        s_end = block + BLOCK;
+    }
+    return s_next++;
+}
+
+void limbpool::trim()
+{
+    std::vector<limb*>& list = blocklist();
+    if (list.empty())
+        return;
+    // Nodes of each block on the free list, against those it handed out.
+    std::vector<std::size_t> back(list.size() + 1, 0);
+    for (limb* p = s_free; p != nullptr;) {
+        unpoison(p);
+        limb* next = p->lower;
+        poison(p);
+        ++back[blockof(list, p)];
+        p = next;
+    }
+    std::vector<bool> gone(list.size() + 1, false);
+    bool any = false;
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        const bool newest = s_end == list[i] + BLOCK;
+        const std::size_t handed = newest ? static_cast<std::size_t>(s_next - list[i]) : BLOCK;
+        gone[i] = back[i] == handed;
+        any = any || gone[i];
+    }
+    if (!any)
+        return;
+    // The free list without the nodes of the blocks that go.
+    limb* head = nullptr;
+    limb* last = nullptr;
+    for (limb* p = s_free; p != nullptr;) {
+        unpoison(p);
+        limb* next = p->lower;
+        poison(p);
+        if (!gone[blockof(list, p)]) {
+            if (last != nullptr) {
+                unpoison(last);
+                last->lower = p;
+                poison(last);
+            } else {
+                head = p;
+            }
+            last = p;
+        }
+        p = next;
+    }
+    if (last != nullptr) {
+        unpoison(last);
+        last->lower = nullptr;
+        poison(last);
+    }
+    s_free = head;
+    std::vector<limb*> kept;
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        if (!gone[i]) {
+            kept.push_back(list[i]);
+            continue;
+        }
+        if (s_end == list[i] + BLOCK)
+            s_next = s_end = nullptr;
+        ::operator delete(list[i]);
+    }
+    list.swap(kept);
+}
+
+std::size_t limbpool::blocks() { return blocklist().size(); }
 
 limbpool::limbpool()
 {
+    blocklist();  // made before the pool, so that it outlives it
     prefilled = new limb[PREFILL];
     for (std::size_t i = 0; i + 1 < PREFILL; ++i)
         prefilled[i].lower = &prefilled[i + 1];
@@ -68,22 +172,22 @@ limbpool::limbpool()
 
 limbpool::~limbpool()
 {
-    // Nodes taken from the heap one at a time go back one at a time; the
-    // block goes when every one of its nodes is back on the list, else a
-    // number that outlives the pool still holds some.
+    // The blocks go when all their nodes are back, the prefilled nodes when
+    // every one is, else a number that outlives the pool still holds some.
+    trim();
+    if (blocks() != 0)
+        return;
     std::size_t returned = 0;
-    while (s_free != nullptr) {
-        limb* node = s_free;
-        unpoison(node);
-        s_free = node->lower;
-        const std::less<const limb*> below;
-        if (!below(node, prefilled) && below(node, prefilled + PREFILL))
-            ++returned;
-        else
-            delete node;
+    for (limb* p = s_free; p != nullptr; ++returned) {
+        unpoison(p);
+        limb* next = p->lower;
+        poison(p);
+        p = next;
     }
-    if (returned == PREFILL)
+    if (returned == PREFILL) {
+        s_free = nullptr;
         delete[] prefilled;
+    }
 }
 
 namespace {
@@ -101,6 +205,12 @@ std::atomic<std::uint8_t> runflag{1};
 void startcompute() { runflag.store(1, std::memory_order_relaxed); }
 void cancelcompute() { runflag.store(0, std::memory_order_relaxed); }
 bool computeallowed() { return runflag.load(std::memory_order_relaxed) != 0; }
+
+void pollcancel()
+{
+    if (!computeallowed())
+        throw numberexception("Operation was canceled");
+}
 
 // -- construction ----------------------------------------------------------------
 
@@ -243,8 +353,17 @@ template <typename Next> void number::appendfrom(Next next)
     limb* prev = m_tail;
     limb* p = limbpool::s_free;
     std::uint32_t v;
+    std::uint32_t count = 0;
     while (next(v)) {
         checklimb(v);
+        if (pollpoint(++count) && !computeallowed()) {
+            // Leave the chain and the pool whole before the cancel unwinds.
+            limbpool::s_free = p;
+            if (prev != nullptr)
+                prev->lower = nullptr;
+            m_tail = prev;
+            pollcancel();
+        }
         if (p == nullptr) {
             // The pool is empty: close the chain, then take the rest from
             // the heap one node at a time.
@@ -252,9 +371,11 @@ template <typename Next> void number::appendfrom(Next next)
             if (prev != nullptr)
                 prev->lower = nullptr;
             m_tail = prev;
-            do
+            do {
+                if (pollpoint(++count))
+                    pollcancel();
                 append(v);
-            while (next(v));
+            } while (next(v));
             return;
         }
         limbpool::unpoison(p);
@@ -454,7 +575,10 @@ template <std::uint32_t D> void shiftdigits(number& x, bool up)
             x.prepend(oldhead->value / E);
             x.setexpo(x.expo() + 1);
         }
+        std::uint32_t count = 0;
         for (limb* p = oldhead; p != nullptr; p = p->lower) {
+            if (pollpoint(++count))
+                pollcancel();
             const std::uint32_t below = p->lower != nullptr ? p->lower->value / E : 0;
             p->value = (p->value % E) * D + below;
         }
@@ -462,7 +586,10 @@ template <std::uint32_t D> void shiftdigits(number& x, bool up)
         limb* oldtail = x.tail();
         x.append((oldtail->value % D) * E);
         x.setlowexpo(x.lowexpo() - 1);
+        std::uint32_t count = 0;
         for (limb* p = oldtail; p != nullptr; p = p->upper) {
+            if (pollpoint(++count))
+                pollcancel();
             const std::uint32_t above = p->upper != nullptr ? (p->upper->value % D) * E : 0;
             p->value = p->value / D + above;
         }

@@ -7,8 +7,7 @@
 
 void scaleinplace(number& x, const number& y, std::int32_t whole, bool part)
 {
-    if (!computeallowed())
-        throw numberexception("Operation was canceled");
+    pollcancel();
     const bool negative = x.isnegative() != y.isnegative();
     const std::int32_t p = y.expo();
     const std::uint64_t v = y.head()->value;

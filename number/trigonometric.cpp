@@ -15,8 +15,11 @@ number reductionresolution(const number& x, std::int32_t d)
     std::int64_t places = 0;
     const std::int32_t lead = leadpos(x);
     if (lead >= 0) {
-        const std::int64_t low = x.iszero() ? 0 : std::abs(std::int64_t{x.lowexpo()});
-        places = lead + BASE_DIGITS * low;
+        // The integer digits, and the decimals when x has any: an x close
+        // to a multiple of pi leaves a small angle that needs its digits too.
+        const std::int64_t decimals =
+            x.iszero() ? 0 : std::max<std::int64_t>(0, -std::int64_t{x.lowexpo()});
+        places = lead + BASE_DIGITS * decimals;
     }
     // Beyond the int32 range the power of ten fails to form anyway.
     const std::int64_t k = std::clamp<std::int64_t>(-places - d - 8, INT32_MIN, INT32_MAX);

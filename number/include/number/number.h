@@ -39,7 +39,7 @@ public:
     {
         limb* node = s_free;
         if (node == nullptr)
-            return new limb;  // one node at a time; std::bad_alloc reaches the caller
+            return grow();
         unpoison(node);
         s_free = node->lower;
         return node;
@@ -59,6 +59,18 @@ public:
     static const limb* peek();
 
     static constexpr std::size_t PREFILL = 100001;
+    // Beyond the prefilled nodes the pool takes blocks of this many from the
+    // system, and hands out their nodes as they are first needed. A block
+    // this large (48 MB) is mapped on its own, so that giving it back
+    // returns its memory to the system.
+    static constexpr std::size_t BLOCK = std::size_t{1} << 21;
+
+    // Gives back to the system every block whose nodes are all on the free
+    // list again. Called when a key action ends: the pool is then back to
+    // its prefilled nodes, but for blocks that live numbers still use.
+    static void trim();
+    // Blocks held from the system (for tests and benchmarks).
+    static std::size_t blocks();
 
     // The static filler and emptier; one instance exists per process.
     limbpool();
@@ -72,6 +84,11 @@ private:
     // Constant-initialised, so it is valid before the pool is filled and after
     // it is emptied: nodes released late simply stay on the list.
     static inline limb* s_free = nullptr;
+    // The nodes of the newest block not yet handed out.
+    static inline limb* s_next = nullptr;
+    static inline limb* s_end = nullptr;
+
+    static limb* grow();
 
     // Under AddressSanitizer a node on the free list is poisoned, so a number
     // that still uses a released node is reported like a use after free.
@@ -89,6 +106,12 @@ private:
 void startcompute();
 void cancelcompute();
 bool computeallowed();
+// Throws "Operation was canceled" once the run flag is down. Loops whose
+// length grows with an operand call it every POLL_LIMBS limbs, so that a
+// cancel ends them as quickly as it ends a product.
+void pollcancel();
+constexpr std::uint32_t POLL_LIMBS = 65536;
+inline bool pollpoint(std::uint32_t count) { return (count & (POLL_LIMBS - 1)) == 0; }
 
 class number {
 public:
