@@ -249,6 +249,16 @@ number Calculator::trigonometric(int code, const number& x, attempt& at)
             invalidinput();
         if (x.iszero() && code != key::cos)
             return number();
+        // Tiny arguments: asin x = x (1 + x^2/6), atan x = x (1 - x^2/3) to
+        // every shown digit, acos x = pi/2 - x; their squares would leave
+        // the range of a product.
+        if (negligiblecube(x, P) && code != key::cos)
+            return fromradians(code == key::sin ? awayfromzero(x, P) : towardzero(x, P), P);
+        if (code == key::cos && leadpos(x) < -P - 10) {
+            const number unit = powerof10(-P - 11);
+            const number right = half() * pi(powerof10(-P - 12));
+            return fromradians(x.isnegative() ? right + unit : right - unit, P);
+        }
         if (code == key::sin)
             return fromradians(asinprec(x, P), P);
         if (code == key::cos)

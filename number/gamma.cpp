@@ -235,11 +235,17 @@ void checksize(const number& x)
 {
     if (leadpos(x) < 6)
         return;
-    const double v = x.isnegative() ? -INFINITY : std::lgamma(getdouble(x)) / std::log(10.0);
-    if (x.isnegative() && leadpos(x) >= 8)
+    const double ln10 = std::log(10.0);
+    if (!x.isnegative()) {
+        if (std::lgamma(getdouble(x)) / ln10 > MOST_DIGITS)
+            throw numberexception("number overflow");
+        return;
+    }
+    // |Gamma(x)| = pi / (|sin(pi x)| Gamma(1 - x)).
+    const double s = std::abs(std::sin(3.141592653589793 * getdouble(frac(x))));
+    const double v = std::log10(3.141592653589793 / s) - std::lgamma(1 - getdouble(x)) / ln10;
+    if (v < -MOST_DIGITS)
         throw numberexception("number underflow");
-    if (v > MOST_DIGITS)
-        throw numberexception("number overflow");
 }
 
 // The tangent numbers T_1 .. T_n (1, 2, 16, 272, ...), exact, by the

@@ -88,13 +88,11 @@ TEST(GammaCutoff, FirstIntegerAboveTheRoot)
     }
 }
 
-// factorial and gamma leave no single resolution: each product keeps two
-// digits below the d-th, each quotient one, the series eight (its sum, some
-// N^-x of the value, runs 10^-(d+8) absolute). The check is d significant
-// digits, one unit of the d-th: room for the 20 quotients below -19 and the
-// 50 products up to 49.9; the thousand products of 1000! stay within it as
-// each truncates far below its allowance. todms is exact up to its last
-// rounding; fromdms rounds a sum of quotients at 10^-d to d places.
+// factorial and gamma leave no single resolution: the products of n! keep
+// two digits below the d-th, the series, the recurrence and Stirling's series
+// three. The check is d significant digits, one unit of the d-th. todms is
+// exact up to its last rounding; fromdms rounds a sum of quotients at 10^-d
+// to d places.
 TEST(GammaAccuracy, AgreesWithTheReference)
 {
     int checked = 0;

@@ -217,22 +217,30 @@ TEST(NumberPool, ReusesTheLastReleasedNodeFirst)
     EXPECT_EQ(limbpool::available(), before + 9);
 }
 
-TEST(NumberPool, FallsBackToTheHeapOneNodeAtATime)
+// Beyond the prefilled nodes the pool takes a block; a trim gives it back
+// once all its nodes are free again, and not while one is still held.
+TEST(NumberPool, GrowsInBlocksAndTrimsBackToThePrefill)
 {
-    std::size_t free = limbpool::available();
+    limbpool::trim();
+    const std::size_t free = limbpool::available();
     ASSERT_GE(free, limbpool::PREFILL - 1000);
+    ASSERT_EQ(limbpool::blocks(), 0u);
     std::vector<limb*> held;
-    for (std::size_t i = 0; i < free; ++i)
+    for (std::size_t i = 0; i < free + 10; ++i)
         held.push_back(limbpool::acquire());
-    EXPECT_EQ(limbpool::available(), 0u);
-    limb* extra = limbpool::acquire();  // from the heap
-    EXPECT_EQ(limbpool::available(), 0u);
-    limbpool::release(extra);
-    EXPECT_EQ(limbpool::acquire(), extra);
-    held.push_back(extra);
+    EXPECT_EQ(limbpool::blocks(), 1u);
+    limb* last = held.back();
+    held.pop_back();
     for (limb* p : held)
         limbpool::release(p);
-    EXPECT_EQ(limbpool::available(), free + 1);
+    limbpool::trim();
+    EXPECT_EQ(limbpool::blocks(), 1u);  // `last` still lives in it
+    limbpool::release(last);
+    limbpool::trim();
+    EXPECT_EQ(limbpool::blocks(), 0u);
+    EXPECT_EQ(limbpool::available(), free);
+    number n(12345678);  // the pool still serves
+    EXPECT_EQ(n, number(12345678));
 }
 
 TEST(NumberRunFlag, CancelFromAnotherThread)
