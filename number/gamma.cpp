@@ -309,8 +309,8 @@ int stirlingterms(double log10x, std::int32_t w)
 }
 
 // The smallest x for Stirling's series: below it the products of the
-// recurrence cost less.
-double stirlingfrom(std::int32_t w) { return std::max(10000.0, 50.0 * w); }
+// recurrence cost less (both take about 0.3 s at 6000 digits there).
+double stirlingfrom(std::int32_t w) { return std::max(10000.0, 20.0 * w); }
 
 // Gamma(x) to w digits for a large x: e to the power of ln Gamma(x) =
 // (x - 1/2) ln x - x + ln(2 pi) / 2 + sum B_2k / (2k (2k - 1) x^(2k - 1)),
