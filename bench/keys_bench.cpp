@@ -7,6 +7,7 @@
 
 #include "calc/calculator.h"
 #include "calc/keytext.h"
+#include "keystrokes.h"
 #include "number/exponential.h"
 #include "number/trigonometric.h"
 
@@ -49,14 +50,6 @@ const keybench keys[] = {
     {"root", "2[Inv]y3", "="},
     {"divide", "1/7", "="},
 };
-
-std::vector<keystroke> strokes(const char* text)
-{
-    std::vector<keystroke> s;
-    std::string error;
-    parsekeytext(text, s, error);
-    return s;
-}
 
 void BM_key(benchmark::State& state)
 {

@@ -13,6 +13,7 @@
 
 #include "calc/calculator.h"
 #include "calc/keytext.h"
+#include "keystrokes.h"
 #include "number/exponential.h"
 #include "number/trigonometric.h"
 
@@ -63,14 +64,6 @@ const runaway cases[] = {
     {"1E99999999[Hyp][sin]", 6000},
     {"1E99999999[+/-][Hyp][Inv][sin]", 6000},
 };
-
-std::vector<keystroke> strokes(const char* text)
-{
-    std::vector<keystroke> s;
-    std::string error;
-    parsekeytext(text, s, error);
-    return s;
-}
 
 void run(const runaway& r, const std::vector<keystroke>& keys)
 {

@@ -6,12 +6,11 @@
 #include <vector>
 
 #include "flat.h"
-#include "number/trigonometric.h"
-
 #include "number/addition.h"
 #include "number/conversion.h"
 #include "number/exponential.h"
 #include "number/multiplication.h"
+#include "number/trigonometric.h"
 
 namespace {
 
@@ -29,6 +28,20 @@ bool exactpair(const number& s, const number& q, std::int64_t v, std::int32_t d)
     return powerof10expo(ls + lq + 1 + lq1 - d - 2) - 1 <= s.lowexpo();
 }
 
+// The number of n limbs from power expo down, most significant first, zero
+// limbs at either end left out.
+number fromlimbs(const std::uint32_t* limbs, std::size_t n, std::int32_t expo)
+{
+    std::size_t lead = 0;
+    while (lead < n && limbs[lead] == 0)
+        ++lead;
+    while (n > lead && limbs[n - 1] == 0)
+        --n;
+    return chainof(limbrun{.array = limbs + lead,
+                           .expo = expo - static_cast<std::int32_t>(lead),
+                           .count = static_cast<std::int32_t>(n - lead)});
+}
+
 // A positive value on a fixed count of limbs, most significant first:
 // the sum of limbs[i] BASE^(expo - i). Products and quotients by a small
 // integer keep the count and truncate what falls below the last limb, so
@@ -39,14 +52,7 @@ struct mantissa {
 
     explicit mantissa(std::size_t count) : limbs(count, 0) { limbs[0] = 1; }
 
-    number value() const
-    {
-        std::size_t n = limbs.size();
-        while (n > 0 && limbs[n - 1] == 0)
-            --n;
-        return chainof(
-            limbrun{.array = limbs.data(), .expo = expo, .count = static_cast<std::int32_t>(n)});
-    }
+    number value() const { return fromlimbs(limbs.data(), limbs.size(), expo); }
 };
 
 // Limits that keep the steps below in 64 bits: a limb times a multiplier
@@ -74,41 +80,39 @@ void times(mantissa& t, std::uint64_t m)
 
 // t / m for 0 < m < HALF_DIVISOR_LIMIT, by long division from the top; a
 // quotient that starts lower brings in further limbs of the division.
-void over(mantissa& t, std::uint64_t m)
+template <bool halves> void longdivision(mantissa& t, std::uint64_t m)
 {
     std::uint64_t r = 0;
-    if (m < DIVISOR_LIMIT) {
-        for (std::uint32_t& v : t.limbs) {
-            const std::uint64_t c = r * BASE + v;
-            v = static_cast<std::uint32_t>(c / m);
-            r = c % m;
-        }
-    } else {
-        for (std::uint32_t& v : t.limbs) {
+    // The quotient limb of r BASE + v, r the remainder carried down.
+    const auto step = [&r, m](std::uint32_t v) {
+        if constexpr (halves) {
             std::uint64_t c = r * HALF + v / HALF;
             const std::uint64_t high = c / m;
             r = c % m;
             c = r * HALF + v % HALF;
-            v = static_cast<std::uint32_t>(high * HALF + c / m);
             r = c % m;
+            return static_cast<std::uint32_t>(high * HALF + c / m);
+        } else {
+            const std::uint64_t c = r * BASE + v;
+            r = c % m;
+            return static_cast<std::uint32_t>(c / m);
         }
-    }
+    };
+    for (std::uint32_t& v : t.limbs)
+        v = step(v);
     while (t.limbs[0] == 0) {
         t.limbs.erase(t.limbs.begin());
         --t.expo;
-        std::uint64_t next = 0;
-        if (m < DIVISOR_LIMIT) {
-            next = r * BASE / m;
-            r = r * BASE % m;
-        } else {
-            const std::uint64_t c = r * HALF;
-            const std::uint64_t high = c / m;
-            r = c % m;
-            next = high * HALF + r * HALF / m;
-            r = r * HALF % m;
-        }
-        t.limbs.push_back(static_cast<std::uint32_t>(next));
+        t.limbs.push_back(step(0));
     }
+}
+
+void over(mantissa& t, std::uint64_t m)
+{
+    if (m < DIVISOR_LIMIT)
+        longdivision<false>(t, m);
+    else
+        longdivision<true>(t, m);
 }
 
 // A fixed-point sum of positive terms: its limbs stand at powers top down
@@ -141,18 +145,7 @@ struct accumulator {
         return true;
     }
 
-    number value() const
-    {
-        std::size_t lead = 0;
-        while (lead < limbs.size() && limbs[lead] == 0)
-            ++lead;
-        std::size_t n = limbs.size();
-        while (n > lead && limbs[n - 1] == 0)
-            --n;
-        return chainof(limbrun{.array = limbs.data() + lead,
-                               .expo = top - static_cast<std::int32_t>(lead),
-                               .count = static_cast<std::int32_t>(n - lead)});
-    }
+    number value() const { return fromlimbs(limbs.data(), limbs.size(), top); }
 };
 
 // x as an integer over 10^s, when it has at most `most` decimal places and
@@ -283,9 +276,8 @@ std::vector<std::vector<std::uint32_t>> tangentnumbers(std::size_t n)
 
 number fromlittleendian(const std::vector<std::uint32_t>& v)
 {
-    std::vector<std::uint32_t> big(v.rbegin(), v.rend());
-    const auto count = static_cast<std::int32_t>(big.size());
-    return chainof(limbrun{.array = big.data(), .expo = count - 1, .count = count});
+    const std::vector<std::uint32_t> big(v.rbegin(), v.rend());
+    return fromlimbs(big.data(), big.size(), static_cast<std::int32_t>(big.size()) - 1);
 }
 
 // log10 of the k-th term of Stirling's series at x, |B_2k| / (2k (2k - 1)

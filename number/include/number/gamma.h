@@ -7,15 +7,19 @@
 
 #include "number.h"
 
-// x! for an integer x >= 0, by products from x down; Gamma(x + 1) for any
-// other x. A negative integer fails with the calculator's "Invalid input
+// x! for an integer x >= 0, by products from x down (Stirling's series for
+// ln Gamma from 20 d on); Gamma(x + 1) for any other x. A result beyond the
+// range of a number fails at once with "number overflow" (or "number
+// underflow" for large negative x). A negative integer fails with the calculator's "Invalid input
 // for function" (calculatorexception).
 number factorial(const number& x, std::int32_t d);
 // Gamma(x) with d digits: (x - 1)! for integers x >= 1; otherwise the series
-// between 0 and 2 and the recurrence Gamma(x + 1) = x Gamma(x).
+// between 0 and 2 and the recurrence Gamma(x + 1) = x Gamma(x), its factors
+// multiplied together (and divided by once below 1); Stirling's series for
+// large x.
 number gamma(const number& x, std::int32_t d);
 // Gamma(x) for 0 < x < 2: the integral of t^(x-1) e^-t from 0 to N, summed
-// as N^x sum (-1)^i N^i / (i! (x + i)).
+// as e^-N N^x sum N^k / (x (x + 1) ... (x + k)), all terms positive.
 number gammaseries(const number& x, std::int32_t d);
 // N, the smallest integer above the solution w of (w + 1) e^-w = u, for a
 // resolution 0 < u < 1: the tail of the gamma integral beyond N is below u.
