@@ -5,6 +5,7 @@
 #include <optional>
 #include <vector>
 
+#include "columns.h"
 #include "flat.h"
 #include "number/addition.h"
 #include "number/conversion.h"
@@ -219,6 +220,192 @@ std::optional<number> shortproduct(const number& y, std::int64_t first, std::int
     return scaled(p.value(), -static_cast<std::int32_t>(places % BASE_DIGITS));
 }
 
+// The smallest 2^a 5^b at or above n with a, b <= BASE_DIGITS, and
+// BASE / (2^a 5^b), an integer: dividing by the value is a short product
+// and a shift by one limb.
+struct smoothint {
+    std::int64_t value = 0;
+    std::int64_t perbase = 0;
+};
+
+smoothint smoothabove(std::int64_t n)
+{
+    smoothint best;
+    for (std::int32_t a = 0; a <= BASE_DIGITS; ++a) {
+        std::int64_t v = std::int64_t{1} << a;
+        for (std::int32_t b = 0; b <= BASE_DIGITS && v < n; ++b)
+            v *= 5;
+        if (v >= n && v <= std::int64_t{BASE} && (best.value == 0 || v < best.value))
+            best = {.value = v, .perbase = std::int64_t{BASE} / v};
+    }
+    return best;
+}
+
+// x y to `digits` digits and a guard limb, the operands cut to as many.
+flat productof(const limbrun& x, const limbrun& y, std::int32_t digits)
+{
+    const std::int32_t limbs = digits / BASE_DIGITS + 2;
+    const limbrun xs = slice(x, x.expo, x.expo - limbs);
+    const limbrun ys = slice(y, y.expo, y.expo - limbs);
+    limbrun out;
+    if (!multiplycolumns(xs, ys, cut{.exact = false, .expo = xs.expo + ys.expo - limbs}, out))
+        return {};
+    return flatof(out);
+}
+
+// 0 < x < BASE with its integer part replaceable: limbs [high, low,
+// fraction ...] from power 1 down, so that x + k for a growing k is set in
+// place rather than added to a copy of every limb.
+struct shiftable {
+    flat limbs;
+    std::uint64_t whole = 0;
+
+    explicit shiftable(const number& x)
+    {
+        const number fl = floor(x);
+        whole = getuint64(fl);
+        const flat f = flatten(x - fl);
+        limbs.limbs.assign(2, 0);
+        if (!f.limbs.empty()) {
+            limbs.limbs.resize(static_cast<std::size_t>(2 - f.expo - 1), 0);
+            limbs.limbs.insert(limbs.limbs.end(), f.limbs.begin(), f.limbs.end());
+        }
+        limbs.expo = 1;
+    }
+
+    // The run of x + k.
+    limbrun plus(std::uint64_t k)
+    {
+        const std::uint64_t v = whole + k;
+        limbs.limbs[0] = static_cast<std::uint32_t>(v / BASE);
+        limbs.limbs[1] = static_cast<std::uint32_t>(v % BASE);
+        const limbrun r = limbs.view();
+        return slice(r, r.expo, r.lowexpo());
+    }
+};
+
+// Factors of x (x + 1) ... taken together in one polynomial of x.
+constexpr int BLOCK = 12;
+
+// x (x + 1) ... (x + n - 1) to d digits for x > 0 with many digits: each
+// block of factors is a polynomial of x with exact integer coefficients,
+// taken on the powers of x formed once, so that a block costs one long
+// product instead of one per factor.
+number risingfactorial(const number& x, std::int64_t n, std::int32_t d)
+{
+    const std::int32_t w = d + 3 + static_cast<std::int32_t>(std::log10(double(n) + 1));
+    const std::int32_t limbs = w / BASE_DIGITS + 2;
+    const auto exactproduct = [](const flat& a, const flat& b) {
+        limbrun out;
+        multiplycolumns(a.view(), b.view(), cut{.exact = true, .expo = 0}, out);
+        return flatof(out);
+    };
+    std::vector<flat> powers{flatten(number(1)), flatten(x)};
+    for (int i = 2; i <= BLOCK; ++i)
+        powers.push_back(productof(powers.back().view(), powers[1].view(), w));
+    flat p = powers[0];
+    std::vector<flat> c;
+    std::vector<flat> terms;
+    for (std::int64_t start = 0; start < n; start += BLOCK) {
+        pollcancel();
+        const int count = static_cast<int>(std::min<std::int64_t>(BLOCK, n - start));
+        // c[i]: the coefficient of x^i in (x + start) ... (x + start + count - 1).
+        c.assign(1, powers[0]);
+        for (int j = 0; j < count; ++j) {
+            const flat a = flatten(number(start + j));
+            c.push_back(c.back());
+            for (std::size_t i = c.size() - 2; i > 0; --i)
+                c[i] = addexact(c[i - 1].view(), exactproduct(c[i], a).view(), false);
+            c[0] = exactproduct(c[0], a);
+        }
+        // Their sum of positive terms, cut a guard limb below w digits.
+        terms.assign(1, powers[static_cast<std::size_t>(count)]);
+        std::int32_t top = terms[0].expo;
+        for (int i = 0; i < count; ++i) {
+            const auto k = static_cast<std::size_t>(i);
+            if (!c[k].limbs.empty())
+                terms.push_back(productof(c[k].view(), powers[k].view(), w));
+            top = std::max(top, terms.back().expo);
+        }
+        const number f = powerof10(BASE_DIGITS * (top - limbs - 1));
+        flat b = terms[0];
+        for (std::size_t i = 1; i < terms.size(); ++i)
+            b = sumof(b.view(), terms[i].view(), false, f);
+        p = productof(p.view(), b.view(), w);
+    }
+    return chainof(p);
+}
+
+// Gamma(x) to w digits for 0 < x < 2 with many digits, where each term of
+// the series would cost a long quotient. With c = t_(N-1) the series is
+// c R, R = H + 1 + T:
+//   H = sum over k < N - 1 of (x + k + 1) ... (x + N - 1) / N^(N - 1 - k),
+//   T = sum over k >= N of N^(k - N + 1) / ((x + N) ... (x + k)),
+// so that Gamma(x) = e^-N N^(x + N - 1) R / (x)_N. Both sums are taken in
+// Horner's form from their smallest terms up, at the digits each step
+// adds to R: H with one product per step (1/N is a short decimal for N a
+// product of twos and fives), T as a fraction p/q, whose steps multiply
+// q by x + k and add N p.
+number longseries(const number& x, std::int32_t w)
+{
+    const smoothint N = smoothabove(gammacutoff(powerof10(-w)));
+    const std::int32_t g = 10 + static_cast<std::int32_t>(std::log10(double(N.value)));
+    const double xd = getdouble(x);
+    const auto n = static_cast<double>(N.value);
+    const auto digitsfor = [w, g](double drop) {
+        return static_cast<std::int32_t>(std::clamp(w + g - drop, 12.0, double(w + g)));
+    };
+    static const std::uint32_t onelimb = 1;
+    const limbrun one{.array = &onelimb, .expo = 0, .count = 1};
+
+    // The head, from its innermost step j out to N - 1, where the rest of H
+    // scales v_j by the product of (x + i) / N over i > j; each step is
+    // v = (x N' + j N') (1 + v) / BASE with N' = BASE / N.
+    std::vector<double> drop(static_cast<std::size_t>(N.value), 0.0);
+    for (std::int64_t j = N.value - 2; j >= 0; --j)
+        drop[static_cast<std::size_t>(j)] =
+            drop[static_cast<std::size_t>(j + 1)] + std::log10(n / (xd + double(j + 1)));
+    std::int64_t first = 1;
+    while (drop[static_cast<std::size_t>(first)] > w + g)
+        ++first;
+    shiftable xn(x * number(N.perbase));
+    flat v;
+    for (std::int64_t j = first; j < N.value; ++j) {
+        pollcancel();
+        const flat y = addexact(v.view(), one, false);
+        v = productof(xn.plus(static_cast<std::uint64_t>(j * N.perbase)), y.view(),
+                      digitsfor(drop[static_cast<std::size_t>(j)]));
+        v.expo -= 1;
+    }
+    const number head = chainof(v);
+
+    // The tail, from its last term that counts back to k = N: v_k = 1 +
+    // N / (x + k + 1) v_(k+1) as p / q, q <- (x + k + 1) q / N, p <- q + p.
+    std::vector<double> dropt;
+    for (double d = 0; d <= w + g;) {
+        d += std::log10((xd + double(N.value) + double(dropt.size())) / n);
+        dropt.push_back(d);
+    }
+    const std::int64_t last = N.value + static_cast<std::int64_t>(dropt.size()) - 1;
+    flat p = flatten(number(1));
+    flat q = p;
+    for (std::int64_t k = last - 1; k >= N.value; --k) {
+        pollcancel();
+        q = productof(xn.plus(static_cast<std::uint64_t>((k + 1) * N.perbase)), q.view(),
+                      digitsfor(dropt[static_cast<std::size_t>(k - N.value)]));
+        q.expo -= 1;
+        p = addexact(q.view(), p.view(), false);
+    }
+    const number big(N.value);
+    const number tail =
+        quotprec(prodprec(chainof(p), big, w + g), prodprec(chainof(q), x + big, w + g), w + g);
+
+    const number R = sumprec(sumprec(head, number(1), w + g), tail, w + g);
+    const number e =
+        prodprec(powprec(big, x + number(N.value - 1), w + 2), expprec(negate(big), w + 2), w + 2);
+    return quotprec(prodprec(e, R, w + 2), risingfactorial(x, N.value, w + 2), w);
+}
+
 // Decimal digits beyond which no product can hold a value (see the range of
 // a number): Gamma of larger arguments reports the overflow before a single
 // product is taken, and that of large negative ones the underflow.
@@ -388,12 +575,8 @@ number gamma(const number& x, std::int32_t d)
         const std::int64_t count = getint64(floor(x)) - 1;
         if (count == 0)
             return g;
-        if (auto p = shortproduct(y, 0, count, 1, w))
-            return prodprec(g, *p, w);
-        number p = g;
-        for (number z = y; z < x; increment(z))
-            prodprecinplace(p, z, w);
-        return p;
+        const auto p = shortproduct(y, 0, count, 1, w);
+        return prodprec(g, p ? *p : risingfactorial(y, count, w), w);
     }
     // Below 1: Gamma(x) = Gamma(y) / ((y - 1) (y - 2) ... x) for y in (0, 1),
     // the factors multiplied together and divided by once.
@@ -403,15 +586,9 @@ number gamma(const number& x, std::int32_t d)
     if (fl.iszero())
         return g;
     const std::int64_t count = -getint64(fl);
-    number p;
-    if (auto q = shortproduct(y, -1, count, -1, w)) {
-        p = *q;
-    } else {
-        p = one;
-        for (number z = y - one; z >= x; decrement(z))
-            p = prodprec(p, abs(z), w);
-    }
-    const number r = quotprec(g, p, w);
+    // |(y - 1) ... (y - count)| = (1 - y) (2 - y) ... (count - y).
+    const auto p = shortproduct(y, -1, count, -1, w);
+    const number r = quotprec(g, p ? *p : risingfactorial(one - y, count, w), w);
     return count % 2 == 1 ? negate(r) : r;
 }
 
@@ -465,18 +642,7 @@ number gammaseries(const number& x, std::int32_t d)
             over(t, X + k * unit);
         }
     } else {
-        // A long x: each quotient by x + k at the terms' digits.
-        const number n(N);
-        const std::int32_t digits = static_cast<std::int32_t>(count) * BASE_DIGITS;
-        number t = quotprec(number(1), x, digits);
-        for (std::int64_t k = 1;; ++k) {
-            const flat f = flatten(t);
-            const bool added = sum.add(f.limbs.data(), f.limbs.size(), f.expo);
-            if (!added && k > N)
-                break;
-            prodprecinplace(t, n, digits);
-            t = quotprec(t, x + number(k), digits);
-        }
+        return longseries(x, w);
     }
     const number n(N);
     const number scale = prodprec(powprec(n, x, w), expprec(negate(n), w), w);

@@ -171,7 +171,7 @@ FUNCTIONS = {
     "1/x": unary("[1/x]", lambda x: 1 / x, lambda r, d: anysign(r, -100, 100, d)),
     "n!": unary("[n!]", lambda x: mpmath.gamma(x + 1),
                 lambda r, d: str(r.randint(0, 200)) if r.random() < 0.4
-                else decimal(r, -2, 1, min(d, 12), False)),
+                else decimal(r, -2, 1, d if d <= 1000 and r.random() < 0.25 else min(d, 12), False)),
     "sin deg": unary("[Degrees][sin]", angle(mpmath.sin, 90), lambda r, d: anysign(r, -3, 5, d),
                      text=True),
     "cos deg": unary("[Degrees][cos]", angle(mpmath.cos, 90), lambda r, d: anysign(r, -3, 5, d),
