@@ -57,7 +57,7 @@ TEST(Runaway, ACancelEndsEveryLongKeyPromptly)
     for (const longcase& k : std::initializer_list<longcase>{
              {"[Radians]1E1000000[sin]", 40},
              {"1/3=[n!]", 6000},
-             {"0,12345678912345[n!]", 6000},
+             {"1/3=[+]100000=[n!]", 6000},
              {"2y(3y(5y(7y0,3=", 6000},
          }) {
         Calculator c;
