@@ -372,7 +372,8 @@ TEST_F(DialogsTest, AboutBoxShowsNameVersionAndIcon)
     EXPECT_EQ(seen.caption, QStringLiteral("About ZELK Calculator"));
     EXPECT_EQ(seen.texts, QStringList({"ZELK Calculator Version " ZELK_VERSION
                                        " by the ZELK Calculator developers",
-                                       "1 to 6000 significant decimal digits"}));
+                                       "1 to 6000 significant decimal digits",
+                                       "Free software under the MIT License"}));
     EXPECT_TRUE(QString::fromLatin1(ZELK_VERSION).contains(u'.'));
     EXPECT_TRUE(seen.icon);
     EXPECT_TRUE(seen.okdefault);
@@ -433,7 +434,7 @@ TEST_F(DialogsTest, DialogsStandAtTheirTemplatePlaces)
 
     AboutDialog about(&window);
     EXPECT_NEAR(about.width(), 303 * u.x, 1.0);
-    EXPECT_NEAR(about.height(), 55 * u.y, 1.0);
+    EXPECT_NEAR(about.height(), 65 * u.y, 1.0);
     QPushButton* ok = pushbutton(&about, 1);
     expectplace(ok, u, 246, 7, 50, 14);
     auto* icon = about.findChild<QLabel*>(QStringLiteral("icon"));
@@ -443,7 +444,9 @@ TEST_F(DialogsTest, DialogsStandAtTheirTemplatePlaces)
         if (label == icon)
             continue;
         const bool first = label->text().startsWith(QStringLiteral("ZELK"));
-        expectstatic(label, u, 40, first ? 10 : 25, first ? 193 : 119, ok);
+        const bool licence = label->text().contains(QStringLiteral("License"));
+        expectstatic(label, u, 40, first ? 10 : licence ? 40 : 25, first ? 193 : licence ? 150 : 119,
+                     ok);
     }
 }
 
@@ -487,7 +490,7 @@ TEST_F(DialogsTest, WhatsThisOnlyOnKeysWithAHelpIdentifier)
         {1002, "helpid:806603ea", 0x806603EA},  // "7"
         {1003, "helpid:806603eb", 0x806603EB},  // "8"
         {1004, nullptr, 0x806603EB},            // "9": the last one stays
-        {1000, nullptr, 0x806603EB},            // the display
+        {1000, "", 0x806603EB},                 // the display: Copy and Paste
         {1002, "helpid:806603ea", 0x806603EA},
     };
     for (const auto& c : cases) {
@@ -496,6 +499,11 @@ TEST_F(DialogsTest, WhatsThisOnlyOnKeysWithAHelpIdentifier)
         if (c.shown == nullptr) {
             EXPECT_TRUE(run.menu.isEmpty());
             EXPECT_TRUE(run.messages.empty());
+        } else if (*c.shown == '\0') {
+            EXPECT_EQ(run.menutitle, QStringLiteral("Display"));
+            EXPECT_EQ(run.menu, QStringList({"Copy   Ctrl+C", "Paste  Ctrl+V"}));
+            EXPECT_TRUE(run.messages.empty());
+            EXPECT_EQ(QGuiApplication::clipboard()->text(), displaytext(window));
         } else {
             EXPECT_EQ(run.menutitle, QStringLiteral("Control"));
             EXPECT_EQ(run.menu, QStringList({"What's This?"}));
@@ -505,7 +513,8 @@ TEST_F(DialogsTest, WhatsThisOnlyOnKeysWithAHelpIdentifier)
         }
         EXPECT_EQ(window.helpid(), c.helpid);
     }
-    // The keyboard's menu key asks about the focused control, the display.
+    // The keyboard's menu key opens the focused control's menu, the
+    // display's.
     QContextMenuEvent key(QContextMenuEvent::Keyboard, QPoint(5, 5),
                           window.mapToGlobal(QPoint(5, 5)));
     int opened = 0;
@@ -518,7 +527,7 @@ TEST_F(DialogsTest, WhatsThisOnlyOnKeysWithAHelpIdentifier)
         QApplication::sendEvent(window.focusWidget(), &key);
         QTest::qWait(50);
     }
-    EXPECT_EQ(opened, 0);
+    EXPECT_EQ(opened, 1);
 
     // In binary "7" is greyed; it still says what it is.
     QTest::keyClick(&window, Qt::Key_F8);

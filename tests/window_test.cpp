@@ -398,7 +398,7 @@ TEST_F(WindowTest, MenuBarHasEveryItem)
         {"&File", {{32771, "&Quit"}}},
         {"&Edit", {{57634, "Copy   Ctrl+C"}, {57637, "Paste  Ctrl+V"}}},
         {"&Options", {{32781, "&Precision...\tCtrl+D"}}},
-        {"&Help", {{32798, "&About ZELK Calculator..."}}},
+        {"&Help", {{32799, "&Keys\tF1"}, {32798, "&About ZELK Calculator..."}}},
     };
     QStringList titles;
     for (QAction* top : dialog.menubar()->actions()) {

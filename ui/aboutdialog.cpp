@@ -16,7 +16,7 @@ AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent)
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
 
     const dialogunits units(font());
-    setFixedSize(units.mapx(303), units.mapy(55));
+    setFixedSize(units.mapx(303), units.mapy(65));
 
     // The icon at its natural size, as a dialog's icon control shows it.
     auto* icon = new QLabel(this);
@@ -37,6 +37,9 @@ AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent)
                                 .arg(Calculator::MAXPRECISION),
                             this);
     placestatic(note, units, 40, 25, 119, 8);
+
+    auto* licence = new QLabel(QStringLiteral("Free software under the MIT License"), this);
+    placestatic(licence, units, 40, 40, 150, 8);
 
     auto* ok = new QPushButton(QStringLiteral("OK"), this);
     ok->setObjectName(QStringLiteral("1"));

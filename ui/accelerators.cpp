@@ -37,6 +37,7 @@ int acceleratorcommand(int qtkey, Qt::KeyboardModifiers modifiers, const QString
     case Qt::Key_Backspace:
     case Qt::Key_Left: return key::backspace;
     case Qt::Key_Delete: return key::clearentry;
+    case Qt::Key_F1: return command::keys;
     case Qt::Key_F2: return key::degrees;  // or Dword: the window decides by radix
     case Qt::Key_F3: return key::radians;
     case Qt::Key_F4: return key::grads;

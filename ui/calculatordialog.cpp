@@ -1,5 +1,6 @@
 #include "ui/calculatordialog.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <span>
 
@@ -24,11 +25,13 @@
 #include <QVBoxLayout>
 #include <qdrawutil.h>
 
+#include "calc/keyhelp.h"
 #include "calc/keys.h"
 #include "ui/aboutdialog.h"
 #include "ui/accelerators.h"
 #include "ui/appinfo.h"
 #include "ui/dialogtemplate.h"
+#include "ui/keysdialog.h"
 #include "ui/menus.h"
 #include "ui/precisiondialog.h"
 
@@ -185,6 +188,7 @@ void CalculatorDialog::buildcontrols()
             break;
         }
         }
+        describe(widget, place);
         // The keyboard focus stays on the display: a focused button would
         // take Space, and Tab moves nothing.
         if (widget != m_display)
@@ -195,6 +199,50 @@ void CalculatorDialog::buildcontrols()
             m_controls.insert(place.id, widget);
         }
     }
+}
+
+void CalculatorDialog::describe(QWidget* widget, const controlplace& place)
+{
+    QString name;
+    QString description;
+    switch (place.kind) {
+    case controlkind::display:
+        name = QStringLiteral("Display");
+        description = QStringLiteral("The number, or a message; read-only. Right-click to copy "
+                                     "or paste");
+        break;
+    case controlkind::frame:
+        // The frames in template order: radix, angle unit or word size, Inv
+        // and Hyp.
+    {
+        static const char* const frames[] = {"Radix", "Angle unit or word size",
+                                             "Inverse and hyperbolic"};
+        const auto before = std::count_if(calculatortemplate, &place, [](const controlplace& c) {
+            return c.kind == controlkind::frame;
+        });
+        name = QString::fromLatin1(frames[std::min<std::ptrdiff_t>(before, 2)]);
+        break;
+    }
+    case controlkind::indicator:
+        if (place.id == parensid) {
+            name = QStringLiteral("Open parentheses");
+            description = QStringLiteral("How many parentheses are open, shown as (=2");
+        } else {
+            name = QStringLiteral("Memory in use");
+            description = QStringLiteral("M while the memory holds a number");
+        }
+        break;
+    default:
+        if (const keyhelp* h = helpof(place.id)) {
+            name = QString::fromUtf8(h->name);
+            description = QString::fromStdString(tooltiptext(place.id));
+        }
+        break;
+    }
+    widget->setAccessibleName(name);
+    widget->setAccessibleDescription(description);
+    if (place.kind != controlkind::frame)
+        widget->setToolTip(description.isEmpty() ? name : description);
 }
 
 QAction* CalculatorDialog::makeaction(const menuitem& item, QObject* parent)
@@ -410,6 +458,7 @@ void CalculatorDialog::oncommand(int id)
     case command::paste: paste(); return;
     case command::precision: m_feeder.changeprecision(); return;
     case command::about: showabout(); return;
+    case command::keys: showkeys(); return;
     case command::whatsthis: whatsthis(); return;
     default:
         if (qobject_cast<QPushButton*>(control(id)) != nullptr)
@@ -482,6 +531,15 @@ void CalculatorDialog::copy() { QGuiApplication::clipboard()->setText(m_displays
 
 void CalculatorDialog::paste() { m_feeder.paste(QGuiApplication::clipboard()->text()); }
 
+void CalculatorDialog::showkeys()
+{
+    if (m_keys == nullptr)
+        m_keys = new KeysDialog(this);
+    m_keys->show();
+    m_keys->raise();
+    m_keys->activateWindow();
+}
+
 void CalculatorDialog::showabout()
 {
     AboutDialog dialog(this);
@@ -489,7 +547,8 @@ void CalculatorDialog::showabout()
 }
 
 // A right click (or the context-menu key) over a control of the window.
-// Only controls with a help identifier offer a menu: "What's This?".
+// Controls with a help identifier offer "What's This?", the display Copy
+// and Paste; the others no menu.
 void CalculatorDialog::contexthelp(QWidget* widget, const QPoint& position)
 {
     // The control the widget belongs to: the display's viewport is the
@@ -498,15 +557,18 @@ void CalculatorDialog::contexthelp(QWidget* widget, const QPoint& position)
     for (QWidget* w = widget; w != nullptr && w != this && id == 0; w = w->parentWidget())
         id = m_controls.key(w, 0);
     const std::uint32_t help = helpidof(id);
-    if (help == 0)
+    if (help == 0 && id != displayid)
         return;
-    m_helpid = help;
+    if (help != 0)
+        m_helpid = help;
 
+    const menupopup& popup = help != 0 ? contextmenu : displaymenu;
     QMenu menu(this);
-    menu.setTitle(QString::fromLatin1(contextmenu.title));
-    for (int i = 0; i < contextmenu.count; ++i) {
-        QAction* action = menu.addAction(QString::fromLatin1(contextmenu.items[i].text));
-        action->setData(contextmenu.items[i].command);
+    menu.setObjectName(QStringLiteral("contextmenu"));
+    menu.setTitle(QString::fromLatin1(popup.title));
+    for (int i = 0; i < popup.count; ++i) {
+        QAction* action = menu.addAction(QString::fromLatin1(popup.items[i].text));
+        action->setData(popup.items[i].command);
     }
     // The chosen command comes to the window once the menu has closed.
     if (QAction* chosen = menu.exec(position))

@@ -32,6 +32,7 @@ const menuitem optionsitems[] = {
 };
 
 const menuitem helpitems[] = {
+    {command::keys, "&Keys\tF1"},
     {command::about, "&About ZELK Calculator..."},
 };
 
@@ -55,6 +56,8 @@ const menuitem controlitems[] = {
 }  // namespace
 
 const menupopup contextmenu = popup("Control", controlitems);
+
+const menupopup displaymenu = popup("Display", edititems);
 
 const menuitem wordsizeitems[4] = {
     {command::qword, "&Qword\tF12"},

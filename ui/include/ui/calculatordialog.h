@@ -17,10 +17,12 @@
 
 #include "ui/keyfeeder.h"
 
+class KeysDialog;
 class QAction;
 class QMessageBox;
 class QMenuBar;
 class QTextEdit;
+struct controlplace;
 struct menuitem;
 
 // The question after a key action has run for 10 seconds. Its line break is
@@ -79,12 +81,15 @@ private:
     QMenuBar* m_menubar = nullptr;
     QTextEdit* m_display = nullptr;
     QWidget* m_client = nullptr;
+    KeysDialog* m_keys = nullptr;  // Help > Keys, made when first asked for
     // Last, so that it goes first: before the members its calls of the
     // window read.
     KeyFeeder m_feeder;
 
     void buildcontrols();
     void buildmenus();
+    // The tooltip, accessible name and description of a control.
+    void describe(QWidget* widget, const controlplace& place);
 
     void oncommand(int command);
 
@@ -114,6 +119,7 @@ private:
     void copy();
     void paste();
     void showabout();
+    void showkeys();
     void contexthelp(QWidget* widget, const QPoint& position);
     void whatsthis();
 };

@@ -21,6 +21,7 @@ constexpr int word = 32794;
 constexpr int dword = 32795;
 constexpr int qword = 32796;
 constexpr int about = 32798;
+constexpr int keys = 32799;
 constexpr int copy = 57634;
 constexpr int paste = 57637;
 }  // namespace command
@@ -44,6 +45,9 @@ extern const int mainmenucount;
 
 // Menu 132: the context menu of a control that carries a help identifier.
 extern const menupopup contextmenu;
+
+// The display's context menu: the Edit popup's Copy and Paste.
+extern const menupopup displaymenu;
 
 // The items the window creates when the View popup changes shape: the word
 // sizes stand where the angle units were in the integer radices, and the
