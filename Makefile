@@ -21,7 +21,7 @@ PACKAGES = cmake ninja-build g++ libgtest-dev libbenchmark-dev qt6-base-dev libq
 
 CMAKE_CONFIGURE = cmake -G Ninja -Wno-dev
 
-.PHONY: all deps build test run install sanitize tsan bench fuzz soak format format-check clean
+.PHONY: all deps build test run install package sanitize tsan bench fuzz soak format format-check clean
 
 all: build
 
@@ -42,6 +42,19 @@ run: build
 # PREFIX (DESTDIR is honoured for staging).
 install: build
 	cmake --install $(BUILD) --prefix $(PREFIX)
+
+# A Debian package (zelk-calculator_VERSION_ARCH.deb in PACKAGE_BUILD) from a
+# Release build, checked with lintian: any error fails.
+PACKAGE_BUILD ?= build-package
+PACKAGE_TOOLS = dpkg-dev lintian file fakeroot
+package: deps
+	@tools/install-deps $(PACKAGE_TOOLS)
+	$(CMAKE_CONFIGURE) -S . -B $(PACKAGE_BUILD) -DCMAKE_BUILD_TYPE=Release -DZELK_TESTS=OFF \
+	    -DCMAKE_CXX_FLAGS="-D_FORTIFY_SOURCE=2" -DCMAKE_EXE_LINKER_FLAGS="-Wl,-z,relro,-z,now"
+	cmake --build $(PACKAGE_BUILD) -j $(JOBS)
+	rm -f $(PACKAGE_BUILD)/zelk-calculator_*.deb
+	cd $(PACKAGE_BUILD) && cpack
+	lintian --fail-on error $(PACKAGE_BUILD)/zelk-calculator_*.deb
 
 sanitize: deps
 	$(CMAKE_CONFIGURE) -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DZELK_SANITIZE=ON

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "calc/calculator.h"
+#include "calc/keyhelp.h"
 #include "calc/keys.h"
 #include "calc/paste.h"
 
@@ -183,6 +184,43 @@ std::string namelist()
     return text + code;
 }
 
+// What each key but the digits does, from the window's key table, wrapped
+// under its description column.
+std::string meanings()
+{
+    constexpr std::size_t column = 14;
+    std::string text = "What the keys do (x is the number shown, y the one typed next):\n";
+    for (int i = 0; i < keyhelpcount; ++i) {
+        const keyhelp& h = keyhelps[i];
+        if (keydigit(h.code) != 0)
+            continue;
+        std::string words = h.meaning;
+        if (h.inverse != nullptr)
+            words += std::string("; with Inv: ") + h.inverse;
+        if (h.hyperbolic != nullptr)
+            words += std::string("; with Hyp: ") + h.hyperbolic;
+        std::string line = padded("  [" + keyname(h.code) + "]", column);
+        if (line.size() > column)
+            line += ' ';
+        for (std::size_t start = 0; start < words.size();) {
+            std::size_t end = words.find(' ', start);
+            if (end == std::string::npos)
+                end = words.size();
+            const std::string word = words.substr(start, end - start);
+            if (line.size() + word.size() > linewidth) {
+                line.erase(line.find_last_not_of(' ') + 1);
+                text += line + '\n';
+                line = std::string(column, ' ');
+            }
+            line += word + ' ';
+            start = end + 1;
+        }
+        line.erase(line.find_last_not_of(' ') + 1);
+        text += line + '\n';
+    }
+    return text;
+}
+
 }  // namespace
 
 std::string helptext()
@@ -214,6 +252,8 @@ std::string helptext()
            "why.\n" +
            namelist() +
            "[C] clears all; the plain letter C is the digit.\n"
+           "\n" +
+           meanings() +
            "\n"
            "Examples:\n"
            "  zelkc '2+3*4='                   prints 14\n"

@@ -148,9 +148,8 @@ TEST(WindowHelp, TheKeyboardKeysTheTextsNamePressTheirKey)
                 EXPECT_EQ(characterkey(c, keysource::keyboard, radix), code) << c;
                 continue;
             }
-            const press p = part == QStringLiteral("\u00a7")
-                                ? press{Qt::Key_section, {}, part, 10}
-                                : pressof(part);
+            const press p = part == QStringLiteral("\u00a7") ? press{Qt::Key_section, {}, part, 10}
+                                                             : pressof(part);
             ASSERT_NE(p.qtkey, 0) << part.toStdString();
             int sent = acceleratorcommand(p.qtkey, p.modifiers, p.text, p.radix);
             // F2 to F4 are the angle units in Dec and the word sizes in the

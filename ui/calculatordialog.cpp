@@ -131,6 +131,7 @@ void CalculatorDialog::buildcontrols()
     const dialogunits units(font());
     m_client->setFixedSize(units.mapx(templatewidth), units.mapy(templateheight));
 
+    m_controls.reserve(calculatortemplatecount);
     auto* radixgroup = new QButtonGroup(this);
     auto* anglegroup = new QButtonGroup(this);
     auto* wordgroup = new QButtonGroup(this);
@@ -214,15 +215,15 @@ void CalculatorDialog::describe(QWidget* widget, const controlplace& place)
     case controlkind::frame:
         // The frames in template order: radix, angle unit or word size, Inv
         // and Hyp.
-    {
-        static const char* const frames[] = {"Radix", "Angle unit or word size",
-                                             "Inverse and hyperbolic"};
-        const auto before = std::count_if(calculatortemplate, &place, [](const controlplace& c) {
-            return c.kind == controlkind::frame;
-        });
-        name = QString::fromLatin1(frames[std::min<std::ptrdiff_t>(before, 2)]);
-        break;
-    }
+        {
+            static const char* const frames[] = {"Radix", "Angle unit or word size",
+                                                 "Inverse and hyperbolic"};
+            const auto before =
+                std::count_if(calculatortemplate, &place,
+                              [](const controlplace& c) { return c.kind == controlkind::frame; });
+            name = QString::fromLatin1(frames[std::min<std::ptrdiff_t>(before, 2)]);
+            break;
+        }
     case controlkind::indicator:
         if (place.id == parensid) {
             name = QStringLiteral("Open parentheses");

@@ -24,9 +24,9 @@ KeysDialog::KeysDialog(QWidget* parent) : QDialog(parent)
     setObjectName(QStringLiteral("keys"));
 
     m_table = new QTableWidget(keyhelpcount, 5, this);
-    m_table->setHorizontalHeaderLabels(
-        {QStringLiteral("Key"), QStringLiteral("Keyboard"), QStringLiteral("What it does"),
-         QStringLiteral("With Inv"), QStringLiteral("With Hyp")});
+    m_table->setHorizontalHeaderLabels({QStringLiteral("Key"), QStringLiteral("Keyboard"),
+                                        QStringLiteral("What it does"), QStringLiteral("With Inv"),
+                                        QStringLiteral("With Hyp")});
     m_table->setAccessibleName(QStringLiteral("Keys"));
     m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
