@@ -43,12 +43,17 @@ KeysDialog::KeysDialog(QWidget* parent) : QDialog(parent)
         }
         m_table->item(row, 0)->setData(Qt::AccessibleTextRole, text(h.name));
     }
+    // Widths in average characters: the long texts wrap in their columns.
     QHeaderView* header = m_table->horizontalHeader();
-    header->setSectionResizeMode(QHeaderView::ResizeToContents);
+    const int letter = fontMetrics().averageCharWidth();
+    const int widths[] = {14, 22, 46, 26, 30};
+    for (int column = 0; column < 5; ++column) {
+        header->setSectionResizeMode(column, QHeaderView::Interactive);
+        m_table->setColumnWidth(column, widths[column] * letter);
+    }
     header->setSectionResizeMode(2, QHeaderView::Stretch);
     m_table->resizeRowsToContents();
-
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_table);
-    resize(960, 640);
+    resize(142 * letter, 48 * fontMetrics().height());
 }
