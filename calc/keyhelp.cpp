@@ -107,7 +107,7 @@ std::string keyboardtext(int code)
     return text;
 }
 
-std::string tooltiptext(int code)
+std::string keydescription(int code)
 {
     const keyhelp* h = helpof(code);
     if (h == nullptr)
@@ -117,7 +117,14 @@ std::string tooltiptext(int code)
         text += std::string("; with Inv: ") + h->inverse;
     if (h->hyperbolic != nullptr)
         text += std::string("; with Hyp: ") + h->hyperbolic;
-    text += '.';
+    return text;
+}
+
+std::string tooltiptext(int code)
+{
+    if (helpof(code) == nullptr)
+        return {};
+    std::string text = keydescription(code) + '.';
     if (const std::string keys = keyboardtext(code); !keys.empty())
         text += " Keyboard: " + keys;
     return text;

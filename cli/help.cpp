@@ -194,11 +194,7 @@ std::string meanings()
         const keyhelp& h = keyhelps[i];
         if (keydigit(h.code) != 0)
             continue;
-        std::string words = h.meaning;
-        if (h.inverse != nullptr)
-            words += std::string("; with Inv: ") + h.inverse;
-        if (h.hyperbolic != nullptr)
-            words += std::string("; with Hyp: ") + h.hyperbolic;
+        const std::string words = keydescription(h.code);
         std::string line = padded("  [" + keyname(h.code) + "]", column);
         if (line.size() > column)
             line += ' ';

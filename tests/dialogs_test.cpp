@@ -370,10 +370,10 @@ TEST_F(DialogsTest, AboutBoxShowsNameVersionAndIcon)
 
     ASSERT_TRUE(seen.opened);
     EXPECT_EQ(seen.caption, QStringLiteral("About ZELK Calculator"));
-    EXPECT_EQ(seen.texts, QStringList({"ZELK Calculator Version " ZELK_VERSION
-                                       " by the ZELK Calculator developers",
-                                       "1 to 6000 significant decimal digits",
-                                       "Free software under the MIT License"}));
+    EXPECT_EQ(seen.texts,
+              QStringList(
+                  {"ZELK Calculator Version " ZELK_VERSION " by the ZELK Calculator developers",
+                   "1 to 6000 significant decimal digits", "Free software under the MIT License"}));
     EXPECT_TRUE(QString::fromLatin1(ZELK_VERSION).contains(u'.'));
     EXPECT_TRUE(seen.icon);
     EXPECT_TRUE(seen.okdefault);
@@ -445,7 +445,13 @@ TEST_F(DialogsTest, DialogsStandAtTheirTemplatePlaces)
             continue;
         const bool first = label->text().startsWith(QStringLiteral("ZELK"));
         const bool licence = label->text().contains(QStringLiteral("License"));
-        expectstatic(label, u, 40, first ? 10 : licence ? 40 : 25, first ? 193 : licence ? 150 : 119,
+        expectstatic(label, u, 40,
+                     first     ? 10
+                     : licence ? 40
+                               : 25,
+                     first     ? 193
+                     : licence ? 150
+                               : 119,
                      ok);
     }
 }

@@ -26,6 +26,9 @@ const keyhelp* helpof(int code);
 // case), then its named keys, joined by ", "; empty when there are none.
 std::string keyboardtext(int code);
 
+// What it does with Inv and Hyp: "Power x^y; with Inv: the y-th root of x".
+std::string keydescription(int code);
+
 // The whole description: "Power x^y; with Inv: the y-th root of x.
 // Keyboard: Y". Empty for a code without an entry.
 std::string tooltiptext(int code);
