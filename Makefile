@@ -66,7 +66,7 @@ sanitize: deps
 tsan: deps
 	$(CMAKE_CONFIGURE) -S . -B $(TSAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZELK_TSAN=ON
 	cmake --build $(TSAN_BUILD) -j $(JOBS) --target window_tests
-	cd $(TSAN_BUILD) && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
+	cd $(TSAN_BUILD) && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$(CURDIR)/tests/tsan.supp" \
 	    ctest --output-on-failure --timeout $(TEST_TIMEOUT) -j $(JOBS) -L window
 
 bench: deps
