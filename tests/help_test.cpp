@@ -78,6 +78,12 @@ TEST(WindowHelp, EveryControlHasATooltipAndAnAccessibleName)
 
 TEST(WindowHelp, F1OpensTheKeysPageBesideTheWindow)
 {
+#if defined(__SANITIZE_THREAD__)
+    // Drawing the page hands work to Qt's own thread pool under futexes
+    // ThreadSanitizer cannot see (Qt is not built with it), which it reports
+    // as races inside Qt; the other builds run this test.
+    GTEST_SKIP();
+#endif
     CalculatorDialog dialog;
     dialog.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
