@@ -2,6 +2,7 @@
 
 #if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
 #define DIAGONALS_X86 1
+#include <cpuid.h>
 #include <immintrin.h>
 #endif
 
@@ -136,11 +137,20 @@ void columnssse2(const std::int16_t* x, std::ptrdiff_t xcount, const std::int16_
 using kernel = void (*)(const std::int16_t*, std::ptrdiff_t, const std::int16_t*, std::ptrdiff_t,
                         std::ptrdiff_t, std::ptrdiff_t, std::uint64_t*);
 
-kernel pick()
+// AVX2 needs the processor's flag and the system saving the wide registers.
+// Asked directly with three instructions: the compiler's own detection reads
+// every feature leaf at start-up, and under a hypervisor each read traps.
+__attribute__((target("xsave"))) bool hasavx2()
 {
-    __builtin_cpu_init();
-    return __builtin_cpu_supports("avx2") ? columnsavx2 : columnssse2;
+    unsigned a = 0, b = 0, c = 0, d = 0;
+    if (__get_cpuid(1, &a, &b, &c, &d) == 0 || (c & bit_OSXSAVE) == 0 || (c & bit_AVX) == 0)
+        return false;
+    if ((_xgetbv(0) & 6) != 6)  // XMM and YMM state enabled
+        return false;
+    return __get_cpuid_count(7, 0, &a, &b, &c, &d) != 0 && (b & bit_AVX2) != 0;
 }
+
+kernel pick() { return hasavx2() ? columnsavx2 : columnssse2; }
 
 #else
 

@@ -40,9 +40,19 @@ void limbpool::releasechain(limb* head, limb* tail)
     s_free = head;
 }
 
+namespace {
+// The prefilled nodes, allocated as one block and handed out in order as the
+// free list runs dry, so that a process touches only the nodes it uses.
+limb* prefilled = nullptr;
+limb* prefillnext = nullptr;
+limb* prefillend = nullptr;
+
+std::size_t prefillleft() { return static_cast<std::size_t>(prefillend - prefillnext); }
+}  // namespace
+
 std::size_t limbpool::available()
 {
-    std::size_t n = 0;
+    std::size_t n = prefillleft();
     for (limb* p = s_free; p != nullptr;) {
         unpoison(p);
         limb* next = p->lower;
@@ -53,11 +63,9 @@ std::size_t limbpool::available()
     return n;
 }
 
-const limb* limbpool::peek() { return s_free; }
+const limb* limbpool::peek() { return s_free != nullptr ? s_free : prefillnext; }
 
 namespace {
-// The prefilled nodes, allocated as one block.
-limb* prefilled = nullptr;
 
 // The blocks taken beyond them, in order of address.
 std::vector<limb*>& blocklist()
@@ -85,6 +93,8 @@ std::size_t blockof(const std::vector<limb*>& list, const limb* node)
 
 limb* limbpool::grow()
 {
+    if (prefillnext != prefillend)
+        return prefillnext++;
     if (s_next == s_end) {
         std::vector<limb*>& list = blocklist();
         list.reserve(list.size() + 1);  // before the block, so that nothing leaks
@@ -165,9 +175,8 @@ limbpool::limbpool()
 {
     blocklist();  // made before the pool, so that it outlives it
     prefilled = new limb[PREFILL];
-    for (std::size_t i = 0; i + 1 < PREFILL; ++i)
-        prefilled[i].lower = &prefilled[i + 1];
-    releasechain(prefilled, &prefilled[PREFILL - 1]);
+    prefillnext = prefilled;
+    prefillend = prefilled + PREFILL;
 }
 
 limbpool::~limbpool()
@@ -177,7 +186,7 @@ limbpool::~limbpool()
     trim();
     if (blocks() != 0)
         return;
-    std::size_t returned = 0;
+    std::size_t returned = prefillleft();
     for (limb* p = s_free; p != nullptr; ++returned) {
         unpoison(p);
         limb* next = p->lower;
@@ -186,6 +195,7 @@ limbpool::~limbpool()
     }
     if (returned == PREFILL) {
         s_free = nullptr;
+        prefillnext = prefillend = nullptr;
         delete[] prefilled;
     }
 }

@@ -29,10 +29,12 @@ struct limb {
     limb* upper;          // next more significant limb; null at the head
 };
 
-// The free list of limb nodes, linked through `lower`. Filled with 100001
-// nodes at start-up and emptied at exit, after every function-local static
-// number has gone. Nodes are reused last released, first handed out; an empty
-// list falls back to the heap one node at a time.
+// The free list of limb nodes, linked through `lower`. 100001 nodes are
+// allocated at start-up and emptied at exit, after every function-local
+// static number has gone; they are handed out in order whenever the list is
+// empty, so a short run touches only the memory it uses. Nodes are reused
+// last released, first handed out; beyond the prefilled nodes an empty list
+// falls back to blocks from the heap.
 class limbpool {
 public:
     static limb* acquire()
