@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <cmath>
 #include <vector>
 
 #include "columns.h"
@@ -98,6 +99,184 @@ bool flatquotient(std::int32_t digits, const number& x, const number& y)
     return digits > FLATQUOTIENT && limbcount(x) <= 2 * limbs && limbcount(y) <= 2 * limbs;
 }
 
+// Long division takes quotients whose work, quotient limbs times divisor
+// limbs, stays below LONGDIVISIONWORK (about 200 digits by 200), and any
+// quotient by a divisor of up to SHORTDIVISOR limbs, up to SHORTQUOTIENT
+// quotient limbs: its work grows only linearly with the quotient's length.
+// Newton's steps cost a few long products each, which pay off only for
+// long quotients by long divisors (measured in bench/compare_bench).
+constexpr std::int64_t LONGDIVISIONWORK = 700;
+constexpr std::int64_t SHORTDIVISOR = 8;
+constexpr std::int64_t SHORTQUOTIENT = std::int64_t{1} << 24;
+
+// The limbs of |x| at powers `from` down to `to`, most significant first, zeros
+// where x has no limb.
+std::vector<std::uint32_t> limbsof(const number& x, std::int32_t from, std::int32_t to)
+{
+    std::vector<std::uint32_t> out(static_cast<std::size_t>(from - to + 1), 0);
+    std::int32_t p = x.expo();
+    for (const limb* l = x.head(); l != nullptr && p >= to; l = l->lower, --p)
+        if (p <= from)
+            out[static_cast<std::size_t>(from - p)] = l->value;
+    return out;
+}
+
+__extension__ typedef unsigned __int128 uint128;
+
+// u / d in place for a one-limb d: u becomes the quotient limbs. Two limbs
+// at a time: with BASE^2 = Q d + R, the remainder r < d gives
+// r BASE^2 + w = r Q d + (r R + w), and r R + w < 2^55 is divided through the
+// reciprocal m = (2^64 - 1) / d, whose product's high half is the quotient
+// or one below it. Only that one division stands between two steps.
+void shortdivide(std::vector<std::uint32_t>& u, std::uint32_t d)
+{
+    const std::uint64_t m = ~std::uint64_t{0} / d;
+    constexpr std::uint64_t square = std::uint64_t{BASE} * BASE;
+    const std::uint64_t Q = square / d;
+    const std::uint64_t R = square % d;
+    std::uint64_t r = 0;
+    auto divide = [&](std::uint64_t c) {  // c / d for c < 2^64, r = the remainder
+        std::uint64_t t = static_cast<std::uint64_t>((uint128{c} * m) >> 64);
+        r = c - t * d;
+        if (r >= d) {
+            ++t;
+            r -= d;
+        }
+        return t;
+    };
+    std::size_t i = 0;
+    if (u.size() % 2 != 0) {
+        u[0] = static_cast<std::uint32_t>(divide(u[0]));
+        i = 1;
+    }
+    for (std::uint32_t count = 0; i < u.size(); i += 2) {
+        const std::uint64_t w = std::uint64_t{u[i]} * BASE + u[i + 1];
+        const std::uint64_t high = r * Q;
+        const std::uint64_t q = high + divide(r * R + w);  // below BASE^2
+        u[i] = static_cast<std::uint32_t>(q / BASE);
+        u[i + 1] = static_cast<std::uint32_t>(q % BASE);
+        if (pollpoint(count += 2))
+            pollcancel();
+    }
+}
+
+// u / v by schoolbook division, v of two limbs or more with a non-zero top:
+// the quotient limbs, one per position from u's top down to where v's last
+// limb meets u's. Each limb is estimated in floating point from the top
+// three limbs of the remainder and the top three of v; the estimate is off
+// by one at most, and the remainder's sign puts it right.
+std::vector<std::uint32_t> schooldivide(std::vector<std::uint32_t> u,
+                                        const std::vector<std::uint32_t>& v)
+{
+    const std::size_t n = v.size();
+    u.insert(u.begin(), 0);  // the window u[j .. j + n] holds the remainder
+    const std::size_t m = u.size() - n;
+    std::vector<std::uint32_t> q(m, 0);
+    const double b = BASE;
+    const double top = double(v[0]) * b + double(v[1]) + (n > 2 ? double(v[2]) / b : 0.0);
+    // The window against v: true when u[j .. j + n] >= v.
+    auto atleast = [&](std::size_t j) {
+        if (u[j] != 0)
+            return true;
+        for (std::size_t k = 0; k < n; ++k)
+            if (u[j + 1 + k] != v[k])
+                return u[j + 1 + k] > v[k];
+        return true;
+    };
+    std::size_t work = 0;
+    for (std::size_t j = 0; j < m; ++j) {
+        if ((work += n) >= POLL_LIMBS) {
+            work = 0;
+            pollcancel();
+        }
+        const double window = (double(u[j]) * b + double(u[j + 1])) * b + double(u[j + 2]);
+        const double estimate = std::floor(window / top);
+        std::uint64_t qhat =
+            estimate <= 0 ? 0 : std::min<std::uint64_t>(BASE - 1, std::uint64_t(estimate));
+        // u[j .. j + n] -= qhat v
+        std::uint64_t carry = 0;
+        std::int64_t borrow = 0;
+        for (std::size_t k = n; k-- > 0;) {
+            const std::uint64_t p = qhat * v[k] + carry;
+            carry = p / BASE;
+            std::int64_t t = std::int64_t{u[j + 1 + k]} - std::int64_t(p - carry * BASE) - borrow;
+            borrow = t < 0 ? 1 : 0;
+            u[j + 1 + k] = static_cast<std::uint32_t>(t + borrow * std::int64_t{BASE});
+        }
+        std::int64_t t = std::int64_t{u[j]} - std::int64_t(carry) - borrow;
+        while (t < 0) {  // qhat was too large: add v back
+            --qhat;
+            std::uint32_t c = 0;
+            for (std::size_t k = n; k-- > 0;) {
+                std::uint32_t s = u[j + 1 + k] + v[k] + c;
+                c = s >= BASE ? 1 : 0;
+                u[j + 1 + k] = s - c * BASE;
+            }
+            t += c;
+        }
+        u[j] = static_cast<std::uint32_t>(t);
+        while (atleast(j)) {  // qhat was too small: take v once more
+            ++qhat;
+            std::int64_t br = 0;
+            for (std::size_t k = n; k-- > 0;) {
+                std::int64_t s = std::int64_t{u[j + 1 + k]} - v[k] - br;
+                br = s < 0 ? 1 : 0;
+                u[j + 1 + k] = static_cast<std::uint32_t>(s + br * std::int64_t{BASE});
+            }
+            u[j] = static_cast<std::uint32_t>(std::int64_t{u[j]} - br);
+        }
+        q[j] = static_cast<std::uint32_t>(qhat);
+    }
+    return q;
+}
+
+// x / y at resolution f by division of integers, when short enough (false
+// otherwise). With Y the limbs of y (y = Y BASE^a) and X those of x down to
+// power e + a, e one limb below f's lead, q = floor(X / Y) BASE^e: the limbs
+// of x left out move the quotient by less than BASE^e, the floor by less
+// than BASE^e, and 2 BASE^e < BASE^f.expo() <= f.
+bool dividedirectly(const number& x, const number& y, const number& f, number& q)
+{
+    const std::int32_t e = f.expo() - 1;
+    const std::int32_t a = y.lowexpo();
+    const std::int64_t ny = std::int64_t{y.expo()} - a + 1;
+    const std::int64_t nx = std::int64_t{x.expo()} - (std::int64_t{e} + a) + 1;
+    if (e < MIN_EXPO)
+        return false;
+    if (nx < ny) {  // |x / y| < BASE^e
+        q = number();
+        return true;
+    }
+    const std::int64_t nq = nx - ny + 1;
+    if (nq > SHORTQUOTIENT || (ny > SHORTDIVISOR && nq * ny > LONGDIVISIONWORK) ||
+        e + nq - 1 > MAX_EXPO)
+        return false;
+    std::vector<std::uint32_t> u = limbsof(x, x.expo(), e + a);
+    if (ny == 1) {
+        shortdivide(u, y.head()->value);
+    } else {
+        u = schooldivide(std::move(u), limbsof(y, y.expo(), a));
+    }
+    // u: the quotient limbs down to power e, with leading zeros.
+    std::size_t first = 0;
+    while (first < u.size() && u[first] == 0)
+        ++first;
+    std::size_t last = u.size();
+    while (last > first && u[last - 1] == 0)
+        --last;
+    if (first == last) {
+        q = number();
+        return true;
+    }
+    const std::int32_t top =
+        static_cast<std::int32_t>(e + std::int64_t(u.size()) - 1 - std::int64_t(first));
+    q = chainof(limbrun{.array = u.data() + first,
+                        .expo = top,
+                        .count = static_cast<std::int32_t>(last - first),
+                        .negative = x.isnegative() != y.isnegative()});
+    return true;
+}
+
 }  // namespace
 
 number quot(const number& x, const number& y, const number& f)
@@ -110,6 +289,8 @@ number quot(const number& x, const number& y, const number& f)
         return number();
     if (compareabs(x, y) == 0)
         return number(signum(x) * signum(y));
+    if (number q; dividedirectly(x, y, f, q))
+        return q;
 
     const number r0 = reciprocalguess(y);
     const number v =

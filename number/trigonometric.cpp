@@ -246,6 +246,8 @@ number cosprec(const number& x, std::int32_t d)
 {
     static const number retakebelow(0.1);  // t >= 0.1: its error moves the root under 0.2 of a unit
     static const number four(4);
+    if (x.iszero())
+        return number(1);
     const std::int32_t e = d + GUARD;
     reducedangle r;
     number t = squaredcosine(x, e, r);

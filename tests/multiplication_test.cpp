@@ -626,15 +626,48 @@ number newtonquotient(const number& x, const number& y, const number& f)
     return prod(x, U, thirtyseven * f);
 }
 
+// |x / y - q| < f, checked exactly: |x - q y| < f |y|.
+bool withinresolution(const number& x, const number& y, const number& q, const number& f)
+{
+    return compareabs(x - q * y, f * y) < 0;
+}
+
+// Quotients by long divisors to many digits take Newton's steps, on flat
+// limbs when long; they must keep every digit of the steps on chains.
 TEST(DivisionRandom, QuotientsKeepTheDigitsOfTheStepsOnChains)
 {
     randomizer rnd(6);
     for (int i = 0; i < 200 / SCALE; ++i) {
         const number x = rnd.operand(400), y = rnd.operand(i % 2 == 0 ? 400 : 2);
-        const number f = powerof10(leadpos(x) - leadpos(y) - rnd.uniform(1, 4000));
+        const std::int32_t digits = rnd.uniform(1, 4000);
+        const number f = powerof10(leadpos(x) - leadpos(y) - digits);
         if (compareabs(x, y) == 0)
             continue;
-        ASSERT_TRUE(same(quot(x, y, f), newtonquotient(x, y, f))) << "case " << i;
+        const number q = quot(x, y, f);
+        ASSERT_TRUE(withinresolution(x, y, q, f)) << "case " << i;
+        if (limbcount(y) > 16 && digits > 800) {
+            ASSERT_TRUE(same(q, newtonquotient(x, y, f))) << "case " << i;
+        }
+    }
+}
+
+// Short quotients, and quotients by divisors of a few limbs at any length,
+// are divided directly: every divisor length around the switch to Newton,
+// one-limb divisors from 1 to BASE - 1, quotients of odd and even length,
+// dividends with limbs far below the resolution, and resolutions above the
+// quotient.
+TEST(DivisionRandom, DirectQuotientsStayWithinTheResolution)
+{
+    randomizer rnd(11);
+    const std::int32_t onelimb[] = {1, 2, 7, 10, 9999, 12345678, BASE / 2, BASE - 1};
+    for (int i = 0; i < 3000 / SCALE; ++i) {
+        const number x = rnd.operand(rnd.length(i % 5 == 0 ? 300 : 40), rnd.uniform(-40, 40));
+        const number y = i % 3 == 0 ? scaled(number(onelimb[i % 8]), 8 * rnd.uniform(-3, 3))
+                                    : rnd.operand(rnd.uniform(1, 40), rnd.uniform(-40, 40));
+        const number f = powerof10(leadpos(x) - leadpos(y) + rnd.uniform(-900, 3));
+        const number q = quot(x, y, f);
+        ASSERT_TRUE(withinresolution(x, y, q, f)) << "case " << i;
+        ASSERT_EQ(brokeninvariant(q), "") << "case " << i;
     }
 }
 

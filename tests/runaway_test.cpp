@@ -58,7 +58,7 @@ TEST(Runaway, ACancelEndsEveryLongKeyPromptly)
              {"[Radians]1E1000000[sin]", 40},
              {"1/3=[n!]", 6000},
              {"1/3=[+]100000=[n!]", 6000},
-             {"2y(3y(5y(7y0,3=", 6000},
+             {"[Radians]2y(3y(5y(7y0,3=[sin]", 6000},
          }) {
         Calculator c;
         c.setprecision(k.precision);
