@@ -15,11 +15,23 @@ bool cachedconstant::covers(const number& f) const
 
 bool cachedconstant::startserves(const number& f) const { return compare(f, m_coarse) >= 0; }
 
+namespace {
+// The cut adds at most f / 100 to the error of a value known to f or finer.
+const number& servingcut()
+{
+    static const number cut(0.01);
+    return cut;
+}
+}  // namespace
+
 number cachedconstant::servefor(const number& f) const
 {
-    // The cut adds at most f / 100 to the error of a value known to f or finer.
-    static const number servingcut(0.01);
-    return truncate(m_value, APCprod(servingcut, f, -1));
+    return truncate(m_value, APCprod(servingcut(), f, -1));
+}
+
+number cachedconstant::startfor(const number& f) const
+{
+    return truncate(m_start, APCprod(servingcut(), f, -1));
 }
 
 void cachedconstant::store(const number& v, const number& f)

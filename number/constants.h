@@ -11,13 +11,15 @@ public:
     cachedconstant(const number& start, const number& coarse, const number& margin = number());
 
     // The constant at resolution f > 0: the kept value cut at a hundredth of
-    // f when it was computed to f or finer, else the start value or compute(f),
-    // which is kept. Nothing is kept when compute throws.
+    // f when it was computed to f or finer, else the start value so cut, or
+    // compute(f), which is kept. Nothing is kept when compute throws.
     template <typename Compute> number at(const number& f, Compute compute)
     {
         if (covers(f))
             return servefor(f);
-        store(startserves(f) ? m_start : compute(f), f);
+        if (startserves(f))
+            return startfor(f);
+        store(compute(f), f);
         return m_value;
     }
 
@@ -34,5 +36,6 @@ private:
     bool covers(const number& f) const;
     bool startserves(const number& f) const;
     number servefor(const number& f) const;
+    number startfor(const number& f) const;
     void store(const number& v, const number& f);
 };

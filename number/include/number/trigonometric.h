@@ -33,8 +33,9 @@ number sinprec(const number& x, std::int32_t d);
 // where the cosine is small, so that it keeps d significant digits; zero
 // where 1 - sin^2 vanishes even 16 digits beyond d.
 number cosprec(const number& x, std::int32_t d);
-// sinprec(x, d) / cosprec(x, 2d); "quot:division by zero" when the cosine is
-// zero.
+// sinprec(x, d + 3) / cosprec(x, d + 4), the cosine taken again at 2d
+// digits where it vanishes at d + 4; "quot:division by zero" when it is
+// zero then too.
 number tanprec(const number& x, std::int32_t d);
 // The same in two steps, for a caller that tells a pole of the tangent
 // apart: the cosine it divides by (zero at a pole), then the quotient.
