@@ -93,3 +93,17 @@ void BM_powprec(benchmark::State& state)
 BENCHMARK(BM_powprec)->Apply(digitsandarguments);
 
 }  // namespace
+
+// ln (its square roots and series up to 150 decimals) against ln by
+// Newton's steps on exp, which ln takes beyond.
+void BM_lnmethods(benchmark::State& state)
+{
+    const number x(2);
+    const number f = powerof10(-static_cast<std::int32_t>(state.range(0)));
+    const bool newton = state.range(1) != 0;
+    for (auto _ : state) {
+        clearln10cache();
+        benchmark::DoNotOptimize(newton ? lnnewton(x, f) : ln(x, f));
+    }
+}
+BENCHMARK(BM_lnmethods)->ArgsProduct({{40, 200, 1000, 3000, 6000}, {0, 1}});
