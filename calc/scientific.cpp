@@ -307,10 +307,10 @@ number Calculator::trigonometric(int code, const number& x, attempt& at)
 // Only a cosine that vanishes is an input outside the tangent's domain.
 number Calculator::tangent(const number& x, int P)
 {
-    const number c = tancosine(x, P);
-    if (c.iszero())
+    const tangentparts parts = tanparts(x, P);
+    if (parts.cosine.iszero())
         invalidinput();
-    return tanprec(x, P, c);
+    return tanprec(parts, P);
 }
 
 // The half turn of the angle unit: 180 degrees, 200 grads.

@@ -37,11 +37,12 @@ cachedconstant& thepicache()
     return cache;
 }
 
-// The argument of sinprec and cosprec reduced to [0, pi/2], and the sign the
-// result takes.
+// The argument of sinprec and cosprec reduced to [0, pi/2], the sign the
+// result takes, and the sign of the other function.
 struct reducedangle {
     number v;
     bool negative;
+    bool othernegative;
 };
 
 // Reduction modulo 2 pi with a pi good to d + 8 digits plus the digits of x,
@@ -50,7 +51,8 @@ struct reducedangle {
 reducedangle reduce(const number& x, std::int32_t d, bool sine)
 {
     number v = abs(x);
-    bool negative = sine && x.isnegative();
+    bool sinenegative = x.isnegative();
+    bool cosinenegative = false;
 
     number P = pi(reductionresolution(v, d));
     number H = half() * P;
@@ -59,25 +61,25 @@ reducedangle reduce(const number& x, std::int32_t d, bool sine)
     v = v % T;
     if (v > P) {
         v = T - v;
-        if (sine)
-            negative = !negative;
+        sinenegative = !sinenegative;
     }
     if (v > H) {
         v = P - v;
-        if (!sine)
-            negative = !negative;
+        cosinenegative = !cosinenegative;
     }
     // Significant digits of the reduced angle, not of x: near a multiple of
     // pi, d decimals would leave a small sine with only a few right digits.
     v = truncdigits(v, d - std::min(leadpos(v), 0));
-    return {v, negative};
+    return sine ? reducedangle{v, sinenegative, cosinenegative}
+                : reducedangle{v, cosinenegative, sinenegative};
 }
 
-// 1 - sin^2 of the reduced angle at d digits, and the reduction.
-number squaredcosine(const number& x, std::int32_t d, reducedangle& r)
+// 1 - sin^2 of the reduced angle at d digits, the reduction, and the sine s
+// of the reduced angle, |sin x|.
+number squaredcosine(const number& x, std::int32_t d, reducedangle& r, number& s)
 {
     r = reduce(x, d, false);
-    number s = sin(r.v, powerof10(leadpos(r.v) - d));
+    s = sin(r.v, powerof10(leadpos(r.v) - d));
     return diffprec(number(1), s * s, d);
 }
 
@@ -244,15 +246,21 @@ number sinprec(const number& x, std::int32_t d)
     return r.negative ? negate(s) : s;
 }
 
-number cosprec(const number& x, std::int32_t d)
+namespace {
+
+// cosprec, and in `sine` the sine of x it takes on the way (of the reduced
+// angle at the digits of its last pass, d + 2 at least).
+number cosine(const number& x, std::int32_t d, number& sine)
 {
     static const number retakebelow(0.1);  // t >= 0.1: its error moves the root under 0.2 of a unit
     static const number four(4);
-    if (x.iszero())
+    if (x.iszero()) {
+        sine = number();
         return number(1);
+    }
     const std::int32_t e = d + GUARD;
     reducedangle r;
-    number t = squaredcosine(x, e, r);
+    number t = squaredcosine(x, e, r, sine);
     // t = 1 - s^2 carries the error of the sine and of the reduced angle, up
     // to 4 10^-d, so a small cosine keeps only the digits of t above it. The
     // sine is taken again with as many more digits as t has leading zeros,
@@ -265,40 +273,48 @@ number cosprec(const number& x, std::int32_t d)
         std::int32_t D = e;
         if (t < scaled(four, -D)) {
             D = e + 16;
-            t = squaredcosine(x, D, r);
+            t = squaredcosine(x, D, r, sine);
             if (t < scaled(four, -D))
                 return number();
         }
         std::int32_t more = e - leadpos(t) + 2;
         if (more > D)
-            t = squaredcosine(x, more, r);
+            t = squaredcosine(x, more, r, sine);
     }
+    if (r.othernegative)
+        sine = negate(sine);
     number c = sqrtprec(t, d);
     return r.negative ? negate(c) : c;
 }
 
-// The tangent's parts. Its relative error is the sine's and the cosine's
-// added: the sine at d + 3 digits errs by 2 10^-(d+4) relative at most, the
-// cosine at d + 4 by 1.02 10^-(d+4), the quotient at d + 1 digits by a
-// tenth of a unit of the d-th: together 0.13 of a unit at most. A cosine
-// that vanishes at d + 4 digits is taken again at 2d before the argument
-// counts as a pole: a d-digit argument near one has a cosine of about
-// 10^-d, whose square 1 - sin^2 only 2d digits resolve.
-number tancosine(const number& x, std::int32_t d)
+}  // namespace
+
+number cosprec(const number& x, std::int32_t d)
 {
-    number c = cosprec(x, d + 4);
-    if (c.iszero() && d + d > d + 4)
-        c = cosprec(x, d + d);
-    return c;
+    number sine;
+    return cosine(x, d, sine);
 }
 
-number tanprec(const number& x, std::int32_t d, const number& cosine)
+// The tangent's parts: the cosine at d + 4 digits and the sine its root
+// took, at d + 6 digits of the reduced angle at least. The tangent's
+// relative error is theirs added: the sine's 1.6 10^-(d+6) from its series
+// and 10^-(d+5) from the cut of the angle, the cosine's 1.02 10^-(d+4), and
+// the quotient at d + 1 digits a tenth of a unit of the d-th: together 0.12
+// of a unit at most. A cosine that vanishes at d + 4 digits is taken again
+// at 2d before the argument counts as a pole: a d-digit argument near one
+// has a cosine of about 10^-d, whose square 1 - sin^2 only 2d digits resolve.
+tangentparts tanparts(const number& x, std::int32_t d)
 {
-    return quotprec(sinprec(x, d + 3), cosine, d + 1);
+    tangentparts p;
+    p.cosine = cosine(x, d + 4, p.sine);
+    if (p.cosine.iszero() && d + d > d + 4)
+        p.cosine = cosine(x, d + d, p.sine);
+    return p;
 }
 
-number tanprec(const number& x, std::int32_t d)
+number tanprec(const tangentparts& parts, std::int32_t d)
 {
-    const number c = tancosine(x, d);
-    return tanprec(x, d, c);
+    return quotprec(parts.sine, parts.cosine, d + 1);
 }
+
+number tanprec(const number& x, std::int32_t d) { return tanprec(tanparts(x, d), d); }

@@ -33,11 +33,16 @@ number sinprec(const number& x, std::int32_t d);
 // where the cosine is small, so that it keeps d significant digits; zero
 // where 1 - sin^2 vanishes even 16 digits beyond d.
 number cosprec(const number& x, std::int32_t d);
-// sinprec(x, d + 3) / cosprec(x, d + 4), the cosine taken again at 2d
-// digits where it vanishes at d + 4; "quot:division by zero" when it is
-// zero then too.
+// sin x / cos x, both of one reduction and one sine, the cosine at d + 4
+// digits, taken again at 2d where it vanishes at d + 4; "quot:division by
+// zero" when it is zero then too.
 number tanprec(const number& x, std::int32_t d);
 // The same in two steps, for a caller that tells a pole of the tangent
-// apart: the cosine it divides by (zero at a pole), then the quotient.
-number tancosine(const number& x, std::int32_t d);
-number tanprec(const number& x, std::int32_t d, const number& cosine);
+// apart: the sine and the cosine it divides (the cosine zero at a pole),
+// then the quotient.
+struct tangentparts {
+    number sine;
+    number cosine;
+};
+tangentparts tanparts(const number& x, std::int32_t d);
+number tanprec(const tangentparts& parts, std::int32_t d);
