@@ -1,7 +1,7 @@
 // The computations of the side-by-side comparison (bench/compare), one
 // benchmark per task and digit count: "compare/TASK/DIGITS". The caches of pi
-// and ln 10 are cleared before every call, as a fresh process of any peer
-// starts without them.
+// and ln 10 are cleared before every call, back to their tables, as a fresh
+// process starts with them.
 //
 // Besides the Google Benchmark flags:
 //   --compare_digits=40,1000,6000   digit counts to register (default these)

@@ -5,10 +5,12 @@
 
 #include "constants.h"
 #include "digittables.h"
+#include "flat.h"
 #include "number/addition.h"
 #include "number/conversion.h"
 #include "number/multiplication.h"
 #include "number/powers.h"
+#include "splitting.h"
 
 namespace {
 
@@ -116,11 +118,16 @@ number exp(const number& x, const number& f)
     R = APCprod(number(1), R, -1);
     std::int32_t n = static_cast<std::int32_t>(getint64(N));
     std::int32_t o = static_cast<std::int32_t>(getint64(O));
+    // The squarings on flat limbs, with no chain built between them; the
+    // relative ones scale R by the square's lead, which its top limbs give.
+    flat J = flatten(I);
     for (std::int32_t p = n; p <= o; ++p)
-        I = prod(I, I, R);
-    for (std::int32_t p = 2; p <= n; ++p)
-        I = prod(I, I, APCprod(APCprod(I, I, 0), R, 0));
-    return I;
+        J = prod(J.view(), J.view(), R);
+    for (std::int32_t p = 2; p <= n; ++p) {
+        const number top = chainof(slice(J.view(), J.expo, J.expo - 3));
+        J = prod(J.view(), J.view(), APCprod(APCprod(top, top, 0), R, 0));
+    }
+    return chainof(J);
 }
 
 // Beyond this many decimals Newton's steps on exp take fewer long products

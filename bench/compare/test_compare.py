@@ -112,14 +112,17 @@ class Marks(unittest.TestCase):
 
     def test_targets_met_and_missed(self):
         o = self.Options()
-        cells = self.cells(1.0, bc=20.0, decimal=1.5, calc=0.1, mpfr=0.01)
+        cells = self.cells(1.0, bc=20.0, decimal=0.6, calc=0.1, mpfr=0.05)
         self.assertIn("✓", compare.cell_text(cells, "bc", 1000, o))
         self.assertIn("✗", compare.cell_text(cells, "decimal", 1000, o))
         self.assertIn("✗", compare.cell_text(cells, "calc", 6000, o))
-        self.assertNotIn("✗", compare.cell_text(cells, "calc", 1000, o))  # no target there
-        self.assertNotIn("✓", compare.cell_text(cells, "mpfr", 6000, o))
-        # At 40 digits there is no target at all.
-        self.assertNotIn("✗", compare.cell_text(cells, "decimal", 40, o))
+        # At 40 digits only Python decimal has a target, twice its time.
+        self.assertIn("✓", compare.cell_text(cells, "decimal", 40, o))
+        self.assertNotIn("✗", compare.cell_text(cells, "calc", 40, o))
+        # MPFR's aim covers the elementary functions at 6000 digits only.
+        self.assertIn("✗", compare.cell_text(cells, "mpfr", 6000, o, "exp1"))
+        self.assertNotIn("✗", compare.cell_text(cells, "mpfr", 6000, o, "fact1000"))
+        self.assertNotIn("✗", compare.cell_text(cells, "mpfr", 1000, o, "exp1"))
 
     def test_peer_past_the_timeout(self):
         o = self.Options()
