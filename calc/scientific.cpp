@@ -2,6 +2,7 @@
 // reciprocal, factorial, trigonometric and hyperbolic families, pi,
 // degrees-minutes-seconds; the angle units and the memory.
 #include <algorithm>
+#include <utility>
 
 #include "calc/calculator.h"
 #include "calc/keys.h"
@@ -188,11 +189,26 @@ void Calculator::scientific(int code)
     }
 }
 
+// e^x and e^-x, each within 2 10^-(d+2) relative (the bound of one
+// expprec at d digits is 10^-(d+1)): one exponential, of |x| so that it is
+// at least 1, and its reciprocal, which costs a quotient instead of a second
+// series.
+static std::pair<number, number> exponentials(const number& x, int d)
+{
+    number a = expprec(abs(x), d + 1);
+    number b = quotprec(one(), a, d + 1);
+    if (x.isnegative())
+        std::swap(a, b);
+    return {a, b};
+}
+
 number Calculator::hyperbolic(int code, const number& x, int P)
 {
     if (!m_inv) {
-        if (code == key::cos)
-            return half() * sumprec(expprec(x, P), expprec(negate(x), P), P);
+        if (code == key::cos) {
+            const auto [a, b] = exponentials(x, P);
+            return half() * sumprec(a, b, P);
+        }
         if (x.iszero())
             return number();
         if (negligiblecube(x, P))
@@ -201,8 +217,7 @@ number Calculator::hyperbolic(int code, const number& x, int P)
             return number(x.isnegative() ? -1 : 1);
         // e^x and e^-x agree in their leading digits for small x.
         const int d = cancelling(x, P);
-        number a = expprec(x, d);
-        number b = expprec(negate(x), d);
+        const auto [a, b] = exponentials(x, d);
         if (code == key::sin)
             return half() * diffprec(a, b, d);
         // At a resolution: exactly, a - b of a large x would spell out every
