@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "columns.h"
+#include "division.h"
 #include "number/addition.h"
 #include "number/multiplication.h"
 #include "splitting.h"
@@ -109,15 +110,17 @@ constexpr std::int64_t LONGDIVISIONWORK = 700;
 constexpr std::int64_t SHORTDIVISOR = 8;
 constexpr std::int64_t SHORTQUOTIENT = std::int64_t{1} << 24;
 
-// The limbs of |x| at powers `from` down to `to`, most significant first, zeros
-// where x has no limb.
-std::vector<std::uint32_t> limbsof(const number& x, std::int32_t from, std::int32_t to)
+// The limbs of |x| at powers `from` (x's top at most) down to `to`, most
+// significant first, zeros where x has no limb.
+std::vector<std::uint32_t> limbsof(const limbrun& x, std::int32_t from, std::int32_t to)
 {
     std::vector<std::uint32_t> out(static_cast<std::size_t>(from - to + 1), 0);
-    std::int32_t p = x.expo();
-    for (const limb* l = x.head(); l != nullptr && p >= to; l = l->lower, --p)
+    limbreader r(x);
+    for (std::int32_t p = x.expo, k = 0; k < x.count && p >= to; ++k, --p) {
+        const std::uint32_t v = r.next();
         if (p <= from)
-            out[static_cast<std::size_t>(from - p)] = l->value;
+            out[static_cast<std::size_t>(from - p)] = v;
+    }
     return out;
 }
 
@@ -235,28 +238,26 @@ std::vector<std::uint32_t> schooldivide(std::vector<std::uint32_t> u,
 // power e + a, e one limb below f's lead, q = floor(X / Y) BASE^e: the limbs
 // of x left out move the quotient by less than BASE^e, the floor by less
 // than BASE^e, and 2 BASE^e < BASE^f.expo() <= f.
-bool dividedirectly(const number& x, const number& y, const number& f, number& q)
+bool dividedirectly(const limbrun& x, const limbrun& y, const number& f, flat& q)
 {
     const std::int32_t e = f.expo() - 1;
     const std::int32_t a = y.lowexpo();
-    const std::int64_t ny = std::int64_t{y.expo()} - a + 1;
-    const std::int64_t nx = std::int64_t{x.expo()} - (std::int64_t{e} + a) + 1;
+    const std::int64_t ny = y.count;
+    const std::int64_t nx = std::int64_t{x.expo} - (std::int64_t{e} + a) + 1;
     if (e < MIN_EXPO)
         return false;
-    if (nx < ny) {  // |x / y| < BASE^e
-        q = number();
+    q = flat();
+    if (nx < ny)  // |x / y| < BASE^e
         return true;
-    }
     const std::int64_t nq = nx - ny + 1;
     if (nq > SHORTQUOTIENT || (ny > SHORTDIVISOR && nq * ny > LONGDIVISIONWORK) ||
         e + nq - 1 > MAX_EXPO)
         return false;
-    std::vector<std::uint32_t> u = limbsof(x, x.expo(), e + a);
-    if (ny == 1) {
-        shortdivide(u, y.head()->value);
-    } else {
-        u = schooldivide(std::move(u), limbsof(y, y.expo(), a));
-    }
+    std::vector<std::uint32_t> u = limbsof(x, x.expo, e + a);
+    if (ny == 1)
+        shortdivide(u, limbreader(y).next());
+    else
+        u = schooldivide(std::move(u), limbsof(y, y.expo, a));
     // u: the quotient limbs down to power e, with leading zeros.
     std::size_t first = 0;
     while (first < u.size() && u[first] == 0)
@@ -264,16 +265,13 @@ bool dividedirectly(const number& x, const number& y, const number& f, number& q
     std::size_t last = u.size();
     while (last > first && u[last - 1] == 0)
         --last;
-    if (first == last) {
-        q = number();
+    if (first == last)
         return true;
-    }
-    const std::int32_t top =
-        static_cast<std::int32_t>(e + std::int64_t(u.size()) - 1 - std::int64_t(first));
-    q = chainof(limbrun{.array = u.data() + first,
-                        .expo = top,
-                        .count = static_cast<std::int32_t>(last - first),
-                        .negative = x.isnegative() != y.isnegative()});
+    q.expo = static_cast<std::int32_t>(e + std::int64_t(u.size()) - 1 - std::int64_t(first));
+    q.negative = x.negative != y.negative;
+    u.resize(last);
+    u.erase(u.begin(), u.begin() + static_cast<std::ptrdiff_t>(first));
+    q.limbs = std::move(u);
     return true;
 }
 
@@ -289,8 +287,8 @@ number quot(const number& x, const number& y, const number& f)
         return number();
     if (compareabs(x, y) == 0)
         return number(signum(x) * signum(y));
-    if (number q; dividedirectly(x, y, f, q))
-        return q;
+    if (flat q; dividedirectly(runof(x), runof(y), f, q))
+        return chainof(q);
 
     const number r0 = reciprocalguess(y);
     const number v =
@@ -300,6 +298,15 @@ number quot(const number& x, const number& y, const number& f)
     if (!flatquotient(-leadpos(v), x, y))
         return newtonquotient(x, y, one, r0, h, v, f);
     return newtonquotient(x, flatten(y), flatten(one), flatten(r0), h, v, f);
+}
+
+flat quotbylimb(const limbrun& x, std::uint32_t d, const number& f)
+{
+    const std::uint32_t divisor[] = {d};
+    const limbrun y{.array = divisor, .expo = 0, .count = 1};
+    if (flat q; dividedirectly(x, y, f, q))
+        return q;
+    return flatten(quot(chainof(x), number(static_cast<std::uint64_t>(d)), f));
 }
 
 number APCquot(const number& x, const number& y, int bias)

@@ -5,6 +5,7 @@
 
 #include "constants.h"
 #include "digittables.h"
+#include "division.h"
 #include "flat.h"
 #include "number/addition.h"
 #include "number/conversion.h"
@@ -106,13 +107,18 @@ number exp(const number& x, const number& f)
     number F = APCprod(stopthreshold, R, -1);
     number E = APCprod(productshare, G, -1);  // per multiplication
 
-    number I(1);
-    number H(1);
-    std::int32_t k = 0;
-    while (H > F) {
+    // The terms and their sum on flat limbs: each step a short product, a
+    // short division and a sum, none of them building a chain.
+    const flat one = flatten(number(1));
+    flat I = one;
+    flat H = one;
+    const flat Df = flatten(D);
+    const flat Ff = flatten(F);
+    std::uint32_t k = 0;
+    while (!H.limbs.empty() && comparemagnitudes(H.view(), Ff.view()) > 0) {
         ++k;
-        H = quot(prod(H, D, E), number(k), G);
-        I = I + H;
+        H = quotbylimb(prod(H.view(), Df.view(), E).view(), k, G);
+        I = addexact(I.view(), H.view(), false);
     }
 
     R = APCprod(number(1), R, -1);
@@ -120,7 +126,7 @@ number exp(const number& x, const number& f)
     std::int32_t o = static_cast<std::int32_t>(getint64(O));
     // The squarings on flat limbs, with no chain built between them; the
     // relative ones scale R by the square's lead, which its top limbs give.
-    flat J = flatten(I);
+    flat J = std::move(I);
     for (std::int32_t p = n; p <= o; ++p)
         J = prod(J.view(), J.view(), R);
     for (std::int32_t p = 2; p <= n; ++p) {
