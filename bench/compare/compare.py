@@ -435,7 +435,7 @@ def write_report(path, results, start, versions, mach, options, elapsed):
       "tables of 6400 decimals, from which pi and ln 10 are cut, not computed, up to that "
       "many digits.")
     w("- **ZELK process**: `build-release/zelkc --precision D KEYS`, one computation per "
-      "process, start-up (a few milliseconds, see above) and display included (e.g. `2[Inv][x^2]`, `[Radians]1[sin]`, "
+      "process, start-up (see above) and display included (e.g. `2[Inv][x^2]`, `[Radians]1[sin]`, "
       "`0,5[+/-][n!]`, `1000[n!]`); the exact product is measured in process only.")
     w("- **bc**: `bc -l` with `scale` = D; s(), c(), a(), l(), e() and sqrt; "
       "log10, powers, pi, tan, asin, acos, sinh and asinh derived from them with five "
