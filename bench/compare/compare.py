@@ -563,7 +563,7 @@ def main():
     ap.add_argument("--slow", type=float, default=5.0,
                     help="a column whose first run takes longer runs once")
     ap.add_argument("--timeout", type=float, default=peers.PEER_TIMEOUT)
-    ap.add_argument("--startup-runs", type=int, default=50)
+    ap.add_argument("--startup-runs", type=int, default=300)
     ap.add_argument("--no-startup", action="store_true")
     ap.add_argument("--from-json", metavar="RESULTS",
                     help="only rewrite the report from the raw results of an earlier run")
