@@ -91,6 +91,12 @@ void Calculator::setprecision(int digits)
 
 void Calculator::cancel() { cancelcompute(); }
 
+void Calculator::showcanceled()
+{
+    if (!m_error)
+        seterror("Operation was canceled");
+}
+
 void Calculator::dispatchkey(int code)
 {
     startcompute();

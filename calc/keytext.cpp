@@ -67,12 +67,15 @@ bool modekey(int code)
 
 }  // namespace
 
-void typekeys(Calculator& calculator, const std::vector<keystroke>& strokes)
+void typekeys(Calculator& calculator, const std::vector<keystroke>& strokes,
+              const std::function<bool()>& proceed)
 {
     bool signfirst = true;
     for (const keystroke& s : strokes) {
+        if (proceed && !proceed())
+            return;
         if (s.code == 0) {
-            calculator.paste(s.text, signfirst);
+            calculator.paste(s.text, signfirst, proceed);
             signfirst = false;
         } else {
             calculator.presskey(s.code);

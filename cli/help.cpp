@@ -234,6 +234,10 @@ std::string helptext()
                        "Types KEYS into the ZELK Calculator engine and prints the display.\n"
                        "With no KEYS, types each line of standard input and prints the display\n"
                        "after each line; the calculator keeps its state from line to line.\n"
+                       "A line with an unknown key name, or longer than " +
+                       std::to_string(MAXLINE) +
+                       " bytes, is\n"
+                       "reported on standard error and not typed; the exit status is then 2.\n"
                        "\n") +
            options +
            "\n"

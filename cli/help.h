@@ -3,6 +3,12 @@
 // step with what zelkc types.
 #pragma once
 
+#include <cstddef>
+
 #include <string>
 
 std::string helptext();
+
+// A line of standard input longer than this is not typed: it is read past
+// without being held, so that memory stays bounded whatever the input.
+constexpr std::size_t MAXLINE = 1 << 20;

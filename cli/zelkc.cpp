@@ -4,7 +4,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <iostream>
 #include <string>
 #include <vector>
 
@@ -19,13 +18,19 @@
 
 namespace {
 
-// Set while a key runs, so that Ctrl+C cancels the computation instead of
-// ending the program.
+// Set while keys are typed, so that Ctrl+C cancels the computation instead
+// of ending the program.
 std::atomic<bool> computing{false};
+// Set by a Ctrl+C while keys are typed: the engine clears its own cancel
+// flag at the start of every key, so one that lands between two keys is
+// kept here, and the rest of the line is not typed.
+std::atomic<bool> interrupted{false};
+static_assert(std::atomic<bool>::is_always_lock_free);
 
 extern "C" void oninterrupt(int)
 {
     if (computing.load()) {
+        interrupted.store(true);
         Calculator::cancel();
         return;
     }
@@ -39,16 +44,33 @@ extern "C" void oninterrupt(int)
     std::exit(2);
 }
 
-// Types one key text and prints the display.
-void typeline(Calculator& calculator, const std::string& text)
+// Types keystrokes until a Ctrl+C; one that came between two keys shows as
+// one that stopped a key does.
+void typestrokes(Calculator& calculator, const std::vector<keystroke>& strokes)
 {
-    std::vector<keystroke> strokes;
-    std::string error;
-    if (!parsekeytext(text, strokes, error))
-        usageerror(error);
+    interrupted.store(false);
     computing.store(true);
-    typekeys(calculator, strokes);
+    typekeys(calculator, strokes, [] { return !interrupted.load(); });
     computing.store(false);
+    if (interrupted.load())
+        calculator.showcanceled();
+}
+
+// Reads one line of standard input into `line`, without its newline; false
+// at the end of the input. A line longer than MAXLINE is read to its end,
+// only its first MAXLINE bytes kept, and `toolong` set.
+bool readline(std::string& line, bool& toolong)
+{
+    line.clear();
+    toolong = false;
+    int c = 0;
+    while ((c = getc_unlocked(stdin)) != EOF && c != '\n') {
+        if (line.size() < MAXLINE)
+            line.push_back(static_cast<char>(c));
+        else
+            toolong = true;
+    }
+    return c != EOF || !line.empty() || toolong;
 }
 
 }  // namespace
@@ -113,16 +135,36 @@ int main(int argc, char** argv)
             if (!parsekeytext(k, strokes, error))
                 usageerror(error);
         }
-        for (const std::string& k : keys)
-            typeline(calculator, k);
+        for (const std::string& k : keys) {
+            std::vector<keystroke> strokes;
+            std::string error;
+            parsekeytext(k, strokes, error);
+            typestrokes(calculator, strokes);
+        }
         std::printf("%s\n", calculator.display().c_str());
         return 0;
     }
+    // A line that cannot be typed is reported with its number and gives no
+    // display; the session goes on, and ends with status 2.
+    int status = 0;
     std::string line;
-    while (std::getline(std::cin, line)) {
-        typeline(calculator, line);
+    bool toolong = false;
+    for (long number = 1; readline(line, toolong); ++number) {
+        std::vector<keystroke> strokes;
+        std::string error;
+        if (toolong)
+            error = "longer than " + std::to_string(MAXLINE) + " bytes, not typed";
+        else if (!parsekeytext(line, strokes, error))
+            error += ", line not typed";
+        if (!error.empty()) {
+            std::fflush(stdout);
+            std::fprintf(stderr, "zelkc: line %ld: %s\n", number, error.c_str());
+            status = 2;
+            continue;
+        }
+        typestrokes(calculator, strokes);
         std::printf("%s\n", calculator.display().c_str());
         std::fflush(stdout);
     }
-    return 0;
+    return status;
 }

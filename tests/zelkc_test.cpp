@@ -77,6 +77,28 @@ TEST(Zelkc, StandardInputGivesOneDisplayALine)
     EXPECT_EQ(r.status, 0);
 }
 
+// A line that cannot be typed is reported on standard error with its
+// number and gives no display; the lines after it are typed, and the exit
+// status is 2. A line too long is read past without being held.
+TEST(Zelkc, StandardInputLinesThatCannotBeTypedAreSkipped)
+{
+    result r = run("", "1+1=\\n[Nope]2\\n*3=\\n[Hex\\n");
+    EXPECT_EQ(r.out, "2\nzelkc: line 2: unknown key: [Nope], line not typed\n6\n"
+                     "zelkc: line 4: unterminated key name: [Hex, line not typed\n");
+    EXPECT_EQ(r.status, 2);
+
+    const std::string path = testing::TempDir() + "zelkc-long-line.txt";
+    FILE* f = std::fopen(path.c_str(), "w");
+    ASSERT_NE(f, nullptr);
+    const std::string digits(2000000, '7');
+    std::fprintf(f, "%s\n1+1=\n", digits.c_str());
+    std::fclose(f);
+    r = run("< " + path);
+    EXPECT_EQ(r.out, "zelkc: line 1: longer than 1048576 bytes, not typed\n2\n");
+    EXPECT_EQ(r.status, 2);
+    std::remove(path.c_str());
+}
+
 TEST(Zelkc, UsageErrorsExitWithTwo)
 {
     for (const char* arguments : {"--precision 0", "--precision 6001", "--precision x",
@@ -148,13 +170,16 @@ TEST(Zelkc, HelpListsEveryCharacterAndEveryName)
 }
 
 // Ctrl+C during a long line cancels the computation; the next line runs.
-TEST(Zelkc, InterruptCancelsTheRunningKey)
+// zelkc at 6000 digits, sent `first`, a Ctrl+C after `delay` microseconds
+// and then `next`: what it printed.
+std::string interrupted(const std::string& first, useconds_t delay, const std::string& next)
 {
     int in[2], out[2];
-    ASSERT_EQ(pipe(in), 0);
-    ASSERT_EQ(pipe(out), 0);
+    if (pipe(in) != 0 || pipe(out) != 0)
+        return "no pipe";
     pid_t child = fork();
-    ASSERT_GE(child, 0);
+    if (child < 0)
+        return "no fork";
     if (child == 0) {
         dup2(in[0], 0);
         dup2(out[1], 1);
@@ -165,16 +190,12 @@ TEST(Zelkc, InterruptCancelsTheRunningKey)
     }
     close(in[0]);
     close(out[1]);
-    // Several seconds of 6000-digit powers.
-    std::string line;
-    for (int i = 0; i < 200; ++i)
-        line += "3y0,7=";
-    line += "\n";
-    ASSERT_EQ(write(in[1], line.data(), line.size()), static_cast<ssize_t>(line.size()));
-    usleep(300000);
+    if (write(in[1], first.data(), first.size()) != static_cast<ssize_t>(first.size()))
+        return "short write";
+    usleep(delay);
     kill(child, SIGINT);
-    const std::string next = "[C]1+1=\n";
-    ASSERT_EQ(write(in[1], next.data(), next.size()), static_cast<ssize_t>(next.size()));
+    if (write(in[1], next.data(), next.size()) != static_cast<ssize_t>(next.size()))
+        return "short write";
     close(in[1]);
     std::string text;
     char buf[4096];
@@ -184,8 +205,27 @@ TEST(Zelkc, InterruptCancelsTheRunningKey)
     close(out[0]);
     int status = 0;
     waitpid(child, &status, 0);
-    EXPECT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(text, "Operation was canceled\n2\n");
+    return WIFEXITED(status) ? text : "killed";
+}
+
+std::string repeated(const std::string& keys, int times)
+{
+    std::string line;
+    for (int i = 0; i < times; ++i)
+        line += keys;
+    return line + "\n";
+}
+
+// Ctrl+C cancels the rest of the line, whether it lands in a long key
+// (several seconds of 6000-digit powers) or between two of many quick
+// keys (a million characters of 1+1=), whose next key would otherwise
+// clear the cancel and type on.
+TEST(Zelkc, InterruptCancelsTheRestOfTheLine)
+{
+    EXPECT_EQ(interrupted(repeated("3y0,7=", 200), 300000, "[C]1+1=\n"),
+              "Operation was canceled\n2\n");
+    EXPECT_EQ(interrupted(repeated("1+1=", 250000), 50000, "[C]2*3=\n"),
+              "Operation was canceled\n6\n");
 }
 
 }  // namespace

@@ -69,6 +69,9 @@ public:
     // from a signal handler, the flag being a lock-free atomic; the next key
     // clears it.
     static void cancel();
+    // Shows "Operation was canceled" as a key that was canceled does, for a
+    // caller that stops typing between two keys.
+    void showcanceled();
 
     const std::string& display() const { return m_display; }
     int parens() const { return m_parens; }

@@ -4,6 +4,7 @@
 // each run of them as one paste.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -21,5 +22,7 @@ bool parsekeytext(std::string_view text, std::vector<keystroke>& strokes, std::s
 
 // Presses every keystroke in order. A run of characters at the start, or
 // after an operator, '(', C or CE (and the mode keys after them), may begin
-// with a negative number.
-void typekeys(Calculator& calculator, const std::vector<keystroke>& strokes);
+// with a negative number. `proceed`, when given, is asked before each key
+// (each key of a run of characters too); false ends the typing there.
+void typekeys(Calculator& calculator, const std::vector<keystroke>& strokes,
+              const std::function<bool()>& proceed = {});
