@@ -108,9 +108,11 @@ fuzz: deps
 	    [ -z "$$(ls -A $(FUZZ_BUILD)/crashes)" ] || { echo "crash inputs in $(FUZZ_BUILD)/crashes"; exit 1; }; \
 	done
 
-# Random key sequences through zelkc for SOAK_MINUTES (not part of CI).
+# Random key sequences through zelkc for SOAK_MINUTES, every tenth line a
+# result checked against mpmath (not part of CI).
 SOAK_MINUTES ?= 10
 soak: build
+	@python3 -c 'import mpmath' 2>/dev/null || tools/install-deps python3-mpmath
 	tools/soak.py --minutes $(SOAK_MINUTES) --zelkc $(BUILD)/zelkc
 
 # Every C and C++ file the repository tracks, in the style of .clang-format:

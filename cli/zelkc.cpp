@@ -7,6 +7,10 @@
 #include <string>
 #include <vector>
 
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
 #include "calc/calculator.h"
 #include "calc/keys.h"
 #include "calc/keytext.h"
@@ -44,6 +48,16 @@ extern "C" void oninterrupt(int)
     std::exit(2);
 }
 
+// Gives the memory of a line's computation back to the system. The limb
+// pool returns its blocks itself; the arrays of long products and
+// quotients come from malloc, which keeps freed memory for reuse.
+void givebackmemory()
+{
+#if defined(__GLIBC__)
+    malloc_trim(0);
+#endif
+}
+
 // Types keystrokes until a Ctrl+C; one that came between two keys shows as
 // one that stopped a key does.
 void typestrokes(Calculator& calculator, const std::vector<keystroke>& strokes)
@@ -54,6 +68,7 @@ void typestrokes(Calculator& calculator, const std::vector<keystroke>& strokes)
     computing.store(false);
     if (interrupted.load())
         calculator.showcanceled();
+    givebackmemory();
 }
 
 // Reads one line of standard input into `line`, without its newline; false
@@ -121,6 +136,11 @@ int main(int argc, char** argv)
     }
 
     std::signal(SIGINT, oninterrupt);
+#if defined(__GLIBC__)
+    // A fixed threshold: large arrays are mapped on their own and unmapped
+    // when freed, instead of raising the threshold and staying in the heap.
+    mallopt(M_MMAP_THRESHOLD, 256 * 1024);
+#endif
     Calculator calculator;
     if (precision != 0)
         calculator.setprecision(precision);

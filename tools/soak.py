@@ -5,12 +5,16 @@ Starts zelkc reading standard input, types random lines of keys (digits,
 operators, functions, modes, clears) at random precisions, and reads the
 display after each line. A line that runs longer than --cancel seconds gets
 Ctrl+C, as the window's No answer would; one that still gives no display
-after --hang seconds more is a hang. Reports keys per second, resident
-memory over the run (which must not keep growing), and every crash or hang.
+after --hang seconds more is a hang. Every tenth line goes instead to a
+second zelkc as one operation or function of typed operands, whose display
+is compared with mpmath's value correctly rounded (halves away from zero)
+to the shown digits. Reports keys per second, resident memory of each
+process over its life (which must not keep growing), every crash, hang,
+exit status other than 0, and every mismatch.
 
     tools/soak.py [--minutes 10] [--zelkc build/zelkc] [--seed N]
 
-Exit status 1 when zelkc crashed or hung, or memory kept growing.
+Exit status 1 on any of them.
 """
 
 import argparse
@@ -21,6 +25,9 @@ import signal
 import subprocess
 import sys
 import time
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import midpoints  # noqa: E402
 
 KEYS_SIMPLE = list("0123456789") * 3 + list(",+-*/=()") * 2 + [
     "[+/-]", "[Backspace]", "[CE]", "[MS]", "[MR]", "[M+]", "[MC]", "[Inv]", "[Hyp]",
@@ -38,6 +45,53 @@ def randomline(rng):
     for _ in range(n):
         keys.append(rng.choice(KEYS_RARE) if rng.random() < 0.08 else rng.choice(KEYS_SIMPLE))
     return "".join(keys), n
+
+
+# -- lines with an oracle ----------------------------------------------------------
+
+def operand(rng, lo=-30, hi=30, digits=None):
+    """A typed number: random digits, a point, maybe an exponent (EE)."""
+    n = digits or rng.randint(1, 30)
+    text = str(rng.randint(1, 9)) + "".join(str(rng.randint(0, 9)) for _ in range(n - 1))
+    point = rng.randint(1, len(text))
+    mantissa = text[:point] + ("," + text[point:] if point < len(text) else "")
+    e = rng.randint(lo, hi)
+    keys = mantissa + ("[EE]" + str(abs(e)) + ("[+/-]" if e < 0 else "") if e else "")
+    value = text[:point] + "." + (text[point:] or "0") + "e" + str(e)
+    return keys, value
+
+
+def oracleline(rng, mpmath):
+    """Keys of one operation or function on typed operands, and its value
+    with mpmath (at the working precision the caller sets)."""
+    kind = rng.choice(["+", "-", "*", "/", "y", "ln", "log", "sin", "cos", "tan", "x^2",
+                       "x^3", "1/x", "n!"])
+    if kind in "+-*/":
+        (ka, a), (kb, b) = operand(rng), operand(rng)
+        f = {"+": lambda x, y: x + y, "-": lambda x, y: x - y, "*": lambda x, y: x * y,
+             "/": lambda x, y: x / y}[kind]
+        return "[C]" + ka + kind + kb + "=", lambda: f(mpmath.mpf(a), mpmath.mpf(b))
+    if kind == "y":
+        (ka, a), (kb, b) = operand(rng, -3, 3), operand(rng, -1, 0, rng.randint(1, 3))
+        return "[C]" + ka + "y" + kb + "=", lambda: mpmath.power(mpmath.mpf(a), mpmath.mpf(b))
+    if kind in ("sin", "cos", "tan"):
+        ka, a = operand(rng, -5, 3)
+        f = getattr(mpmath, kind)
+        return "[C][Radians]" + ka + "[" + kind + "]", lambda: f(mpmath.mpf(a))
+    if kind == "n!":
+        ka, a = operand(rng, -2, 0, rng.randint(1, 6))
+        return "[C]" + ka + "[n!]", lambda: mpmath.gamma(mpmath.mpf(a) + 1)
+    ka, a = operand(rng)
+    f = {"ln": mpmath.ln, "log": mpmath.log10, "x^2": lambda x: x * x,
+         "x^3": lambda x: x * x * x, "1/x": lambda x: 1 / x}[kind]
+    return "[C]" + ka + "[" + kind + "]", lambda: f(mpmath.mpf(a))
+
+
+def expected(value, precision, mpmath):
+    """The display text of the true value at `precision` digits, as the
+    display forms it (tools/midpoints.py)."""
+    mpmath.mp.dps = precision + 80
+    return midpoints.displaytext(midpoints.todecimal(value(), precision + 35), precision)
 
 
 def rss_kb(pid):
@@ -86,18 +140,60 @@ def main():
     rng = random.Random(args.seed)
     print("soak: seed %d, %.1f minutes, %s" % (args.seed, args.minutes, args.zelkc))
 
+    try:
+        import mpmath
+    except ImportError:
+        sys.exit("soak: mpmath is needed for the result checks (python3-mpmath)")
+
     failures = []
-    keys = lines = cancels = restarts = 0
+    keys = lines = cancels = restarts = checked = 0
     samples = []  # (elapsed seconds, rss kb)
+    lives = []    # the rss samples of each process, for growth within one life
+
+    def finish(p, what, life):
+        """Ends a process: its exit status must be 0, and its memory flat."""
+        p.stdin.close()
+        status = p.wait()
+        if status != 0:
+            failures.append("%s exited with status %s" % (what, status))
+        lives.append((what, life))
+
     began = time.monotonic()
     end = began + args.minutes * 60
-    proc = None
+    proc = oracle = None
     while time.monotonic() < end:
         if proc is None:
             precision = rng.choice([1, 5, 20, 40, 40, 40, 100, 300, 1000, 3000, 6000])
             proc = start(args.zelkc, precision)
             history = []
+            life = []
             restarts += 1
+        if oracle is None:
+            oprecision = rng.choice([1, 2, 5, 10, 40, 40, 40, 100, 300])
+            oracle = start(args.zelkc, oprecision)
+            olife = []
+            restarts += 1
+        if lines % 10 == 9:
+            line, value = oracleline(rng, mpmath)
+            if "[n!]" in line and oprecision > 100:
+                line, value = "[C]1/4=", lambda: mpmath.mpf(1) / 4
+            oracle.stdin.write((line + "\n").encode())
+            out = readline(oracle, args.hang)
+            if out is None:
+                failures.append("no display at precision %d: %s" % (oprecision, line))
+                oracle.kill()
+                oracle.wait()
+                oracle = None
+                continue
+            want = expected(value, oprecision, mpmath)
+            if out != want:
+                failures.append("mismatch at precision %d: %s shows %s, correctly rounded %s"
+                                % (oprecision, line, out, want))
+            checked += 1
+            lines += 1
+            keys += line.count("[") + sum(c.isdigit() or c in ",+-*/=y" for c in line)
+            olife.append(rss_kb(oracle.pid))
+            continue
         line, n = randomline(rng)
         history.append(line)
         try:
@@ -128,20 +224,36 @@ def main():
         rss = rss_kb(proc.pid)
         if samples and rss > samples[-1][1] + 100 * 1024:
             print("memory %.0f MB -> %.0f MB at precision %d after the lines:\n  %s" %
-                  (samples[-1][1] / 1024, rss / 1024, precision, "\n  ".join(history)))
+                  (samples[-1][1] / 1024, rss / 1024, precision, "\n  ".join(history[-20:])))
         samples.append((time.monotonic() - began, rss))
-        # A fresh calculator now and then, at another precision.
-        if rng.random() < 0.01:
-            proc.stdin.close()
-            proc.wait()
+        life.append(rss)
+        # A fresh calculator now and then, at another precision: rarely, so
+        # that growth within one process shows.
+        if rng.random() < 0.0005:
+            finish(proc, "zelkc at precision %d" % precision, life)
             proc = None
     if proc is not None:
-        proc.stdin.close()
-        proc.wait()
+        finish(proc, "zelkc at precision %d" % precision, life)
+    if oracle is not None:
+        finish(oracle, "zelkc at precision %d (checked lines)" % oprecision, olife)
+
+    # Memory within each long life: the pool gives back what a key took, so
+    # the last quarter may not sit above the second by more than a fifth.
+    for what, life in lives:
+        if len(life) < 200:
+            continue
+        n = len(life)
+        second = sorted(life[n // 4:n // 2])[n // 8]
+        last = sorted(life[3 * n // 4:])[(n - 3 * n // 4) // 2]
+        print("%s: %d lines, resident memory %.1f MB in its second quarter, %.1f MB in its last"
+              % (what, n, second / 1024, last / 1024))
+        if last > 1.2 * second + 4096:
+            failures.append("%s: memory grew from %.1f MB to %.1f MB"
+                            % (what, second / 1024, last / 1024))
 
     elapsed = time.monotonic() - began
-    print("lines %d, keys %d, %.0f keys/s, %d cancelled, %d processes" %
-          (lines, keys, keys / elapsed, cancels, restarts))
+    print("lines %d, keys %d, %.0f keys/s, %d cancelled, %d processes, %d results checked "
+          "against mpmath" % (lines, keys, keys / elapsed, cancels, restarts, checked))
     if samples:
         peak = max(r for _, r in samples)
         half = elapsed / 2
@@ -149,11 +261,6 @@ def main():
         second = max((r for t, r in samples if t >= half), default=0)
         print("resident memory: peak %.1f MB; first half %.1f MB, second half %.1f MB" %
               (peak / 1024, first / 1024, second / 1024))
-        # The limb pool keeps what a computation needed, so memory follows the
-        # largest computation met, not the time run: allow for a new peak, not
-        # for steady growth.
-        if second > 2 * max(first, 64 * 1024):
-            failures.append("memory grew from %.1f MB to %.1f MB" % (first / 1024, second / 1024))
     for f in failures:
         print("FAIL:", f)
     print("soak: %s" % ("failed" if failures else "passed"))
