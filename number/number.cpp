@@ -9,6 +9,10 @@
 #include <utility>
 #include <vector>
 
+#if defined(__unix__)
+#include <sys/mman.h>
+#endif
+
 // -- limb pool ------------------------------------------------------------------
 
 #if defined(__SANITIZE_ADDRESS__)
@@ -74,6 +78,30 @@ std::vector<limb*>& blocklist()
     return list;
 }
 
+// Blocks are page-aligned and split into chunks of whole pages. A chunk
+// whose nodes are all free while its block is held is given back to the
+// system and kept aside, to be handed out again in order when needed.
+constexpr std::size_t PAGE = 4096;
+constexpr std::size_t CHUNK = 3 * PAGE / sizeof(limb);
+static_assert(CHUNK * sizeof(limb) == 3 * PAGE && limbpool::BLOCK % CHUNK == 0);
+constexpr std::size_t CHUNKS = limbpool::BLOCK / CHUNK;
+
+std::vector<limb*>& idlechunks()
+{
+    static std::vector<limb*> list;
+    return list;
+}
+
+void forget(limb* chunk, std::size_t nodes)
+{
+#if defined(__unix__)
+    ::madvise(chunk, nodes * sizeof(limb), MADV_DONTNEED);
+#else
+    (void)chunk;
+    (void)nodes;
+#endif
+}
+
 bool inblock(const limb* node, const limb* block, std::size_t n)
 {
     const std::less<const limb*> below;
@@ -96,15 +124,25 @@ limb* limbpool::grow()
     if (prefillnext != prefillend)
         return prefillnext++;
     if (s_next == s_end) {
-        std::vector<limb*>& list = blocklist();
-        list.reserve(list.size() + 1);  // before the block, so that nothing leaks
-        auto* block = static_cast<limb*>(::operator new(BLOCK * sizeof(limb)));
-        list.insert(std::upper_bound(list.begin(), list.end(), block, std::less<const limb*>()),
-                    block);
-        s_next = block;
-        s_end = block + BLOCK;
+        std::vector<limb*>& idle = idlechunks();
+        if (!idle.empty()) {
+            s_next = idle.back();
+            s_end = s_next + CHUNK;
+            idle.pop_back();
+        } else {
+            std::vector<limb*>& list = blocklist();
+            list.reserve(list.size() + 1);  // before the block, so that nothing leaks
+            auto* block =
+                static_cast<limb*>(::operator new (BLOCK * sizeof(limb), std::align_val_t{PAGE}));
+            list.insert(std::upper_bound(list.begin(), list.end(), block, std::less<const limb*>()),
+                        block);
+            s_next = block;
+            s_end = block + BLOCK;
+        }
     }
-    return s_next++;
+    limb* node = s_next++;
+    unpoison(node);  // a chunk given back kept its nodes poisoned
+    return node;
 }
 
 void limbpool::trim()
@@ -112,33 +150,53 @@ void limbpool::trim()
     std::vector<limb*>& list = blocklist();
     if (list.empty())
         return;
-    // Nodes of each block on the free list, against those it handed out.
+    // Nodes of each block and each chunk on the free list.
     std::vector<std::size_t> back(list.size() + 1, 0);
+    std::vector<std::uint32_t> chunkback(list.size() * CHUNKS, 0);
     for (limb* p = s_free; p != nullptr;) {
         unpoison(p);
         limb* next = p->lower;
         poison(p);
-        ++back[blockof(list, p)];
+        const std::size_t i = blockof(list, p);
+        ++back[i];
+        if (i < list.size())
+            ++chunkback[i * CHUNKS + static_cast<std::size_t>(p - list[i]) / CHUNK];
         p = next;
     }
-    std::vector<bool> gone(list.size() + 1, false);
+    // Nodes not handed out: the idle chunks and the rest of the current run.
+    std::vector<std::size_t> unhanded(list.size() + 1, 0);
+    std::vector<limb*>& idle = idlechunks();
+    for (limb* chunk : idle)
+        unhanded[blockof(list, chunk)] += CHUNK;
+    if (s_next != s_end)
+        unhanded[blockof(list, s_next)] += static_cast<std::size_t>(s_end - s_next);
+
+    std::vector<bool> gone(list.size(), false);
+    std::vector<bool> freed(list.size() * CHUNKS, false);
     bool any = false;
     for (std::size_t i = 0; i < list.size(); ++i) {
-        const bool newest = s_end == list[i] + BLOCK;
-        const std::size_t handed = newest ? static_cast<std::size_t>(s_next - list[i]) : BLOCK;
-        gone[i] = back[i] == handed;
+        gone[i] = back[i] + unhanded[i] == BLOCK;
         any = any || gone[i];
+        for (std::size_t c = 0; !gone[i] && c < CHUNKS; ++c) {
+            freed[i * CHUNKS + c] = chunkback[i * CHUNKS + c] == CHUNK;
+            any = any || freed[i * CHUNKS + c];
+        }
     }
     if (!any)
         return;
-    // The free list without the nodes of the blocks that go.
+    // The free list without the nodes of the blocks and chunks that go.
+    const auto leaves = [&](const limb* p) {
+        const std::size_t i = blockof(list, p);
+        return i < list.size() &&
+               (gone[i] || freed[i * CHUNKS + static_cast<std::size_t>(p - list[i]) / CHUNK]);
+    };
     limb* head = nullptr;
     limb* last = nullptr;
     for (limb* p = s_free; p != nullptr;) {
         unpoison(p);
         limb* next = p->lower;
         poison(p);
-        if (!gone[blockof(list, p)]) {
+        if (!leaves(p)) {
             if (last != nullptr) {
                 unpoison(last);
                 last->lower = p;
@@ -156,15 +214,34 @@ void limbpool::trim()
         poison(last);
     }
     s_free = head;
+
+    // Chunks of the blocks that stay go back to the system, runs at a time.
+    std::vector<limb*> keptidle;
+    for (limb* chunk : idle) {
+        if (!gone[blockof(list, chunk)])
+            keptidle.push_back(chunk);
+    }
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        for (std::size_t c = 0; c < CHUNKS;) {
+            std::size_t e = c;
+            while (e < CHUNKS && freed[i * CHUNKS + e])
+                keptidle.push_back(list[i] + CHUNK * e++);
+            if (e > c)
+                forget(list[i] + CHUNK * c, CHUNK * (e - c));
+            c = e + 1;
+        }
+    }
+    idle.swap(keptidle);
+
     std::vector<limb*> kept;
     for (std::size_t i = 0; i < list.size(); ++i) {
         if (!gone[i]) {
             kept.push_back(list[i]);
             continue;
         }
-        if (s_end == list[i] + BLOCK)
+        if (s_next != s_end && inblock(s_next, list[i], BLOCK))
             s_next = s_end = nullptr;
-        ::operator delete(list[i]);
+        ::operator delete (list[i], std::align_val_t{PAGE});
     }
     list.swap(kept);
 }
@@ -173,7 +250,8 @@ std::size_t limbpool::blocks() { return blocklist().size(); }
 
 limbpool::limbpool()
 {
-    blocklist();  // made before the pool, so that it outlives it
+    blocklist();  // made before the pool, so that they outlive it
+    idlechunks();
     prefilled = new limb[PREFILL];
     prefillnext = prefilled;
     prefillend = prefilled + PREFILL;

@@ -1,6 +1,8 @@
 // Representation, construction, the limb pool and the powers of ten.
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <string>
 #include <thread>
 
 #include "number/addition.h"
@@ -217,6 +219,18 @@ TEST(NumberPool, ReusesTheLastReleasedNodeFirst)
     EXPECT_EQ(limbpool::available(), before + 9);
 }
 
+// Resident memory of this process in kB, from the kernel.
+long residentkb()
+{
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind("VmRSS:", 0) == 0)
+            return std::stol(line.substr(6));
+    }
+    return 0;
+}
+
 // Beyond the prefilled nodes the pool takes a block; a trim gives it back
 // once all its nodes are free again, and not while one is still held.
 TEST(NumberPool, GrowsInBlocksAndTrimsBackToThePrefill)
@@ -226,15 +240,28 @@ TEST(NumberPool, GrowsInBlocksAndTrimsBackToThePrefill)
     ASSERT_GE(free, limbpool::PREFILL - 1000);
     ASSERT_EQ(limbpool::blocks(), 0u);
     std::vector<limb*> held;
-    for (std::size_t i = 0; i < free + 10; ++i)
+    const std::size_t many = free + limbpool::BLOCK / 2;
+    for (std::size_t i = 0; i < many; ++i)
         held.push_back(limbpool::acquire());
     EXPECT_EQ(limbpool::blocks(), 1u);
     limb* last = held.back();
     held.pop_back();
     for (limb* p : held)
         limbpool::release(p);
+    const long before = residentkb();
     limbpool::trim();
     EXPECT_EQ(limbpool::blocks(), 1u);  // `last` still lives in it
+    // ... but the pages around it went back to the system,
+    EXPECT_LT(residentkb(), before - 20000);
+    // and are handed out again before any new block.
+    held.clear();
+    for (std::size_t i = 0; i < many; ++i)
+        held.push_back(limbpool::acquire());
+    EXPECT_EQ(limbpool::blocks(), 1u);
+    for (limb* p : held) {
+        p->value = 7;
+        limbpool::release(p);
+    }
     limbpool::release(last);
     limbpool::trim();
     EXPECT_EQ(limbpool::blocks(), 0u);

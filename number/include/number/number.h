@@ -68,8 +68,10 @@ public:
     static constexpr std::size_t BLOCK = std::size_t{1} << 21;
 
     // Gives back to the system every block whose nodes are all on the free
-    // list again. Called when a key action ends: the pool is then back to
-    // its prefilled nodes, but for blocks that live numbers still use.
+    // list again, and in the blocks that live numbers still use, every run
+    // of pages whose nodes are all free. Called when a key action ends: the
+    // pool then holds little more than its prefilled nodes and the nodes of
+    // live numbers.
     static void trim();
     // Blocks held from the system (for tests and benchmarks).
     static std::size_t blocks();
