@@ -123,10 +123,11 @@ constexpr std::int32_t machineexponentlead = 17;
 // Whether x^n (n > 0) may be formed exactly at P digits.
 bool exactpowerfits(const number& x, std::int64_t n, int P)
 {
-    std::int64_t lead = leadpos(x);
-    std::int64_t magnitude = (lead < 0 ? -lead : lead + 1) * n;
-    return significantdigits(x) * n <= exactpowerdigits * (std::int64_t{P} + 1) &&
-           magnitude < exactpowerplaces;
+    // Compared by division: the products overflow for exponents near 10^18.
+    const std::int64_t lead = leadpos(x);
+    const std::int64_t places = lead < 0 ? -lead : lead + 1;
+    return significantdigits(x) <= exactpowerdigits * (std::int64_t{P} + 1) / n &&
+           places <= (exactpowerplaces - 1) / n;
 }
 
 // The exponent as a machine integer, when y is an integer of at most 18 digits.

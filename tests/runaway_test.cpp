@@ -14,6 +14,8 @@ TEST(Runaway, HugeAndTinyArgumentsAnswerAtOnce)
 {
     runcases({
         {"1E9[n!]", "number overflow"},
+        {"9,25E355[x^y]622225330000000000=", "exp:argument too big"},
+        {"1,000001[x^y]922337203685477580=", "exp:argument too big"},
         {"1E9[Inv][ln]", "number overflow"},
         {"0,5-1E8=[n!]", "number underflow"},
         {"10000000[n!]", "1,2024234005159034561401534879443075697677e+65657059"},
