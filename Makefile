@@ -21,7 +21,7 @@ PACKAGES = cmake ninja-build g++ libgtest-dev libbenchmark-dev qt6-base-dev libq
 
 CMAKE_CONFIGURE = cmake -G Ninja -Wno-dev
 
-.PHONY: all deps build test run install package sanitize tsan bench fuzz soak format format-check clean
+.PHONY: all deps build test run install package sanitize tsan bench fuzz soak soak-window format format-check clean
 
 all: build
 
@@ -114,6 +114,17 @@ SOAK_MINUTES ?= 10
 soak: build
 	@python3 -c 'import mpmath' 2>/dev/null || tools/install-deps python3-mpmath
 	tools/soak.py --minutes $(SOAK_MINUTES) --zelkc $(BUILD)/zelkc
+
+# Random bursts of keys, clicks, pastes, menu commands and precision changes
+# into the window under its own Xvfb for SOAK_MINUTES (0.5 for a quick look);
+# after each burst the window must be alive, answer Ctrl+C within half a
+# second and keep its memory bounded (not part of CI). SOAK_WINDOW_ARGS passes
+# options to tools/soak-window.py (--seed, --json FILE, --log FILE, ...).
+SOAK_WINDOW_TOOLS = xvfb xdotool xclip
+SOAK_WINDOW_ARGS ?=
+soak-window: build
+	@tools/install-deps $(SOAK_WINDOW_TOOLS)
+	tools/soak-window.py --minutes $(SOAK_MINUTES) --app $(BUILD)/zelk-calculator $(SOAK_WINDOW_ARGS)
 
 # Every C and C++ file the repository tracks, in the style of .clang-format:
 # `format` rewrites them, `format-check` fails on the first difference.

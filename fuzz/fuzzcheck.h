@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "number/number.h"
 
@@ -14,6 +15,16 @@
         if (!(cond)) {                                                                             \
             std::fprintf(stderr, "check failed: %s (%s:%d)\n", #cond, __FILE__, __LINE__);         \
             std::abort();                                                                          \
+        }                                                                                          \
+    } while (0)
+
+// The same, printing what was compared when it fails.
+#define FUZZ_CHECK_EQ(a, b)                                                                        \
+    do {                                                                                           \
+        if (!((a) == (b))) {                                                                       \
+            std::fprintf(stderr, "got \"%s\", want \"%s\"\n", std::string(a).c_str(),              \
+                         std::string(b).c_str());                                                  \
+            FUZZ_CHECK((a) == (b));                                                                \
         }                                                                                          \
     } while (0)
 
