@@ -154,8 +154,8 @@ inline void checkvaluedisplay(const Calculator& c)
     if (c.radix() != 10) {
         const int bits = c.radix() == 16 ? 4 : c.radix() == 8 ? 3 : 1;
         FUZZ_CHECK(!plain.empty() &&
-                   plain.size() <= static_cast<std::size_t>(
-                                       (wordbits(c.wordsize()) + bits - 1) / bits));
+                   plain.size() <=
+                       static_cast<std::size_t>((wordbits(c.wordsize()) + bits - 1) / bits));
         for (char ch : plain) {
             const int v = ch >= 'A' ? ch - 'A' + 10 : ch - '0';
             FUZZ_CHECK(v >= 0 && v < c.radix());
@@ -212,15 +212,19 @@ struct operationkeys {
     bool binary;
 };
 inline constexpr operationkeys operations[] = {
-    {key::add, 0, true},           {key::subtract, 0, true},     {key::multiply, 0, true},
-    {key::divide, 0, true},        {key::power, 0, true},        {key::inv, key::power, true},
-    {key::mod, 0, true},           {key::ln, 0, false},          {key::log, 0, false},
-    {key::inv, key::ln, false},    {key::inv, key::log, false},  {key::square, 0, false},
-    {key::cube, 0, false},         {key::inv, key::square, false}, {key::inv, key::cube, false},
-    {key::reciprocal, 0, false},   {key::factorial, 0, false},   {key::sin, 0, false},
-    {key::cos, 0, false},          {key::tan, 0, false},         {key::inv, key::sin, false},
-    {key::inv, key::cos, false},   {key::inv, key::tan, false},  {key::hyp, key::sin, false},
-    {key::hyp, key::cos, false},   {key::hyp, key::tan, false},
+    {key::add, 0, true},          {key::subtract, 0, true},
+    {key::multiply, 0, true},     {key::divide, 0, true},
+    {key::power, 0, true},        {key::inv, key::power, true},
+    {key::mod, 0, true},          {key::ln, 0, false},
+    {key::log, 0, false},         {key::inv, key::ln, false},
+    {key::inv, key::log, false},  {key::square, 0, false},
+    {key::cube, 0, false},        {key::inv, key::square, false},
+    {key::inv, key::cube, false}, {key::reciprocal, 0, false},
+    {key::factorial, 0, false},   {key::sin, 0, false},
+    {key::cos, 0, false},         {key::tan, 0, false},
+    {key::inv, key::sin, false},  {key::inv, key::cos, false},
+    {key::inv, key::tan, false},  {key::hyp, key::sin, false},
+    {key::hyp, key::cos, false},  {key::hyp, key::tan, false},
 };
 inline constexpr int angles[3] = {key::degrees, key::radians, key::grads};
 
