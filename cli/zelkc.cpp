@@ -3,7 +3,6 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -15,6 +14,7 @@
 #include "calc/keys.h"
 #include "calc/keytext.h"
 #include "help.h"
+#include "session.h"
 
 #ifndef ZELK_VERSION
 #define ZELK_VERSION "unknown"
@@ -71,68 +71,21 @@ void typestrokes(Calculator& calculator, const std::vector<keystroke>& strokes)
     givebackmemory();
 }
 
-// Reads one line of standard input into `line`, without its newline; false
-// at the end of the input. A line longer than MAXLINE is read to its end,
-// only its first MAXLINE bytes kept, and `toolong` set.
-bool readline(std::string& line, bool& toolong)
-{
-    line.clear();
-    toolong = false;
-    int c = 0;
-    while ((c = getc_unlocked(stdin)) != EOF && c != '\n') {
-        if (line.size() < MAXLINE)
-            line.push_back(static_cast<char>(c));
-        else
-            toolong = true;
-    }
-    return c != EOF || !line.empty() || toolong;
-}
-
 }  // namespace
 
 int main(int argc, char** argv)
 {
-    int precision = 0;
-    bool grouping = false;
-    std::vector<std::string> keys;
-    for (int i = 1; i < argc; ++i) {
-        std::string arg = argv[i];
-        if (arg == "--help" || arg == "-h") {
-            std::fputs(helptext().c_str(), stdout);
-            return 0;
-        }
-        if (arg == "--version") {
-            std::printf("zelkc %s\n", ZELK_VERSION);
-            return 0;
-        }
-        if (arg == "--") {
-            keys.insert(keys.end(), argv + i + 1, argv + argc);
-            break;
-        }
-        if (arg == "--grouping") {
-            grouping = true;
-        } else if (arg == "--precision" || arg.rfind("--precision=", 0) == 0) {
-            std::string value;
-            if (arg == "--precision") {
-                if (++i == argc)
-                    usageerror("--precision needs a number");
-                value = argv[i];
-            } else {
-                value = arg.substr(std::strlen("--precision="));
-            }
-            char* end = nullptr;
-            long p = std::strtol(value.c_str(), &end, 10);
-            if (value.empty() || *end != '\0' || p < Calculator::MINPRECISION ||
-                p > Calculator::MAXPRECISION)
-                usageerror("precision must be an integer from " +
-                           std::to_string(Calculator::MINPRECISION) + " to " +
-                           std::to_string(Calculator::MAXPRECISION) + ": " + value);
-            precision = static_cast<int>(p);
-        } else if (arg.size() > 1 && arg[0] == '-' && arg[1] == '-') {
-            usageerror("unknown option " + arg);
-        } else {
-            keys.push_back(arg);
-        }
+    zelkcoptions options;
+    std::string error;
+    if (!readoptions(std::vector<std::string>(argv + 1, argv + argc), options, error))
+        usageerror(error);
+    if (options.what == zelkcoptions::request::help) {
+        std::fputs(helptext().c_str(), stdout);
+        return 0;
+    }
+    if (options.what == zelkcoptions::request::version) {
+        std::printf("zelkc %s\n", ZELK_VERSION);
+        return 0;
     }
 
     std::signal(SIGINT, oninterrupt);
@@ -142,49 +95,19 @@ int main(int argc, char** argv)
     mallopt(M_MMAP_THRESHOLD, 256 * 1024);
 #endif
     Calculator calculator;
-    if (precision != 0)
-        calculator.setprecision(precision);
-    if (grouping)
+    if (options.precision != 0)
+        calculator.setprecision(options.precision);
+    if (options.grouping)
         calculator.presskey(key::grouping);
 
-    if (!keys.empty()) {
-        // Check every argument before typing any.
-        for (const std::string& k : keys) {
+    if (!options.keys.empty()) {
+        for (const std::string& k : options.keys) {
             std::vector<keystroke> strokes;
-            std::string error;
-            if (!parsekeytext(k, strokes, error))
-                usageerror(error);
-        }
-        for (const std::string& k : keys) {
-            std::vector<keystroke> strokes;
-            std::string error;
             parsekeytext(k, strokes, error);
             typestrokes(calculator, strokes);
         }
         std::printf("%s\n", calculator.display().c_str());
         return 0;
     }
-    // A line that cannot be typed is reported with its number and gives no
-    // display; the session goes on, and ends with status 2.
-    int status = 0;
-    std::string line;
-    bool toolong = false;
-    for (long number = 1; readline(line, toolong); ++number) {
-        std::vector<keystroke> strokes;
-        std::string error;
-        if (toolong)
-            error = "longer than " + std::to_string(MAXLINE) + " bytes, not typed";
-        else if (!parsekeytext(line, strokes, error))
-            error += ", line not typed";
-        if (!error.empty()) {
-            std::fflush(stdout);
-            std::fprintf(stderr, "zelkc: line %ld: %s\n", number, error.c_str());
-            status = 2;
-            continue;
-        }
-        typestrokes(calculator, strokes);
-        std::printf("%s\n", calculator.display().c_str());
-        std::fflush(stdout);
-    }
-    return status;
+    return typelines(calculator, stdin, stdout, stderr, typestrokes);
 }

@@ -1,12 +1,24 @@
 // Properties of the arithmetic on fuzzed operands: exact sums undo, exact
 // products agree with a schoolbook product, quotients multiply back within
-// their budget, and compare agrees with the sign of the difference.
+// their budget, and compare agrees with the sign of the difference. The
+// digit forms the engine calls (sumprec ... quotprec, and a function from
+// exp to gamma) are within a unit of their d-th digit of the exact result
+// or of the same function at d + 30 digits, and fail alike at both.
 #include <cstdint>
+#include <cstring>
+#include <iterator>
 #include <vector>
 
 #include "fuzzcheck.h"
 #include "number/addition.h"
+#include "number/conversion.h"
+#include "number/exceptions.h"
+#include "number/exponential.h"
+#include "number/gamma.h"
+#include "number/inversetrig.h"
 #include "number/multiplication.h"
+#include "number/powers.h"
+#include "number/trigonometric.h"
 
 namespace {
 
@@ -18,13 +30,15 @@ struct reader {
     std::uint32_t byte() { return n > 0 ? (--n, *p++) : 0; }
     std::uint32_t word() { return byte() | byte() << 8 | byte() << 16 | byte() << 24; }
 
-    number next(int maxlimbs)
+    // Exponents of +-20 limbs, or of +-2000 where `wide`.
+    number next(int maxlimbs, bool wide = false)
     {
         int count = 1 + static_cast<int>(byte() % static_cast<std::uint32_t>(maxlimbs));
         number x;
         for (int i = 0; i < count; ++i)
             x.append(word() % BASE);
-        x.setexpo(static_cast<std::int32_t>(byte() % 41) - 20);
+        x.setexpo(wide ? static_cast<std::int32_t>((byte() << 8 | byte()) % 4001) - 2000
+                       : static_cast<std::int32_t>(byte() % 41) - 20);
         x.setlowexpo(x.expo() - count + 1);
         x.setnegative(byte() & 1);
         x.normalise();
@@ -69,14 +83,74 @@ std::vector<std::uint64_t> limbsfrom(const number& p, std::int32_t lowest)
     return r;
 }
 
+// |r - exact| <= 10^(1-d) scale: within a unit of the d-th digit.
+bool withindigits(const number& r, const number& exact, const number& scale, std::int32_t d)
+{
+    return abs(r - exact) <= abs(scale) * powerof10(1 - d);
+}
+
+// A function of the engine at d digits and its tolerance against the same
+// at d + 30: a unit of the d-th digit of the result, and for the sine and
+// cosine of |x| >= 1 a unit of the d-th decimal of the reduced angle.
+struct digitfunction {
+    number (*f)(const number&, std::int32_t);
+    bool angle;
+};
+number factorialof(const number& x, std::int32_t d) { return factorial(x, d); }
+number lnofabs(const number& x, std::int32_t d) { return lnprec(abs(x), d); }
+number sqrtofabs(const number& x, std::int32_t d) { return sqrtprec(abs(x), d); }
+constexpr digitfunction functions[] = {
+    {expprec, false}, {lnofabs, false},  {sinprec, true},    {cosprec, true},
+    {tanprec, false}, {atanprec, false}, {sqrtofabs, false}, {factorialof, false},
+};
+
+// The function on a of at most 3 limbs between 10^-16 and 10^8, at d and d + 30.
+void checkfunction(const digitfunction& fn, number a, std::int32_t d)
+{
+    a = truncdigits(a, 24);
+    if (a.iszero() || a.expo() > 0 || a.expo() < -2)
+        return;
+    if (fn.f == factorialof) {
+        // Typed arguments: short ones take gamma's quick series.
+        a = truncdigits(a, 10);
+        if (abs(a) > number(300))
+            return;
+    }
+    number at, reference;
+    const char* failed = nullptr;
+    try {
+        at = fn.f(a, d);
+    } catch (const numberexception& e) {
+        failed = e.message();
+    } catch (const calculatorexception& e) {
+        failed = e.message();
+    }
+    try {
+        reference = fn.f(a, d + 30);
+    } catch (const numberexception& e) {
+        FUZZ_CHECK(failed != nullptr && std::strcmp(failed, e.message()) == 0);
+        return;
+    } catch (const calculatorexception& e) {
+        FUZZ_CHECK(failed != nullptr && std::strcmp(failed, e.message()) == 0);
+        return;
+    }
+    FUZZ_CHECK(failed == nullptr);
+    FUZZ_CHECK(normalised(at));
+    number scale = abs(reference);
+    if (fn.angle && compareabs(a, number(1)) >= 0)
+        scale = scale + number(1);
+    FUZZ_CHECK(withindigits(at, reference, scale, d));
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     reader in{data, size};
     const bool longones = in.byte() & 1;
-    number a = in.next(longones ? 600 : 12);
-    number b = in.next(longones ? 600 : 12);
+    const bool wide = in.byte() & 1;
+    number a = in.next(longones ? 600 : 12, wide);
+    number b = in.next(longones ? 600 : 12, wide);
 
     number s = a + b;
     FUZZ_CHECK(normalised(s));
@@ -92,20 +166,37 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
 
     // A product at a resolution never exceeds the exact one and misses it
-    // by less than the resolution.
-    number f = powerof10(static_cast<std::int32_t>(in.byte() % 200) - 150);
-    number pf = prod(a, b, f);
-    FUZZ_CHECK(compareabs(pf, p) <= 0);
-    FUZZ_CHECK(abs(p - pf) <= f);
+    // by less than the resolution; with exponents of +-20 limbs only, as
+    // the digits at a fixed resolution grow with them.
+    if (!wide) {
+        number f = powerof10(static_cast<std::int32_t>(in.byte() % 200) - 150);
+        number pf = prod(a, b, f);
+        FUZZ_CHECK(compareabs(pf, p) <= 0);
+        FUZZ_CHECK(abs(p - pf) <= f);
 
-    if (!b.iszero()) {
-        number q = quot(a, b, f);
-        FUZZ_CHECK(normalised(q));
-        // |a - q b| <= |b| f: the quotient is within f of a / b.
-        FUZZ_CHECK(abs(a - q * b) <= abs(b) * f);
-        number r = a % b;
-        FUZZ_CHECK(compareabs(r, b) < 0);
-        FUZZ_CHECK(r.iszero() || r.isnegative() == a.isnegative());
+        if (!b.iszero()) {
+            number q = quot(a, b, f);
+            FUZZ_CHECK(normalised(q));
+            // |a - q b| <= |b| f: the quotient is within f of a / b.
+            FUZZ_CHECK(abs(a - q * b) <= abs(b) * f);
+            number r = a % b;
+            FUZZ_CHECK(compareabs(r, b) < 0);
+            FUZZ_CHECK(r.iszero() || r.isnegative() == a.isnegative());
+        }
     }
+
+    // The digit forms: sums and differences within a unit of the d-th digit
+    // of the larger operand, products and quotients of the result.
+    const std::int32_t d = 1 + static_cast<std::int32_t>(in.byte() % 60);
+    const number& larger = compareabs(a, b) >= 0 ? a : b;
+    FUZZ_CHECK(withindigits(sumprec(a, b, d), s, larger, d));
+    FUZZ_CHECK(withindigits(diffprec(a, b, d), a - b, larger, d));
+    FUZZ_CHECK(withindigits(prodprec(a, b, d), p, p, d));
+    if (!b.iszero()) {
+        const number q = quotprec(a, b, d);
+        const number reference = quotprec(a, b, d + 30);
+        FUZZ_CHECK(withindigits(q, reference, reference, d));
+    }
+    checkfunction(functions[in.byte() % std::size(functions)], a, d);
     return 0;
 }

@@ -22,11 +22,6 @@
 #include "number/exceptions.h"
 #include "number/multiplication.h"
 
-// Allocations record two frames instead of thirty: the arithmetic
-// allocates at every step, and recording its stacks took a tenth of the
-// fuzzers' time.
-extern "C" inline const char* __asan_default_options() { return "malloc_context_size=2"; }
-
 // Cancels the running computation once an input has used its time. An
 // input that was cancelled is not held to the oracles: its displays depend
 // on when the cancel landed.
