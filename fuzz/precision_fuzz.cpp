@@ -20,7 +20,10 @@ std::vector<std::string> typeinput(Calculator& c, const std::uint8_t* data, std:
     std::vector<std::string> shown;
     for (std::size_t i = 0; i < size && shown.size() < MAXKEYS; ++i) {
         if (data[i] == CHANGE && i + 2 < size) {
-            const int next = 1 + (data[i + 1] * 256 + data[i + 2]) % Calculator::MAXPRECISION;
+            // Mostly to short precisions, one change in sixteen anywhere.
+            const int next = data[i + 1] < 0xF0
+                                 ? 1 + (data[i + 1] * 256 + data[i + 2]) % 100
+                                 : 1 + (data[i + 1] * 256 + data[i + 2]) % Calculator::MAXPRECISION;
             i += 2;
             const int before = c.precision();
             c.setprecision(before);  // ends any entry: the value as shown at `before`
