@@ -21,7 +21,7 @@ PACKAGES = cmake ninja-build g++ libgtest-dev libbenchmark-dev qt6-base-dev libq
 
 CMAKE_CONFIGURE = cmake -G Ninja -Wno-dev
 
-.PHONY: all deps build test run install package sanitize tsan bench fuzz soak soak-window format format-check clean
+.PHONY: all deps build test run install package sanitize tsan bench fuzz soak soak-window reliability format format-check clean
 
 all: build
 
@@ -92,19 +92,24 @@ compare: deps
 	    --json $(BENCH_BUILD)/compare/results.json $(COMPARE_ARGS)
 
 # Each fuzz target runs FUZZ_SECONDS from the committed seeds in fuzz/corpus;
-# new inputs go to $(FUZZ_BUILD)/corpus, crashes to $(FUZZ_BUILD)/crashes.
+# new inputs go to $(FUZZ_BUILD)/corpus, crashes to $(FUZZ_BUILD)/crashes,
+# and each target's final statistics to $(FUZZ_BUILD)/stats/<target>.txt.
+FUZZ_TARGETS = text arithmetic keys paste precision zelkc
 fuzz: deps
 	@tools/install-deps clang-14 libclang-rt-14-dev
 	CXX=clang++-14 $(CMAKE_CONFIGURE) -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	    -DZELK_FUZZ=ON -DZELK_SANITIZE=ON -DZELK_TESTS=OFF
-	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target text_fuzz arithmetic_fuzz keys_fuzz paste_fuzz
-	@for t in text arithmetic keys paste; do \
+	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target $(addsuffix _fuzz,$(FUZZ_TARGETS))
+	@mkdir -p $(FUZZ_BUILD)/stats
+	@for t in $(FUZZ_TARGETS); do \
 	    mkdir -p $(FUZZ_BUILD)/corpus/$$t $(FUZZ_BUILD)/crashes; \
 	    echo "== $$t: $(FUZZ_SECONDS) s"; \
 	    $(FUZZ_BUILD)/fuzz/$${t}_fuzz -max_total_time=$(FUZZ_SECONDS) -rss_limit_mb=4096 \
 	        -artifact_prefix=$(FUZZ_BUILD)/crashes/ -print_final_stats=1 \
-	        $(FUZZ_BUILD)/corpus/$$t fuzz/corpus/$$t 2>&1 | grep -E 'stat::|DONE|Done|ERROR|SUMMARY|check failed' \
-	        || exit 1; \
+	        $(FUZZ_BUILD)/corpus/$$t fuzz/corpus/$$t > $(FUZZ_BUILD)/stats/$$t.txt 2>&1; \
+	    status=$$?; \
+	    grep -E 'stat::|DONE|Done|ERROR|SUMMARY|check failed|got ' $(FUZZ_BUILD)/stats/$$t.txt; \
+	    [ $$status -eq 0 ] || exit 1; \
 	    [ -z "$$(ls -A $(FUZZ_BUILD)/crashes)" ] || { echo "crash inputs in $(FUZZ_BUILD)/crashes"; exit 1; }; \
 	done
 
@@ -125,6 +130,19 @@ SOAK_WINDOW_ARGS ?=
 soak-window: build
 	@tools/install-deps $(SOAK_WINDOW_TOOLS)
 	tools/soak-window.py --minutes $(SOAK_MINUTES) --app $(BUILD)/zelk-calculator $(SOAK_WINDOW_ARGS)
+
+# The fuzzers (FUZZ_SECONDS each), the sanitizers, ThreadSanitizer, both
+# soaks (SOAK_MINUTES each), the cancellation of the slowest keys and the
+# bad-input table, with their figures in docs/reliability.md (about an hour
+# with the defaults). RELIABILITY_ARGS passes options to tools/reliability.py.
+RELIABILITY_FUZZ_SECONDS ?= 300
+RELIABILITY_ARGS ?=
+reliability: build
+	@python3 -c 'import mpmath' 2>/dev/null || tools/install-deps python3-mpmath
+	@tools/install-deps $(SOAK_WINDOW_TOOLS) time
+	tools/reliability.py --fuzz-seconds $(RELIABILITY_FUZZ_SECONDS) --soak-minutes $(SOAK_MINUTES) \
+	    --window-minutes $(SOAK_MINUTES) --zelkc $(BUILD)/zelkc --app $(BUILD)/zelk-calculator \
+	    $(RELIABILITY_ARGS)
 
 # Every C and C++ file the repository tracks, in the style of .clang-format:
 # `format` rewrites them, `format-check` fails on the first difference.

@@ -136,6 +136,7 @@ def main():
     parser.add_argument("--seed", type=int, default=int(time.time()))
     parser.add_argument("--cancel", type=float, default=3.0, help="seconds before Ctrl+C")
     parser.add_argument("--hang", type=float, default=20.0, help="seconds after Ctrl+C before a hang")
+    parser.add_argument("--json", help="write the figures to this file")
     args = parser.parse_args()
     rng = random.Random(args.seed)
     print("soak: seed %d, %.1f minutes, %s" % (args.seed, args.minutes, args.zelkc))
@@ -237,6 +238,7 @@ def main():
     if oracle is not None:
         finish(oracle, "zelkc at precision %d (checked lines)" % oprecision, olife)
 
+    growth = []  # (what, lines, second quarter MB, last quarter MB)
     # Memory within each long life: the pool gives back what a key took, so
     # the last quarter may not sit above the second by more than a fifth.
     for what, life in lives:
@@ -247,6 +249,7 @@ def main():
         last = sorted(life[3 * n // 4:])[(n - 3 * n // 4) // 2]
         print("%s: %d lines, resident memory %.1f MB in its second quarter, %.1f MB in its last"
               % (what, n, second / 1024, last / 1024))
+        growth.append((what, n, second / 1024, last / 1024))
         if last > 1.2 * second + 4096:
             failures.append("%s: memory grew from %.1f MB to %.1f MB"
                             % (what, second / 1024, last / 1024))
@@ -264,6 +267,20 @@ def main():
     for f in failures:
         print("FAIL:", f)
     print("soak: %s" % ("failed" if failures else "passed"))
+    if args.json:
+        import json
+        mismatches = sum(f.startswith("mismatch") for f in failures)
+        figures = {
+            "seed": args.seed, "minutes": args.minutes, "lines": lines, "keys": keys,
+            "keys_per_second": keys / elapsed, "cancelled": cancels, "processes": restarts,
+            "checked": checked, "mismatches": mismatches, "failures": failures,
+            "rss_start_mb": samples[0][1] / 1024 if samples else 0,
+            "rss_end_mb": samples[-1][1] / 1024 if samples else 0,
+            "rss_peak_mb": max((r for _, r in samples), default=0) / 1024,
+            "longest_lives": sorted(growth, key=lambda g: -g[1])[:5],
+        }
+        with open(args.json, "w") as f:
+            json.dump(figures, f, indent=2)
     return 1 if failures else 0
 
 
