@@ -162,7 +162,7 @@ inline void checkvaluedisplay(const Calculator& c)
     std::string want = decimaltext(value, c.precision(), c.grouping());
     if (value.iszero() && shown.front() == '-')
         want.insert(0, "-");  // a small negative value rounded to 0 keeps its sign
-    FUZZ_CHECK_EQ(want, shown);
+    FUZZ_CHECK_EQ(shown, want);
 }
 
 // One operation or function of typed operands: its key sequence, without
@@ -303,5 +303,5 @@ inline void checkrounding(const operation& op, int precision, watchdog& dog)
             return;
         reference = entrytonumber(decider);
     }
-    FUZZ_CHECK_EQ(decimaltext(reference, precision, false), shown);
+    FUZZ_CHECK_EQ(shown, decimaltext(reference, precision, false));
 }
