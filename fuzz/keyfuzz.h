@@ -126,6 +126,19 @@ inline void checkstate(const Calculator& c)
     FUZZ_CHECK(c.parens() >= 0 && c.parens() <= c.operatorcount());
 }
 
+// Presses the key a byte stands for, if any, checks the state after it and
+// keeps its display in `shown`.
+inline void pressbyte(Calculator& c, std::uint8_t b, std::vector<std::string>& shown)
+{
+    const int code = keyfrom(b, c);
+    if (code == 0)
+        return;
+    c.presskey(code);
+    trace(code, c);
+    checkstate(c);
+    shown.push_back(c.display());
+}
+
 // The display without its group separators.
 inline std::string ungrouped(const std::string& display, int radix)
 {
@@ -163,6 +176,36 @@ inline void checkvaluedisplay(const Calculator& c)
     if (value.iszero() && shown.front() == '-')
         want.insert(0, "-");  // a small negative value rounded to 0 keeps its sign
     FUZZ_CHECK_EQ(shown, want);
+}
+
+// Types an input with `type` on a fresh calculator at `precision`, presses
+// = and checks the shown value; where `twice`, types it again on a second
+// calculator, which must show the same displays. A cancelled run ends the
+// checks.
+template <typename Typer>
+void typeandcompare(int precision, bool twice, watchdog& dog, const Typer& type)
+{
+    const auto run = [&](Calculator& c, int milliseconds) {
+        c.setprecision(precision);
+        dog.arm(milliseconds);
+        std::vector<std::string> shown = type(c);
+        c.presskey(key::equals);
+        checkstate(c);
+        shown.push_back(c.display());
+        return shown;
+    };
+    Calculator first;
+    const std::vector<std::string> shown = run(first, INPUTMILLISECONDS);
+    if (dog.disarm())
+        return;
+    checkvaluedisplay(first);
+    if (!twice)
+        return;
+    // No state outside the calculator changes what it shows.
+    Calculator second;
+    const std::vector<std::string> again = run(second, 2 * INPUTMILLISECONDS);
+    if (!dog.disarm())
+        FUZZ_CHECK(again == shown);
 }
 
 // One operation or function of typed operands: its key sequence, without

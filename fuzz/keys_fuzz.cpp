@@ -10,29 +10,6 @@
 
 #include "keyfuzz.h"
 
-namespace {
-
-// Types the keys of the input, and returns the display after each.
-std::vector<std::string> typeinput(Calculator& c, const std::uint8_t* data, std::size_t size)
-{
-    std::vector<std::string> shown;
-    for (std::size_t i = 0; i < size && shown.size() < MAXKEYS; ++i) {
-        const int code = keyfrom(data[i], c);
-        if (code == 0)
-            continue;
-        c.presskey(code);
-        trace(code, c);
-        checkstate(c);
-        shown.push_back(c.display());
-    }
-    c.presskey(key::equals);
-    checkstate(c);
-    shown.push_back(c.display());
-    return shown;
-}
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     static watchdog dog;
@@ -43,23 +20,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         checkrounding(operationfrom(data + 2, data + size), precision, dog);
         return 0;
     }
-    Calculator first;
-    first.setprecision(precision);
-    dog.arm(INPUTMILLISECONDS);
-    const std::vector<std::string> shown = typeinput(first, data + 2, size - 2);
-    if (dog.disarm())
-        return 0;
-    checkvaluedisplay(first);
-
-    // No state outside the calculator changes what it shows (checked on
-    // every other input, to keep the pace).
-    if (data[1] & 2)
-        return 0;
-    Calculator second;
-    second.setprecision(precision);
-    dog.arm(2 * INPUTMILLISECONDS);
-    const std::vector<std::string> again = typeinput(second, data + 2, size - 2);
-    if (!dog.disarm())
-        FUZZ_CHECK(again == shown);
+    // The second calculator on every other input, to keep the pace.
+    typeandcompare(precision, (data[1] & 2) == 0, dog, [&](Calculator& c) {
+        std::vector<std::string> shown;
+        for (std::size_t i = 2; i < size && shown.size() < MAXKEYS; ++i)
+            pressbyte(c, data[i], shown);
+        return shown;
+    });
     return 0;
 }

@@ -39,13 +39,7 @@ std::vector<std::string> typeinput(Calculator& c, const std::uint8_t* data, std:
             shown.push_back(there);
             continue;
         }
-        const int code = keyfrom(data[i], c);
-        if (code == 0)
-            continue;
-        c.presskey(code);
-        trace(code, c);
-        checkstate(c);
-        shown.push_back(c.display());
+        pressbyte(c, data[i], shown);
     }
     return shown;
 }
@@ -57,17 +51,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     static watchdog dog;
     if (size < 1)
         return 0;
-    Calculator first;
-    first.setprecision(1 + data[0] % 60);
-    dog.arm(INPUTMILLISECONDS);
-    const std::vector<std::string> shown = typeinput(first, data + 1, size - 1, dog);
-    if (dog.disarm() || (data[0] & 0x80))
-        return 0;
-    Calculator second;
-    second.setprecision(1 + data[0] % 60);
-    dog.arm(2 * INPUTMILLISECONDS);
-    const std::vector<std::string> again = typeinput(second, data + 1, size - 1, dog);
-    if (!dog.disarm())
-        FUZZ_CHECK(again == shown);
+    typeandcompare(1 + data[0] % 60, (data[0] & 0x80) == 0, dog,
+                   [&](Calculator& c) { return typeinput(c, data + 1, size - 1, dog); });
     return 0;
 }
