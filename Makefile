@@ -92,7 +92,8 @@ compare: deps
 	    --json $(BENCH_BUILD)/compare/results.json $(COMPARE_ARGS)
 
 # Each fuzz target runs FUZZ_SECONDS from the committed seeds in fuzz/corpus;
-# new inputs go to $(FUZZ_BUILD)/corpus, crashes to $(FUZZ_BUILD)/crashes,
+# new inputs go to $(FUZZ_BUILD)/corpus, crashes to $(FUZZ_BUILD)/crashes
+# (an earlier run's to $(FUZZ_BUILD)/crashes-earlier),
 # and each target's final statistics to $(FUZZ_BUILD)/stats/<target>.txt.
 FUZZ_TARGETS = text arithmetic keys paste precision zelkc
 fuzz: deps
@@ -100,7 +101,9 @@ fuzz: deps
 	CXX=clang++-14 $(CMAKE_CONFIGURE) -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	    -DZELK_FUZZ=ON -DZELK_SANITIZE=ON -DZELK_TESTS=OFF
 	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target $(addsuffix _fuzz,$(FUZZ_TARGETS))
-	@mkdir -p $(FUZZ_BUILD)/stats
+	@mkdir -p $(FUZZ_BUILD)/stats $(FUZZ_BUILD)/crashes $(FUZZ_BUILD)/crashes-earlier
+	@# Crash inputs of an earlier run are kept aside, so that only this run's fail it.
+	@find $(FUZZ_BUILD)/crashes -type f -exec mv -t $(FUZZ_BUILD)/crashes-earlier {} +
 	@for t in $(FUZZ_TARGETS); do \
 	    mkdir -p $(FUZZ_BUILD)/corpus/$$t $(FUZZ_BUILD)/crashes; \
 	    echo "== $$t: $(FUZZ_SECONDS) s"; \

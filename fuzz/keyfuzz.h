@@ -322,7 +322,8 @@ inline bool midpointat(const number& value, int precision)
 
 // The oracle of correct rounding: the display at P is the display at P + 30
 // rounded to P digits, but where that one is a rounding midpoint at P; then
-// P + 90 decides, and an exact midpoint rounds away from zero.
+// the display at 6000 digits decides, and an exact midpoint rounds away
+// from zero.
 inline void checkrounding(const operation& op, int precision, watchdog& dog)
 {
     const std::string shown = displayof(op, precision, dog, INPUTMILLISECONDS);
@@ -339,9 +340,11 @@ inline void checkrounding(const operation& op, int precision, watchdog& dog)
     }
     number reference = entrytonumber(longer);
     if (midpointat(reference, precision)) {
-        if (precision + 90 > Calculator::MAXPRECISION)
-            return;
-        const std::string decider = displayof(op, precision + 90, dog, 4 * INPUTMILLISECONDS);
+        // At the longest precision a sum of typed operands is exact: a
+        // value just beside the midpoint shows as such, and one that is
+        // still a midpoint there is one.
+        const std::string decider =
+            displayof(op, Calculator::MAXPRECISION, dog, 50 * INPUTMILLISECONDS);
         if (decider.empty() || decider.rfind("error: ", 0) == 0)
             return;
         reference = entrytonumber(decider);

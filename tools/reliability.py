@@ -292,6 +292,8 @@ def main():
     parser.add_argument("--out", default=os.path.join(ROOT, "docs", "reliability.md"))
     parser.add_argument("--skip", default="", help="steps to leave out: fuzz,sanitize,tsan,"
                         "soak,window,cancel,bad")
+    parser.add_argument("--reuse", action="store_true", help="keep the figures of the last run "
+                        "(in --logs) for the steps left out")
     args = parser.parse_args()
     os.makedirs(args.logs, exist_ok=True)
     args.commit = subprocess.run(["git", "rev-parse", "--short", "HEAD"], cwd=ROOT,
@@ -302,7 +304,11 @@ def main():
              ("window", lambda: windowstep(args)), ("cancel", lambda: cancelstep(args)),
              ("bad", lambda: badinputstep(args))]
     results = {}
-    failed = False
+    saved = os.path.join(args.logs, "results.json")
+    if args.reuse and os.path.exists(saved):
+        with open(saved) as f:
+            results = {k: v for k, v in json.load(f).items() if k in skip}
+    failed = any(r.get("status", 0) != 0 for r in results.values())
     for name, step in steps:
         if name in skip:
             continue
