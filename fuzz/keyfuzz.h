@@ -87,7 +87,7 @@ private:
 // The time an input may take before the rest of its keys are cancelled.
 constexpr int INPUTMILLISECONDS = 5;
 // At most this many keys are read from an input.
-constexpr std::size_t MAXKEYS = 48;
+constexpr std::size_t MAXKEYS = 32;
 
 // Mostly short precisions, sometimes up to 1000 digits: long enough for
 // every algorithm's long form, short enough to keep thousands of inputs a

@@ -198,7 +198,7 @@ def document(args, results):
             lines.append("| %s | %s | %s | %s | %s |" % (
                 target, what.get(target, ""), "{:,}".format(units) if units else "-",
                 "{:,}".format(rate) if rate else "-", result))
-        lines += ["", "Bounds on an input: at most 48 keys; precisions up to 1000 in the key "
+        lines += ["", "Bounds on an input: at most 32 keys; precisions up to 1000 in the key "
                   "and zelkc targets (up to 6000 after a change in the precision target); a "
                   "key input is cancelled after 5 ms (2 ms in the zelkc target), as the "
                   "window's No answer would cancel it, and is then held only to survival. "
