@@ -210,9 +210,7 @@ void typeandcompare(int precision, bool twice, watchdog& dog, const Typer& type)
 
 // One operation or function of typed operands: its key sequence, without
 // the precision.
-struct operation {
-    std::vector<int> keys;
-};
+using operation = std::vector<int>;
 
 // Types a decimal operand from the input: up to 24 digits, a comma, and an
 // exponent after EE, mostly small.
@@ -268,23 +266,19 @@ inline constexpr int angles[3] = {key::degrees, key::radians, key::grads};
 
 inline operation operationfrom(const std::uint8_t* p, const std::uint8_t* end)
 {
-    operation op;
+    operation keys;
     const std::uint32_t which = p < end ? *p++ : 0;
     const operationkeys& o = operations[which % std::size(operations)];
-    op.keys.push_back(angles[(which >> 5) % 3]);
-    typeoperand(op.keys, p, end);
+    keys.push_back(angles[(which >> 5) % 3]);
+    typeoperand(keys, p, end);
+    keys.push_back(o.first);
+    if (o.second != 0)
+        keys.push_back(o.second);
     if (o.binary) {
-        op.keys.push_back(o.second != 0 ? o.first : 0);
-        op.keys.push_back(o.second != 0 ? o.second : o.first);
-        typeoperand(op.keys, p, end);
-        op.keys.push_back(key::equals);
-    } else {
-        op.keys.push_back(o.first);
-        if (o.second != 0)
-            op.keys.push_back(o.second);
+        typeoperand(keys, p, end);
+        keys.push_back(key::equals);
     }
-    std::erase(op.keys, 0);
-    return op;
+    return keys;
 }
 
 // The display of the keys on a fresh calculator at `precision`, or empty
@@ -294,7 +288,7 @@ inline std::string displayof(const operation& op, int precision, watchdog& dog, 
     Calculator c;
     c.setprecision(precision);
     dog.arm(milliseconds);
-    for (int code : op.keys) {
+    for (int code : op) {
         c.presskey(code);
         trace(code, c);
     }

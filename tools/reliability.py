@@ -99,24 +99,13 @@ def teststep(target, args):
     return {"status": status, "seconds": seconds, "passed": passed, "total": total}
 
 
-def soakstep(args):
-    figures = os.path.join(args.logs, "soak.json")
-    status, seconds, _ = run([sys.executable, "tools/soak.py", "--minutes", str(args.soak_minutes),
-                              "--seed", str(args.seed), "--zelkc", args.zelkc, "--json", figures],
-                             os.path.join(args.logs, "soak.txt"))
-    result = {"status": status, "seconds": seconds}
-    if os.path.exists(figures):
-        with open(figures) as f:
-            result.update(json.load(f))
-    return result
-
-
-def windowstep(args):
-    figures = os.path.join(args.logs, "soak-window.json")
-    status, seconds, _ = run([sys.executable, "tools/soak-window.py", "--minutes",
-                              str(args.window_minutes), "--seed", str(args.seed), "--app",
-                              args.app, "--json", figures],
-                             os.path.join(args.logs, "soak-window.txt"))
+def soakstep(script, binary, minutes, args):
+    """Runs one soak with its figures in JSON beside its log."""
+    name = os.path.splitext(os.path.basename(script))[0]
+    figures = os.path.join(args.logs, name + ".json")
+    status, seconds, _ = run([sys.executable, script, "--minutes", str(minutes), "--seed",
+                              str(args.seed)] + binary + ["--json", figures],
+                             os.path.join(args.logs, name + ".txt"))
     result = {"status": status, "seconds": seconds}
     if os.path.exists(figures):
         with open(figures) as f:
@@ -300,9 +289,12 @@ def main():
                                  capture_output=True, text=True).stdout.strip() or "unknown"
     skip = set(filter(None, args.skip.split(",")))
     steps = [("fuzz", lambda: fuzzstep(args)), ("sanitize", lambda: teststep("sanitize", args)),
-             ("tsan", lambda: teststep("tsan", args)), ("soak", lambda: soakstep(args)),
-             ("window", lambda: windowstep(args)), ("cancel", lambda: cancelstep(args)),
-             ("bad", lambda: badinputstep(args))]
+             ("tsan", lambda: teststep("tsan", args)),
+             ("soak", lambda: soakstep("tools/soak.py", ["--zelkc", args.zelkc],
+                                       args.soak_minutes, args)),
+             ("window", lambda: soakstep("tools/soak-window.py", ["--app", args.app],
+                                         args.window_minutes, args)),
+             ("cancel", lambda: cancelstep(args)), ("bad", lambda: badinputstep(args))]
     results = {}
     saved = os.path.join(args.logs, "results.json")
     if args.reuse and os.path.exists(saved):
