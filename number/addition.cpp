@@ -143,6 +143,10 @@ number rounddigits(const number& x, std::int32_t n)
     if (x.iszero())
         return x;
     number c = scaled(x, n);
+    // Already whole at n places: adding a half would spell out every limb
+    // between the digits and the point (10^93000000 has ten million).
+    if (isinteger(c))
+        return x;
     c = c.isnegative() ? negate(floor(negate(c) + half())) : floor(c + half());
     multpow10(c, -n);
     return c;

@@ -247,6 +247,14 @@ TEST(AdditionRounding, FloorFracTruncdigitsRounddigits)
         EXPECT_EQ(truncdigits(N(c.x), c.n), N(c.trunc)) << c.x << " " << c.n;
         EXPECT_EQ(rounddigits(N(c.x), c.n), N(c.round)) << c.x << " " << c.n;
     }
+    // A whole number far above the point is its own rounding, found without
+    // spelling out the ten million limbs down to the point.
+    limbpool::trim();
+    const std::size_t blocks = limbpool::blocks();
+    const number big = scaled(N("15"), 89999999);
+    EXPECT_EQ(rounddigits(big, 0), big);
+    EXPECT_EQ(rounddigits(big, 5), big);
+    EXPECT_EQ(limbpool::blocks(), blocks);
 }
 
 TEST(AdditionSigns, NegateAbsScaled)

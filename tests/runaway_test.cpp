@@ -17,6 +17,7 @@ TEST(Runaway, HugeAndTinyArgumentsAnswerAtOnce)
         {"9,25E355[x^y]622225330000000000=", "exp:argument too big"},
         {"1,000001[x^y]922337203685477580=", "exp:argument too big"},
         {"1E9[Inv][ln]", "number overflow"},
+        {"[Oct]515[x^y]214671125=", "getuint64:__uint64 overflow"},
         {"0,5-1E8=[n!]", "number underflow"},
         {"10000000[n!]", "1,2024234005159034561401534879443075697677e+65657059"},
         {"1E7[+]0,5=[n!]", "3,8023968001050098004095102595962562132958e+65657062"},
