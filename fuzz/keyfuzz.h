@@ -4,10 +4,11 @@
 // operation typed at two precisions.
 #pragma once
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <cstdint>
+#include <cstdlib>
 #include <iterator>
 #include <mutex>
 #include <string>
@@ -22,35 +23,35 @@
 #include "number/exceptions.h"
 #include "number/multiplication.h"
 
-// Cancels the running computation once an input has used its time. An
-// input that was cancelled is not held to the oracles: its displays depend
-// on when the cancel landed.
+// Cancels the running computation once an input has used its time, and
+// again every few microseconds until the input ends, so that the keys after
+// a cancel end as quickly. An input that was cancelled is not held to the
+// oracles: its displays depend on when the cancel landed.
+//
+// Arming and disarming take an uncontended lock and never wake the thread,
+// which looks at the deadline at least every half a millisecond: a wake-up
+// for every input kept the fuzzers in the kernel.
 class watchdog {
 public:
     watchdog() : m_thread([this] { loop(); }) {}
     ~watchdog()
     {
-        {
-            std::lock_guard<std::mutex> lock(m_mutex);
-            m_stop = true;
-        }
-        m_wake.notify_all();
+        m_stop = true;
         m_thread.join();
     }
     // Starts the time of an input.
     void arm(int milliseconds)
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        m_deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
-        m_armed = true;
         m_fired = false;
-        m_wake.notify_all();
+        m_deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+        m_armed.store(true, std::memory_order_release);
     }
     // Ends it; true when the input ran out of time.
     bool disarm()
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        m_armed = false;
+        m_armed.store(false, std::memory_order_release);
         return m_fired;
     }
     bool fired()
@@ -62,37 +63,45 @@ public:
 private:
     void loop()
     {
-        std::unique_lock<std::mutex> lock(m_mutex);
+        using namespace std::chrono;
         while (!m_stop) {
-            if (!m_armed) {
-                m_wake.wait(lock);
-                continue;
+            microseconds pause(500);
+            if (m_armed.load(std::memory_order_acquire)) {
+                // The cancel and the mark of the input it ends are one step,
+                // so that no cancel reaches the next input unmarked.
+                std::lock_guard<std::mutex> lock(m_mutex);
+                const auto now = steady_clock::now();
+                const bool armed = m_armed.load(std::memory_order_relaxed);
+                if (armed && now >= m_deadline) {
+                    m_fired = true;
+                    Calculator::cancel();
+                    pause = microseconds(20);
+                } else if (armed) {
+                    pause = std::min(pause, duration_cast<microseconds>(m_deadline - now));
+                }
             }
-            if (m_wake.wait_until(lock, m_deadline) == std::cv_status::timeout && m_armed) {
-                m_fired = true;
-                Calculator::cancel();
-            }
+            std::this_thread::sleep_for(pause);
         }
     }
 
     std::mutex m_mutex;
-    std::condition_variable m_wake;
     std::chrono::steady_clock::time_point m_deadline;
-    bool m_armed = false;
+    std::atomic<bool> m_armed{false};
     bool m_fired = false;
-    bool m_stop = false;
+    std::atomic<bool> m_stop{false};
     std::thread m_thread;
 };
 
 // The time an input may take before the rest of its keys are cancelled.
-constexpr int INPUTMILLISECONDS = 5;
+constexpr int INPUTMILLISECONDS = 2;
 // At most this many keys are read from an input.
 constexpr std::size_t MAXKEYS = 32;
 
-// Mostly short precisions, sometimes up to 1000 digits: long enough for
-// every algorithm's long form, short enough to keep thousands of inputs a
-// second. The precision target reaches the longest.
-constexpr int MAXFUZZPRECISION = 1000;
+// Mostly short precisions, sometimes up to 300 digits: past the lengths
+// where ln turns to Newton's steps (150 digits) and a quotient to its
+// Newton form (about 200 by 200), short enough to keep thousands of inputs
+// a second. The precision target reaches the longest.
+constexpr int MAXFUZZPRECISION = 300;
 inline int precisionfrom(std::uint8_t a, std::uint8_t b)
 {
     return a < 240 ? 1 + a % 40 : 41 + (a * 256 + b) % (MAXFUZZPRECISION - 40);
@@ -181,9 +190,10 @@ inline void checkvaluedisplay(const Calculator& c)
 // Types an input with `type` on a fresh calculator at `precision`, presses
 // = and checks the shown value; where `twice`, types it again on a second
 // calculator, which must show the same displays. A cancelled run ends the
-// checks.
+// checks. The first run has `milliseconds`, the second twice as long.
 template <typename Typer>
-void typeandcompare(int precision, bool twice, watchdog& dog, const Typer& type)
+void typeandcompare(int precision, bool twice, watchdog& dog, const Typer& type,
+                    int milliseconds = INPUTMILLISECONDS)
 {
     const auto run = [&](Calculator& c, int milliseconds) {
         c.setprecision(precision);
@@ -195,7 +205,7 @@ void typeandcompare(int precision, bool twice, watchdog& dog, const Typer& type)
         return shown;
     };
     Calculator first;
-    const std::vector<std::string> shown = run(first, INPUTMILLISECONDS);
+    const std::vector<std::string> shown = run(first, milliseconds);
     if (dog.disarm())
         return;
     checkvaluedisplay(first);
@@ -203,28 +213,54 @@ void typeandcompare(int precision, bool twice, watchdog& dog, const Typer& type)
         return;
     // No state outside the calculator changes what it shows.
     Calculator second;
-    const std::vector<std::string> again = run(second, 2 * INPUTMILLISECONDS);
+    const std::vector<std::string> again = run(second, 2 * milliseconds);
     if (!dog.disarm())
         FUZZ_CHECK(again == shown);
 }
 
-// One operation or function of typed operands: its key sequence, without
-// the precision.
-using operation = std::vector<int>;
+// A typed decimal operand: its digits, how many of them stand before the
+// comma, and the exponent typed after EE.
+struct operand {
+    std::string digits;
+    int whole = 0;
+    int exponent = 0;
+
+    int length() const { return static_cast<int>(digits.size()); }
+    int lead() const { return whole - 1 + exponent; }  // the power of ten of the first digit
+    int low() const { return lead() - length() + 1; }  // ... and of the last
+    // Its magnitude as an integer, when it is one below 10^4; else -1.
+    int smallinteger() const
+    {
+        const std::size_t last = digits.find_last_not_of('0');  // the first digit is not 0
+        const int zeros = length() - 1 - static_cast<int>(last);
+        if (low() + zeros < 0 || lead() > 3)
+            return -1;
+        int n = std::stoi(digits.substr(0, last + 1));
+        for (int i = 0; i < low() + zeros; ++i)
+            n *= 10;
+        return n;
+    }
+};
 
 // Types a decimal operand from the input: up to 24 digits, a comma, and an
 // exponent after EE, mostly small.
-inline void typeoperand(std::vector<int>& keys, const std::uint8_t*& p, const std::uint8_t* end)
+inline operand typeoperand(std::vector<int>& keys, const std::uint8_t*& p, const std::uint8_t* end)
 {
     const auto next = [&]() -> std::uint32_t { return p < end ? *p++ : 0; };
     const std::uint32_t shape = next();
     const std::uint32_t length = 1 + shape % 24;
     const std::uint32_t point = next() % (length + 1);
-    keys.push_back(key::digits[1 + next() % 9]);
+    operand typed;
+    typed.whole = static_cast<int>(point == 0 ? length : point);
+    const auto digit = [&](std::uint32_t d) {
+        keys.push_back(key::digits[d]);
+        typed.digits += static_cast<char>('0' + d);
+    };
+    digit(1 + next() % 9);
     for (std::uint32_t i = 1; i < length; ++i) {
         if (i == point)
             keys.push_back(key::point);
-        keys.push_back(key::digits[next() % 10]);
+        digit(next() % 10);
     }
     if (shape & 0x80)
         keys.push_back(key::sign);
@@ -232,53 +268,140 @@ inline void typeoperand(std::vector<int>& keys, const std::uint8_t*& p, const st
     if (e < 0x60) {
         keys.push_back(key::exponent);
         // Mostly within 30 decades; every thirty-second operand up to 10^999.
-        const std::uint32_t size = (e & 0x1F) == 0 ? next() << 2 | next() % 4 : e % 31;
-        for (char digit : std::to_string(size % 1000))
-            keys.push_back(key::digits[digit - '0']);
-        if (e & 0x40)
+        const std::uint32_t size = ((e & 0x1F) == 0 ? next() << 2 | next() % 4 : e % 31) % 1000;
+        for (char d : std::to_string(size))
+            keys.push_back(key::digits[d - '0']);
+        typed.exponent = static_cast<int>(size);
+        if (e & 0x40) {
             keys.push_back(key::sign);
+            typed.exponent = -typed.exponent;
+        }
     }
+    return typed;
 }
 
 // The functions and operators the oracle checks, each with its keys. Not
 // dms: its results are rounded to P decimal places, not to the display.
+enum class family {
+    sum,
+    product,
+    quotient,
+    remainder,
+    power,
+    root,
+    square,
+    cube,
+    squareroot,
+    cuberoot,
+    reciprocal,
+    factorial,
+    function
+};
 struct operationkeys {
     int first;
     int second;  // 0, or the key after the first (Inv, Hyp before a function)
-    bool binary;
+    family kind;
 };
 inline constexpr operationkeys operations[] = {
-    {key::add, 0, true},          {key::subtract, 0, true},
-    {key::multiply, 0, true},     {key::divide, 0, true},
-    {key::power, 0, true},        {key::inv, key::power, true},
-    {key::mod, 0, true},          {key::ln, 0, false},
-    {key::log, 0, false},         {key::inv, key::ln, false},
-    {key::inv, key::log, false},  {key::square, 0, false},
-    {key::cube, 0, false},        {key::inv, key::square, false},
-    {key::inv, key::cube, false}, {key::reciprocal, 0, false},
-    {key::factorial, 0, false},   {key::sin, 0, false},
-    {key::cos, 0, false},         {key::tan, 0, false},
-    {key::inv, key::sin, false},  {key::inv, key::cos, false},
-    {key::inv, key::tan, false},  {key::hyp, key::sin, false},
-    {key::hyp, key::cos, false},  {key::hyp, key::tan, false},
+    {key::add, 0, family::sum},
+    {key::subtract, 0, family::sum},
+    {key::multiply, 0, family::product},
+    {key::divide, 0, family::quotient},
+    {key::power, 0, family::power},
+    {key::inv, key::power, family::root},
+    {key::mod, 0, family::remainder},
+    {key::ln, 0, family::function},
+    {key::log, 0, family::function},
+    {key::inv, key::ln, family::function},
+    {key::inv, key::log, family::function},
+    {key::square, 0, family::square},
+    {key::cube, 0, family::cube},
+    {key::inv, key::square, family::squareroot},
+    {key::inv, key::cube, family::cuberoot},
+    {key::reciprocal, 0, family::reciprocal},
+    {key::factorial, 0, family::factorial},
+    {key::sin, 0, family::function},
+    {key::cos, 0, family::function},
+    {key::tan, 0, family::function},
+    {key::inv, key::sin, family::function},
+    {key::inv, key::cos, family::function},
+    {key::inv, key::tan, family::function},
+    {key::hyp, key::sin, family::function},
+    {key::hyp, key::cos, family::function},
+    {key::hyp, key::tan, family::function},
 };
 inline constexpr int angles[3] = {key::degrees, key::radians, key::grads};
 
+// One operation or function of typed operands: its keys, and the digits at
+// which its value is decided beside a rounding midpoint at P, perdigit (P +
+// 2) + digits. There an exact value (a sum, a product, a terminating
+// quotient) has all its digits, and any other lies off the midpoint by
+// more than a unit: the distance of a root or a quotient from a short
+// number is bounded by the operands' digits and those of the midpoint, and
+// a function of the typed operands near one departs from it at x^2.
+struct operation {
+    std::vector<int> keys;
+    int perdigit = 0;
+    int digits = Calculator::MAXPRECISION;
+
+    int decidingprecision(int precision) const
+    {
+        const std::int64_t q = std::int64_t{perdigit} * (precision + 2) + digits;
+        return static_cast<int>(
+            std::clamp<std::int64_t>(q, precision + 60, Calculator::MAXPRECISION));
+    }
+};
+
 inline operation operationfrom(const std::uint8_t* p, const std::uint8_t* end)
 {
-    operation keys;
+    operation op;
     const std::uint32_t which = p < end ? *p++ : 0;
     const operationkeys& o = operations[which % std::size(operations)];
-    keys.push_back(angles[(which >> 5) % 3]);
-    typeoperand(keys, p, end);
-    keys.push_back(o.first);
+    op.keys.push_back(angles[(which >> 5) % 3]);
+    const operand x = typeoperand(op.keys, p, end);
+    op.keys.push_back(o.first);
     if (o.second != 0)
-        keys.push_back(o.second);
-    if (o.binary) {
-        typeoperand(keys, p, end);
-        keys.push_back(key::equals);
+        op.keys.push_back(o.second);
+    operand y;
+    const bool binary = o.kind <= family::root;
+    if (binary) {
+        y = typeoperand(op.keys, p, end);
+        op.keys.push_back(key::equals);
     }
-    return keys;
+    const int span = binary ? std::max(x.lead(), y.lead()) - std::min(x.low(), y.low()) + 2 : 0;
+    const int n = binary ? y.smallinteger() : x.smallinteger();
+    const auto decide = [&](int perdigit, int digits) {
+        op.perdigit = perdigit;
+        op.digits = digits;
+    };
+    switch (o.kind) {
+    case family::sum:
+    case family::remainder: decide(0, span + 30); break;
+    case family::product: decide(0, x.length() + y.length() + 30); break;
+    case family::quotient: decide(1, 60 + 2 * (x.length() + y.length())); break;
+    case family::power:
+        if (n > 0)
+            decide(1, 60 + 3 * x.length() * n);
+        break;
+    case family::root:
+        if (n > 0)
+            decide(n + 1, 60 + 3 * x.length());
+        break;
+    case family::square: decide(0, 2 * x.length() + 30); break;
+    case family::cube: decide(0, 3 * x.length() + 30); break;
+    case family::squareroot: decide(2, 60 + x.length()); break;
+    case family::cuberoot: decide(3, 60 + x.length()); break;
+    case family::reciprocal: decide(1, 60 + 3 * x.length()); break;
+    case family::factorial:
+        // n! of an integer has at most 4 n digits; of others, as a function.
+        if (n >= 0)
+            decide(0, 4 * n + 30);
+        else if (x.low() < 0)
+            decide(1, 60 + 3 * std::abs(x.lead()));
+        break;
+    case family::function: decide(1, 60 + 3 * std::abs(x.lead())); break;
+    }
+    return op;
 }
 
 // The display of the keys on a fresh calculator at `precision`, or empty
@@ -288,7 +411,7 @@ inline std::string displayof(const operation& op, int precision, watchdog& dog, 
     Calculator c;
     c.setprecision(precision);
     dog.arm(milliseconds);
-    for (int code : op) {
+    for (int code : op.keys) {
         c.presskey(code);
         trace(code, c);
     }
@@ -316,8 +439,8 @@ inline bool midpointat(const number& value, int precision)
 
 // The oracle of correct rounding: the display at P is the display at P + 30
 // rounded to P digits, but where that one is a rounding midpoint at P; then
-// the display at 6000 digits decides, and an exact midpoint rounds away
-// from zero.
+// the display at the operation's deciding precision decides, and an exact
+// midpoint rounds away from zero.
 inline void checkrounding(const operation& op, int precision, watchdog& dog)
 {
     const std::string shown = displayof(op, precision, dog, INPUTMILLISECONDS);
@@ -334,11 +457,8 @@ inline void checkrounding(const operation& op, int precision, watchdog& dog)
     }
     number reference = entrytonumber(longer);
     if (midpointat(reference, precision)) {
-        // At the longest precision a sum of typed operands is exact: a
-        // value just beside the midpoint shows as such, and one that is
-        // still a midpoint there is one.
         const std::string decider =
-            displayof(op, Calculator::MAXPRECISION, dog, 50 * INPUTMILLISECONDS);
+            displayof(op, op.decidingprecision(precision), dog, 50 * INPUTMILLISECONDS);
         if (decider.empty() || decider.rfind("error: ", 0) == 0)
             return;
         reference = entrytonumber(decider);

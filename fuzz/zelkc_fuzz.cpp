@@ -80,7 +80,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     };
     // Lines and their displays are the subject here, not the keys: a line
     // of slow keys is cancelled sooner.
-    dog.arm(2);
+    dog.arm(1);
     for (const std::string& k : options.keys) {
         std::vector<keystroke> strokes;
         FUZZ_CHECK(parsekeytext(k, strokes, error));
