@@ -282,6 +282,7 @@ inline operand typeoperand(std::vector<int>& keys, const std::uint8_t*& p, const
 
 // The functions and operators the oracle checks, each with its keys. Not
 // dms: its results are rounded to P decimal places, not to the display.
+// The families up to root take two operands.
 enum class family {
     sum,
     product,
