@@ -16,7 +16,8 @@ number factorial(const number& x, std::int32_t d);
 // Gamma(x) with d digits: (x - 1)! for integers x >= 1; otherwise the series
 // between 0 and 2 and the recurrence Gamma(x + 1) = x Gamma(x), its factors
 // multiplied together (and divided by once below 1); Stirling's series for
-// large x.
+// large x, and for x far below zero through the reflection
+// Gamma(x) = pi / (sin(pi x) Gamma(1 - x)).
 number gamma(const number& x, std::int32_t d);
 // Gamma(x) for 0 < x < 2: the integral of t^(x-1) e^-t from 0 to N, summed
 // as e^-N N^x sum N^k / (x (x + 1) ... (x + k)), all terms positive.
