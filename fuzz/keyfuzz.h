@@ -92,8 +92,12 @@ private:
     std::thread m_thread;
 };
 
-// The time an input may take before the rest of its keys are cancelled.
-constexpr int INPUTMILLISECONDS = 2;
+// The time an input may take before the rest of its keys are cancelled
+// (twice as long for the second runs of the oracles). Longer computations
+// are the subject of the cancellation tests and the soaks.
+constexpr int INPUTMILLISECONDS = 1;
+// The rare run that decides a rounding midpoint, at up to 6000 digits.
+constexpr int DECIDERMILLISECONDS = 100;
 // At most this many keys are read from an input.
 constexpr std::size_t MAXKEYS = 32;
 
@@ -190,10 +194,9 @@ inline void checkvaluedisplay(const Calculator& c)
 // Types an input with `type` on a fresh calculator at `precision`, presses
 // = and checks the shown value; where `twice`, types it again on a second
 // calculator, which must show the same displays. A cancelled run ends the
-// checks. The first run has `milliseconds`, the second twice as long.
+// checks.
 template <typename Typer>
-void typeandcompare(int precision, bool twice, watchdog& dog, const Typer& type,
-                    int milliseconds = INPUTMILLISECONDS)
+void typeandcompare(int precision, bool twice, watchdog& dog, const Typer& type)
 {
     const auto run = [&](Calculator& c, int milliseconds) {
         c.setprecision(precision);
@@ -205,7 +208,7 @@ void typeandcompare(int precision, bool twice, watchdog& dog, const Typer& type,
         return shown;
     };
     Calculator first;
-    const std::vector<std::string> shown = run(first, milliseconds);
+    const std::vector<std::string> shown = run(first, INPUTMILLISECONDS);
     if (dog.disarm())
         return;
     checkvaluedisplay(first);
@@ -213,7 +216,7 @@ void typeandcompare(int precision, bool twice, watchdog& dog, const Typer& type,
         return;
     // No state outside the calculator changes what it shows.
     Calculator second;
-    const std::vector<std::string> again = run(second, 2 * milliseconds);
+    const std::vector<std::string> again = run(second, 2 * INPUTMILLISECONDS);
     if (!dog.disarm())
         FUZZ_CHECK(again == shown);
 }
@@ -459,7 +462,7 @@ inline void checkrounding(const operation& op, int precision, watchdog& dog)
     number reference = entrytonumber(longer);
     if (midpointat(reference, precision)) {
         const std::string decider =
-            displayof(op, op.decidingprecision(precision), dog, 50 * INPUTMILLISECONDS);
+            displayof(op, op.decidingprecision(precision), dog, DECIDERMILLISECONDS);
         if (decider.empty() || decider.rfind("error: ", 0) == 0)
             return;
         reference = entrytonumber(decider);
