@@ -83,7 +83,7 @@ def fuzzstep(args):
         rate = re.search(r"stat::average_exec_per_sec:\s+(\d+)", stats)
         failed = re.search(r"check failed|ERROR: |SUMMARY: ", stats)
         result = "failed: " + failed.group(0) if failed else "0 crashes, 0 failed checks"
-        # The key targets' corpora run again under both sanitizers.
+        # The fast targets' corpora run again under both sanitizers.
         replay = os.path.join(statsdir, target + "-sanitized.txt")
         if os.path.exists(replay):
             with open(replay, errors="replace") as f:
@@ -177,8 +177,9 @@ def document(args, results):
     if f:
         lines += ["## Fuzzing", "",
                   "Each libFuzzer target ran %d s from the committed seeds (fuzz/corpus): %s. "
-                  "The text, arithmetic and paste targets were built with AddressSanitizer and "
-                  "UndefinedBehaviorSanitizer. The key, precision and zelkc targets fuzz with "
+                  "The text and paste targets were built with AddressSanitizer and "
+                  "UndefinedBehaviorSanitizer. The arithmetic, key, precision and zelkc targets "
+                  "fuzz with "
                   "UBSan's cheaper checks only (no alignment, vptr or pointer-overflow checks), "
                   "at two and a half times the pace; then every input of their corpus, the new "
                   "ones and the seeds, ran again under both sanitizers." % (
