@@ -390,8 +390,16 @@ number Calculator::rounded(const computation& compute,
     for (;;) {
         attempt a{std::min(shown + extra, cap), false, std::nullopt};
         const number r = compute(a);
-        if (a.exact || r.iszero())
+        if (a.exact)
             return r;
+        // A zero that is not the result itself is a value lost in its own
+        // error: more digits tell its sign and leading digits.
+        if (r.iszero()) {
+            if (a.digits == cap)
+                return r;
+            extra = extra == firstguard ? retryguard : 2 * extra;
+            continue;
+        }
         // In the decimal radix the display itself is the candidate; an
         // integer radix shows the integer part, so the nearest integer is.
         if (exact) {
@@ -399,7 +407,12 @@ number Calculator::rounded(const computation& compute,
             if (exact(c))
                 return c;
         }
-        number b = a.bound ? *a.bound : powerof10(leadpos(r) - a.digits - boundplaces);
+        // A value with no digit as far down as its bound (at the bottom of
+        // the range of a number) lies on no midpoint of the display.
+        const std::int32_t boundpos = leadpos(r) - a.digits - boundplaces;
+        if (!a.bound && boundpos < BASE_DIGITS * MIN_EXPO)
+            return r;
+        number b = a.bound ? *a.bound : powerof10(boundpos);
         // A bound far below the digits any attempt shows decides nothing
         // more than one at their end, whose sums with r stay short.
         if (leadpos(b) < leadpos(r) - 2 * cap)

@@ -35,17 +35,9 @@ bool negligiblecube(const number& x, int P) { return 2 * leadpos(x) < -(P + 4); 
 // tan x just outside: x with a unit far below its last digit taken off or
 // added, so that an x exactly on a rounding midpoint of the display rounds
 // the way the true value does.
-number towardzero(const number& x, int P)
-{
-    const number unit = powerof10(leadpos(x) - P - 10);
-    return x.isnegative() ? x + unit : x - unit;
-}
+number towardzero(const number& x, int P) { return nudged(x, P, true); }
 
-number awayfromzero(const number& x, int P)
-{
-    const number unit = powerof10(leadpos(x) - P - 10);
-    return x.isnegative() ? x - unit : x + unit;
-}
+number awayfromzero(const number& x, int P) { return nudged(x, P, false); }
 
 // For |x| above 10^(P + 10) the 1 in x^2 + 1 and x^2 - 1 lies below every
 // digit the root needs: x^2 +- 1 is x^2, whose exact form would spell out
@@ -61,9 +53,10 @@ constexpr std::int32_t tanhsaturates = 7;
 // 32 bits of powerof10's exponent: 10^n is then formed exactly.
 constexpr std::int32_t exactpoweroften = 9;
 
-// Digits beyond P with which an angle below 1 goes to radians: pi and the
-// quotient by the half turn each err by 10^-8 of the result's last digit.
-constexpr int toradiansguard = 8;
+// Digits beyond those of the rest with which an angle of at most half a
+// right angle goes to radians: pi and the quotient by the half turn each
+// err by 10^-2 of a unit of the rest's last digit.
+constexpr int toradiansguard = 2;
 
 // Digits beyond P with which radians come back to the unit: the quotient
 // by pi and the product by the half turn each round below the shown digits.
@@ -262,8 +255,10 @@ number Calculator::trigonometric(int code, const number& x, attempt& at)
     if (m_inv) {
         if (code != key::tan && (x < number(-1) || x > one()))
             invalidinput();
-        if (x.iszero() && code != key::cos)
+        if (x.iszero() && code != key::cos) {
+            at.exact = true;
             return number();
+        }
         // Tiny arguments: asin x = x (1 + x^2/6), atan x = x (1 - x^2/3) to
         // every shown digit, acos x = pi/2 - x; their squares would leave
         // the range of a product.
@@ -280,80 +275,71 @@ number Calculator::trigonometric(int code, const number& x, attempt& at)
             return fromradians(acosprec(x, P), P);
         return fromradians(atanprec(x, P), P);
     }
-    if (m_angle != angleunit::radians) {
-        // Degrees and grads reduce exactly: at multiples of a right angle
-        // the values are exact.
-        const int right = rightangle(m_angle);
-        number a = x % (number(right) * number(4));
-        if ((a % number(right)).iszero()) {
-            int quadrant = static_cast<int>(getint64(a) / right);
-            quadrant = (quadrant + 4) % 4;
-            static const int sine[4] = {0, 1, 0, -1};
-            at.exact = true;
-            if (code == key::sin)
-                return number(sine[quadrant]);
-            if (code == key::cos)
-                return number(sine[(quadrant + 1) % 4]);
-            if (quadrant % 2 == 1)
-                invalidinput();
-            return number();
-        }
-    }
-    if (x.iszero() && code != key::cos)
+    if (x.iszero() && code != key::cos) {
+        at.exact = true;
         return number();
-    const number r = toradians(x, P);
-    // Below 10^-(P/2 + 2) radians: sin x = x (1 - x^2/6), tan x = x (1 +
-    // x^2/3), cos x = 1 - x^2/2, each to every shown digit, in no more time
-    // for 10^-1000000 than for 10^-50.
-    if (negligiblecube(r, P)) {
+    }
+    // cos x = 1 - x^2/2 + ...: 1 to every shown digit, in any unit, however
+    // far below the range of a number x^2 or the angle in radians lies.
+    if (code == key::cos && 2 * leadpos(x) < -(P + 10))
+        return towardzero(one(), P);
+    const quarterangle q = quarters(x, P);
+    if (q.rest.iszero()) {
+        // A multiple of a right angle in degrees or grads: exact values.
+        static const int sine[4] = {0, 1, 0, -1};
+        at.exact = true;
         if (code == key::sin)
-            return towardzero(r, P);
-        if (code == key::tan)
-            return awayfromzero(r, P);
-        return one() - powerof10(-P - 10);
+            return number(sine[q.quarter]);
+        if (code == key::cos)
+            return number(sine[(q.quarter + 1) % 4]);
+        if (q.quarter % 2 == 1)
+            invalidinput();
+        return number();
     }
     if (code == key::sin)
-        return sinprec(r, P);
+        return sinprec(q, P);
     if (code == key::cos)
-        return cosprec(r, P);
-    return tangent(r, P);
-}
-
-// Only a cosine that vanishes is an input outside the tangent's domain.
-number Calculator::tangent(const number& x, int P)
-{
-    const tangentparts parts = tanparts(x, P);
-    if (parts.cosine.iszero())
-        invalidinput();
-    return tanprec(parts, P);
+        return cosprec(q, P);
+    return tanprec(q, P);
 }
 
 // The half turn of the angle unit: 180 degrees, 200 grads.
 static number halfturn(angleunit unit) { return number(2 * rightangle(unit)); }
 
-number Calculator::toradians(const number& x, int P)
+quarterangle Calculator::quarters(const number& x, int P)
 {
+    const int d = P + QUARTERGUARD;
     if (m_angle == angleunit::radians)
-        return x;
-    const number h = halfturn(m_angle);
-    number a = x % (h + h);
-    // The more places a carries, the finer: sin of 180.000001 degrees needs
-    // its digits relative to the small result.
-    if (leadpos(a) >= 0) {
-        const number eps = reductionresolution(a, P);
-        return pi(eps) * quot(a, h, eps);
-    }
-    // An angle below 1 only scales: pi and the quotient relative to
-    // themselves, each to 10^-toradiansguard of the result's last digit.
-    const int d = P + toradiansguard;
-    return prodprec(pi(powerof10(-d)), quotprec(a, h, d), d);
+        return quarterturns(x, d);
+    // Degrees and grads reduce exactly in their unit: the rest is x less
+    // the nearest multiple of a right angle, at most half a right angle, and
+    // only it goes to radians, however close x lies to the multiple.
+    const std::int64_t right = rightangle(m_angle);
+    const number a = x % number(4 * right);
+    // floor(a + right / 2), without spelling out a tiny a's digits.
+    const std::int64_t n = getint64(floor(a)) + right / 2;
+    const std::int64_t k = n >= 0 ? n / right : -((right - 1 - n) / right);
+    const number b = a - number(k * right);
+    quarterangle q{number(), static_cast<int>((k % 4 + 4) % 4)};
+    if (b.iszero())
+        return q;
+    // pi b / h on the digits of b, then moved back to the place of b: a
+    // tiny b would take its product below the range of one.
+    const int e = d + toradiansguard;
+    const std::int32_t place = leadpos(b);
+    q.rest = shifted(
+        prodprec(pi(powerof10(-e)), quotprec(scaled(b, -place), halfturn(m_angle), e), e), place);
+    return q;
 }
 
 number Calculator::fromradians(const number& x, int P)
 {
-    if (m_angle == angleunit::radians)
+    if (m_angle == angleunit::radians || x.iszero())
         return x;
-    // A quotient by pi: pi relative to itself is enough, however small x.
+    // A quotient by pi relative to itself, on the digits of x and moved back
+    // to its place, so that a tiny x keeps its products within the range.
     const number eps = powerof10(-P - fromradiansguard);
-    return halfturn(m_angle) * quotprec(x, pi(eps), P + fromradiansguard);
+    const std::int32_t place = leadpos(x);
+    return shifted(halfturn(m_angle) * quotprec(scaled(x, -place), pi(eps), P + fromradiansguard),
+                   place);
 }

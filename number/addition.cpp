@@ -152,6 +152,30 @@ number rounddigits(const number& x, std::int32_t n)
     return c;
 }
 
+number shifted(const number& x, std::int64_t n)
+{
+    if (x.iszero())
+        return x;
+    if (std::int64_t{leadpos(x)} + n > std::int64_t{BASE_DIGITS} * MAX_EXPO + BASE_DIGITS - 1)
+        throw numberexception("number overflow");
+    // The lowest digit x holds, in its last limb.
+    std::int64_t lowest = std::int64_t{BASE_DIGITS} * x.lowexpo();
+    for (std::uint32_t v = x.tail()->value; v % 10 == 0; v /= 10)
+        ++lowest;
+    if (lowest + n < std::int64_t{BASE_DIGITS} * MIN_EXPO)
+        throw numberexception("number underflow");
+    return scaled(x, static_cast<std::int32_t>(n));
+}
+
+number nudged(const number& x, std::int32_t d, bool inward)
+{
+    const std::int32_t k = leadpos(x) - d - 10;
+    if (x.iszero() || k < BASE_DIGITS * MIN_EXPO)
+        return x;
+    const number unit = powerof10(k);
+    return x.isnegative() == inward ? x + unit : x - unit;
+}
+
 number APCsum(const number& x, const number& y, int bias)
 {
     if (x.iszero())

@@ -37,52 +37,6 @@ cachedconstant& thepicache()
     return cache;
 }
 
-// The argument of sinprec and cosprec reduced to [0, pi/2], the sign the
-// result takes, and the sign of the other function.
-struct reducedangle {
-    number v;
-    bool negative;
-    bool othernegative;
-};
-
-// Reduction modulo 2 pi with a pi good to d + 8 digits plus the digits of x,
-// then by the symmetries of the sine (sine true) or the cosine; the reduced
-// angle keeps d decimals, or d significant digits when it is below 1.
-reducedangle reduce(const number& x, std::int32_t d, bool sine)
-{
-    number v = abs(x);
-    bool sinenegative = x.isnegative();
-    bool cosinenegative = false;
-
-    number P = pi(reductionresolution(v, d));
-    number H = half() * P;
-    number T = P + P;
-
-    v = v % T;
-    if (v > P) {
-        v = T - v;
-        sinenegative = !sinenegative;
-    }
-    if (v > H) {
-        v = P - v;
-        cosinenegative = !cosinenegative;
-    }
-    // Significant digits of the reduced angle, not of x: near a multiple of
-    // pi, d decimals would leave a small sine with only a few right digits.
-    v = truncdigits(v, d - std::min(leadpos(v), 0));
-    return sine ? reducedangle{v, sinenegative, cosinenegative}
-                : reducedangle{v, cosinenegative, sinenegative};
-}
-
-// 1 - sin^2 of the reduced angle at d digits, the reduction, and the sine s
-// of the reduced angle, |sin x|.
-number squaredcosine(const number& x, std::int32_t d, reducedangle& r, number& s)
-{
-    r = reduce(x, d, false);
-    s = sin(r.v, powerof10(leadpos(r.v) - d));
-    return diffprec(number(1), s * s, d);
-}
-
 }  // namespace
 
 number pi(const number& f)
@@ -233,88 +187,140 @@ number sin(const number& x, const number& f)
                APCprod(cosineshare, f, -1));
 }
 
-// The direct functions work with two digits more than they deliver: a
-// reduced angle cut at the last digit shown, and a sine good to that digit,
-// would leave the last shown digit up to two units off.
-constexpr std::int32_t GUARD = 2;
-
-number sinprec(const number& x, std::int32_t d)
-{
-    const std::int32_t e = d + GUARD;
-    reducedangle r = reduce(x, e, true);
-    number s = sin(r.v, powerof10(leadpos(r.v) - e));
-    return r.negative ? negate(s) : s;
-}
-
 namespace {
 
-// cosprec, and in `sine` the sine of x it takes on the way (of the reduced
-// angle at the digits of its last pass, d + 2 at least).
-number cosine(const number& x, std::int32_t d, number& sine)
+// Below |x| = 0.785 < pi/4 an angle is its own rest.
+bool ownrest(const number& x)
 {
-    static const number retakebelow(0.1);  // t >= 0.1: its error moves the root under 0.2 of a unit
-    static const number four(4);
-    if (x.iszero()) {
-        sine = number();
-        return number(1);
-    }
-    const std::int32_t e = d + GUARD;
-    reducedangle r;
-    number t = squaredcosine(x, e, r, sine);
-    // t = 1 - s^2 carries the error of the sine and of the reduced angle, up
-    // to 4 10^-d, so a small cosine keeps only the digits of t above it. The
-    // sine is taken again with as many more digits as t has leading zeros,
-    // and two more, so that t keeps d significant digits. A t within its own
-    // error gives no count: look 16 digits further, as far as the d-digit
-    // sine itself resolves 1 - s^2 through its guard limbs; nothing there
-    // either, and the cosine is zero to the digits held (tan of an odd
-    // multiple of pi/2 then fails).
-    if (t < retakebelow + scaled(four, -e)) {
-        std::int32_t D = e;
-        if (t < scaled(four, -D)) {
-            D = e + 16;
-            t = squaredcosine(x, D, r, sine);
-            if (t < scaled(four, -D))
-                return number();
-        }
-        std::int32_t more = e - leadpos(t) + 2;
-        if (more > D)
-            t = squaredcosine(x, more, r, sine);
-    }
-    if (r.othernegative)
-        sine = negate(sine);
-    number c = sqrtprec(t, d);
-    return r.negative ? negate(c) : c;
+    static const number belowquarterpi(0.785);
+    return compareabs(x, belowquarterpi) <= 0;
 }
+
+// Where r^2 lies below 10^-(d + 4), sin r = r (1 - r^2/6 + ...) and cos r
+// = 1 - r^2/2 + ... differ from r and 1 by less than 10^-(d + 4) of
+// themselves: no series, however small r, and no product of it.
+bool negligiblesquare(const number& r, std::int32_t d) { return 2 * leadpos(r) < -(d + 4); }
+
+// sin r and cos r for |r| below about 1, each to d significant digits:
+// the sine within 0.12 10^-d of itself (its resolution, a tenth of a unit
+// of its d-th digit, over sin r >= 0.84 r), the cosine within 0.02 10^-d
+// (cos r >= 0.54).
+number restsine(const number& r, std::int32_t d)
+{
+    if (r.iszero())
+        return number();
+    if (negligiblesquare(r, d))
+        return nudged(r, d, true);
+    // Of |r|, so that sin -r is -sin r to the last digit.
+    const number s = sin(abs(r), powerof10(leadpos(r) - d - 1));
+    return r.isnegative() ? negate(s) : s;
+}
+
+number restcosine(const number& r, std::int32_t d)
+{
+    if (r.iszero())
+        return number(1);
+    if (negligiblesquare(r, d))
+        return nudged(number(1), d, true);
+    return cos(r, powerof10(-d - 2));
+}
+
+// The signed sine of q quarter turns and r, from the sine and cosine of r.
+number quartersine(int quarter, const number& s, const number& c)
+{
+    switch (quarter) {
+    case 0: return s;
+    case 1: return c;
+    case 2: return negate(s);
+    default: return negate(c);
+    }
+}
+
+// The rest to one digit more than asked: its error, and that of the
+// truncation, each a fifth of a unit of the d-th digit at most.
+constexpr std::int32_t RESTGUARD = 1;
+
+// The series take the rest's digits less two: its error, the series' and
+// the root's then add to 0.4 of a unit of the d-th digit below the value's
+// first at most (sin and cos pass on the relative error of the rest at
+// most once, |r| below 1).
+constexpr std::int32_t SERIESGUARD = QUARTERGUARD - 2;
 
 }  // namespace
 
+quarterangle quarterturns(const number& x, std::int32_t d)
+{
+    if (ownrest(x))
+        return {x, 0};
+    // Beyond this the reduction would need pi to more digits than a product
+    // reaches: no angle in radians that large is taken.
+    constexpr std::int32_t LARGEST_TURNS = 399999000;
+    if (leadpos(x) > LARGEST_TURNS)
+        throw calculatorexception("Invalid input for function");
+    const number four(4);
+    static const number turnsresolution(0.1);  // k to the nearest whole, or its neighbour
+    const std::int32_t w = d + RESTGUARD;
+    // Every pass takes pi with more digits, until the rest stands above its
+    // error by w digits: a decimal that lies 10^-n from a multiple of pi/2
+    // leaves a rest of 10^-n, which the digits of x alone do not foresee.
+    for (std::int32_t more = 0;;) {
+        pollcancel();
+        const number eps = reductionresolution(x, w + more);
+        const number H = half() * pi(eps);  // within eps / 2
+        const number k = floor(quot(x, H, turnsresolution) + half());
+        const number r = x - k * H;
+        // |k| < 10^(leadpos(k) + 1) quarter turns, each within eps / 2.
+        const std::int32_t errorpos = leadpos(k) + leadpos(eps) + 1;
+        if (!r.iszero() && leadpos(r) - errorpos > w) {
+            const int quarter = static_cast<int>(getint64(k % four));
+            return {truncdigits(r, w + 1 - leadpos(r)), (quarter + 4) % 4};
+        }
+        const std::int32_t lacking = r.iszero() ? w : w - (leadpos(r) - errorpos) + 2;
+        more = std::max(2 * more, more + lacking);
+    }
+}
+
+number sinprec(const quarterangle& a, std::int32_t d)
+{
+    if (a.quarter % 2 == 0)
+        return quartersine(a.quarter, restsine(a.rest, d + SERIESGUARD), number());
+    return quartersine(a.quarter, number(), restcosine(a.rest, d + SERIESGUARD));
+}
+
+number cosprec(const quarterangle& a, std::int32_t d)
+{
+    return sinprec(quarterangle{a.rest, (a.quarter + 1) % 4}, d);
+}
+
+number tanprec(const quarterangle& a, std::int32_t d)
+{
+    const bool odd = a.quarter % 2 == 1;
+    const std::int32_t e = d + SERIESGUARD;
+    // tan r = r (1 + r^2/3 + ...) lies just outside r; the cotangent of an
+    // odd quarter is -1/tan r.
+    if (negligiblesquare(a.rest, e)) {
+        if (odd)
+            return negate(quotprec(number(1), nudged(a.rest, e, false), d + 1));
+        return nudged(a.rest, e, false);
+    }
+    // One series for both: the cosine of the rest as the root of 1 - s^2,
+    // which is 0.33 at least for |r| below 0.95.
+    const number s = restsine(a.rest, e);
+    const number c = sqrtprec(diffprec(number(1), s * s, e), e);
+    return odd ? negate(quotprec(c, s, d + 1)) : quotprec(s, c, d + 1);
+}
+
+number sinprec(const number& x, std::int32_t d)
+{
+    return sinprec(quarterturns(x, d + QUARTERGUARD), d);
+}
+
 number cosprec(const number& x, std::int32_t d)
 {
-    number sine;
-    return cosine(x, d, sine);
+    return cosprec(quarterturns(x, d + QUARTERGUARD), d);
 }
 
-// The tangent's parts: the cosine at d + 4 digits and the sine its root
-// took, at d + 6 digits of the reduced angle at least. The tangent's
-// relative error is theirs added: the sine's 1.6 10^-(d+6) from its series
-// and 10^-(d+5) from the cut of the angle, the cosine's 1.02 10^-(d+4), and
-// the quotient at d + 1 digits a tenth of a unit of the d-th: together 0.12
-// of a unit at most. A cosine that vanishes at d + 4 digits is taken again
-// at 2d before the argument counts as a pole: a d-digit argument near one
-// has a cosine of about 10^-d, whose square 1 - sin^2 only 2d digits resolve.
-tangentparts tanparts(const number& x, std::int32_t d)
+number tanprec(const number& x, std::int32_t d)
 {
-    tangentparts p;
-    p.cosine = cosine(x, d + 4, p.sine);
-    if (p.cosine.iszero() && d + d > d + 4)
-        p.cosine = cosine(x, d + d, p.sine);
-    return p;
+    return tanprec(quarterturns(x, d + QUARTERGUARD), d);
 }
-
-number tanprec(const tangentparts& parts, std::int32_t d)
-{
-    return quotprec(parts.sine, parts.cosine, d + 1);
-}
-
-number tanprec(const number& x, std::int32_t d) { return tanprec(tanparts(x, d), d); }

@@ -24,6 +24,10 @@ import sys
 import mpmath
 from mpmath import mp, mpf
 
+# pi/2 typed to 6000 digits is longer than Python writes an int by default.
+if hasattr(sys, "set_int_max_str_digits"):
+    sys.set_int_max_str_digits(0)
+
 HERE = os.path.dirname(os.path.abspath(__file__))
 DATA = os.path.join(HERE, "..", "tests", "data")
 
@@ -201,7 +205,17 @@ def todegrees(r):
     return r * 180 / mpmath.pi
 
 
-# The scientific keys as typed: the key text (zelkc's) and its true value.
+def halfpi(decimals):
+    """pi/2 cut after `decimals` decimals, as typed: a comma for the point."""
+    mp.dps = decimals + 20
+    return "1," + str(int(mpmath.floor((mpmath.pi / 2 - 1) * mpf(10) ** decimals))).zfill(decimals)
+
+
+PI_HALF_TEXT = halfpi(110)
+PI_HALF_LONG = halfpi(5999)
+
+# The scientific keys as typed: the key text (zelkc's), its true value and
+# the precisions to check it at (40 and 100 where none are given).
 KEYS = [
     ("2[ln]", lambda: mpmath.log(2)),
     ("0,5[ln]", lambda: mpmath.log(mpf("0.5"))),
@@ -278,16 +292,49 @@ KEYS = [
     ("2y10=", lambda: mpf(1024)),
     ("2[Inv]y3=", lambda: mpmath.cbrt(2)),
     ("8[Inv]y3=", lambda: mpf(2)),
+    # Beside the zeros and poles: decimals a hair from a multiple of a right
+    # angle, whose values keep their digits relative to themselves.
+    ("89,9999999999999999999999999999[cos]", lambda: mpmath.cos(deg("89.9999999999999999999999999999"))),
+    ("[Grads]100,00000000001[cos]", lambda: mpmath.cos(grad("100.00000000001")), [1, 40]),
+    ("[Radians]1,570796326794896619231321691639[cos]",
+     lambda: mpmath.cos(mpf("1.570796326794896619231321691639"))),
+    ("89," + "9" * 48 + "[tan]", lambda: mpmath.tan(deg("89." + "9" * 48))),
+    ("89," + "9" * 32 + "[tan]", lambda: mpmath.tan(deg("89." + "9" * 32)), [6, 40]),
+    ("90,00000000000000000000000001[tan]", lambda: mpmath.tan(deg("90.00000000000000000000000001"))),
+    ("180,000000000000000000000000000000000001[sin]",
+     lambda: mpmath.sin(deg("180.000000000000000000000000000000000001"))),
+    ("180000000,000000000000000000001[sin]", lambda: mpmath.sin(deg("180000000.000000000000000000001"))),
+    ("[Grads]200,0000000000000000000000001[+/-][tan]",
+     lambda: mpmath.tan(grad("-200.0000000000000000000000001"))),
+    ("[Radians]3,1415926535897932384626433832795028841971693993751[sin]",
+     lambda: mpmath.sin(mpf("3.1415926535897932384626433832795028841971693993751"))),
+    ("[Radians]" + PI_HALF_TEXT + "[tan]", lambda: mpmath.tan(mpf(PI_HALF_TEXT.replace(",", ".")))),
+    ("[Radians]" + PI_HALF_LONG + "[cos]", lambda: mpmath.cos(mpf(PI_HALF_LONG.replace(",", "."))),
+     [6000]),
+    ("1e30[+/-][cos]", lambda: mpmath.cos(deg("1e-30"))),
+    ("1e400000000[+/-][sin]", lambda: mpmath.sin(deg("1e-400000000"))),
+    ("[Radians]1e799999992[+/-][tan]", lambda: mpf("1e-799999992")),
+    ("1e700000000[+/-][Inv][sin]", lambda: todegrees(mpf("1e-700000000"))),
 ]
 
 
 def generatekeys(table):
     lines = []
     for P in (40, 100):
-        for keys, fn in table:
-            mp.dps = P + EXTRA + 20
-            lines.append("keys %d %s = %s" % (P, keys, text(fn(), P + EXTRA)))
+        for keys, fn, *digits in table:
+            if not digits:
+                lines.append(keycase(keys, fn, P))
+    for keys, fn, *digits in table:
+        for P in digits[0] if digits else []:
+            lines.append(keycase(keys, fn, P))
     return lines
+
+
+def keycase(keys, fn, P):
+    # The arguments' own digits and P more: a value beside a zero needs
+    # them all.
+    mp.dps = len(keys) + P + EXTRA + 20
+    return "keys %d %s = %s" % (P, keys, text(fn(), P + EXTRA))
 
 
 FILES = {"explog": EXPLOG, "trig": TRIG, "gamma": GAMMA, "keys": KEYS}

@@ -15,6 +15,7 @@
 #include "number/number.h"
 
 struct pastekeys;
+struct quarterangle;
 
 enum class angleunit { radians, degrees, grads };
 
@@ -185,7 +186,8 @@ private:
     // At P significant digits.
     number hyperbolic(int code, const number& x, int P);
     number trigonometric(int code, const number& x, attempt& a);
-    number tangent(const number& x, int P);
-    number toradians(const number& x, int P);
+    // The angle in radians as quarter turns and a rest for P digits of the
+    // functions; in degrees and grads reduced exactly in the unit.
+    quarterangle quarters(const number& x, int P);
     number fromradians(const number& x, int P);
 };

@@ -47,6 +47,16 @@ number frac(const number& x);
 number truncdigits(const number& x, std::int32_t n);
 // x rounded to n decimal places, halves away from zero (n may be negative).
 number rounddigits(const number& x, std::int32_t n);
+// x * 10^n exactly, or "number overflow" or "number underflow" where the
+// result, or a digit of it, lies beyond the range of a number.
+number shifted(const number& x, std::int64_t n);
+// x moved by a unit 10^(leadpos(x) - d - 10), towards zero (inward) or away
+// from it: a value that lies just inside or outside x by far less than a
+// unit of its d-th digit, such as sin x or tan x of a tiny x, then rounds
+// to d digits as it does, also where x is a rounding midpoint. An x with no
+// digit that far down (below the lowest power of ten a number holds) lies
+// on no midpoint and stays as it is.
+number nudged(const number& x, std::int32_t d, bool inward);
 
 // Approximate x + y to about 9 significant digits, moved down (bias -1) or up
 // (bias +1) by one unit of its last digit; bias 0 leaves it truncated.

@@ -25,24 +25,29 @@ number sin(const number& x, const number& f);
 // of x from the point to its last limb, on either side; none more for |x| < 1.
 number reductionresolution(const number& x, std::int32_t d);
 
-// The digit forms: d significant decimal digits (d decimals of the reduced
-// angle for |x| >= 1). The argument is reduced to [0, pi/2] with a pi good
-// to d + 8 digits plus the digits of the argument.
-number sinprec(const number& x, std::int32_t d);
-// The cosine as the root of 1 - sin^2, the sine taken with more digits
-// where the cosine is small, so that it keeps d significant digits; zero
-// where 1 - sin^2 vanishes even 16 digits beyond d.
-number cosprec(const number& x, std::int32_t d);
-// sin x / cos x, both of one reduction and one sine, the cosine at d + 4
-// digits, taken again at 2d where it vanishes at d + 4; "quot:division by
-// zero" when it is zero then too.
-number tanprec(const number& x, std::int32_t d);
-// The same in two steps, for a caller that tells a pole of the tangent
-// apart: the sine and the cosine it divides (the cosine zero at a pole),
-// then the quotient.
-struct tangentparts {
-    number sine;
-    number cosine;
+// An angle x in radians as q quarter turns and a rest: x = q pi/2 + r, q
+// taken modulo 4 and |r| at most pi/4 and a hair (where x lies halfway
+// between two multiples of pi/2 either may be taken). The rest keeps d
+// significant digits however close x lies to a multiple of pi/2: pi is
+// taken with more digits until the rest stands clear of its error.
+// "Invalid input for function" for |x| beyond 10^399999000, whose reduction
+// would need pi to more digits than a product reaches.
+struct quarterangle {
+    number rest;
+    int quarter = 0;  // 0 to 3
 };
-tangentparts tanparts(const number& x, std::int32_t d);
-number tanprec(const tangentparts& parts, std::int32_t d);
+quarterangle quarterturns(const number& x, std::int32_t d);
+
+// The digit forms, of an angle in radians or of its quarter turns and rest
+// (for a caller that reduces an angle in its own unit exactly, the rest to
+// d + QUARTERGUARD significant digits): d significant digits, near a zero
+// too; a zero only where the rest is zero and the function vanishes there.
+constexpr std::int32_t QUARTERGUARD = 4;
+number sinprec(const number& x, std::int32_t d);
+number sinprec(const quarterangle& a, std::int32_t d);
+number cosprec(const number& x, std::int32_t d);
+number cosprec(const quarterangle& a, std::int32_t d);
+// sin x / cos x, the cosine of the rest as the root of 1 - sin^2 of one
+// series. "quot:division by zero" only at a rest of zero in an odd quarter.
+number tanprec(const number& x, std::int32_t d);
+number tanprec(const quarterangle& a, std::int32_t d);
