@@ -236,9 +236,8 @@ TEST(ScientificAccuracy, AgreesWithTheReference)
         number shown, unit;
         shownvalue(calc.display(), c.digits, shown, unit);
         const number off = abs(shown - number(c.value.c_str()));
-        EXPECT_LE(off + off, unit)
-            << "line " << c.line << ": " << keys << " at P=" << c.digits << " shows "
-            << calc.display();
+        EXPECT_LE(off + off, unit) << "line " << c.line << ": " << keys << " at P=" << c.digits
+                                   << " shows " << calc.display();
         ++checked;
     }
     EXPECT_GT(checked, 100);
