@@ -22,6 +22,7 @@
 #include "number/conversion.h"
 #include "number/exceptions.h"
 #include "number/multiplication.h"
+#include "number/trigonometric.h"
 
 // Cancels the running computation once an input has used its time, and
 // again every few microseconds until the input ends, so that the keys after
@@ -468,4 +469,108 @@ inline void checkrounding(const operation& op, int precision, watchdog& dog)
         reference = entrytonumber(decider);
     }
     FUZZ_CHECK_EQ(shown, decimaltext(reference, precision, false));
+}
+
+// The keys that type x exactly: its digits, the comma, EE and the signs.
+inline std::vector<int> keysof(const number& x)
+{
+    // Enough digits for the fixed form below 1 too; trailing zeros go.
+    const auto digits = significantdigits(x) + std::max(0, -leadpos(x));
+    const std::string text = decimaltext(x, static_cast<std::int32_t>(digits), false);
+    std::vector<int> keys;
+    bool exponent = false, negativeexponent = false;
+    for (char ch : text) {
+        if (ch >= '0' && ch <= '9') {
+            keys.push_back(key::digits[ch - '0']);
+        } else if (ch == ',') {
+            keys.push_back(key::point);
+        } else if (ch == 'e') {
+            if (x.isnegative())
+                keys.push_back(key::sign);
+            keys.push_back(key::exponent);
+            exponent = true;
+        } else if (ch == '-' && exponent) {
+            negativeexponent = true;
+        }
+    }
+    if (exponent ? negativeexponent : x.isnegative())
+        keys.push_back(key::sign);
+    return keys;
+}
+
+// The oracle beside the zeros and poles of sin, cos and tan, which that of
+// two precisions cannot see: a value lost in its own error is 0 at both.
+// The angle is k right angles and a small offset t, typed exactly (in
+// radians k pi/2 cut to n decimals, t then its distance from k pi/2); the
+// function there is +-sin t, tan t or -1/tan t. With t^2 below 10^-(P + 6),
+// sin t lies between t (1 - 10^-(P + 5)) and t, tan t between t and
+// t (1 + 10^-(P + 5)): where both ends round to one display, it is the
+// display. t itself comes from pi and exact sums, not from the functions.
+inline void checknearzero(const std::uint8_t* p, const std::uint8_t* end, int precision,
+                          watchdog& dog)
+{
+    // The oracle's own arithmetic, clear of a cancel meant for the keys before.
+    startcompute();
+    const auto next = [&]() -> std::uint32_t { return p < end ? *p++ : 0; };
+    const std::uint32_t shape = next();
+    const int unit = angles[shape % 3];
+    const int function = (shape >> 2) % 3;  // sin, cos, tan
+    // Mostly within two turns either way; every eighth angle far out.
+    const std::uint32_t turns = next();
+    std::int64_t k = (turns & 7) == 0 ? std::int64_t{next()} << 8 | next() : turns % 9;
+    if (turns & 0x80)
+        k = -k;
+    const int places = 1 + static_cast<int>(next() % static_cast<std::uint32_t>(precision + 40));
+    const int d = precision + 40;
+    const number piish = pi(powerof10(-(places + d + 20)));
+    number x, t;
+    if (unit == key::radians) {
+        // k pi/2 cut after `places` decimals, and the rest of pi/2's digits.
+        const number exact = half() * piish * number(k);
+        x = truncdigits(exact, places);
+        t = x - exact;
+        if (t.iszero())
+            return;
+    } else {
+        const std::int64_t right = unit == key::degrees ? 90 : 100;
+        number offset = number(std::int64_t{1 + next() % 999}) * powerof10(-places - 2);
+        if (next() & 1)
+            offset = negate(offset);
+        x = number(k * right) + offset;
+        t = prodprec(piish, quotprec(offset, number(2 * right), d), d);
+    }
+    if (2 * leadpos(t) >= -(precision + 6))
+        return;
+    // Which function vanishes, or has its pole, at k right angles.
+    const bool odd = k % 2 != 0;
+    const int code = function == 0 ? key::sin : function == 1 ? key::cos : key::tan;
+    if ((code == key::sin && odd) || (code == key::cos && !odd))
+        return;
+    // The value to first order, and its sign: sin of 2j right angles + t is
+    // (-1)^j sin t, cos of 2j + 1 right angles + t is (-1)^(j+1) sin t.
+    const std::int64_t j = (k % 4 + 4) % 4;
+    number first = t;
+    if (code == key::tan && odd)
+        first = negate(quotprec(number(1), t, d));
+    else if (code == key::sin && j == 2)
+        first = negate(t);
+    else if (code == key::cos && j == 1)
+        first = negate(t);
+    // The value lies between first and first moved by the spread: inwards
+    // for sin and -1/tan t, outwards for tan t; and t has its own slack.
+    const number spread = abs(first) * powerof10(-(precision + 5));
+    const bool inward = code != key::tan || odd;
+    const number far = first.isnegative() == inward ? first + spread : first - spread;
+    const number slack = abs(first) * powerof10(-(d - 2));
+    const std::string low = decimaltext(std::min(first, far) - slack, precision, false);
+    if (low != decimaltext(std::max(first, far) + slack, precision, false))
+        return;
+    operation op;
+    op.keys.push_back(unit);
+    const std::vector<int> typed = keysof(x);
+    op.keys.insert(op.keys.end(), typed.begin(), typed.end());
+    op.keys.push_back(code);
+    const std::string shown = displayof(op, precision, dog, DECIDERMILLISECONDS);
+    if (!shown.empty())
+        FUZZ_CHECK_EQ(shown, low);
 }

@@ -3,7 +3,9 @@
 // well-formed display at its precision; the same keys on a second
 // calculator show the same displays, key by key. An input whose second byte
 // is odd is instead one operation or function of typed operands, whose
-// display at P must be its display at P + 30 correctly rounded to P digits.
+// display at P must be its display at P + 30 correctly rounded to P digits,
+// or (with its next bit set) sin, cos or tan beside a zero or a pole, whose
+// display must be the first term of its series there.
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -17,7 +19,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     const int precision = precisionfrom(data[0], data[1]);
     if (data[1] & 1) {
-        checkrounding(operationfrom(data + 2, data + size), precision, dog);
+        if (data[1] & 2)
+            checknearzero(data + 2, data + size, precision, dog);
+        else
+            checkrounding(operationfrom(data + 2, data + size), precision, dog);
         return 0;
     }
     // The second calculator on every fourth input, to keep the pace.
