@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "columns.h"
+#include "digittables.h"
 #include "flat.h"
 #include "number/addition.h"
 #include "number/conversion.h"
@@ -397,21 +398,116 @@ number longseries(const number& x, std::int32_t w)
 // product is taken, and that of large negative ones the underflow.
 constexpr double MOST_DIGITS = 399999900;
 
+// log10 |x| for x != 0 at any magnitude, from its leading digits.
+double log10abs(const number& x)
+{
+    const std::int32_t lead = leadpos(x);
+    return lead + std::log10(std::abs(getdouble(truncdigits(scaled(x, -lead), 15))));
+}
+
+// Below this many integer digits an argument's Gamma is estimated in doubles;
+// from it on Gamma(x) > 10^(8 10^9) overflows, and for x < 0 the reflection
+// pi / (sin(pi x) Gamma(1 - x)) underflows: no number has more than
+// 8 10^8 decimals, so |sin(pi x)| > 10^-(8 10^8 + 1).
+constexpr std::int32_t HUGE_LEAD = 9;
+
 void checksize(const number& x)
 {
-    if (leadpos(x) < 6)
+    const std::int32_t lead = leadpos(x);
+    if (lead < 6)
         return;
+    if (lead >= HUGE_LEAD)
+        throw numberexception(x.isnegative() ? "number underflow" : "number overflow");
     const double ln10 = std::log(10.0);
     if (!x.isnegative()) {
         if (std::lgamma(getdouble(x)) / ln10 > MOST_DIGITS)
             throw numberexception("number overflow");
         return;
     }
-    // |Gamma(x)| = pi / (|sin(pi x)| Gamma(1 - x)).
-    const double s = std::abs(std::sin(3.141592653589793 * getdouble(frac(x))));
-    const double v = std::log10(3.141592653589793 / s) - std::lgamma(1 - getdouble(x)) / ln10;
-    if (v < -MOST_DIGITS)
+    // |Gamma(x)| = pi / (|sin(pi x)| Gamma(1 - x)), and |sin(pi x)| >= 2 g
+    // for g, the distance of x to the nearest integer: the bound holds for
+    // a g of any smallness, where sin would be 0 in doubles.
+    const number f = x - floor(x);
+    const number g = f > half() ? number(1) - f : f;
+    const double most =
+        std::log10(3.141592653589793 / 2) - log10abs(g) - std::lgamma(1 - getdouble(x)) / ln10;
+    if (most < -MOST_DIGITS)
         throw numberexception("number underflow");
+}
+
+// Euler's constant cut after `places` decimals, from its table; empty
+// beyond it.
+std::optional<number> eulerconstant(std::int32_t places)
+{
+    if (places > TABLEDIGITS - 10)
+        return std::nullopt;
+    static const number table(EULERDIGITS);
+    return truncdigits(table, places);
+}
+
+// An upper bound of |psi(n)|, the slope of ln Gamma at the integer n >= 1:
+// psi(n) = 1 + 1/2 + ... + 1/(n - 1) - gamma_E < ln n + 1.
+double psibound(double n) { return std::log(n) + 1; }
+
+// Gamma(n + e) to w digits, within 10^-(w + 1) of it relative, for the
+// integer n = shift + the integer nearest x and e the rest of x, where e is
+// so small that it counts only to first order: around 1 (and the pole at
+// 0) through Euler's constant, Gamma(1 + e) = 1 - gamma_E e + 0.99 e^2 - ...,
+// elsewhere not at all but for the side of Gamma(n) the value lies on, which
+// a display on a rounding midpoint needs:
+//   Gamma(n + e) = (n - 1)! (1 + psi(n) e + ...),              n >= 2,
+//   Gamma(-k + e) = (-1)^k / (k! e) (1 + psi(k + 1) e + ...),  k >= 1,
+// with psi(n) > 0 for n >= 2. Empty where e counts more, or where Euler's
+// constant would be needed beyond its table. |x| < 10^HUGE_LEAD.
+std::optional<number> nearinteger(const number& x, std::int64_t shift, std::int32_t w)
+{
+    // Below a half the nearest integer is 0: rounding would add the half to
+    // every digit of a tiny x.
+    const number m = compareabs(x, half()) < 0 ? number() : rounddigits(x, 0);
+    const number e = x - m;
+    if (e.iszero())
+        return std::nullopt;
+    const std::int64_t n = getint64(m) + shift;
+    const std::int32_t lead = leadpos(e) + 1;  // |e| < 10^lead
+    if (n == 1 || n == 0) {
+        // 0.99 e^2 < 10^(2 lead) below 10^-(w + 3).
+        if (2 * lead > -(w + 3))
+            return std::nullopt;
+        // gamma_E e to 10^-(w + 3): Euler's constant cut at w + 4 + lead
+        // places, the product at as many digits; below them only its sign.
+        const std::int32_t places = w + 4 + lead;
+        number c;
+        if (places <= 1) {
+            c = powerof10(-(w + 3));
+            if (e.isnegative())
+                c = negate(c);
+        } else {
+            const auto euler = eulerconstant(places);
+            if (!euler)
+                return std::nullopt;
+            c = prodprec(*euler, e, places);
+        }
+        const number g = number(1) - c;
+        return n == 1 ? g : quotprec(g, e, w + 2);
+    }
+    // psi(n) e (or psi(k + 1) e) below 10^-(w + 3).
+    const double k = n >= 2 ? double(n) : double(1 - n);
+    if (lead + std::log10(psibound(k)) > -(w + 3))
+        return std::nullopt;
+    // The factorial's products err by 10^-(w + 3) together with as many
+    // more digits as they are.
+    const std::int32_t digits = w + 3 + static_cast<std::int32_t>(std::log10(k)) + 1;
+    number a;
+    if (n >= 2)
+        a = factorial(number(n - 1), digits);
+    else
+        a = quotprec(number(n % 2 == 0 ? 1 : -1),
+                     prodprec(factorial(number(-n), digits), e, digits), w + 2);
+    // With psi > 0 the first-order term moves the value away from zero
+    // where e > 0, towards it where e < 0.
+    const bool away = !e.isnegative();
+    const number unit = powerof10(leadpos(a) - w - 4);
+    return away == a.isnegative() ? a - unit : a + unit;
 }
 
 // The tangent numbers T_1 .. T_n (1, 2, 16, 272, ...), exact, by the
@@ -592,10 +688,21 @@ number rangeproduct(std::int64_t lo, std::int64_t hi)
 
 number factorial(const number& x, std::int32_t d)
 {
-    if (!isinteger(x))
-        return gamma(x + number(1), d);
-    if (x.isnegative())
+    const bool whole = isinteger(x);
+    if (whole && x.isnegative())
         throw calculatorexception("Invalid input for function");
+    // From 10^9 on the size alone decides, before x + 1 spells out the
+    // digits of a huge integer.
+    if (leadpos(x) >= HUGE_LEAD)
+        throw numberexception(x.isnegative() ? "number underflow" : "number overflow");
+    if (!whole) {
+        // Below 1, x + 1 would spell out every digit down to a tiny x.
+        if (leadpos(x) < 0) {
+            if (auto r = nearinteger(x, 1, d + 3))
+                return *r;
+        }
+        return gamma(x + number(1), d);
+    }
     checksize(x + number(1));
     if (x >= number(stirlingfrom(d)))
         return stirling(x + number(1), d + 3);
@@ -628,6 +735,8 @@ number gamma(const number& x, std::int32_t d)
     // Digits for the series and the product of the recurrence, each within
     // a relative 10^-(d + 3).
     const std::int32_t w = d + 3;
+    if (auto r = nearinteger(x, 0, w))
+        return *r;
     if (bystirling(x, w))
         return stirling(x, w);
     if (x.isnegative() && bystirling(number(1) - x, w))
