@@ -180,9 +180,17 @@ void Calculator::scientific(int code)
     }
     case key::dms:
         show(rounded([&](attempt& a) {
-            // Both round to a number of decimal places.
-            a.bound = powerof10(-a.digits);
-            return inv ? fromdms(x, a.digits) : todms(x, a.digits);
+            // d.mmss is rounded in its own fields to the places the display
+            // shows, exactly. Degrees round to a number of places: below 1
+            // as many more as x has leading zeros (the degrees have at most
+            // one more than x), for the significant digits shown there.
+            if (!inv) {
+                a.exact = true;
+                return todms(x, m_precision);
+            }
+            const int places = a.digits + std::max(0, 1 - leadpos(x));
+            a.bound = powerof10(-places);
+            return fromdms(x, places);
         }));
         return;
     default: return;
