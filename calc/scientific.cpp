@@ -69,6 +69,11 @@ constexpr int toradiansguard = 8;
 // by pi and the product by the half turn each round below the shown digits.
 constexpr int fromradiansguard = 3;
 
+// The last decimal place Inv dms rounds to: its products and quotients keep
+// guard digits below it, which stay inside the range of a product (about
+// 10^-399999900). Smaller degrees show 0.
+constexpr int lowestplace = 399999800;
+
 // The right angle of a unit other than radians: 90 degrees, 100 grads.
 int rightangle(angleunit unit) { return unit == angleunit::degrees ? 90 : 100; }
 
@@ -188,7 +193,7 @@ void Calculator::scientific(int code)
                 a.exact = true;
                 return todms(x, m_precision);
             }
-            const int places = a.digits + std::max(0, 1 - leadpos(x));
+            const int places = std::min(a.digits + std::max(0, 1 - leadpos(x)), lowestplace);
             a.bound = powerof10(-places);
             return fromdms(x, places);
         }));

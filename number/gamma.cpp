@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <optional>
+#include <string>
 #include <vector>
 
 #if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
@@ -600,8 +601,9 @@ std::optional<number> eulerconstant(std::int32_t places)
 {
     if (places > TABLEDIGITS - 10)
         return std::nullopt;
-    static const number table(EULERDIGITS);
-    return truncdigits(table, places);
+    // Read afresh from the text, "0." and the places: a number kept in a
+    // static would hold limbs of the pool's blocks past the key.
+    return number(std::string(EULERDIGITS, static_cast<std::size_t>(places) + 2).c_str());
 }
 
 // An upper bound of |psi(n)|, the slope of ln Gamma at the integer n >= 1:
@@ -873,11 +875,17 @@ number factorial(const number& x, std::int32_t d)
     // Else the running product, each factor a run of consecutive integers
     // whose product stays within a limb: every step errs by 10^-(d+2)
     // relative at most, fewer steps than one factor at a time take.
+    // The poll comes after every POLL_LIMBS limbs of products: k itself
+    // steps by runs and may pass over every multiple of a poll point.
     number s(1);
+    std::int64_t limbs = 0;
     for (std::int64_t k = n; k > 1;) {
         prodprecinplace(s, number(runfrom(k, 1, BASE)), d);
-        if (pollpoint(static_cast<std::uint32_t>(k)))
+        limbs += limbcount(s);
+        if (limbs >= POLL_LIMBS) {
+            limbs = 0;
             pollcancel();
+        }
     }
     return s;
 }
@@ -1058,6 +1066,21 @@ std::int32_t shownplaces(const number& v, std::int32_t P)
     return rounded < 0 && rounded >= -4 ? P : P - leadpos(v);
 }
 
+// x m for a small m > 0, by doublings and sums: exact like a product, and
+// for x of any smallness, where products stop at about 10^-399999900.
+number timessmall(const number& x, std::uint32_t m)
+{
+    number r;
+    number d = x;
+    for (; m != 0; m >>= 1) {
+        if ((m & 1) != 0)
+            r = r + d;
+        if (m > 1)
+            d = d + d;
+    }
+    return r;
+}
+
 // The d.mmss form of a = D + f (D its integer part) with its total seconds
 // rounded, halves up, to the unit of decimal place `places`: a degree at 0,
 // 10 minutes at 1, a minute at 2, then 10^(4 - places) seconds; 10^-places
@@ -1066,10 +1089,9 @@ number dmsrounded(const number& a, const number& D, const number& f, std::int32_
 {
     if (places <= 0)
         return rounddigits(a, places);
-    static const number sixty(60), hour(3600);
     // Total seconds of f on the unit.
-    const number t = places <= 2 ? rounddigits(f * sixty, places - 2) * sixty
-                                 : rounddigits(f * hour, places - 4);
+    const number t = places <= 2 ? timessmall(rounddigits(timessmall(f, 60), places - 2), 60)
+                                 : rounddigits(timessmall(f, 3600), places - 4);
     const std::int64_t whole = getint64(t);  // at most 3600
     number M(whole / 60);
     number S = t - number(whole / 60 * 60);
@@ -1085,16 +1107,15 @@ number dmsrounded(const number& a, const number& D, const number& f, std::int32_
 
 number todms(const number& x, std::int32_t P)
 {
-    static const number sixty(60);
     const number a = abs(x);
     const number D = floor(a);
     const number f = a - D;
     // The unrounded d.mmss value tells the places first; a carry that adds
     // an integer digit (9.99999 to 10) leaves fewer, at which the seconds
     // are rounded again from the start, so that nothing rounds twice.
-    const number minutes = f * sixty;
+    const number minutes = timessmall(f, 60);
     const number M = floor(minutes);
-    const number v = D + scaled(M, -2) + scaled((minutes - M) * sixty, -4);
+    const number v = D + scaled(M, -2) + scaled(timessmall(minutes - M, 60), -4);
     std::int32_t places = shownplaces(v, P);
     number r = dmsrounded(a, D, f, places);
     for (std::int32_t p = shownplaces(r, P); p < places; p = shownplaces(r, P)) {
@@ -1118,6 +1139,9 @@ number fromdms(const number& x, std::int32_t d)
     // Then pairs of digits, whole seconds, hundredths, ten-thousandths, ...:
     // the rest of the fraction counts a 36th of a degree per unit.
     number s = D + quot(M, sixty, e) + quot(f, thirtysix, e);
-    s = rounddigits(s, d);
+    // Whole degrees stay as they are: the rounding would scale them by
+    // 10^d, beyond the range of a number near its top.
+    if (!isinteger(s))
+        s = rounddigits(s, d);
     return x.isnegative() ? negate(s) : s;
 }

@@ -69,6 +69,32 @@ TEST(GammaExact, ExactValuesAndMessages)
     }
 }
 
+// Gamma(1 + x) for a tiny x is 1 - gamma_E x to every digit, Euler's
+// constant from its table; the series and the recurrence at 1 + x, which
+// know nothing of the table, must agree to d digits (the last case checks
+// 2400 digits of the table).
+TEST(GammaExact, TinyArgumentsAgreeWithTheSeries)
+{
+    struct Case {
+        std::int32_t k;  // x = +-10^-k
+        std::int32_t d;
+    };
+    for (const Case c : {Case{60, 100}, Case{130, 250}, Case{500, 1000}, Case{2500, 4900}}) {
+        if (c.d > 10 * SERIESDIGITS / 2)
+            continue;
+        for (const bool negative : {false, true}) {
+            const number x = negative ? negate(powerof10(-c.k)) : powerof10(-c.k);
+            const number fast = factorial(x, c.d);
+            const number series = gamma(number(1) + x, c.d);
+            EXPECT_LE(abs(fast - series), powerof10(-c.d))
+                << (negative ? "-" : "") << "1e-" << c.k << " at " << c.d;
+            // Just below 1 for x > 0, above it for x < 0.
+            EXPECT_EQ(compare(fast, number(1)), negative ? 1 : -1)
+                << (negative ? "-" : "") << "1e-" << c.k << " at " << c.d;
+        }
+    }
+}
+
 // N is the first integer above the root w of (w + 1) e^-w = u, to the
 // Newton tolerance of 0.001 u: (N + 1) e^-N <= u < N e^(1 - N).
 // n! at d digits is exact while it has not many more digits than d, else a
