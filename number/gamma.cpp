@@ -353,6 +353,11 @@ void addmultiple(std::uint64_t* column, const std::uint32_t* limbs, std::size_t 
 
 // Products of two limbs below BASE that one 64-bit column sum holds.
 constexpr std::size_t COLUMN_PRODUCTS = 1800;  // 1800 (10^8 - 1)^2 < 2^64
+// A column gathers one product per limb of every coefficient. With factors
+// y + o, o < 3 BASE, the polynomials of a block (at most BLOCK + 1
+// coefficients, each at most their value at y = 1, below BLOCK (3 BASE)^BLOCK
+// BASE^(BLOCK - 1)) have fewer than 2 BLOCK + 2 limbs a coefficient.
+static_assert((BLOCK + 1) * (2 * BLOCK + 2) <= static_cast<int>(COLUMN_PRODUCTS));
 
 // The sum of c_i y^i to w digits and two guard limbs, all terms positive:
 // every product of a limb of a coefficient and a limb of a power is added
@@ -362,14 +367,10 @@ constexpr std::size_t COLUMN_PRODUCTS = 1800;  // 1800 (10^8 - 1)^2 < 2^64
 flat valueof(const polynomial& c, const std::vector<flat>& powers, std::int32_t w)
 {
     std::int32_t top = ZERO_EXPO;
-    std::size_t products = 0;
     for (std::size_t i = 0; i < c.size(); ++i) {
         if (!c[i].empty())
             top = std::max(top, static_cast<std::int32_t>(c[i].size()) - 1 + powers[i].expo);
-        products += c[i].size();
     }
-    if (products > COLUMN_PRODUCTS)
-        throw numberexception("gamma: polynomial too long");
     ++top;  // the carry out of the leading column
     const std::int32_t low = top - (w / BASE_DIGITS + 4);
     std::vector<std::uint64_t> columns(static_cast<std::size_t>(top - low + 1), 0);
@@ -427,7 +428,8 @@ number risingfactorial(const number& x, std::int64_t n, std::int32_t d)
 }
 
 // The steps h <- a_t (1 + h) and the product of the a_t for a block of
-// factors a_t = (y + o_t) / BASE, o_t > 0, innermost first: after the block
+// factors a_t = (y + o_t) / BASE, 0 < o_t < 3 BASE, innermost first (the
+// series' offsets j N' stay below 2.5 BASE for j up to the end of its tail): after the block
 // h = H / BASE^count + P / BASE^count h for the integer polynomials
 // H = (y + o_count) (BASE^(count-1) + (y + o_(count-1)) (BASE^(count-2) + ...
 // (y + o_1))) and P = (y + o_1) ... (y + o_count).
