@@ -555,10 +555,15 @@ number longseries(const number& x, std::int32_t w)
     return quotprec(prodprec(e, R, w + 2), risingfactorial(x, N.value, w + 2), w);
 }
 
-// Decimal digits beyond which no product can hold a value (see the range of
-// a number): Gamma of larger arguments reports the overflow before a single
-// product is taken, and that of large negative ones the underflow.
-constexpr double MOST_DIGITS = 399999900;
+// Decimal places beyond which no product can hold a digit (see the range of
+// a number).
+constexpr double PRODUCT_DIGITS = 399999900;
+// The size of a Gamma that the exponential still takes, a little below
+// PRODUCT_DIGITS (e^x fails from about 10^399999488 on, its powers carrying
+// digits beyond their result): Gamma of larger arguments reports the
+// overflow before a single product is taken, and that of large negative
+// ones, whose reflection divides by such a Gamma, the underflow.
+constexpr double MOST_DIGITS = 399999000;
 
 // log10 |x| for x != 0 at any magnitude, from its leading digits.
 double log10abs(const number& x)
@@ -573,7 +578,9 @@ double log10abs(const number& x)
 // 8 10^8 decimals, so |sin(pi x)| > 10^-(8 10^8 + 1).
 constexpr std::int32_t HUGE_LEAD = 9;
 
-void checksize(const number& x)
+// Fails where Gamma(x) at d digits leaves the range: its size, or below
+// zero that of Gamma(1 - x) or of its last digit.
+void checksize(const number& x, std::int32_t d)
 {
     const std::int32_t lead = leadpos(x);
     if (lead < 6)
@@ -589,11 +596,11 @@ void checksize(const number& x)
     // |Gamma(x)| = pi / (|sin(pi x)| Gamma(1 - x)), and |sin(pi x)| >= 2 g
     // for g, the distance of x to the nearest integer: the bound holds for
     // a g of any smallness, where sin would be 0 in doubles.
+    const double reflected = std::lgamma(1 - getdouble(x)) / ln10;
     const number f = x - floor(x);
     const number g = f > half() ? number(1) - f : f;
-    const double most =
-        std::log10(3.141592653589793 / 2) - log10abs(g) - std::lgamma(1 - getdouble(x)) / ln10;
-    if (most < -MOST_DIGITS)
+    const double most = std::log10(3.141592653589793 / 2) - log10abs(g) - reflected;
+    if (reflected > MOST_DIGITS || most - d < -PRODUCT_DIGITS)
         throw numberexception("number underflow");
 }
 
@@ -866,7 +873,7 @@ number factorial(const number& x, std::int32_t d)
         }
         return gamma(x + number(1), d);
     }
-    checksize(x + number(1));
+    checksize(x + number(1), d);
     if (x >= number(stirlingfrom(d)))
         return stirling(x + number(1), d + 3);
     const std::int64_t n = getint64(x);
@@ -900,7 +907,7 @@ number gamma(const number& x, std::int32_t d)
             throw numberexception("gamma not defined for integers < 1");
         return factorial(x - one, d);
     }
-    checksize(x);
+    checksize(x, d);
     // Digits for the series and the product of the recurrence, each within
     // a relative 10^-(d + 3).
     const std::int32_t w = d + 3;

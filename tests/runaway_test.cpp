@@ -33,6 +33,10 @@ TEST(Runaway, HugeAndTinyArgumentsAnswerAtOnce)
         {"0-1E309=[n!]", "Invalid input for function"},
         {"1E9[+]0,5=[n!]", "number overflow"},
         {"0,5-1E9=[n!]", "number underflow"},
+        // At the edge of the range the size decides: beyond it the
+        // exponential would fail, and below zero the reflection's quotient.
+        {"54763049[n!]", "number overflow"},
+        {"0,5-54763049=[n!]", "number underflow"},
         {"10000000[n!]", "1,2024234005159034561401534879443075697677e+65657059"},
         {"1E7[+]0,5=[n!]", "3,8023968001050098004095102595962562132958e+65657062"},
         {"0,5[n!]", "0,8862269254527580136490837416705725913988"},
