@@ -8,12 +8,16 @@
 #include "number.h"
 
 // x! for an integer x >= 0, by products from x down (Stirling's series for
-// ln Gamma from 20 d on); Gamma(x + 1) for any other x. A result beyond the
-// range of a number fails at once with "number overflow" (or "number
-// underflow" for large negative x). A negative integer fails with the calculator's "Invalid input
+// ln Gamma from 20 d on); Gamma(x + 1) for any other x, and for a tiny x
+// 1 - gamma_E x without forming x + 1. A result beyond the range of a number
+// fails at once with "number overflow" (or "number underflow" for large
+// negative x). A negative integer fails with the calculator's "Invalid input
 // for function" (calculatorexception).
 number factorial(const number& x, std::int32_t d);
-// Gamma(x) with d digits: (x - 1)! for integers x >= 1; otherwise the series
+// Gamma(x) with d digits: (x - 1)! for integers x >= 1; so close to an
+// integer n that the offset e = x - n counts only to first order, (n - 1)!
+// or (-1)^k / (k! e) at a pole -k, just beside them on the side e takes
+// (and 1 - gamma_E e, 1 / e - gamma_E at 1 and 0); otherwise the series
 // between 0 and 2 and the recurrence Gamma(x + 1) = x Gamma(x), its factors
 // multiplied together (and divided by once below 1); Stirling's series for
 // large x, and for x far below zero through the reflection
