@@ -62,6 +62,11 @@ constexpr int toradiansguard = 2;
 // by pi and the product by the half turn each round below the shown digits.
 constexpr int fromradiansguard = 3;
 
+// The last decimal place Inv dms rounds to: its products and quotients keep
+// guard digits below it, which stay inside the range of a product (about
+// 10^-399999900). Smaller degrees show 0.
+constexpr int lowestplace = 399999800;
+
 // The right angle of a unit other than radians: 90 degrees, 100 grads.
 int rightangle(angleunit unit) { return unit == angleunit::degrees ? 90 : 100; }
 
@@ -173,9 +178,17 @@ void Calculator::scientific(int code)
     }
     case key::dms:
         show(rounded([&](attempt& a) {
-            // Both round to a number of decimal places.
-            a.bound = powerof10(-a.digits);
-            return inv ? fromdms(x, a.digits) : todms(x, a.digits);
+            // d.mmss is rounded in its own fields to the places the display
+            // shows, exactly. Degrees round to a number of places: below 1
+            // as many more as x has leading zeros (the degrees have at most
+            // one more than x), for the significant digits shown there.
+            if (!inv) {
+                a.exact = true;
+                return todms(x, m_precision);
+            }
+            const int places = std::min(a.digits + std::max(0, 1 - leadpos(x)), lowestplace);
+            a.bound = powerof10(-places);
+            return fromdms(x, places);
         }));
         return;
     default: return;

@@ -3,9 +3,16 @@
 #include <algorithm>
 #include <cmath>
 #include <optional>
+#include <string>
 #include <vector>
 
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#include <cpuid.h>
+#include <immintrin.h>
+#endif
+
 #include "columns.h"
+#include "digittables.h"
 #include "flat.h"
 #include "number/addition.h"
 #include "number/conversion.h"
@@ -239,87 +246,224 @@ flat productof(const limbrun& x, const limbrun& y, std::int32_t digits)
     return flatof(out);
 }
 
-// 0 < x < BASE with its integer part replaceable: limbs [high, low,
-// fraction ...] from power 1 down, so that x + k for a growing k is set in
-// place rather than added to a copy of every limb.
-struct shiftable {
-    flat limbs;
-    std::uint64_t whole = 0;
+// Factors of x (x + 1) ... taken together in one polynomial of x: a block
+// costs one long product (two in the tail of the series) and the sums of
+// its polynomials' terms, coefficients of up to about BLOCK limbs times the
+// long powers, against BLOCK long products one factor at a time. The
+// products of limbs that a column of those sums gathers, about BLOCK^2,
+// stay far below COLUMN_PRODUCTS.
+constexpr int BLOCK = 24;
 
-    explicit shiftable(const number& x)
-    {
-        const number fl = floor(x);
-        whole = getuint64(fl);
-        const flat f = flatten(x - fl);
-        limbs.limbs.assign(2, 0);
-        if (!f.limbs.empty()) {
-            limbs.limbs.resize(static_cast<std::size_t>(2 - f.expo - 1), 0);
-            limbs.limbs.insert(limbs.limbs.end(), f.limbs.begin(), f.limbs.end());
+// A non-negative integer on limbs, least significant first; zero is empty.
+using wide = std::vector<std::uint32_t>;
+
+// r = r m + a for m <= MULTIPLIER_LIMIT, in place: each limb times m, plus
+// a limb and the carry, stays within 64 bits.
+void muladd(wide& r, std::uint64_t m, const wide& a)
+{
+    if (r.size() < a.size())
+        r.resize(a.size(), 0);
+    std::uint64_t carry = 0;
+    for (std::size_t i = 0; i < r.size(); ++i) {
+        const std::uint64_t v = r[i] * m + (i < a.size() ? a[i] : 0) + carry;
+        r[i] = static_cast<std::uint32_t>(v % BASE);
+        carry = v / BASE;
+    }
+    for (; carry != 0; carry /= BASE)
+        r.push_back(static_cast<std::uint32_t>(carry % BASE));
+    while (!r.empty() && r.back() == 0)
+        r.pop_back();
+}
+
+// A polynomial of y with non-negative integer coefficients, the constant
+// first.
+using polynomial = std::vector<wide>;
+
+// c (y + m), in place.
+void timeslinear(polynomial& c, std::uint64_t m)
+{
+    c.push_back(c.back());
+    for (std::size_t i = c.size() - 2; i > 0; --i)
+        muladd(c[i], m, c[i - 1]);
+    muladd(c[0], m, {});
+}
+
+// y^0 .. y^count to w digits (the guard limb of productof beyond).
+std::vector<flat> powersof(const number& y, int count, std::int32_t w)
+{
+    std::vector<flat> powers{flatten(number(1)), flatten(y)};
+    for (int i = 2; i <= count; ++i)
+        powers.push_back(productof(powers.back().view(), powers[1].view(), w));
+    return powers;
+}
+
+// column[m] += a limbs[m] for m < count, a < BASE.
+void addmultipleportable(std::uint64_t* column, const std::uint32_t* limbs, std::size_t count,
+                         std::uint64_t a)
+{
+    for (std::size_t m = 0; m < count; ++m)
+        column[m] += a * limbs[m];
+}
+
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+// Four columns at a time: 32 by 32 bit products into 64-bit lanes.
+__attribute__((target("avx2"))) void addmultipleavx2(std::uint64_t* column,
+                                                     const std::uint32_t* limbs, std::size_t count,
+                                                     std::uint64_t a)
+{
+    const __m256i m = _mm256_set1_epi64x(static_cast<long long>(a));
+    std::size_t k = 0;
+    for (; k + 4 <= count; k += 4) {
+        const __m256i y =
+            _mm256_cvtepu32_epi64(_mm_loadu_si128(reinterpret_cast<const __m128i*>(limbs + k)));
+        __m256i* c = reinterpret_cast<__m256i*>(column + k);
+        _mm256_storeu_si256(c, _mm256_add_epi64(_mm256_loadu_si256(c), _mm256_mul_epu32(y, m)));
+    }
+    addmultipleportable(column + k, limbs + k, count - k, a);
+}
+
+// AVX2 needs the processor's flag and the system saving the wide registers,
+// asked once with three instructions.
+__attribute__((target("xsave"))) bool withavx2()
+{
+    unsigned a = 0, b = 0, c = 0, d = 0;
+    if (__get_cpuid(1, &a, &b, &c, &d) == 0 || (c & bit_OSXSAVE) == 0 || (c & bit_AVX) == 0)
+        return false;
+    if ((_xgetbv(0) & 6) != 6)
+        return false;
+    return __get_cpuid_count(7, 0, &a, &b, &c, &d) != 0 && (b & bit_AVX2) != 0;
+}
+
+void addmultiple(std::uint64_t* column, const std::uint32_t* limbs, std::size_t count,
+                 std::uint64_t a)
+{
+    static const bool avx2 = withavx2();
+    if (avx2)
+        addmultipleavx2(column, limbs, count, a);
+    else
+        addmultipleportable(column, limbs, count, a);
+}
+#else
+void addmultiple(std::uint64_t* column, const std::uint32_t* limbs, std::size_t count,
+                 std::uint64_t a)
+{
+    addmultipleportable(column, limbs, count, a);
+}
+#endif
+
+// Products of two limbs below BASE that one 64-bit column sum holds.
+constexpr std::size_t COLUMN_PRODUCTS = 1800;  // 1800 (10^8 - 1)^2 < 2^64
+// A column gathers one product per limb of every coefficient. With factors
+// y + o, o < 3 BASE, the polynomials of a block (at most BLOCK + 1
+// coefficients, each at most their value at y = 1, below BLOCK (3 BASE)^BLOCK
+// BASE^(BLOCK - 1)) have fewer than 2 BLOCK + 2 limbs a coefficient.
+static_assert((BLOCK + 1) * (2 * BLOCK + 2) <= static_cast<int>(COLUMN_PRODUCTS));
+
+// The sum of c_i y^i to w digits and two guard limbs, all terms positive:
+// every product of a limb of a coefficient and a limb of a power is added
+// into its column, and one pass of carries makes the limbs, rather than a
+// product and a sum for every term. The parts below the last column are
+// dropped: less than a unit of the column above it.
+flat valueof(const polynomial& c, const std::vector<flat>& powers, std::int32_t w)
+{
+    std::int32_t top = ZERO_EXPO;
+    for (std::size_t i = 0; i < c.size(); ++i) {
+        if (!c[i].empty())
+            top = std::max(top, static_cast<std::int32_t>(c[i].size()) - 1 + powers[i].expo);
+    }
+    ++top;  // the carry out of the leading column
+    const std::int32_t low = top - (w / BASE_DIGITS + 4);
+    std::vector<std::uint64_t> columns(static_cast<std::size_t>(top - low + 1), 0);
+    for (std::size_t i = 0; i < c.size(); ++i) {
+        const flat& y = powers[i];
+        for (std::size_t l = 0; l < c[i].size(); ++l) {
+            const std::uint64_t a = c[i][l];
+            const std::int32_t lead = static_cast<std::int32_t>(l) + y.expo;  // power of a y[0]
+            if (a == 0 || lead < low)
+                continue;
+            const auto count =
+                std::min<std::size_t>(y.limbs.size(), static_cast<std::size_t>(lead - low + 1));
+            addmultiple(columns.data() + (top - lead), y.limbs.data(), count, a);
         }
-        limbs.expo = 1;
     }
-
-    // The run of x + k.
-    limbrun plus(std::uint64_t k)
-    {
-        const std::uint64_t v = whole + k;
-        limbs.limbs[0] = static_cast<std::uint32_t>(v / BASE);
-        limbs.limbs[1] = static_cast<std::uint32_t>(v % BASE);
-        const limbrun r = limbs.view();
-        return slice(r, r.expo, r.lowexpo());
+    flat r;
+    r.limbs.resize(columns.size());
+    std::uint64_t carry = 0;
+    for (std::size_t k = columns.size(); k-- > 0;) {
+        const std::uint64_t v = columns[k] + carry;
+        r.limbs[k] = static_cast<std::uint32_t>(v % BASE);
+        carry = v / BASE;
     }
-};
-
-// Factors of x (x + 1) ... taken together in one polynomial of x.
-constexpr int BLOCK = 12;
+    r.expo = top;
+    // Leading and trailing zero limbs off.
+    const auto first =
+        std::find_if(r.limbs.begin(), r.limbs.end(), [](std::uint32_t v) { return v != 0; });
+    r.expo -= static_cast<std::int32_t>(first - r.limbs.begin());
+    r.limbs.erase(r.limbs.begin(), first);
+    while (!r.limbs.empty() && r.limbs.back() == 0)
+        r.limbs.pop_back();
+    return r;
+}
 
 // x (x + 1) ... (x + n - 1) to d digits for x > 0 with many digits: each
 // block of factors is a polynomial of x with exact integer coefficients,
-// taken on the powers of x formed once, so that a block costs one long
-// product instead of one per factor.
+// taken on the powers of x formed once.
 number risingfactorial(const number& x, std::int64_t n, std::int32_t d)
 {
     const std::int32_t w = d + 3 + static_cast<std::int32_t>(std::log10(double(n) + 1));
-    const std::int32_t limbs = w / BASE_DIGITS + 2;
-    const auto exactproduct = [](const flat& a, const flat& b) {
-        limbrun out;
-        multiplycolumns(a.view(), b.view(), cut{.exact = true, .expo = 0}, out);
-        return flatof(out);
-    };
-    std::vector<flat> powers{flatten(number(1)), flatten(x)};
-    for (int i = 2; i <= BLOCK; ++i)
-        powers.push_back(productof(powers.back().view(), powers[1].view(), w));
+    const std::vector<flat> powers = powersof(x, BLOCK, w);
     flat p = powers[0];
-    std::vector<flat> c;
-    std::vector<flat> terms;
+    polynomial c;
     for (std::int64_t start = 0; start < n; start += BLOCK) {
         pollcancel();
         const int count = static_cast<int>(std::min<std::int64_t>(BLOCK, n - start));
-        // c[i]: the coefficient of x^i in (x + start) ... (x + start + count - 1).
-        c.assign(1, powers[0]);
-        for (int j = 0; j < count; ++j) {
-            const flat a = flatten(number(start + j));
-            c.push_back(c.back());
-            for (std::size_t i = c.size() - 2; i > 0; --i)
-                c[i] = addexact(c[i - 1].view(), exactproduct(c[i], a).view(), false);
-            c[0] = exactproduct(c[0], a);
-        }
-        // Their sum of positive terms, cut a guard limb below w digits.
-        terms.assign(1, powers[static_cast<std::size_t>(count)]);
-        std::int32_t top = terms[0].expo;
-        for (int i = 0; i < count; ++i) {
-            const auto k = static_cast<std::size_t>(i);
-            if (!c[k].limbs.empty())
-                terms.push_back(productof(c[k].view(), powers[k].view(), w));
-            top = std::max(top, terms.back().expo);
-        }
-        const number f = powerof10(BASE_DIGITS * (top - limbs - 1));
-        flat b = terms[0];
-        for (std::size_t i = 1; i < terms.size(); ++i)
-            b = sumof(b.view(), terms[i].view(), false, f);
+        // (x + start) ... (x + start + count - 1).
+        c.assign(1, wide{1});
+        for (int j = 0; j < count; ++j)
+            timeslinear(c, static_cast<std::uint64_t>(start + j));
+        const flat b = valueof(c, powers, w);
         p = productof(p.view(), b.view(), w);
     }
     return chainof(p);
+}
+
+// The steps h <- a_t (1 + h) and the product of the a_t for a block of
+// factors a_t = (y + o_t) / BASE, 0 < o_t < 3 BASE, innermost first (the
+// series' offsets j N' stay below 2.5 BASE for j up to the end of its tail): after the block
+// h = H / BASE^count + P / BASE^count h for the integer polynomials
+// H = (y + o_count) (BASE^(count-1) + (y + o_(count-1)) (BASE^(count-2) + ...
+// (y + o_1))) and P = (y + o_1) ... (y + o_count).
+struct hornerblock {
+    polynomial H;
+    polynomial P;
+};
+
+hornerblock hornerof(const std::vector<std::int64_t>& offsets)
+{
+    hornerblock b;
+    b.H.assign(1, wide{});
+    b.P.assign(1, wide{1});
+    for (std::size_t t = 0; t < offsets.size(); ++t) {
+        // H[0] + BASE^t
+        wide& constant = b.H[0];
+        if (constant.size() <= t)
+            constant.resize(t + 1, 0);
+        wide one(t + 1, 0);
+        one[t] = 1;
+        muladd(constant, 1, one);
+        const auto o = static_cast<std::uint64_t>(offsets[t]);
+        timeslinear(b.H, o);
+        timeslinear(b.P, o);
+    }
+    return b;
+}
+
+// The value of a block's polynomial at `digits`, over BASE^count.
+flat blockvalue(const polynomial& c, const std::vector<flat>& powers, std::int32_t digits)
+{
+    flat v = valueof(c, powers, digits);
+    v.expo -= static_cast<std::int32_t>(c.size()) - 1;
+    return v;
 }
 
 // Gamma(x) to w digits for 0 < x < 2 with many digits, where each term of
@@ -329,9 +473,10 @@ number risingfactorial(const number& x, std::int64_t n, std::int32_t d)
 //   T = sum over k >= N of N^(k - N + 1) / ((x + N) ... (x + k)),
 // so that Gamma(x) = e^-N N^(x + N - 1) R / (x)_N. Both sums are taken in
 // Horner's form from their smallest terms up, at the digits each step
-// adds to R: H with one product per step (1/N is a short decimal for N a
-// product of twos and fives), T as a fraction p/q, whose steps multiply
-// q by x + k and add N p.
+// adds to R, a block of BLOCK steps at a time as polynomials of
+// y = x N', N' = BASE / N (1/N is a short decimal for N a product of twos
+// and fives): H one long product per block, T as a fraction p/q, whose
+// steps multiply q by (x + k) / N and add q to p, two.
 number longseries(const number& x, std::int32_t w)
 {
     const smoothint N = smoothabove(gammacutoff(powerof10(-w)));
@@ -341,12 +486,13 @@ number longseries(const number& x, std::int32_t w)
     const auto digitsfor = [w, g](double drop) {
         return static_cast<std::int32_t>(std::clamp(w + g - drop, 12.0, double(w + g)));
     };
-    static const std::uint32_t onelimb = 1;
-    const limbrun one{.array = &onelimb, .expo = 0, .count = 1};
+    const std::vector<flat> powers = powersof(x * number(N.perbase), BLOCK, w + g);
+    std::vector<std::int64_t> offsets;
 
     // The head, from its innermost step j out to N - 1, where the rest of H
     // scales v_j by the product of (x + i) / N over i > j; each step is
-    // v = (x N' + j N') (1 + v) / BASE with N' = BASE / N.
+    // v = (y + j N') (1 + v) / BASE. The digits of a block are those of its
+    // last step, the most it needs.
     std::vector<double> drop(static_cast<std::size_t>(N.value), 0.0);
     for (std::int64_t j = N.value - 2; j >= 0; --j)
         drop[static_cast<std::size_t>(j)] =
@@ -354,19 +500,29 @@ number longseries(const number& x, std::int32_t w)
     std::int64_t first = 1;
     while (drop[static_cast<std::size_t>(first)] > w + g)
         ++first;
-    shiftable xn(x * number(N.perbase));
     flat v;
-    for (std::int64_t j = first; j < N.value; ++j) {
+    for (std::int64_t j = first; j < N.value; j += BLOCK) {
         pollcancel();
-        const flat y = addexact(v.view(), one, false);
-        v = productof(xn.plus(static_cast<std::uint64_t>(j * N.perbase)), y.view(),
-                      digitsfor(drop[static_cast<std::size_t>(j)]));
-        v.expo -= 1;
+        const std::int64_t count = std::min<std::int64_t>(BLOCK, N.value - j);
+        offsets.clear();
+        for (std::int64_t t = 0; t < count; ++t)
+            offsets.push_back((j + t) * N.perbase);
+        const hornerblock b = hornerof(offsets);
+        const std::int32_t digits = digitsfor(drop[static_cast<std::size_t>(j + count - 1)]);
+        flat h = blockvalue(b.H, powers, digits);
+        if (!v.limbs.empty())
+            h = addexact(h.view(),
+                         productof(blockvalue(b.P, powers, digits).view(), v.view(), digits).view(),
+                         false);
+        v = std::move(h);
     }
     const number head = chainof(v);
 
     // The tail, from its last term that counts back to k = N: v_k = 1 +
     // N / (x + k + 1) v_(k+1) as p / q, q <- (x + k + 1) q / N, p <- q + p.
+    // A block from k down takes the factors of k + 1 down to k + 2 - count:
+    // p <- p + q H / BASE^count, q <- q P / BASE^count, at the digits of its
+    // lowest k.
     std::vector<double> dropt;
     for (double d = 0; d <= w + g;) {
         d += std::log10((xd + double(N.value) + double(dropt.size())) / n);
@@ -375,12 +531,19 @@ number longseries(const number& x, std::int32_t w)
     const std::int64_t last = N.value + static_cast<std::int64_t>(dropt.size()) - 1;
     flat p = flatten(number(1));
     flat q = p;
-    for (std::int64_t k = last - 1; k >= N.value; --k) {
+    for (std::int64_t k = last - 1; k >= N.value; k -= BLOCK) {
         pollcancel();
-        q = productof(xn.plus(static_cast<std::uint64_t>((k + 1) * N.perbase)), q.view(),
-                      digitsfor(dropt[static_cast<std::size_t>(k - N.value)]));
-        q.expo -= 1;
-        p = addexact(q.view(), p.view(), false);
+        const std::int64_t count = std::min<std::int64_t>(BLOCK, k - N.value + 1);
+        offsets.clear();
+        for (std::int64_t t = count; t > 0; --t)
+            offsets.push_back((k + 2 - t) * N.perbase);
+        const hornerblock b = hornerof(offsets);
+        const std::int32_t digits =
+            digitsfor(dropt[static_cast<std::size_t>(k + 1 - count - N.value)]);
+        p = addexact(p.view(),
+                     productof(q.view(), blockvalue(b.H, powers, digits).view(), digits).view(),
+                     false);
+        q = productof(q.view(), blockvalue(b.P, powers, digits).view(), digits);
     }
     const number big(N.value);
     const number tail =
@@ -392,26 +555,129 @@ number longseries(const number& x, std::int32_t w)
     return quotprec(prodprec(e, R, w + 2), risingfactorial(x, N.value, w + 2), w);
 }
 
-// Decimal digits beyond which no product can hold a value (see the range of
-// a number): Gamma of larger arguments reports the overflow before a single
-// product is taken, and that of large negative ones the underflow.
-constexpr double MOST_DIGITS = 399999900;
+// Decimal places beyond which no product can hold a digit (see the range of
+// a number).
+constexpr double PRODUCT_DIGITS = 399999900;
+// The size of a Gamma that the exponential still takes, a little below
+// PRODUCT_DIGITS (e^x fails from about 10^399999488 on, its powers carrying
+// digits beyond their result): Gamma of larger arguments reports the
+// overflow before a single product is taken, and that of large negative
+// ones, whose reflection divides by such a Gamma, the underflow.
+constexpr double MOST_DIGITS = 399999000;
 
-void checksize(const number& x)
+// log10 |x| for x != 0 at any magnitude, from its leading digits.
+double log10abs(const number& x)
 {
-    if (leadpos(x) < 6)
+    const std::int32_t lead = leadpos(x);
+    return lead + std::log10(std::abs(getdouble(truncdigits(scaled(x, -lead), 15))));
+}
+
+// Below this many integer digits an argument's Gamma is estimated in doubles;
+// from it on Gamma(x) > 10^(8 10^9) overflows, and for x < 0 the reflection
+// pi / (sin(pi x) Gamma(1 - x)) underflows: no number has more than
+// 8 10^8 decimals, so |sin(pi x)| > 10^-(8 10^8 + 1).
+constexpr std::int32_t HUGE_LEAD = 9;
+
+// Fails where Gamma(x) at d digits leaves the range: its size, or below
+// zero that of Gamma(1 - x) or of its last digit.
+void checksize(const number& x, std::int32_t d)
+{
+    const std::int32_t lead = leadpos(x);
+    if (lead < 6)
         return;
+    if (lead >= HUGE_LEAD)
+        throw numberexception(x.isnegative() ? "number underflow" : "number overflow");
     const double ln10 = std::log(10.0);
     if (!x.isnegative()) {
         if (std::lgamma(getdouble(x)) / ln10 > MOST_DIGITS)
             throw numberexception("number overflow");
         return;
     }
-    // |Gamma(x)| = pi / (|sin(pi x)| Gamma(1 - x)).
-    const double s = std::abs(std::sin(3.141592653589793 * getdouble(frac(x))));
-    const double v = std::log10(3.141592653589793 / s) - std::lgamma(1 - getdouble(x)) / ln10;
-    if (v < -MOST_DIGITS)
+    // |Gamma(x)| = pi / (|sin(pi x)| Gamma(1 - x)), and |sin(pi x)| >= 2 g
+    // for g, the distance of x to the nearest integer: the bound holds for
+    // a g of any smallness, where sin would be 0 in doubles.
+    const double reflected = std::lgamma(1 - getdouble(x)) / ln10;
+    const number f = x - floor(x);
+    const number g = f > half() ? number(1) - f : f;
+    const double most = std::log10(3.141592653589793 / 2) - log10abs(g) - reflected;
+    if (reflected > MOST_DIGITS || most - d < -PRODUCT_DIGITS)
         throw numberexception("number underflow");
+}
+
+// Euler's constant cut after `places` decimals, from its table; empty
+// beyond it.
+std::optional<number> eulerconstant(std::int32_t places)
+{
+    if (places > TABLEDIGITS - 10)
+        return std::nullopt;
+    // Read afresh from the text, "0." and the places: a number kept in a
+    // static would hold limbs of the pool's blocks past the key.
+    return number(std::string(EULERDIGITS, static_cast<std::size_t>(places) + 2).c_str());
+}
+
+// An upper bound of |psi(n)|, the slope of ln Gamma at the integer n >= 1:
+// psi(n) = 1 + 1/2 + ... + 1/(n - 1) - gamma_E < ln n + 1.
+double psibound(double n) { return std::log(n) + 1; }
+
+// Gamma(n + e) to w digits, within 10^-(w + 1) of it relative, for the
+// integer n = shift + the integer nearest x and e the rest of x, where e is
+// so small that it counts only to first order: around 1 (and the pole at
+// 0) through Euler's constant, Gamma(1 + e) = 1 - gamma_E e + 0.99 e^2 - ...,
+// elsewhere not at all but for the side of Gamma(n) the value lies on, which
+// a display on a rounding midpoint needs:
+//   Gamma(n + e) = (n - 1)! (1 + psi(n) e + ...),              n >= 2,
+//   Gamma(-k + e) = (-1)^k / (k! e) (1 + psi(k + 1) e + ...),  k >= 1,
+// with psi(n) > 0 for n >= 2. Empty where e counts more, or where Euler's
+// constant would be needed beyond its table. |x| < 10^HUGE_LEAD.
+std::optional<number> nearinteger(const number& x, std::int64_t shift, std::int32_t w)
+{
+    // Below a half the nearest integer is 0: rounding would add the half to
+    // every digit of a tiny x.
+    const number m = compareabs(x, half()) < 0 ? number() : rounddigits(x, 0);
+    const number e = x - m;
+    if (e.iszero())
+        return std::nullopt;
+    const std::int64_t n = getint64(m) + shift;
+    const std::int32_t lead = leadpos(e) + 1;  // |e| < 10^lead
+    if (n == 1 || n == 0) {
+        // 0.99 e^2 < 10^(2 lead) below 10^-(w + 3).
+        if (2 * lead > -(w + 3))
+            return std::nullopt;
+        // gamma_E e to 10^-(w + 3): Euler's constant cut at w + 4 + lead
+        // places, the product at as many digits; below them only its sign.
+        const std::int32_t places = w + 4 + lead;
+        number c;
+        if (places <= 1) {
+            c = powerof10(-(w + 3));
+            if (e.isnegative())
+                c = negate(c);
+        } else {
+            const auto euler = eulerconstant(places);
+            if (!euler)
+                return std::nullopt;
+            c = prodprec(*euler, e, places);
+        }
+        const number g = number(1) - c;
+        return n == 1 ? g : quotprec(g, e, w + 2);
+    }
+    // psi(n) e (or psi(k + 1) e) below 10^-(w + 3).
+    const double k = n >= 2 ? double(n) : double(1 - n);
+    if (lead + std::log10(psibound(k)) > -(w + 3))
+        return std::nullopt;
+    // The factorial's products err by 10^-(w + 3) together with as many
+    // more digits as they are.
+    const std::int32_t digits = w + 3 + static_cast<std::int32_t>(std::log10(k)) + 1;
+    number a;
+    if (n >= 2)
+        a = factorial(number(n - 1), digits);
+    else
+        a = quotprec(number(n % 2 == 0 ? 1 : -1),
+                     prodprec(factorial(number(-n), digits), e, digits), w + 2);
+    // With psi > 0 the first-order term moves the value away from zero
+    // where e > 0, towards it where e < 0.
+    const bool away = !e.isnegative();
+    const number unit = powerof10(leadpos(a) - w - 4);
+    return away == a.isnegative() ? a - unit : a + unit;
 }
 
 // The tangent numbers T_1 .. T_n (1, 2, 16, 272, ...), exact, by the
@@ -592,11 +858,22 @@ number rangeproduct(std::int64_t lo, std::int64_t hi)
 
 number factorial(const number& x, std::int32_t d)
 {
-    if (!isinteger(x))
-        return gamma(x + number(1), d);
-    if (x.isnegative())
+    const bool whole = isinteger(x);
+    if (whole && x.isnegative())
         throw calculatorexception("Invalid input for function");
-    checksize(x + number(1));
+    // From 10^9 on the size alone decides, before x + 1 spells out the
+    // digits of a huge integer.
+    if (leadpos(x) >= HUGE_LEAD)
+        throw numberexception(x.isnegative() ? "number underflow" : "number overflow");
+    if (!whole) {
+        // Below 1, x + 1 would spell out every digit down to a tiny x.
+        if (leadpos(x) < 0) {
+            if (auto r = nearinteger(x, 1, d + 3))
+                return *r;
+        }
+        return gamma(x + number(1), d);
+    }
+    checksize(x + number(1), d);
     if (x >= number(stirlingfrom(d)))
         return stirling(x + number(1), d + 3);
     const std::int64_t n = getint64(x);
@@ -607,11 +884,17 @@ number factorial(const number& x, std::int32_t d)
     // Else the running product, each factor a run of consecutive integers
     // whose product stays within a limb: every step errs by 10^-(d+2)
     // relative at most, fewer steps than one factor at a time take.
+    // The poll comes after every POLL_LIMBS limbs of products: k itself
+    // steps by runs and may pass over every multiple of a poll point.
     number s(1);
+    std::int64_t limbs = 0;
     for (std::int64_t k = n; k > 1;) {
         prodprecinplace(s, number(runfrom(k, 1, BASE)), d);
-        if (pollpoint(static_cast<std::uint32_t>(k)))
+        limbs += limbcount(s);
+        if (limbs >= POLL_LIMBS) {
+            limbs = 0;
             pollcancel();
+        }
     }
     return s;
 }
@@ -624,10 +907,12 @@ number gamma(const number& x, std::int32_t d)
             throw numberexception("gamma not defined for integers < 1");
         return factorial(x - one, d);
     }
-    checksize(x);
+    checksize(x, d);
     // Digits for the series and the product of the recurrence, each within
     // a relative 10^-(d + 3).
     const std::int32_t w = d + 3;
+    if (auto r = nearinteger(x, 0, w))
+        return *r;
     if (bystirling(x, w))
         return stirling(x, w);
     if (x.isnegative() && bystirling(number(1) - x, w))
@@ -777,33 +1062,75 @@ constexpr std::int32_t DMS_GUARD = 12;
 
 }  // namespace
 
-number todms(const number& x, std::int32_t d)
+namespace {
+
+// The decimal places the display of v at P digits shows (as displayed()
+// rounds): P + 1 significant digits, or P places where v rounds to a value
+// from 10^-5 up to 1, which the display writes without an exponent.
+std::int32_t shownplaces(const number& v, std::int32_t P)
 {
-    static const number hundredth(0.01), thirtysix(36);
-    const number sixty(60), hundred(100);
-    number a = abs(x);
-    number D = floor(a);
-    number f = cutfraction(a, D, d + DMS_GUARD) * hundred;
-    number c = floor(f);  // the first two decimal places
-    f = f - c;
+    if (v.iszero())
+        return P;
+    const std::int32_t rounded = leadpos(rounddigits(v, P - leadpos(v)));
+    return rounded < 0 && rounded >= -4 ? P : P - leadpos(v);
+}
 
-    number b = c * hundredth * sixty;
-    number M = floor(b);
-    // A unit in the third decimal place of a degree is 3.6 seconds, each
-    // further place a tenth of the one before: the rest of the fraction
-    // counts 36 seconds per unit.
-    number S = (b - M) * sixty + f * thirtysix;
+// x m for a small m > 0, by doublings and sums: exact like a product, and
+// for x of any smallness, where products stop at about 10^-399999900.
+number timessmall(const number& x, std::uint32_t m)
+{
+    number r;
+    number d = x;
+    for (; m != 0; m >>= 1) {
+        if ((m & 1) != 0)
+            r = r + d;
+        if (m > 1)
+            d = d + d;
+    }
+    return r;
+}
 
-    S = rounddigits(S, d - 4);
-    if (S >= sixty) {
-        increment(M);
-        S = S - sixty;
+// The d.mmss form of a = D + f (D its integer part) with its total seconds
+// rounded, halves up, to the unit of decimal place `places`: a degree at 0,
+// 10 minutes at 1, a minute at 2, then 10^(4 - places) seconds; 10^-places
+// degrees below 0. A carry goes on to the minutes and the degrees.
+number dmsrounded(const number& a, const number& D, const number& f, std::int32_t places)
+{
+    if (places <= 0)
+        return rounddigits(a, places);
+    // Total seconds of f on the unit.
+    const number t = places <= 2 ? timessmall(rounddigits(timessmall(f, 60), places - 2), 60)
+                                 : rounddigits(timessmall(f, 3600), places - 4);
+    const std::int64_t whole = getint64(t);  // at most 3600
+    number M(whole / 60);
+    number S = t - number(whole / 60 * 60);
+    number degrees = D;
+    if (whole >= 3600) {
+        increment(degrees);
+        M = number();
     }
-    if (M >= sixty) {
-        increment(D);
-        M = M - sixty;
+    return degrees + scaled(M, -2) + scaled(S, -4);
+}
+
+}  // namespace
+
+number todms(const number& x, std::int32_t P)
+{
+    const number a = abs(x);
+    const number D = floor(a);
+    const number f = a - D;
+    // The unrounded d.mmss value tells the places first; a carry that adds
+    // an integer digit (9.99999 to 10) leaves fewer, at which the seconds
+    // are rounded again from the start, so that nothing rounds twice.
+    const number minutes = timessmall(f, 60);
+    const number M = floor(minutes);
+    const number v = D + scaled(M, -2) + scaled(timessmall(minutes - M, 60), -4);
+    std::int32_t places = shownplaces(v, P);
+    number r = dmsrounded(a, D, f, places);
+    for (std::int32_t p = shownplaces(r, P); p < places; p = shownplaces(r, P)) {
+        places = p;
+        r = dmsrounded(a, D, f, places);
     }
-    number r = D + scaled(M, -2) + scaled(S, -4);
     return x.isnegative() ? negate(r) : r;
 }
 
@@ -821,6 +1148,9 @@ number fromdms(const number& x, std::int32_t d)
     // Then pairs of digits, whole seconds, hundredths, ten-thousandths, ...:
     // the rest of the fraction counts a 36th of a degree per unit.
     number s = D + quot(M, sixty, e) + quot(f, thirtysix, e);
-    s = rounddigits(s, d);
+    // Whole degrees stay as they are: the rounding would scale them by
+    // 10^d, beyond the range of a number near its top.
+    if (!isinteger(s))
+        s = rounddigits(s, d);
     return x.isnegative() ? negate(s) : s;
 }

@@ -19,6 +19,24 @@ TEST(Runaway, HugeAndTinyArgumentsAnswerAtOnce)
         {"1E9[Inv][ln]", "number overflow"},
         {"[Oct]515[x^y]214671125=", "getuint64:__uint64 overflow"},
         {"0,5-1E8=[n!]", "number underflow"},
+        // Tiny arguments: 1 - gamma_E x, just below 1 for x > 0 and above
+        // it for x < 0; integers from 10^9 on overflow by their size.
+        {"1E-100000000[n!]", "1"},
+        {"1E-799999992[n!]", "1"},
+        {"0-1E-799999992=[n!]", "1"},
+        {"1E-40[n!]", "0,9999999999999999999999999999999999999999"},
+        {"0-1E-40=[n!]", "1,0000000000000000000000000000000000000001"},
+        {"1E-41[n!]", "1"},
+        {"1E799999992[n!]", "number overflow"},
+        {"1E444289369[n!]", "number overflow"},
+        {"1E309[n!]", "number overflow"},
+        {"0-1E309=[n!]", "Invalid input for function"},
+        {"1E9[+]0,5=[n!]", "number overflow"},
+        {"0,5-1E9=[n!]", "number underflow"},
+        // At the edge of the range the size decides: beyond it the
+        // exponential would fail, and below zero the reflection's quotient.
+        {"54763049[n!]", "number overflow"},
+        {"0,5-54763049=[n!]", "number underflow"},
         {"10000000[n!]", "1,2024234005159034561401534879443075697677e+65657059"},
         {"1E7[+]0,5=[n!]", "3,8023968001050098004095102595962562132958e+65657062"},
         {"0,5[n!]", "0,8862269254527580136490837416705725913988"},
@@ -33,8 +51,9 @@ TEST(Runaway, HugeAndTinyArgumentsAnswerAtOnce)
         {"1E199999999[+/-][Inv][sin]", "5,7295779513082320876798154814105170332405e-199999998"},
         {"[Radians]2[Inv][tan]", "1,10714871779409050301706546017853704007"},
         {"[Radians]1E100000[sin]", "0,1722376742473123308937929951294025927013"},
-        {"1,5E399999990[+/-][dms]", "0"},
+        {"1,5E399999990[+/-][dms]", "5,4e-399999991"},
         {"1,5E399999990[+/-][Inv][dms]", "0"},
+        {"1E-500000000[dms]", "3,6e-500000001"},
         {"12,3456789[dms]", "12,204444404"},
         {"12,3456789[Inv][dms]", "12,582441388888888888888888888888888888889"},
     });
@@ -59,7 +78,12 @@ TEST(Runaway, ACancelEndsEveryLongKeyPromptly)
     };
     for (const longcase& k : std::initializer_list<longcase>{
              {"[Radians]1E1000000[sin]", 40},
-             {"1/3=[n!]", 6000},
+             // The factorial's loops: the series and the rising factorial
+             // of a long argument, the recurrence's short products, the
+             // reflection, Stirling's series.
+             {"1/3=[+]29000=[n!]", 6000},
+             {"29000,5[n!]", 6000},
+             {"100000,5[+/-][n!]", 6000},
              {"1/3=[+]100000=[n!]", 6000},
              {"[Radians]2y(3y(5y(7y0,3=[sin]", 6000},
          }) {
@@ -72,7 +96,7 @@ TEST(Runaway, ACancelEndsEveryLongKeyPromptly)
             finished = std::chrono::steady_clock::now();
             done = true;
         });
-        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
         EXPECT_FALSE(done) << k.keys << " is not long enough to cancel";
         const auto asked = std::chrono::steady_clock::now();
         while (!done) {

@@ -71,6 +71,22 @@ def decimal(rng, lowexp, highexp, digits, negative=False):
     return ("-" if negative else "") + text
 
 
+def dmsargument(rng, digits):
+    """Degrees whose minutes and seconds lie near the carries that rounding
+    in the d.mmss fields meets (x.9999..., 59'59.99..."), or random ones."""
+    whole = str(rng.choice([0, 1, 3, 9, 12, 59, 99, 359, 9999]))
+    kind = rng.random()
+    if kind < 0.3:
+        return whole + "." + "9" * rng.randint(1, max(1, digits))
+    if kind < 0.5:
+        # 59 minutes and 59.99... seconds: 1 - a few units of 10^-k degrees.
+        k = rng.randint(4, max(5, digits))
+        return str(Decimal(whole) + 1 - Decimal(rng.randint(1, 9)).scaleb(-k))
+    if kind < 0.6:
+        return whole + ".4999" + "9" * rng.randint(0, max(0, digits - 4))
+    return decimal(rng, -2, 3, min(digits, 20))
+
+
 def anysign(rng, lowexp, highexp, digits):
     return decimal(rng, lowexp, highexp, digits, rng.random() < 0.5)
 
@@ -99,17 +115,67 @@ def tompf(q):
     return mpf(q.numerator) / q.denominator
 
 
-def todms(text):
-    """Decimal degrees to d.mmss (degrees, minutes, seconds and their
-    fraction), worked exactly."""
+def leadpos(v):
+    """The power of ten of the leading digit of the exact value v != 0."""
+    v = abs(v)
+    e = len(str(v.numerator)) - len(str(v.denominator))
+    while Fraction(10) ** e > v:
+        e -= 1
+    while Fraction(10) ** (e + 1) <= v:
+        e += 1
+    return e
+
+
+def shownplaces(v, P):
+    """The decimal places the display of the exact value v at P digits shows:
+    P + 1 significant digits, or P places where v rounds to a value from
+    10^-5 up to 1 (written without an exponent)."""
+    if v == 0:
+        return P
+    lead = leadpos(v)
+    rounded = roundplaces(v, P - lead)
+    return P if -4 <= leadpos(rounded) < 0 else P - lead
+
+
+def roundplaces(v, places):
+    """v rounded to a multiple of 10^-places, halves away from zero."""
+    unit = Fraction(10) ** -places
+    q = abs(v) / unit
+    n = q.numerator // q.denominator
+    if q - n >= Fraction(1, 2):
+        n += 1
+    return (n if v >= 0 else -n) * unit
+
+
+def todms(text, P):
+    """Decimal degrees to d.mmss as the display at P digits shows it: the
+    total seconds rounded, halves away from zero, to the unit of the last
+    shown place (10 minutes at one place, a minute at two, 10^(4 - places)
+    seconds from three on, 10^-places degrees from none down), the carry
+    going on to the minutes and degrees; worked exactly."""
     x = exact(text)
     sign = -1 if x < 0 else 1
-    x = abs(x)
-    d = x.numerator // x.denominator
-    minutes = (x - d) * 60
-    m = minutes.numerator // minutes.denominator
-    s = (minutes - m) * 60
-    return tompf(sign * (d + Fraction(m, 100) + s / 10000))
+    a = abs(x)
+    d = a.numerator // a.denominator
+    f = a - d
+
+    def rounded(places):
+        if places <= 0:
+            return roundplaces(a, places)
+        if places <= 2:
+            t = roundplaces(f * 60, places - 2) * 60
+        else:
+            t = roundplaces(f * 3600, places - 4)
+        m = int(t) // 60
+        return d + Fraction(m, 100) + (t - 60 * m) / 10000 if m < 60 else Fraction(d + 1)
+
+    m = int(f * 60)
+    places = shownplaces(d + Fraction(m, 100) + (f * 60 - m) * 60 / 10000, P)
+    r = rounded(places)
+    while shownplaces(r, P) < places:
+        places = shownplaces(r, P)
+        r = rounded(places)
+    return tompf(sign * r)
 
 
 def fromdms(text):
@@ -194,7 +260,7 @@ FUNCTIONS = {
     "asinh": unary("[Hyp][Inv][sin]", mpmath.asinh, lambda r, d: anysign(r, -30, 30, d)),
     "acosh": unary("[Hyp][Inv][cos]", mpmath.acosh, lambda r, d: decimal(r, 0, 30, d)),
     "atanh": unary("[Hyp][Inv][tan]", mpmath.atanh, lambda r, d: anysign(r, -30, -1, d)),
-    "dms": unary("[dms]", todms, lambda r, d: decimal(r, -2, 3, min(d, 20)), text=True),
+    "dms": dict(unary("[dms]", todms, lambda r, d: dmsargument(r, d), text=True), withP=True),
     "dms back": unary("[Inv][dms]", fromdms, lambda r, d: decimal(r, -2, 3, min(d, 20)), text=True),
     "+": binary("+", lambda x, y: x + y,
                 lambda r, d: (anysign(r, -50, 50, d), anysign(r, -50, 50, d))),
@@ -248,6 +314,8 @@ def cases_for(name, entry, P, count, rng):
 def truth(entry, args, P):
     mp.dps = P + 40
     try:
+        if entry.get("withP"):
+            return entry["fn"](*args, P)
         if entry.get("text"):
             return entry["fn"](*args)
         return entry["fn"](*[mpf(a) for a in args])

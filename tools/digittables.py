@@ -1,7 +1,9 @@
 #!/usr/bin/env python3
 """Writes number/digittables.cpp: pi and ln 10 to TABLEDIGITS decimals, the
-values the constant caches start from. The tests check both digit for digit
-against the library's own Gauss-Legendre pi and Newton ln 10."""
+values the constant caches start from, and Euler's constant, which the
+factorial of tiny arguments needs. The tests check pi and ln 10 digit for
+digit against the library's own Gauss-Legendre pi and Newton ln 10, and
+Euler's constant against the slope of the library's gamma series at 1."""
 import os
 import sys
 
@@ -35,6 +37,8 @@ def main():
         literal("PIDIGITS", decimals(lambda: mpmath.pi)),
         "",
         literal("LN10DIGITS", decimals(lambda: mpmath.log(10))),
+        "",
+        literal("EULERDIGITS", decimals(lambda: +mpmath.euler)),
         "",
     ]
     with open(out, "w") as f:

@@ -109,21 +109,50 @@ def plain(v):
     return format(v.normalize(EXACT), "f") if v != 0 else "0"
 
 
+def shownplaces(v, P):
+    """The decimal places the display of v at P digits shows: P + 1
+    significant digits, or P places where v rounds to a value from 10^-5 up
+    to 1 (written without an exponent)."""
+    if v == 0:
+        return P
+    lead = v.adjusted()
+    rounded = v.quantize(decimalmodule.Decimal(1).scaleb(lead - P))
+    return P if rounded != 0 and -4 <= rounded.adjusted() < 0 else P - lead
+
+
 @decimal
 def todms(x, digits):
-    """Degrees to d.mmss, the seconds rounded half away from zero to digits - 4 places."""
-    with decimalmodule.localcontext(EXACT):
-        x = decimalmodule.Decimal(x)
+    """Degrees to d.mmss as the display at `digits` shows it: the total
+    seconds rounded half away from zero to the unit of the last shown place
+    (10 minutes at one place, a minute at two, 10^(4 - places) seconds from
+    three on, 10^-places degrees from none down), carried into the minutes
+    and degrees."""
+    with decimalmodule.localcontext(EXACT) as context:
+        context.prec = 100000
+        D = decimalmodule.Decimal
+        x = D(x)
         a = abs(x)
         whole = a.to_integral_value(rounding=decimalmodule.ROUND_FLOOR)
-        seconds = (a - whole) * 3600
-        minutes = (seconds / 60).to_integral_value(rounding=decimalmodule.ROUND_FLOOR)
-        seconds = (seconds - minutes * 60).quantize(decimalmodule.Decimal(1).scaleb(4 - digits))
-        if seconds >= 60:
-            minutes, seconds = minutes + 1, seconds - 60
-        if minutes >= 60:
-            whole, minutes = whole + 1, minutes - 60
-        r = whole + minutes.scaleb(-2) + seconds.scaleb(-4)
+        f = a - whole
+
+        def rounded(places):
+            if places <= 0:
+                return a.quantize(D(1).scaleb(-places))
+            if places <= 2:
+                t = (f * 60).quantize(D(1).scaleb(2 - places)) * 60
+            else:
+                t = (f * 3600).quantize(D(1).scaleb(4 - places))
+            minutes = int(t) // 60
+            if minutes == 60:
+                return whole + 1
+            return whole + D(minutes).scaleb(-2) + (t - 60 * minutes).scaleb(-4)
+
+        minutes = int(f * 60)
+        places = shownplaces(whole + D(minutes).scaleb(-2) + (f * 60 - minutes).scaleb(-2) * 60 / 100, digits)
+        r = rounded(places)
+        while shownplaces(r, digits) < places:
+            places = shownplaces(r, digits)
+            r = rounded(places)
         return plain(-r if x < 0 else r)
 
 
@@ -176,7 +205,9 @@ GAMMA = [
                                      "-0.6666666666666666666666666666666666666666666666666666667",
                                      "1000.0123456789012345678901234567890123456789012345678",
                                      "-300.98765432109876543210987654321098765432109876543",
-                                     "0.0000000000000000000000000000001234567890123456789"],
+                                     "0.0000000000000000000000000000001234567890123456789",
+                                     # the largest sizes the engine takes
+                                     "54762933", "-54762932.5"],
      LOW, ["1000", "0.5", "10000000", "-100000.5", "0.1234567891234567891234567",
            "0.333333333333333333333333333333333333333333333333333333333",
            "-300.98765432109876543210987654321098765432109876543"]),
@@ -192,6 +223,45 @@ GAMMA = [
     ("fromdms", fromdms, ["0.3", "12.304515", "0.75", "-45.3030", "0.005959", "1.00000001",
                           "359.5959999", "1e-10", "0.0018", "7.1234567890123"], LOW + [6], []),
 ]
+
+# n! typed near its poles (the negative integers) and near 0 and 4, at a
+# distance of 10^-k for k from 1 to P + 20 and a few beyond, on both sides:
+# rows "n! P keys = value", the keys typing the argument; the display must
+# be the value correctly rounded.
+POLE_PRECISIONS = [1, 3, 8, 17, 40, 100]
+POLE_CENTRES = [-1, -2, -3, -6, -21, 0, 4]
+# Arguments of 6000 decimals, about the longest the entry takes, for some.
+LONG_PRECISIONS = [1, 40]
+LONG_CENTRES = [-1, -6, 0, 4]
+
+
+def nearkeys(centre, k, above):
+    """The keys of centre +- 10^-k, typed as digits, and its exact value."""
+    x = decimalmodule.Decimal(centre) + decimalmodule.Decimal(1 if above else -1).scaleb(-k)
+    text = format(abs(x), "f")
+    keys = text.replace(".", ",") + ("[+/-]" if x < 0 else "")
+    return keys, x
+
+
+def poles():
+    lines = []
+    with decimalmodule.localcontext(decimalmodule.Context(prec=10000)):
+        for P in POLE_PRECISIONS:
+            for centre in POLE_CENTRES:
+                beyond = [P + 40, 2 * P + 60, 1000]
+                if P in LONG_PRECISIONS and centre in LONG_CENTRES:
+                    beyond.append(6000)
+                for k in list(range(1, P + 21)) + beyond:
+                    for above in (True, False):
+                        keys, x = nearkeys(centre, k, above)
+                        mp.dps = k + P + EXTRA + 40
+                        offset = mpf(10) ** -k
+                        value = mpmath.gamma(centre + 1 + (offset if above else -offset))
+                        mp.dps = P + EXTRA + 20
+                        value = +value
+                        lines.append("n! %d %s[n!] = %s" % (P, keys, text(value, P + EXTRA)))
+    return lines
+
 
 def deg(x):
     return mpf(x) * mpmath.pi / 180
@@ -344,6 +414,8 @@ def main(argv):
     names = argv[1:] or sorted(FILES)
     for name in names:
         lines = generatekeys(KEYS) if name == "keys" else generate(FILES[name])
+        if name == "gamma":
+            lines += poles()
         path = os.path.join(DATA, name + ".txt")
         with open(path, "w") as out:
             out.write("# Reference values from mpmath %s (tools/reference.py %s).\n"

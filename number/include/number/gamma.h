@@ -8,12 +8,16 @@
 #include "number.h"
 
 // x! for an integer x >= 0, by products from x down (Stirling's series for
-// ln Gamma from 20 d on); Gamma(x + 1) for any other x. A result beyond the
-// range of a number fails at once with "number overflow" (or "number
-// underflow" for large negative x). A negative integer fails with the calculator's "Invalid input
+// ln Gamma from 20 d on); Gamma(x + 1) for any other x, and for a tiny x
+// 1 - gamma_E x without forming x + 1. A result beyond the range of a number
+// fails at once with "number overflow" (or "number underflow" for large
+// negative x). A negative integer fails with the calculator's "Invalid input
 // for function" (calculatorexception).
 number factorial(const number& x, std::int32_t d);
-// Gamma(x) with d digits: (x - 1)! for integers x >= 1; otherwise the series
+// Gamma(x) with d digits: (x - 1)! for integers x >= 1; so close to an
+// integer n that the offset e = x - n counts only to first order, (n - 1)!
+// or (-1)^k / (k! e) at a pole -k, just beside them on the side e takes
+// (and 1 - gamma_E e, 1 / e - gamma_E at 1 and 0); otherwise the series
 // between 0 and 2 and the recurrence Gamma(x + 1) = x Gamma(x), its factors
 // multiplied together (and divided by once below 1); Stirling's series for
 // large x, and for x far below zero through the reflection
@@ -26,8 +30,12 @@ number gammaseries(const number& x, std::int32_t d);
 // resolution 0 < u < 1: the tail of the gamma integral beyond N is below u.
 std::int32_t gammacutoff(const number& u);
 
-// Decimal degrees to the d.mmss form, rounded to d decimal places.
-number todms(const number& x, std::int32_t d);
+// Decimal degrees to the d.mmss form as the display shows it at P digits:
+// its seconds rounded, halves away from zero, to the unit of the last decimal
+// place that display shows (a minute at two places, 10^(4 - places) seconds
+// from four on), with the carry into minutes and degrees, so that no field
+// of 60 appears. The value returned is exactly the one shown.
+number todms(const number& x, std::int32_t P);
 // The d.mmss form to decimal degrees, rounded to d decimal places. Minutes
 // and seconds of 60 and above are taken at face value.
 number fromdms(const number& x, std::int32_t d);
