@@ -31,7 +31,7 @@ ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 # it starts, and the time to the display that says so is the latency.
 SLOW_KEYS = [
     ("[Radians]1E1000000[sin]", 40),
-    ("1/3=[n!]", 6000),
+    ("1/3=[+]29000=[n!]", 6000),
     ("1/3=[+]100000=[n!]", 6000),
     ("[Radians]2y(3y(5y(7y0,3=[sin]", 6000),
 ]
