@@ -1,11 +1,13 @@
 #include "number/number.h"
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <memory>
 #include <utility>
 #include <vector>
 
@@ -52,6 +54,107 @@ limb* prefillnext = nullptr;
 limb* prefillend = nullptr;
 
 std::size_t prefillleft() { return static_cast<std::size_t>(prefillend - prefillnext); }
+
+bool inblock(const limb* node, const limb* block, std::size_t n)
+{
+    const std::less<const limb*> below;
+    return !below(node, block) && below(node, block + n);
+}
+
+// Blocks are page-aligned and split into chunks of whole pages. A chunk
+// whose nodes are all free while its block is held is given back to the
+// system and kept aside, to be handed out again in order when needed.
+constexpr std::size_t PAGE = 4096;
+constexpr std::size_t CHUNK = 3 * PAGE / sizeof(limb);
+static_assert(CHUNK * sizeof(limb) == 3 * PAGE && limbpool::BLOCK % CHUNK == 0);
+constexpr std::size_t CHUNKS = limbpool::BLOCK / CHUNK;
+
+struct block;
+
+// Each node of a held block is untouched since its chunk was last idle, or
+// handed out (in a number, or released but not yet seen by a trim), or on
+// its chunk's spare list, where a trim puts it when it sees it released.
+// A chunk none of whose nodes is handed out is idle.
+struct chunk {
+    limb* nodes = nullptr;   // its first node
+    block* owner = nullptr;  // the block it is part of
+    limb* spare = nullptr;   // released nodes seen by a trim, to hand out again
+    std::uint32_t out = 0;   // nodes handed out and not seen back by a trim
+    bool listed = false;     // on the list of chunks that may have spare nodes
+};
+
+struct block {
+    limb* nodes = nullptr;
+    std::size_t busy = 0;  // its chunks that are not idle; none: it goes back
+    std::array<chunk, CHUNKS> chunks;
+};
+
+struct blockstore {
+    std::vector<std::unique_ptr<block>> held;  // in order of address
+    // Idle chunks of the held blocks, handed out from the back before a new
+    // block is taken.
+    std::vector<chunk*> idle;
+    // Chunks whose spare nodes are handed out before any untouched node. An
+    // entry stays when its chunk turns idle and is dropped when reached empty.
+    std::vector<chunk*> spared;
+    // The untouched nodes of the chunk being handed out.
+    chunk* run = nullptr;
+    limb* next = nullptr;
+    limb* end = nullptr;
+    std::size_t walked = 0;  // nodes the trims have looked at
+};
+
+blockstore& store()
+{
+    static blockstore s;
+    return s;
+}
+
+bool before(const limb* node, const std::unique_ptr<block>& b)
+{
+    return std::less<const limb*>()(node, b->nodes);
+}
+
+// The chunk holding node, or null for a node of no held block.
+chunk* chunkof(blockstore& s, const limb* node)
+{
+    auto it = std::upper_bound(s.held.begin(), s.held.end(), node, before);
+    if (it == s.held.begin())
+        return nullptr;
+    block& b = **(it - 1);
+    if (!inblock(node, b.nodes, limbpool::BLOCK))
+        return nullptr;
+    return &b.chunks[static_cast<std::size_t>(node - b.nodes) / CHUNK];
+}
+
+// Takes a block from the system; all its chunks are idle, the first handed
+// out first.
+void takeblock(blockstore& s)
+{
+    s.held.reserve(s.held.size() + 1);  // before the block, so that nothing leaks
+    s.idle.reserve(s.idle.size() + CHUNKS);
+    auto meta = std::make_unique<block>();
+    meta->nodes =
+        static_cast<limb*>(::operator new (limbpool::BLOCK * sizeof(limb), std::align_val_t{PAGE}));
+    for (std::size_t c = CHUNKS; c-- > 0;) {
+        meta->chunks[c].nodes = meta->nodes + c * CHUNK;
+        meta->chunks[c].owner = meta.get();
+        s.idle.push_back(&meta->chunks[c]);
+    }
+    const limb* at = meta->nodes;
+    s.held.insert(std::upper_bound(s.held.begin(), s.held.end(), at, before), std::move(meta));
+}
+
+void forget(limb* nodes, std::size_t n)
+{
+#if defined(__unix__)
+    ::madvise(nodes, n * sizeof(limb), MADV_DONTNEED);
+#else
+    (void)nodes;
+    (void)n;
+#endif
+}
+
 }  // namespace
 
 std::size_t limbpool::available()
@@ -67,191 +170,145 @@ std::size_t limbpool::available()
     return n;
 }
 
-const limb* limbpool::peek() { return s_free != nullptr ? s_free : prefillnext; }
-
-namespace {
-
-// The blocks taken beyond them, in order of address.
-std::vector<limb*>& blocklist()
+const limb* limbpool::peek()
 {
-    static std::vector<limb*> list;
-    return list;
+    if (s_free != nullptr)
+        return s_free;
+    if (prefillnext != prefillend)
+        return prefillnext;
+    const blockstore& s = store();
+    for (auto it = s.spared.rbegin(); it != s.spared.rend(); ++it) {
+        if ((*it)->spare != nullptr)
+            return (*it)->spare;
+    }
+    if (s.next != s.end)
+        return s.next;
+    return s.idle.empty() ? nullptr : s.idle.back()->nodes;
 }
-
-// Blocks are page-aligned and split into chunks of whole pages. A chunk
-// whose nodes are all free while its block is held is given back to the
-// system and kept aside, to be handed out again in order when needed.
-constexpr std::size_t PAGE = 4096;
-constexpr std::size_t CHUNK = 3 * PAGE / sizeof(limb);
-static_assert(CHUNK * sizeof(limb) == 3 * PAGE && limbpool::BLOCK % CHUNK == 0);
-constexpr std::size_t CHUNKS = limbpool::BLOCK / CHUNK;
-
-std::vector<limb*>& idlechunks()
-{
-    static std::vector<limb*> list;
-    return list;
-}
-
-void forget(limb* chunk, std::size_t nodes)
-{
-#if defined(__unix__)
-    ::madvise(chunk, nodes * sizeof(limb), MADV_DONTNEED);
-#else
-    (void)chunk;
-    (void)nodes;
-#endif
-}
-
-bool inblock(const limb* node, const limb* block, std::size_t n)
-{
-    const std::less<const limb*> below;
-    return !below(node, block) && below(node, block + n);
-}
-
-// The index of the block holding node, or the count of blocks for a
-// prefilled node.
-std::size_t blockof(const std::vector<limb*>& list, const limb* node)
-{
-    auto it = std::upper_bound(list.begin(), list.end(), node, std::less<const limb*>());
-    if (it == list.begin() || !inblock(node, *(it - 1), limbpool::BLOCK))
-        return list.size();
-    return static_cast<std::size_t>(it - list.begin() - 1);
-}
-}  // namespace
 
 limb* limbpool::grow()
 {
     if (prefillnext != prefillend)
         return prefillnext++;
-    if (s_next == s_end) {
-        std::vector<limb*>& idle = idlechunks();
-        if (!idle.empty()) {
-            s_next = idle.back();
-            s_end = s_next + CHUNK;
-            idle.pop_back();
-        } else {
-            std::vector<limb*>& list = blocklist();
-            list.reserve(list.size() + 1);  // before the block, so that nothing leaks
-            auto* block =
-                static_cast<limb*>(::operator new (BLOCK * sizeof(limb), std::align_val_t{PAGE}));
-            list.insert(std::upper_bound(list.begin(), list.end(), block, std::less<const limb*>()),
-                        block);
-            s_next = block;
-            s_end = block + BLOCK;
+    blockstore& s = store();
+    while (!s.spared.empty()) {
+        chunk* c = s.spared.back();
+        if (limb* node = c->spare) {
+            unpoison(node);
+            c->spare = node->lower;
+            ++c->out;
+            return node;
         }
+        c->listed = false;
+        s.spared.pop_back();
     }
-    limb* node = s_next++;
+    if (s.next == s.end) {
+        if (s.idle.empty())
+            takeblock(s);
+        chunk* c = s.idle.back();
+        s.idle.pop_back();
+        ++c->owner->busy;
+        s.run = c;
+        s.next = c->nodes;
+        s.end = c->nodes + CHUNK;
+    }
+    ++s.run->out;
+    limb* node = s.next++;
     unpoison(node);  // a chunk given back kept its nodes poisoned
     return node;
 }
 
 void limbpool::trim()
 {
-    std::vector<limb*>& list = blocklist();
-    if (list.empty())
-        return;
-    // Nodes of each block and each chunk on the free list.
-    std::vector<std::size_t> back(list.size() + 1, 0);
-    std::vector<std::uint32_t> chunkback(list.size() * CHUNKS, 0);
-    for (limb* p = s_free; p != nullptr;) {
-        unpoison(p);
-        limb* next = p->lower;
-        poison(p);
-        const std::size_t i = blockof(list, p);
-        ++back[i];
-        if (i < list.size())
-            ++chunkback[i * CHUNKS + static_cast<std::size_t>(p - list[i]) / CHUNK];
-        p = next;
-    }
-    // Nodes not handed out: the idle chunks and the rest of the current run.
-    std::vector<std::size_t> unhanded(list.size() + 1, 0);
-    std::vector<limb*>& idle = idlechunks();
-    for (limb* chunk : idle)
-        unhanded[blockof(list, chunk)] += CHUNK;
-    if (s_next != s_end)
-        unhanded[blockof(list, s_next)] += static_cast<std::size_t>(s_end - s_next);
-
-    std::vector<bool> gone(list.size(), false);
-    std::vector<bool> freed(list.size() * CHUNKS, false);
-    bool any = false;
-    for (std::size_t i = 0; i < list.size(); ++i) {
-        gone[i] = back[i] + unhanded[i] == BLOCK;
-        any = any || gone[i];
-        for (std::size_t c = 0; !gone[i] && c < CHUNKS; ++c) {
-            freed[i * CHUNKS + c] = chunkback[i * CHUNKS + c] == CHUNK;
-            any = any || freed[i * CHUNKS + c];
+    blockstore& s = store();
+    // The nodes released since the last trim lie above the mark. Prefilled
+    // ones stay on the list; those of blocks go to their chunks' spare lists.
+    std::vector<chunk*> emptied;
+    limb* head = s_free;
+    limb* last = nullptr;  // the last node kept
+    bool cut = false;      // nodes were taken out after it
+    const auto link = [&](limb* to) {
+        if (last == nullptr) {
+            head = to;
+        } else {
+            unpoison(last);
+            last->lower = to;
+            poison(last);
         }
-    }
-    if (!any)
-        return;
-    // The free list without the nodes of the blocks and chunks that go.
-    const auto leaves = [&](const limb* p) {
-        const std::size_t i = blockof(list, p);
-        return i < list.size() &&
-               (gone[i] || freed[i * CHUNKS + static_cast<std::size_t>(p - list[i]) / CHUNK]);
     };
-    limb* head = nullptr;
-    limb* last = nullptr;
-    for (limb* p = s_free; p != nullptr;) {
+    for (limb* p = s_free; p != s_mark;) {
+        ++s.walked;
         unpoison(p);
         limb* next = p->lower;
-        poison(p);
-        if (!leaves(p)) {
-            if (last != nullptr) {
-                unpoison(last);
-                last->lower = p;
-                poison(last);
-            } else {
-                head = p;
-            }
+        chunk* c = s.held.empty() || inblock(p, prefilled, PREFILL) ? nullptr : chunkof(s, p);
+        if (c == nullptr) {
+            if (cut)
+                link(p);
             last = p;
+            cut = false;
+        } else {
+            p->lower = c->spare;
+            c->spare = p;
+            if (!c->listed) {
+                c->listed = true;
+                s.spared.push_back(c);
+            }
+            if (--c->out == 0)
+                emptied.push_back(c);
+            cut = true;
         }
+        poison(p);
         p = next;
     }
-    if (last != nullptr) {
-        unpoison(last);
-        last->lower = nullptr;
-        poison(last);
-    }
-    s_free = head;
+    if (cut)
+        link(s_mark);
+    s_free = s_mark = head;
+    if (emptied.empty())
+        return;
 
-    // Chunks of the blocks that stay go back to the system, runs at a time.
-    std::vector<limb*> keptidle;
-    for (limb* chunk : idle) {
-        if (!gone[blockof(list, chunk)])
-            keptidle.push_back(chunk);
-    }
-    for (std::size_t i = 0; i < list.size(); ++i) {
-        for (std::size_t c = 0; c < CHUNKS;) {
-            std::size_t e = c;
-            while (e < CHUNKS && freed[i * CHUNKS + e])
-                keptidle.push_back(list[i] + CHUNK * e++);
-            if (e > c)
-                forget(list[i] + CHUNK * c, CHUNK * (e - c));
-            c = e + 1;
+    // A chunk with no node handed out is idle: its spare nodes are all its
+    // nodes. Its pages go back to the system, runs of neighbours at a time,
+    // unless its whole block goes.
+    bool blockgoes = false;
+    for (chunk* c : emptied) {
+        if (c == s.run) {
+            s.run = nullptr;
+            s.next = s.end = nullptr;
         }
+        c->spare = nullptr;
+        s.idle.push_back(c);
+        blockgoes = --c->owner->busy == 0 || blockgoes;
     }
-    idle.swap(keptidle);
-
-    std::vector<limb*> kept;
-    for (std::size_t i = 0; i < list.size(); ++i) {
-        if (!gone[i]) {
-            kept.push_back(list[i]);
-            continue;
-        }
-        if (s_next != s_end && inblock(s_next, list[i], BLOCK))
-            s_next = s_end = nullptr;
-        ::operator delete (list[i], std::align_val_t{PAGE});
+    std::erase_if(emptied, [](const chunk* c) { return c->owner->busy == 0; });
+    std::sort(emptied.begin(), emptied.end(), std::less<const chunk*>());
+    for (std::size_t i = 0; i < emptied.size();) {
+        std::size_t e = i + 1;
+        while (e < emptied.size() && emptied[e]->owner == emptied[i]->owner &&
+               emptied[e]->nodes == emptied[e - 1]->nodes + CHUNK)
+            ++e;
+        forget(emptied[i]->nodes, CHUNK * (e - i));
+        i = e;
     }
-    list.swap(kept);
+    if (!blockgoes)
+        return;
+    const auto gone = [](const chunk* c) { return c->owner->busy == 0; };
+    std::erase_if(s.idle, gone);
+    std::erase_if(s.spared, gone);
+    std::erase_if(s.held, [](const std::unique_ptr<block>& b) {
+        if (b->busy != 0)
+            return false;
+        ::operator delete (b->nodes, std::align_val_t{PAGE});
+        return true;
+    });
 }
 
-std::size_t limbpool::blocks() { return blocklist().size(); }
+std::size_t limbpool::blocks() { return store().held.size(); }
+
+std::size_t limbpool::walked() { return store().walked; }
 
 limbpool::limbpool()
 {
-    blocklist();  // made before the pool, so that they outlive it
-    idlechunks();
+    store();  // made before the pool, so that it outlives it
     prefilled = new limb[PREFILL];
     prefillnext = prefilled;
     prefillend = prefilled + PREFILL;
@@ -272,7 +329,7 @@ limbpool::~limbpool()
         p = next;
     }
     if (returned == PREFILL) {
-        s_free = nullptr;
+        s_free = s_mark = nullptr;
         prefillnext = prefillend = nullptr;
         delete[] prefilled;
     }
@@ -440,31 +497,45 @@ template <typename Next> void number::appendfrom(Next next)
 {
     limb* prev = m_tail;
     limb* p = limbpool::s_free;
+    // The loop stops at the top of the settled part of the list, then at
+    // its end. Past the first stop the rest of the list is settled.
+    limb* stop = limbpool::s_mark;
+    bool settled = false;
+    const auto leave = [&](limb* rest) {
+        limbpool::s_free = rest;
+        if (settled)
+            limbpool::s_mark = rest;
+    };
     std::uint32_t v;
     std::uint32_t count = 0;
     while (next(v)) {
         checklimb(v);
         if (pollpoint(++count) && !computeallowed()) {
             // Leave the chain and the pool whole before the cancel unwinds.
-            limbpool::s_free = p;
+            leave(p);
             if (prev != nullptr)
                 prev->lower = nullptr;
             m_tail = prev;
             pollcancel();
         }
-        if (p == nullptr) {
-            // The pool is empty: close the chain, then take the rest from
-            // the heap one node at a time.
-            limbpool::s_free = nullptr;
-            if (prev != nullptr)
-                prev->lower = nullptr;
-            m_tail = prev;
-            do {
-                if (pollpoint(++count))
-                    pollcancel();
-                append(v);
-            } while (next(v));
-            return;
+        if (p == stop) {
+            if (p != nullptr) {
+                settled = true;
+                stop = nullptr;
+            } else {
+                // The pool is empty: close the chain, then take the rest
+                // from the heap one node at a time.
+                leave(nullptr);
+                if (prev != nullptr)
+                    prev->lower = nullptr;
+                m_tail = prev;
+                do {
+                    if (pollpoint(++count))
+                        pollcancel();
+                    append(v);
+                } while (next(v));
+                return;
+            }
         }
         limbpool::unpoison(p);
         p->value = v;
@@ -475,7 +546,7 @@ template <typename Next> void number::appendfrom(Next next)
     }
     if (prev == m_tail)
         return;  // nothing appended
-    limbpool::s_free = p;
+    leave(p);
     prev->lower = nullptr;
     m_tail = prev;
 }

@@ -1,6 +1,7 @@
 // Representation, construction, the limb pool and the powers of ten.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <string>
 #include <thread>
@@ -268,6 +269,131 @@ TEST(NumberPool, GrowsInBlocksAndTrimsBackToThePrefill)
     EXPECT_EQ(limbpool::available(), free);
     number n(12345678);  // the pool still serves
     EXPECT_EQ(n, number(12345678));
+}
+
+// However a key took the nodes on top of the list, singly or in one walk,
+// a trim sees every node released since the last one: the block whose
+// nodes came and went beneath them goes back at once.
+TEST(NumberPool, ATrimSeesEveryNodeReleasedSinceTheLast)
+{
+    enum class taking { acquire, copy, limbs };
+    const std::pair<const char*, taking> ways[] = {
+        {"acquire", taking::acquire},
+        {"copy", taking::copy},
+        {"limbs of an array", taking::limbs},
+    };
+    const number source = fromlimbs({1, 2, 3, 4, 5, 6, 7, 8, 9}, 4);
+    const std::uint32_t values[] = {9, 8, 7, 6, 5};
+    for (const auto& [name, how] : ways) {
+        SCOPED_TRACE(name);
+        limbpool::trim();
+        ASSERT_EQ(limbpool::blocks(), 0u);
+        limb* single = nullptr;
+        number taken;
+        switch (how) {
+        case taking::acquire: single = limbpool::acquire(); break;
+        case taking::copy: taken = source; break;
+        case taking::limbs: taken.appendlimbs(values, 5); break;
+        }
+        {
+            std::vector<limb*> held;
+            for (std::size_t n = limbpool::available() + 1000; n > 0; --n)
+                held.push_back(limbpool::acquire());
+            ASSERT_EQ(limbpool::blocks(), 1u);
+            for (limb* p : held)
+                limbpool::release(p);
+        }
+        if (single != nullptr)
+            limbpool::release(single);
+        taken = number();
+        limbpool::trim();
+        EXPECT_EQ(limbpool::blocks(), 0u);
+    }
+}
+
+// Random takes and gives, one node or whole chains at a time, with trims in
+// between, across the prefilled nodes, the spare nodes of chunks, given-back
+// chunks and a second block: no node is handed out while it is held, and
+// once all are back, the blocks are gone and the free list is whole.
+TEST(NumberPool, NoNodeIsHandedOutTwiceAndAllComeBack)
+{
+    constexpr std::uint32_t heldmark = BASE + 1;  // no free node's value
+    limbpool::trim();
+    const std::size_t free = limbpool::available();
+    ASSERT_EQ(limbpool::blocks(), 0u);
+    std::vector<limb*> held;
+    std::size_t duplicates = 0;
+    std::size_t mostblocks = 0;
+    std::uint64_t state = 12345;
+    const auto next = [&state](std::uint64_t n) {
+        state = state * 6364136223846793005u + 1442695040888963407u;
+        return (state >> 33) % n;
+    };
+    const auto give = [&held](std::size_t n, bool chain) {
+        n = std::min(n, held.size());
+        for (std::size_t i = held.size() - n; i < held.size(); ++i) {
+            held[i]->value = 0;
+            if (chain && i + 1 < held.size())
+                held[i]->lower = held[i + 1];
+        }
+        if (chain && n != 0) {
+            limbpool::releasechain(held[held.size() - n], held.back());
+        } else {
+            for (std::size_t i = held.size() - n; i < held.size(); ++i)
+                limbpool::release(held[i]);
+        }
+        held.resize(held.size() - n);
+    };
+    for (int round = 0; round < 40; ++round) {
+        // Once past the prefill and a first block.
+        const std::size_t take = round == 20 ? limbpool::BLOCK + 200000 : next(200000);
+        for (std::size_t i = 0; i < take; ++i) {
+            limb* p = limbpool::acquire();
+            duplicates += p->value == heldmark ? 1 : 0;
+            p->value = heldmark;
+            held.push_back(p);
+        }
+        mostblocks = std::max(mostblocks, limbpool::blocks());
+        // Give back a random share, in an order unlike the taking.
+        for (std::size_t i = held.size(); i > 1; --i)
+            std::swap(held[i - 1], held[next(i)]);
+        give(next(held.size() + 1), next(2) == 0);
+        if (next(3) != 0)
+            limbpool::trim();
+    }
+    EXPECT_EQ(duplicates, 0u);
+    EXPECT_EQ(mostblocks, 2u);
+    give(held.size(), true);
+    limbpool::trim();
+    EXPECT_EQ(limbpool::blocks(), 0u);
+    EXPECT_EQ(limbpool::available(), free);
+}
+
+// Under AddressSanitizer a released node reads like freed memory wherever
+// the pool keeps it: on the free list, and on its chunk's spare list once a
+// trim has seen it.
+TEST(NumberPoolDeathTest, AReleasedNodeStaysPoisoned)
+{
+#if !defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "needs AddressSanitizer";
+#else
+    for (const bool trimmed : {false, true}) {
+        EXPECT_DEATH(
+            {
+                std::vector<limb*> held;
+                for (std::size_t n = limbpool::available() + 10; n > 0; --n)
+                    held.push_back(limbpool::acquire());
+                limb* released = held.back();  // a node of a block
+                limbpool::release(released);
+                if (trimmed)
+                    limbpool::trim();
+                const volatile std::uint32_t value = released->value;
+                (void)value;
+            },
+            "use-after-poison")
+            << (trimmed ? "on a spare list" : "on the free list");
+    }
+#endif
 }
 
 TEST(NumberRunFlag, CancelFromAnotherThread)

@@ -35,6 +35,11 @@ struct limb {
 // empty, so a short run touches only the memory it uses. Nodes are reused
 // last released, first handed out; beyond the prefilled nodes an empty list
 // falls back to blocks from the heap.
+//
+// The list ends in a settled part, from s_mark down, that holds prefilled
+// nodes only and that no release has touched since the last trim: nodes
+// are only ever taken from and put back on top of the list, so a trim need
+// look only at the nodes above the mark.
 class limbpool {
 public:
     static limb* acquire()
@@ -44,6 +49,8 @@ public:
             return grow();
         unpoison(node);
         s_free = node->lower;
+        if (node == s_mark)
+            s_mark = s_free;
         return node;
     }
     static void release(limb* node)
@@ -55,7 +62,8 @@ public:
     // Gives back the chain head..tail (linked through `lower`) in constant time.
     static void releasechain(limb* head, limb* tail);
 
-    // Number of nodes on the free list (walks it; for tests and diagnostics).
+    // Number of nodes on the free list and prefilled nodes not yet handed
+    // out (walks the list; for tests and diagnostics).
     static std::size_t available();
     // The node the next acquire() hands out, or null (for tests).
     static const limb* peek();
@@ -67,14 +75,18 @@ public:
     // returns its memory to the system.
     static constexpr std::size_t BLOCK = std::size_t{1} << 21;
 
-    // Gives back to the system every block whose nodes are all on the free
-    // list again, and in the blocks that live numbers still use, every run
-    // of pages whose nodes are all free. Called when a key action ends: the
-    // pool then holds little more than its prefilled nodes and the nodes of
-    // live numbers.
+    // Gives back to the system every block whose nodes are all free again,
+    // and in the blocks that live numbers still use, every run of pages
+    // whose nodes are all free. Called when a key action ends: the pool then
+    // holds little more than its prefilled nodes and the nodes of live
+    // numbers. It looks only at the nodes released since the last trim, so
+    // its cost follows the work of the key, never the length of the list.
     static void trim();
     // Blocks held from the system (for tests and benchmarks).
     static std::size_t blocks();
+    // Nodes the trims have looked at since the process started, the measure
+    // of their work (for tests and benchmarks).
+    static std::size_t walked();
 
     // The static filler and emptier; one instance exists per process.
     limbpool();
@@ -88,9 +100,8 @@ private:
     // Constant-initialised, so it is valid before the pool is filled and after
     // it is emptied: nodes released late simply stay on the list.
     static inline limb* s_free = nullptr;
-    // The nodes of the newest block not yet handed out.
-    static inline limb* s_next = nullptr;
-    static inline limb* s_end = nullptr;
+    // The top of the settled part of the list, or null when it is empty.
+    static inline limb* s_mark = nullptr;
 
     static limb* grow();
 
