@@ -455,6 +455,8 @@ number powprec(const number& x, const number& y, std::int32_t d)
 
 number rootprec(const number& x, const number& n, std::int32_t d)
 {
+    if (n.iszero())
+        throw numberexception("quot:division by zero");
     if (x.iszero())
         return number();
     const number l = lnprec(x, 10);

@@ -365,7 +365,11 @@ void readdisplay(const std::string& display, int P, number& value, number& unit)
         if (ch == ',')
             ch = '.';
     }
-    value = number(text.c_str());
+    // The parser reads exponents up to 799999992: the power of ten apart.
+    const std::size_t e = text.find('e');
+    value = number(text.substr(0, e).c_str());
+    if (e != std::string::npos)
+        multpow10(value, std::stoi(text.substr(e + 1)));
     const std::int32_t lead = leadpos(value);
     unit = powerof10(lead < 0 && lead >= -4 ? -P : lead - P);
 }
