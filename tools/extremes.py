@@ -45,14 +45,18 @@ import time
 import mpmath
 from mpmath import mpf
 
+sys.set_int_max_str_digits(0)  # displays of 6001 digits
+
 HERE = os.path.dirname(os.path.abspath(__file__))
 ZELKC = os.path.join(HERE, "..", "build", "zelkc")
 
 PRECISIONS = [1, 2, 3, 4, 10, 40, 1000, 6000]
 
-# The range of a number: limbs of 8 digits at powers -99999999 to 99999999.
-LOWEST = mpf("1e-799999992")  # the smallest positive number
-ABOVE = mpf("1e800000000")  # the first value beyond the largest
+# The range of a number: limbs of 8 digits at powers -99999999 to 99999999,
+# from 10^-799999992 (the smallest positive number) to below 10^800000000;
+# made at the working precision where they are compared.
+LOWEST = "1e-799999992"
+ABOVE = "1e800000000"
 
 INVALID = ("Invalid input for function", "Cannot divide by zero", "quot:division by zero",
            "getuint64:__uint64 overflow", "getint64:__int64 overflow",
@@ -288,6 +292,7 @@ def verdict(display, value, P, digits_checked, integerradix=False):
         if value is None or value == "unknown":
             return "invalid"
         return "internal"
+    lowest, above = mpf(LOWEST), mpf(ABOVE)
     if display in RANGE:
         if value == "unknown":
             return "range"
@@ -295,17 +300,17 @@ def verdict(display, value, P, digits_checked, integerradix=False):
             return "internal"
         # Binary values of the ends are off by an ulp: a relative margin.
         margin = 1 + mpf(10) ** (10 - mpmath.mp.dps)
-        if abs(value) * margin >= ABOVE:
+        if abs(value) * margin >= above:
             return "range" if display == "number overflow" else "wrongside"
-        if value != 0 and abs(value) < LOWEST * margin:
+        if value != 0 and abs(value) < lowest * margin:
             return "range" if display == "number underflow" else "wrongside"
         # Rounded to the shown digits a value just below the top is the
         # first power of ten beyond it.
-        if display == "number overflow" and abs(value) * (1 + mpf(10) ** -(P + 1)) >= ABOVE:
+        if display == "number overflow" and abs(value) * (1 + mpf(10) ** -(P + 1)) >= above:
             return "edge"
         # Within the lowest P + 2 digits of the range a resolution below
         # the last shown digit is below every number.
-        if display == "number underflow" and abs(value) < LOWEST * mpf(10) ** (P + 3):
+        if display == "number underflow" and abs(value) < lowest * mpf(10) ** (P + 3):
             return "edge"
         return "misplaced"
     if integerradix:
@@ -317,7 +322,7 @@ def verdict(display, value, P, digits_checked, integerradix=False):
         return "ok"
     if value is None:
         return "wrong"
-    if abs(value) >= ABOVE or (value != 0 and abs(value) < LOWEST):
+    if abs(value) >= above or (value != 0 and abs(value) < lowest):
         return "wrong"
     v, unit = expected_display(value, P)
     # A display on a midpoint of binary values is off by an ulp.
