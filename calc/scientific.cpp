@@ -204,8 +204,8 @@ void Calculator::scientific(int code)
 static std::pair<number, number> exponentials(const number& x, int d)
 {
     number a = expprec(abs(x), d + 1);
-    // Beyond 10^(2d + 6) the reciprocal lies below every digit of a, and
-    // near the top of the range below the range itself.
+    // From a >= 10^(d+4) on, 1/a lies below 10^-(2d+8) of a, under every
+    // digit, and near the top of the range below the range itself.
     number b = leadpos(a) > d + 3 ? number() : quotprec(one(), a, d + 1);
     if (x.isnegative())
         std::swap(a, b);

@@ -338,9 +338,10 @@ void clearln10cache() { theln10cache().clear(); }
 
 namespace {
 
-// Beyond this |x| e^x is taken as e^r 10^k with x = r + k ln 10: the
-// bookkeeping of exp (powers of numbers just off e and 1/e) would leave the
-// range of a number about 1000 units before e^x does, at 921033000.
+// Beyond this |x| e^x is taken as e^r 10^k with x = r + k ln 10: one
+// product by ln 10 where exp would square more and more times, and the
+// bounds exp forms, powers of numbers just off e and 1/e, would leave the
+// range of a number before e^x does.
 const number& reductionstart()
 {
     static const number start(100000000);
