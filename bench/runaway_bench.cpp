@@ -78,6 +78,19 @@ const runaway cases[] = {
     {"1E9[Inv][ln]", 6000},
     {"1E99999999[Hyp][sin]", 6000},
     {"1E99999999[+/-][Hyp][Inv][sin]", 6000},
+    // The ends of the range of a number: operands and steps beyond the
+    // half-limb range, results inside the range.
+    {"1E799999992[ln]", 40},
+    {"1E799999992[ln]", 6000},
+    {"1E49999999[ln]", 1},
+    {"1842068074[Inv][ln]", 40},
+    {"1842068074[Inv][ln]", 6000},
+    {"1842068075[Hyp][cos]", 6000},
+    {"9E-799999992/6E-799999992=", 6000},
+    {"1E799999992[Mod]7=", 6000},
+    {"2[x^y]2657542475=", 6000},
+    {"2E799999992[Inv][x^3]", 6000},
+    {"1E49999999[Hyp][Inv][cos]", 6000},
 };
 
 void run(const runaway& r, const std::vector<keystroke>& keys)

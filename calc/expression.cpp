@@ -148,7 +148,10 @@ number Calculator::operate(int code, const number& x, const number& y)
     case key::add: return exactsum(x, y);
     case key::subtract: return exactsum(x, negate(y));
     case key::multiply:
-        if (integral)
+        // A product of as many digits as the display shows is exact; it
+        // needs no resolution, which at the lowest end of the range would
+        // lie below every number.
+        if (integral || significantdigits(x) + significantdigits(y) <= m_precision + 1)
             return x * y;
         return rounded([&](attempt& a) { return prodprec(x, y, a.digits); });
     case key::divide:
@@ -230,7 +233,7 @@ number Calculator::root(const number& x, const number& y, int P)
     bool negative = x.isnegative() || x.iszero();
     if (negative && !(isinteger(y) && isodd(y)))
         throw calculatorexception("Invalid input for function");
-    number r = powprec(abs(x), quotprec(one(), y, P), P);
+    number r = rootprec(abs(x), y, P);
     return negative ? negate(r) : r;
 }
 

@@ -67,6 +67,17 @@ constexpr int fromradiansguard = 3;
 // 10^-399999900). Smaller degrees show 0.
 constexpr int lowestplace = 399999800;
 
+// Whether c^n (n = 2, 3), exactly, has its digits inside the range of a
+// number, 10^-799999992 to 10^800000000: a power beyond it is no number
+// a key was typed with, and forming it would fail.
+bool powerfits(const number& c, int n)
+{
+    constexpr std::int64_t lowestdigit = -799999992;
+    constexpr std::int64_t firstbeyond = 800000000;
+    const std::int64_t low = leadpos(c) - significantdigits(c) + 1;
+    return n * low >= lowestdigit && n * (std::int64_t{leadpos(c)} + 1) <= firstbeyond;
+}
+
 // The right angle of a unit other than radians: 90 degrees, 100 grads.
 int rightangle(angleunit unit) { return unit == angleunit::degrees ? 90 : 100; }
 
@@ -127,7 +138,7 @@ void Calculator::scientific(int code)
         if (x.isnegative())
             invalidinput();
         show(rounded([&](attempt& a) { return sqrtprec(x, a.digits); },
-                     [&](const number& c) { return c * c == x; }));
+                     [&](const number& c) { return powerfits(c, 2) && c * c == x; }));
         return;
     case key::cube: {
         if (!inv) {
@@ -136,12 +147,9 @@ void Calculator::scientific(int code)
             return;
         }
         const number ax = abs(x);
-        const number r = rounded(
-            [&](attempt& a) {
-                const number third = quotprec(one(), number(3), 2 * a.digits);
-                return powprec(ax, third, a.digits);
-            },
-            [&](const number& c) { return c * c * c == ax; });
+        const number r =
+            rounded([&](attempt& a) { return rootprec(ax, number(3), a.digits); },
+                    [&](const number& c) { return powerfits(c, 3) && c * c * c == ax; });
         show(x.isnegative() ? negate(r) : r);
         return;
     }
@@ -202,15 +210,47 @@ void Calculator::scientific(int code)
 static std::pair<number, number> exponentials(const number& x, int d)
 {
     number a = expprec(abs(x), d + 1);
-    number b = quotprec(one(), a, d + 1);
+    // From a >= 10^(d+4) on, 1/a lies below 10^-(2d+8) of a, under every
+    // digit, and near the top of the range below the range itself.
+    number b = leadpos(a) > d + 3 ? number() : quotprec(one(), a, d + 1);
     if (x.isnegative())
         std::swap(a, b);
     return {a, b};
 }
 
+// For |x| >= 1.25 P + 4 > 1.1513 (P + 3), e^-|x| lies below 10^-(P+3) of
+// e^|x| (e^-2|x| < 10^-(P+3)), under every digit shown: sinh x and cosh x
+// are +-e^(|x| - ln 2), which also reaches the last ln 2 of the range,
+// where e^|x| itself no longer fits.
+static bool oneexponential(const number& x, int P) { return abs(x) >= number(P + P / 4 + 4); }
+
+// e^(|x| - ln 2) to P digits: t to P + 3 places and e^t to P + 1 digits,
+// with the term left out 10^-(P+2) of the result in all.
+static number halfexponential(const number& x, int P)
+{
+    // Beyond 10^10, t lies past the range's end either way, which expprec
+    // reports: more places would only leave the range of ln 2's resolution.
+    constexpr int beyondplaces = 11;
+    const int places = P + 3 + std::clamp(leadpos(x) + 1, 0, beyondplaces);
+    const number t = diffprec(abs(x), lnprec(number(2), places), places);
+    return expprec(t, P + 1);
+}
+
+// ln 2x = ln x + ln 2 for x > 0, which 2x may leave the range of a number
+// to reach: both terms positive, each to P + 2 digits of the larger.
+static number lntwice(const number& x, int P)
+{
+    const number a = lnprec(x, P + 2);
+    return sumprec(a, lnprec(number(2), P + 2 + std::max(0, leadpos(a))), P);
+}
+
 number Calculator::hyperbolic(int code, const number& x, int P)
 {
     if (!m_inv) {
+        if (code != key::tan && oneexponential(x, P)) {
+            const number r = halfexponential(x, P);
+            return code == key::sin && x.isnegative() ? negate(r) : r;
+        }
         if (code == key::cos) {
             const auto [a, b] = exponentials(x, P);
             return half() * sumprec(a, b, P);
@@ -239,7 +279,7 @@ number Calculator::hyperbolic(int code, const number& x, int P)
         if (negligiblecube(x, P))
             return towardzero(x, P);
         if (onenegligible(x, P))
-            return lnprec(x + x, P);
+            return lntwice(x, P);
         const int d = cancelling(x, P);
         return lnprec(x + sqrtprec(x * x + one(), d), P);
     }
@@ -247,7 +287,7 @@ number Calculator::hyperbolic(int code, const number& x, int P)
         if (x < one())
             invalidinput();
         if (onenegligible(x, P))
-            return lnprec(x + x, P);
+            return lntwice(x, P);
         return lnprec(x + sqrtprec(x * x - one(), P), P);
     default: {
         if (!(x > number(-1) && x < one()))

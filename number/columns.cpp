@@ -273,13 +273,9 @@ bool shortcolumns(const limbrun& x, const limbrun& y, cut f, limbrun& out)
     return true;
 }
 
-}  // namespace
-
-bool multiplycolumns(const limbrun& x, const limbrun& y, cut f, limbrun& out)
+// The column product of operands inside the range of the half-limb form.
+bool columnproduct(const limbrun& x, const limbrun& y, cut f, limbrun& out)
 {
-    pollcancel();
-    if (x.iszero() || y.iszero())
-        return false;
     const std::int32_t nx = x.expo - x.lowexpo() + 1;
     const std::int32_t ny = y.expo - y.lowexpo() + 1;
     if (std::min(nx, ny) <= SHORTLIMBS && halflimbsafe(x, y))
@@ -341,6 +337,60 @@ bool multiplycolumns(const limbrun& x, const limbrun& y, cut f, limbrun& out)
     return true;
 }
 
+}  // namespace
+
+cut rebasedcut(cut f, std::int64_t shift, std::int32_t lowsum)
+{
+    if (f.exact)
+        return f;
+    // Below the product's lowest limb a resolution cuts nothing, and above
+    // power 3 it cuts everything (both operands are below BASE at power 0):
+    // clamped there, every exponent the columns form stays small.
+    const std::int64_t e = std::clamp<std::int64_t>(f.expo - shift, std::int64_t{lowsum} - 2, 3);
+    return {false, static_cast<std::int32_t>(e)};
+}
+
+bool placeproduct(limbrun& out, std::int64_t shift, bool exact)
+{
+    const std::int64_t top = out.expo + shift;
+    if (top > MAX_EXPO)
+        throw numberexception("number overflow");
+    if (top < MIN_EXPO)
+        throw numberexception("number underflow");
+    out.expo = static_cast<std::int32_t>(top);
+    if (out.lowexpo() >= MIN_EXPO)
+        return true;
+    // Limbs below the range: an exact product cannot be held; one at a
+    // resolution (a number, so at least BASE^MIN_EXPO) loses only its guard
+    // limbs, and stays below the exact product in magnitude.
+    if (exact)
+        throw numberexception("number underflow");
+    out.count = out.expo - MIN_EXPO + 1;
+    while (out.count > 0 && out.array[out.count - 1] == 0)
+        --out.count;
+    return out.count > 0;
+}
+
+bool multiplycolumns(const limbrun& x, const limbrun& y, cut f, limbrun& out)
+{
+    pollcancel();
+    if (x.iszero() || y.iszero())
+        return false;
+    // Half-limb powers are twice the limbs': to reach the whole range of a
+    // number, the columns work on the operands moved by whole limbs to a
+    // head at power 0, and the product moves back.
+    if (halflimbsafe(x, y))
+        return columnproduct(x, y, f, out);
+    limbrun a = x;
+    limbrun b = y;
+    a.expo = 0;
+    b.expo = 0;
+    const std::int64_t shift = std::int64_t{x.expo} + y.expo;
+    if (!columnproduct(a, b, rebasedcut(f, shift, a.lowexpo() + b.lowexpo()), out))
+        return false;
+    return placeproduct(out, shift, f.exact);
+}
+
 number basicprod(const number& x, const number& y, const number& f)
 {
     limbrun c;
@@ -357,7 +407,10 @@ number APCprod(const number& x, const number& y, int bias)
     // u = 10^(leadpos(s) - 10) towards the bias, on the column product's
     // limbs: one chain is built instead of four numbers.
     limbrun c;
-    const cut f{false, powerof10expo(leadpos(x) + leadpos(y) - 18)};
+    // The power of the limb of 10^(leadpos(x) + leadpos(y) - 18), which may
+    // lie outside the range: the columns move it with the operands.
+    const std::int32_t k = leadpos(x) + leadpos(y) - 18;
+    const cut f{false, k >= 0 ? k / BASE_DIGITS : -((BASE_DIGITS - 1 - k) / BASE_DIGITS)};
     number r;
     const bool zero = !multiplycolumns(runof(x), runof(y), f, c);
     if (bias < -1 || bias > 1)

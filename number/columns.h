@@ -32,6 +32,15 @@ inline bool halflimbsafe(const limbrun& x, const limbrun& y)
            x.expo + y.expo < margin && x.lowexpo() + y.lowexpo() > -margin;
 }
 
+// A resolution for the product of operands moved down by `shift` limbs in
+// all, whose lowest limbs' powers add up to lowsum: the same limbs cut.
+cut rebasedcut(cut f, std::int64_t shift, std::int32_t lowsum);
+// Moves a product of an array run up by `shift` limbs into the range of a
+// number: "number overflow" above it, "number underflow" wholly below it or
+// for an exact product with limbs below it; limbs below the range of a
+// product at a resolution are dropped. False when none is left.
+bool placeproduct(limbrun& out, std::int64_t shift, bool exact);
+
 // x * y by columns down to one guard limb below f.expo, as basicprod; false
 // when the product is zero. `out` lives in a per-thread buffer until the
 // next product. Throws "Operation was canceled" once the run flag is down.

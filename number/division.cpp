@@ -277,6 +277,52 @@ bool dividedirectly(const limbrun& x, const limbrun& y, const number& f, flat& q
 
 }  // namespace
 
+namespace {
+
+// Operands whose head lies this many limbs from power 0 or farther have a
+// reciprocal or a product of the Newton steps outside the range of a
+// number (1/y of y = 9 10^799999992): below it, every 1/y and x (1/y) of
+// numbers of fewer than 10^7 limbs stays inside it.
+constexpr std::int32_t FARLIMBS = 40000000;
+
+bool far(const number& x) { return x.expo() >= FARLIMBS || x.expo() <= -FARLIMBS; }
+
+// x with its head moved to power 0, by whole limbs: the same digits.
+number headatzero(const number& x)
+{
+    number r(x);
+    r.setlowexpo(x.lowexpo() - x.expo());
+    r.setexpo(0);
+    return r;
+}
+
+// q moved up by `shift` limbs into the range of a number: "number overflow"
+// or "number underflow" beyond it, and limbs below it dropped (q is cut at
+// a resolution of at least the lowest limb anyway).
+number movedquotient(number q, std::int64_t shift)
+{
+    if (q.iszero())
+        return q;
+    const std::int64_t top = q.expo() + shift;
+    if (top > MAX_EXPO)
+        throw numberexception("number overflow");
+    if (top < MIN_EXPO)
+        throw numberexception("number underflow");
+    if (q.lowexpo() + shift < MIN_EXPO) {
+        const auto lowest = static_cast<std::int32_t>(MIN_EXPO - shift);
+        q.cutbelow(q.nodeat(lowest));
+        q.setlowexpo(lowest);
+        q.normalise();  // near power 0: only the zeros go
+        if (q.iszero())
+            return q;
+    }
+    q.setlowexpo(static_cast<std::int32_t>(q.lowexpo() + shift));
+    q.setexpo(static_cast<std::int32_t>(q.expo() + shift));
+    return q;
+}
+
+}  // namespace
+
 number quot(const number& x, const number& y, const number& f)
 {
     if (y.iszero())
@@ -287,6 +333,22 @@ number quot(const number& x, const number& y, const number& f)
         return number();
     if (compareabs(x, y) == 0)
         return number(signum(x) * signum(y));
+    if (far(x) || far(y)) {
+        // x / y = (x / BASE^ex) / (y / BASE^ey) BASE^(ex - ey), the operands
+        // moved by whole limbs to heads at power 0; the quotient of those
+        // lies between BASE^-2 and BASE, so a resolution above BASE^3 leaves
+        // nothing, and one below the range is as fine as any can be.
+        const std::int64_t shift = std::int64_t{x.expo()} - y.expo();
+        const std::int64_t e = f.expo() - shift;
+        if (e > 3)
+            return number();
+        number g = e < MIN_EXPO ? powerof10(BASE_DIGITS * MIN_EXPO) : number(f);
+        if (e >= MIN_EXPO) {
+            g.setlowexpo(static_cast<std::int32_t>(f.lowexpo() - shift));
+            g.setexpo(static_cast<std::int32_t>(e));
+        }
+        return movedquotient(quot(headatzero(x), headatzero(y), g), shift);
+    }
     if (flat q; dividedirectly(runof(x), runof(y), f, q))
         return chainof(q);
 
@@ -344,17 +406,22 @@ number remainderbyquotient(const number& a, const number& b)
 // remainder is reduced through powers of the base instead.
 constexpr std::int32_t LONGQUOTIENT = 1000;
 
-// a mod b for 0 < b < a with a very long quotient. With both scaled to
-// integers by 10^s, A = M BASE^k, and A mod B = (M mod B)(BASE^k mod B) mod B,
-// the power by repeated squaring modulo B: every quotient stays short, and
-// the remainder is the same exact value.
+// a mod b for 0 < b < a with a very long quotient. With L the lower of
+// both lowest limbs' powers, A = a / BASE^L = M BASE^k for an integer M
+// (a's limbs), B = b / BASE^L an integer, and A mod B = (M mod B)(BASE^k
+// mod B) mod B, the power by repeated squaring modulo B: every quotient
+// stays short, no operand leaves the range, and the remainder is the same
+// exact value, moved back by BASE^L.
 number remainderbypowers(const number& a, const number& b)
 {
-    const std::int32_t s = BASE_DIGITS * std::max(0, -std::min(a.lowexpo(), b.lowexpo()));
-    const number A = scaled(a, s);
-    const number B = scaled(b, s);
-    const std::int32_t k = A.lowexpo();
-    const number M = scaled(A, -BASE_DIGITS * k);
+    const std::int32_t low = std::min(a.lowexpo(), b.lowexpo());
+    const std::int32_t k = a.lowexpo() - low;
+    number M(a);
+    M.setexpo(a.expo() - a.lowexpo());
+    M.setlowexpo(0);
+    number B(b);
+    B.setexpo(b.expo() - low);
+    B.setlowexpo(b.lowexpo() - low);
 
     number power(1);
     number square = remainderbyquotient(number(static_cast<std::int32_t>(BASE)), B);
@@ -365,7 +432,10 @@ number remainderbypowers(const number& a, const number& b)
             square = remainderbyquotient(square * square, B);
     }
     number r = remainderbyquotient(remainderbyquotient(M, B) * power, B);
-    multpow10(r, -s);
+    if (!r.iszero()) {
+        r.setexpo(r.expo() + low);
+        r.setlowexpo(r.lowexpo() + low);
+    }
     return r;
 }
 

@@ -149,6 +149,8 @@ number ln(const number& x, const number& f)
     static const number ten(10), ln10share(0.98);
     if (x == ten)
         return ln10(APCprod(ln10share, f, -1));
+    if (leadpos(x) >= 1 || leadpos(x) <= -2)
+        return lndecades(x, f);
     if (leadpos(f) < -LNNEWTONDIGITS)
         return lnnewton(x, f);
     static const number reciprocalshare(0.06);  // 1/x to 0.06 f / x: 0.06 f on ln x
@@ -231,6 +233,35 @@ number ln(const number& x, const number& f)
     return prod(T, M, cutproductshare * f);
 }
 
+number lndecades(const number& x, const number& f)
+{
+    // ln x = ln y + k ln 10 with x = y 10^k, 1 <= y < 10: the square roots
+    // and the series see y only, however far x lies from 1. For x >= 10 or
+    // x < 0.1 both terms have the sign of ln x or |k ln 10| >= 2 |ln y|, so
+    // nothing cancels. 0.5 + 0.2 + 0.1 < 1 of f.
+    static const number yshare(0.5);        // ln y to 0.5 f
+    static const number ln10share(0.2);     // ln 10 to 0.2 f / |k|: 0.2 f on k ln 10
+    static const number productshare(0.1);  // k ln 10 to 0.1 f
+    // ln y to at least three digits of its own: the square roots need
+    // y - 1 clear of the resolution, which a large k makes coarse.
+    constexpr std::int32_t ownplaces = 3;
+    const std::int32_t k = leadpos(x);
+    number y(x);
+    multpow10(y, -k);
+    number lny;
+    const number g = APCprod(yshare, f, -1);
+    const number above = y - number(1);
+    if (above > g) {
+        const number near = powerof10(leadpos(above) - ownplaces);
+        lny = ln(y, g < near ? g : near);
+    }
+    // Otherwise 0 <= ln y <= y - 1 <= g: zero is within it.
+    const number t =
+        prod(number(k), ln10(APCquot(APCprod(ln10share, f, -1), number(k < 0 ? -k : k), -1)),
+             APCprod(productshare, f, -1));
+    return lny + t;
+}
+
 number lnguess(const number& y)
 {
     static const number a(-0.02819182), b(0.529735), c(0.32196);
@@ -305,28 +336,62 @@ number ln10(const number& f)
 
 void clearln10cache() { theln10cache().clear(); }
 
+namespace {
+
+// Beyond this |x| e^x is taken as e^r 10^k with x = r + k ln 10: one
+// product by ln 10 where exp would square more and more times, and the
+// bounds exp forms, powers of numbers just off e and 1/e, would leave the
+// range of a number before e^x does.
+const number& reductionstart()
+{
+    static const number start(100000000);
+    return start;
+}
+
+// e^x of the range of a number: e^x lies in it for -1842068055.97 < x <
+// 1842068074.4; beyond twice that it is no use forming k.
+const number& farbeyond()
+{
+    static const number limit(std::int64_t{4000000000});
+    return limit;
+}
+
+// e^x = e^r 10^k, r = x - k ln 10 with k = floor(x / ln 10) (or one off,
+// which only moves r outside [0, ln 10) a little): |k| < 10^9, so ln 10 to
+// 10^-(d+14) and k ln 10 and r to 10^-(d+5) put r within 10^-(d+4); e^r to
+// d + 3 digits, 10^-(d+4) relative, and that error of r together stay
+// below 10^-(d+2) of e^x, the error of e^x at d digits.
+number expdecades(const number& x, std::int32_t d)
+{
+    if (abs(x) > farbeyond())
+        throw numberexception(x.isnegative() ? "number underflow" : "number overflow");
+    static const number ln10estimate(2.302585093);
+    constexpr std::int32_t ln10places = 14;  // 10^9 10^-(d+14) = 10^-(d+5)
+    constexpr std::int32_t reductionplaces = 5;
+    constexpr std::int32_t rdigits = 3;
+    const number k = floor(APCquot(x, ln10estimate, 0));
+    const number g = powerof10(-d - reductionplaces);
+    const number r = diff(x, prod(k, ln10(powerof10(-d - ln10places)), g), g);
+    number y = expprec(r, d + rdigits);
+    multpow10(y, static_cast<std::int32_t>(getint64(k)));
+    return y;
+}
+
+}  // namespace
+
 number expprec(const number& x, std::int32_t d)
 {
+    // |e^x - 1| < 1.1 |x| < 10^-(d+2) for |x| < 10^-(d+3): 1 is e^x to d
+    // digits, also below 1, where they end at 10^-(d+2).
+    if (x.iszero() || leadpos(x) < -d - 3)
+        return number(1);
+    if (abs(x) > reductionstart())
+        return expdecades(x, d);
     static const number up(0.434295), down(0.434294);  // around log10(e)
     // L is not above log10(e^x); only its integer part is needed.
     number L = x.isnegative() ? negate(APCprod(abs(x), up, 1)) : APCprod(x, down, -1);
-    std::int64_t whole = 0;
-    if (L.expo() >= 0) {  // |L| >= 1; below that the integer part is 0
-        double l = getdouble(L);
-        if (l > 2147483647.0 || !(l >= -2147483648.0))
-            throw numberexception("exp:argument too big");
-        whole = static_cast<std::int64_t>(l);
-    }
-    // e^x leaves the range of a number (10^+-399999996, counted on half
-    // limbs) for |x| above 921034037; the bounds exp works with, powers of
-    // numbers just off 1/e and e, leave it about 1000 units earlier. The
-    // range ends there, and is reported as what it is.
-    static const number rangeedge(921033000);
-    if (abs(x) > rangeedge)
-        throw numberexception(x.isnegative() ? "number underflow" : "number overflow");
-    // Beyond the int32 range the power of ten fails to form anyway.
-    std::int64_t k = std::clamp<std::int64_t>(whole - d - 1, INT32_MIN, INT32_MAX);
-    return exp(x, powerof10(static_cast<std::int32_t>(k)));
+    const std::int64_t whole = L.expo() >= 0 ? getint64(L) : 0;  // |L| < 10^8
+    return exp(x, powerof10(static_cast<std::int32_t>(whole - d - 1)));
 }
 
 number lnprec(const number& x, std::int32_t d)
@@ -351,12 +416,54 @@ number logprec(const number& b, const number& x, std::int32_t d)
     return quotprec(lnprec(x, more), lnprec(b, more), more);
 }
 
+namespace {
+
+// Digits of the integer part of an exponent t = y ln x (from ten digits of
+// ln x): e^t to d digits needs t to d + 2 places after the point, so to that
+// many more significant digits.
+std::int32_t exponentdigits(const number& t) { return std::max(0, leadpos(t) + 1); }
+
+// Digits beyond d with which the exponent of x^y or of a root is formed.
+constexpr std::int32_t exponentguard = 8;
+
+// Whether an exponent t of leadpos about `lead` (one either way), of the
+// sign `negative`, leaves e^t at 1 to d digits, or fails at once with the
+// side of the range e^t lies beyond: |t| >= 10^10 lies past both ends, and
+// forming t or its digits would leave the range of a number first.
+bool exponentisnegligible(std::int32_t lead, bool negative, std::int32_t d)
+{
+    constexpr std::int32_t beyondlead = 11;  // 10^10 > 1842068075
+    if (lead >= beyondlead)
+        throw numberexception(negative ? "number underflow" : "number overflow");
+    return lead < -d - 5;  // |t| < 10^-(d+4)
+}
+
+}  // namespace
+
 number powprec(const number& x, const number& y, std::int32_t d)
 {
     if (y.iszero())
         return number(1);
     if (x.iszero())
         return number();
-    std::int32_t more = d + 8;
-    return expprec(prodprec(y, lnprec(x, more), more), more);
+    const number l = lnprec(x, 10);
+    if (l.iszero() ||
+        exponentisnegligible(leadpos(y) + leadpos(l), y.isnegative() != l.isnegative(), d))
+        return number(1);
+    const std::int32_t more = d + exponentguard + exponentdigits(APCprod(y, l, 1));
+    return expprec(prodprec(y, lnprec(x, more), more), d + exponentguard);
+}
+
+number rootprec(const number& x, const number& n, std::int32_t d)
+{
+    if (n.iszero())
+        throw numberexception("quot:division by zero");
+    if (x.iszero())
+        return number();
+    const number l = lnprec(x, 10);
+    if (l.iszero() ||
+        exponentisnegligible(leadpos(l) - leadpos(n), n.isnegative() != l.isnegative(), d))
+        return number(1);
+    const std::int32_t more = d + exponentguard + exponentdigits(APCquot(l, n, 1));
+    return expprec(quotprec(lnprec(x, more), n, more), d + exponentguard);
 }

@@ -46,8 +46,10 @@ limbrun shifted(limbrun x, std::int32_t k)
     if (x.iszero())
         return x;
     x.expo += k;
-    if (x.expo > MAX_EXPO || x.expo < MIN_EXPO)
-        throw numberexception("multpow10:invalid m_expo:%d", x.expo);
+    if (x.expo > MAX_EXPO)
+        throw numberexception("number overflow");
+    if (x.expo < MIN_EXPO)
+        throw numberexception("number underflow");
     return x;
 }
 

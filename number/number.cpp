@@ -778,10 +778,10 @@ void multpow10(number& x, std::int32_t n)
     }
     x.setexpo(x.expo() + q);
     x.setlowexpo(x.lowexpo() + q);
-    if (x.expo() > MAX_EXPO || x.expo() < MIN_EXPO)
-        throw numberexception("multpow10:invalid m_expo:%d", x.expo());
-    // A lowest limb below the range would leave a number no normalisation
-    // has checked: report it here, as normalising would.
+    // A number moved beyond the range is a value beyond it, reported by its
+    // side as normalising reports it; so is a lowest limb below the range.
+    if (x.expo() > MAX_EXPO)
+        throw numberexception("number overflow");
     if (x.lowexpo() < MIN_EXPO)
         throw numberexception("number underflow");
 }
@@ -789,8 +789,10 @@ void multpow10(number& x, std::int32_t n)
 std::int32_t powerof10expo(std::int32_t k)
 {
     std::int32_t e = k >= 0 ? k / BASE_DIGITS : -((BASE_DIGITS - 1 - k) / BASE_DIGITS);
-    if (e > MAX_EXPO || e < MIN_EXPO)
-        throw numberexception("multpow10:invalid m_expo:%d", e);
+    if (e > MAX_EXPO)
+        throw numberexception("number overflow");
+    if (e < MIN_EXPO)
+        throw numberexception("number underflow");
     return e;
 }
 

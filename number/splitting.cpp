@@ -59,8 +59,44 @@ bool longsplits(const limbrun& x, const limbrun& y, const number& f)
     return needed(x, y, f) > KARATSUBA_LIMBS && !exactcolumns(x, y, f);
 }
 
+namespace {
+
+// f moved down by `shift` limbs, clamped as rebasedcut clamps its limb.
+number rebasedresolution(const number& f, std::int64_t shift, std::int32_t lowsum)
+{
+    if (f.iszero())
+        return f;
+    const cut c = rebasedcut(cutof(f), shift, lowsum);
+    if (c.expo != f.expo() - shift)
+        return powerof10(BASE_DIGITS * c.expo);
+    number r(f);
+    r.setexpo(c.expo);
+    r.setlowexpo(static_cast<std::int32_t>(f.lowexpo() - shift));
+    return r;
+}
+
+}  // namespace
+
 flat prod(const limbrun& x, const limbrun& y, const number& f)
 {
+    if (x.iszero() || y.iszero())
+        return flat();
+    if (!halflimbsafe(x, y)) {
+        // As the columns do: the operands moved by whole limbs to a head at
+        // power 0, the product moved back.
+        limbrun a = x;
+        limbrun b = y;
+        a.expo = 0;
+        b.expo = 0;
+        const std::int64_t shift = std::int64_t{x.expo} + y.expo;
+        flat r = prod(a, b, rebasedresolution(f, shift, a.lowexpo() + b.lowexpo()));
+        limbrun v = r.view();
+        if (v.iszero() || !placeproduct(v, shift, f.iszero()))
+            return flat();
+        r.expo = v.expo;
+        r.limbs.resize(static_cast<std::size_t>(v.count));
+        return r;
+    }
     if (limbcount(x) < limbcount(y))
         return prod(y, x, f);
     if (!splits(x, y, f))

@@ -22,8 +22,12 @@ number reductionresolution(const number& x, std::int32_t d)
             x.iszero() ? 0 : std::max<std::int64_t>(0, -std::int64_t{x.lowexpo()});
         places = lead + BASE_DIGITS * decimals;
     }
-    // Beyond the int32 range the power of ten fails to form anyway.
-    const std::int64_t k = std::clamp<std::int64_t>(-places - d - 8, INT32_MIN, INT32_MAX);
+    // Pi to hundreds of millions of digits would take hours: such angles
+    // fail at once, as they did when products stopped at 10^-400000000.
+    constexpr std::int64_t finestreduction = -400000000;
+    const std::int64_t k = -places - d - 8;
+    if (k < finestreduction)
+        throw numberexception("number underflow");
     return powerof10(static_cast<std::int32_t>(k));
 }
 

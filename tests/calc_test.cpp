@@ -6,6 +6,9 @@
 
 #include "calc/keys.h"
 #include "calctesting.h"
+#include "number/addition.h"
+#include "number/multiplication.h"
+#include "referencedata.h"
 
 namespace {
 
@@ -351,6 +354,50 @@ TEST(CalcState, PrecisionAndMemory)
     EXPECT_EQ(m.display(), "10");
     type(m, "[MC]");
     EXPECT_FALSE(m.memorynonzero());
+}
+
+// The magnitude of a display and the unit of its last digit: P + 1
+// significant digits, or P decimal places from 10^-4 up to 1.
+void readdisplay(const std::string& display, int P, number& value, number& unit)
+{
+    std::string text = display;
+    for (char& ch : text) {
+        if (ch == ',')
+            ch = '.';
+    }
+    // The parser reads exponents up to 799999992: the power of ten apart.
+    const std::size_t e = text.find('e');
+    value = number(text.substr(0, e).c_str());
+    if (e != std::string::npos)
+        multpow10(value, std::stoi(text.substr(e + 1)));
+    const std::int32_t lead = leadpos(value);
+    unit = powerof10(lead < 0 && lead >= -4 ? -P : lead - P);
+}
+
+// Keys at the ends of the range of a number (10^-799999992 to 10^800000000)
+// against mpmath: a result inside it is shown correctly rounded, however far
+// the operands or the steps to it lie; one beyond it shows the side.
+TEST(CalcRange, ResultsInsideTheRangeAreShownAndOthersTellTheirSide)
+{
+    int checked = 0;
+    for (const referencecase& c : readreference("range.txt")) {
+        const std::string& keys = c.arguments[0];
+        Calculator calc;
+        calc.setprecision(c.digits);
+        type(calc, keys);
+        const std::string where = "line " + std::to_string(c.line) + ": " + keys +
+                                  " at P=" + std::to_string(c.digits) + " shows " + calc.display();
+        ++checked;
+        if (c.value == "overflow" || c.value == "underflow") {
+            EXPECT_EQ(calc.display(), "number " + c.value) << where;
+            continue;
+        }
+        ASSERT_FALSE(calc.error()) << where;
+        number shown, unit;
+        readdisplay(calc.display(), c.digits, shown, unit);
+        EXPECT_LE(abs(shown - number(c.value.c_str())), unit * number(0.5)) << where;
+    }
+    EXPECT_GT(checked, 150);
 }
 
 }  // namespace

@@ -328,37 +328,101 @@ TEST(MultiplicationDeathTest, ZeroDivisorOfTheCheapQuotientIsAProgrammingError)
     EXPECT_DEATH(APCquot(number(1), number(), 0), "divisor != 0");
 }
 
-TEST(Multiplication, HalfLimbExponentLimits)
+TEST(Multiplication, ProductsReachTheWholeRange)
 {
-    const number f = powerof10(8 * -49999995);
-    // The lowest limb of x, at power -50000000, takes part only when exact.
-    const number x = fromlimbs({1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1}, -49999990);
-    EXPECT_EQ(failure([&] { basicprod(x, number(1), number()); }), "number underflow");
-    EXPECT_EQ(basicprod(x, number(1), f), powerof10(8 * -49999990));
-    // A limb at power -50000000 with a zero lower half-limb still fits.
-    EXPECT_EQ(basicprod(fromlimbs({12340000}, -50000000), number(1), number()).lowexpo(),
-              -50000000);
-
+    // Half-limb powers are twice the limbs': products of operands beyond
+    // power +-50000000 move them to power 0 and back, and fail only where
+    // the product itself leaves the range, by its side.
     struct Case {
+        const char* name;
         number x, y;
-        const char* message;
+        number product;  // zero: the product fails with `message`
+        const char* message = nullptr;
     };
     const Case cases[] = {
-        {fromlimbs({1}, 50000000), number(1), "number overflow"},
-        {fromlimbs({12345}, 49999999), number(10000), "number overflow"},
-        {fromlimbs({3}, -30000000), fromlimbs({3}, -30000000), "number underflow"},
-        {fromlimbs({3}, 30000000), fromlimbs({3}, 30000000), "number overflow"},
-        // x is converted before y.
-        {fromlimbs({1}, 50000000), fromlimbs({1}, -50000000), "number overflow"},
-        {fromlimbs({1}, -50000000), fromlimbs({1}, 50000000), "number underflow"},
+        {"top limb times one", fromlimbs({1}, MAX_EXPO), number(1), fromlimbs({1}, MAX_EXPO)},
+        {"top limb times a limb", fromlimbs({1}, MAX_EXPO), number(99999999),
+         fromlimbs({99999999}, MAX_EXPO)},
+        {"top times bottom", fromlimbs({3}, MAX_EXPO), fromlimbs({3}, MIN_EXPO), number(9)},
+        {"huge times tiny", fromlimbs({2}, 60000000), fromlimbs({5}, -60000000), number(10)},
+        {"tiny squared", fromlimbs({3}, -30000000), fromlimbs({3}, -30000000),
+         fromlimbs({9}, -60000000)},
+        {"huge squared", fromlimbs({3}, 30000000), fromlimbs({3}, 30000000),
+         fromlimbs({9}, 60000000)},
+        {"bottom limb halved", fromlimbs({4}, MIN_EXPO), number(0.5), fromlimbs({2}, MIN_EXPO)},
+        {"past the top", fromlimbs({1}, MAX_EXPO), number(100000000), number(), "number overflow"},
+        {"carried past the top", fromlimbs({50000000}, MAX_EXPO), number(2), number(),
+         "number overflow"},
+        {"huge squared past the top", fromlimbs({1}, 50000000), fromlimbs({1}, 50000000), number(),
+         "number overflow"},
+        {"past the bottom", fromlimbs({1}, MIN_EXPO), number(0.5), number(), "number underflow"},
+        {"tiny squared past the bottom", fromlimbs({1}, -50000000), fromlimbs({1}, -50000000),
+         number(), "number underflow"},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(failure([&] { basicprod(c.x, c.y, number()); }), c.message);
-        EXPECT_EQ(failure([&] { columnproduct(c.x, c.y, number()); }), c.message);
-        // The exact product by a single limb fails the same way.
-        EXPECT_EQ(failure([&] { prod(c.x, c.y, number()); }), c.message);
+        if (c.message != nullptr) {
+            EXPECT_EQ(failure([&] { basicprod(c.x, c.y, number()); }), c.message) << c.name;
+            EXPECT_EQ(failure([&] { prod(c.x, c.y, number()); }), c.message) << c.name;
+            EXPECT_EQ(failure([&] { APCprod(c.x, c.y, 0); }), c.message) << c.name;
+            continue;
+        }
+        EXPECT_EQ(basicprod(c.x, c.y, number()), c.product) << c.name;
+        EXPECT_EQ(prod(c.x, c.y, number()), c.product) << c.name;
+        EXPECT_EQ(c.x * c.y, c.product) << c.name;
+        // The splitting product on flat limbs and the cheap one agree.
+        const number f = powerof10(std::max(leadpos(c.product) - 30, -799999992));
+        EXPECT_EQ(prod(c.x, c.y, f), c.product) << c.name;
+        EXPECT_EQ(APCprod(c.x, c.y, 0), c.product) << c.name;
+        EXPECT_EQ(brokeninvariant(basicprod(c.x, c.y, number())), "") << c.name;
     }
-    EXPECT_EQ(basicprod(fromlimbs({12345}, 49999999), number(8000), number()).expo(), 49999999);
+    // At a resolution the limbs a product would have below the range are
+    // dropped (the exact product has them and fails): 0.5 (1 + 5 10^-8)
+    // BASE^(MIN_EXPO + 1) keeps 50000002 BASE^MIN_EXPO.
+    const number x = fromlimbs({1, 5}, MIN_EXPO + 1);
+    EXPECT_EQ(failure([&] { basicprod(x, number(0.5), number()); }), "number underflow");
+    EXPECT_EQ(basicprod(x, number(0.5), fromlimbs({1}, MIN_EXPO)), fromlimbs({50000002}, MIN_EXPO));
+}
+
+TEST(Division, QuotientsReachTheWholeRange)
+{
+    struct Case {
+        const char* name;
+        const char* x;
+        const char* y;
+        const char* quotient;  // null: fails with `message`
+        const char* message = nullptr;
+    };
+    const Case cases[] = {
+        {"tiny by tiny", "9e-799999992", "6e-799999992", "1.5"},
+        {"huge by huge", "1e799999992", "4e799999992", "0.25"},
+        {"huge by tiny", "1e400000000", "1e-399999992", "1e799999992"},
+        {"one by huge", "1", "1e799999992", "1e-799999992"},
+        {"huge by a tenth", "1e799999991", "0.1", "1e799999992"},
+        {"tiny by a limb", "9e-799999992", "3", "3e-799999992"},
+        {"beyond the top", "1e799999992", "1e-8", nullptr, "number overflow"},
+        {"beyond the bottom", "1e-799999992", "1e8", nullptr, "number underflow"},
+        {"huge by more", "2e799999992", "3e-799999992", nullptr, "number overflow"},
+    };
+    for (const Case& c : cases) {
+        const number x(c.x), y(c.y);
+        // Four digits below the quotient's lead, or the lowest limb; the
+        // cases divide exactly.
+        const auto q = [&] {
+            return quot(x, y, powerof10(std::max(leadpos(x) - leadpos(y) - 5, -799999992)));
+        };
+        if (c.quotient == nullptr) {
+            EXPECT_EQ(failure([&] { q(); }), c.message) << c.name;
+            continue;
+        }
+        EXPECT_EQ(q(), number(c.quotient)) << c.name;
+        EXPECT_EQ(brokeninvariant(q()), "") << c.name;
+    }
+    // Remainders of quotients of 1.6 10^9 digits: powers of ten modulo the
+    // divisor (Python's pow(10, k, m)); none of them leaves the range.
+    EXPECT_EQ(number("1e799999992") % number(7), number(1));
+    EXPECT_EQ(number("-1e799999992") % number("0.0007"), number("-0.0004"));
+    EXPECT_EQ(number("1e799999992") % number("3e-799999992"), number("1e-799999992"));
+    EXPECT_EQ(number("1e799999992") % number("0.3"), number("0.1"));
 }
 
 TEST(Division, QuotientsAndTheirErrors)

@@ -15,9 +15,12 @@ TEST(Runaway, HugeAndTinyArgumentsAnswerAtOnce)
 {
     runcases({
         {"1E9[n!]", "number overflow"},
-        {"9,25E355[x^y]622225330000000000=", "exp:argument too big"},
-        {"1,000001[x^y]922337203685477580=", "exp:argument too big"},
-        {"1E9[Inv][ln]", "number overflow"},
+        {"9,25E355[x^y]622225330000000000=", "number overflow"},
+        {"1,000001[x^y]922337203685477580=", "number overflow"},
+        {"1,000001[x^y]922337203685477580[+/-]=", "number underflow"},
+        {"1E9[Inv][ln]", "8,0029817706609725330419093743650006887823e+434294481"},
+        {"1E799999992[Inv][ln]", "number overflow"},
+        {"-1E799999992[Inv][ln]", "number underflow"},
         {"[Oct]515[x^y]214671125=", "getuint64:__uint64 overflow"},
         {"0,5-1E8=[n!]", "number underflow"},
         // Tiny arguments: 1 - gamma_E x, just below 1 for x > 0 and above

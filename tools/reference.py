@@ -34,12 +34,25 @@ DATA = os.path.join(HERE, "..", "tests", "data")
 EXTRA = 30  # digits written beyond the precision tested
 
 
+# The parser reads exponents up to this; values above 10^799999993 move
+# the point of their mantissa to the right instead.
+MAXEXPONENT = 799999992
+
+
 def text(v, digits):
     """v in the decimal form the number parser reads."""
     if v == 0:
         return "0"
     s = mpmath.nstr(v, digits, strip_zeros=True, min_fixed=1, max_fixed=0)
-    return s.replace("e+", "e")
+    s = s.replace("e+", "e")
+    mantissa, _, exponent = s.partition("e")
+    if exponent and int(exponent) > MAXEXPONENT:
+        sign = "-" if mantissa.startswith("-") else ""
+        whole, _, places = mantissa.lstrip("-").partition(".")
+        shift = int(exponent) - MAXEXPONENT
+        places = places.ljust(shift, "0")
+        s = "%s%s%s.%se%d" % (sign, whole, places[:shift], places[shift:] or "0", MAXEXPONENT)
+    return s
 
 
 def case(name, fn, args, digits):
@@ -62,10 +75,15 @@ EXPLOG = [
                                "4e799999990"], LOW, ["2", "1e-9", "0.5"]),
     ("expprec", mpmath.exp, ["0.5", "1", "-1", "2", "-2.5", "10", "-10", "1e-20", "-1e-20",
                              "0.999999", "100", "-100", "12345.678", "-12345.678", "1e9",
-                             "-1e9", "1e-400", "-1e-400", "1e-320"], LOW, ["1", "-1", "100", "1e-400"]),
+                             "-1e9", "1e-400", "-1e-400", "1e-320", "1842068074", "-1842067000",
+                             "5e8", "-5e8", "1842068074.3952", "1e-799999992", "-1e-799999992",
+                             "-1e-45"], LOW, ["1", "-1", "100", "1e-400", "1842068074"]),
     ("lnprec", mpmath.log, ["2", "0.5", "10", "3", "1.5", "0.7", "123.456", "1e-100", "1e100",
                             "1.0000000001", "0.9999999999", "1.01", "0.99", "1e-700000000",
-                            "1e700000000", "2.0000001", "0.5000001", "0.4999999", "1e-30"],
+                            "1e700000000", "2.0000001", "0.5000001", "0.4999999", "1e-30",
+                            "1e799999992", "1e-799999992", "1e49999999", "1e399999990",
+                            "9.999999999999999999999999999999999999999999999e799999992",
+                            "1.00000000000000000000000000000000000001e400000000"],
      LOW, ["2", "0.5", "1.0000000001", "1e100"]),
     ("logprec", lambda b, x: mpmath.log(x) / mpmath.log(b),
      [("10", "1000"), ("10", "2"), ("2", "1024"), ("10", "0.001"), ("10", "7"), ("0.5", "3"),
@@ -73,7 +91,67 @@ EXPLOG = [
     ("powprec", lambda x, y: x ** y,
      [("2", "0.5"), ("3", "0.7"), ("2", "10"), ("0.5", "-3"), ("1.0001", "10000"), ("7", "-2.5"),
       ("1e10", "1e-5"), ("2", "1000"), ("10", "-50.5"), ("123.456", "7.89"),
-      ("0.999", "-123456")], LOW, [("2", "0.5"), ("3", "0.7")]),
+      ("0.999", "-123456"), ("1e-399999900", "2"), ("1e799999992", "0.5"),
+      ("10", "-799999800.5"), ("2", "2657542475"), ("1e799999992", "1e-799999992"),
+      ("0.5", "1e9"), ("1.000001", "1e15")], LOW, [("2", "0.5"), ("3", "0.7"), ("2", "2657542475")]),
+    ("rootprec", lambda x, n: x ** (1 / n),
+     [("2", "3"), ("1e799999992", "3"), ("9e-799999992", "3"), ("1e799999992", "1e799999992"),
+      ("1e-799999992", "7"), ("27", "3"), ("0.5", "-2.5")], LOW, [("1e799999992", "3")]),
+]
+
+# Keys at the ends of the range of a number: the true value, or the side of
+# the range it lies beyond ("overflow", "underflow"). tools/extremes.py
+# searches these systematically; here a few of each kind at a few
+# precisions stay in the tests.
+RANGE = [
+    ("1E49999999[ln]", lambda: mpmath.log(mpf("1e49999999"))),
+    ("1E399999990[ln]", lambda: mpmath.log(mpf("1e399999990"))),
+    ("1E799999992[ln]", lambda: mpmath.log(mpf("1e799999992"))),
+    ("1E-799999992[ln]", lambda: mpmath.log(mpf("1e-799999992"))),
+    ("9E-799999992[log]", lambda: mpmath.log10(mpf("9e-799999992"))),
+    ("1E49999999[Hyp][Inv][sin]", lambda: mpmath.asinh(mpf("1e49999999"))),
+    ("1E49999999[Hyp][Inv][cos]", lambda: mpmath.acosh(mpf("1e49999999"))),
+    ("9,99999999E799999992[Hyp][Inv][sin]", lambda: mpmath.asinh(mpf("9.99999999e799999992"))),
+    ("-1E799999992[Hyp][Inv][sin]", lambda: mpmath.asinh(mpf("-1e799999992"))),
+    ("1E-799999992[Inv][ln]", lambda: mpf(1)),
+    ("1E-799999992[Inv][log]", lambda: mpf(1)),
+    ("1842068074[Inv][ln]", lambda: mpmath.exp(1842068074)),
+    ("1842068075[Inv][ln]", "overflow"),
+    ("-1842068055[Inv][ln]", "underflow"),
+    ("-1842060000[Inv][ln]", lambda: mpmath.exp(-1842060000)),
+    ("799999999,5[Inv][log]", lambda: mpf(10) ** mpf("799999999.5")),
+    ("1842068074[Hyp][cos]", lambda: mpmath.cosh(1842068074)),
+    ("1842068075[Hyp][cos]", lambda: mpmath.cosh(1842068075)),
+    ("-1842068075[Hyp][sin]", lambda: mpmath.sinh(-1842068075)),
+    ("1842068076[Hyp][sin]", "overflow"),
+    ("1E799999992[Hyp][tan]", lambda: mpf(1)),
+    ("3E399999999[x^2]", lambda: mpf("3e399999999") ** 2),
+    ("1E400000000[x^2]", "overflow"),
+    ("1E266666666[x^3]", lambda: mpf("1e266666666") ** 3),
+    ("1E266666667[x^3]", "overflow"),
+    ("1E-266666665[x^3]", "underflow"),
+    ("1E799999992[Inv][x^2]", lambda: mpmath.sqrt(mpf("1e799999992"))),
+    ("9E-799999992[Inv][x^3]", lambda: mpmath.cbrt(mpf("9e-799999992"))),
+    ("2E799999992[Inv][x^3]", lambda: mpmath.cbrt(mpf("2e799999992"))),
+    ("1E-799999992[1/x]", lambda: mpf("1e799999992")),
+    ("9E-799999992/6E-799999992=", lambda: mpf("1.5")),
+    ("1E799999992/3E799999992=", lambda: mpf(1) / 3),
+    ("7E799999992/3E-799999992=", "overflow"),
+    ("7E-799999992/3E799999992=", "underflow"),
+    ("1E400000000*1E-400000000=", lambda: mpf(1)),
+    ("1E400000000*3E399999999=", lambda: mpf("3e799999999")),
+    ("1E-400000000*1E-400000000=", "underflow"),
+    ("1E400000000*1E400000000=", "overflow"),
+    ("1E-400000000[x^y]2=", "underflow"),
+    ("1E-399999000[x^y]2=", lambda: mpf("1e-799998000")),
+    ("1E799999992[x^y]0,5=", lambda: mpf("1e399999996")),
+    ("2[x^y]2657542475=", lambda: mpf(2) ** 2657542475),
+    ("2[x^y]2657542476=", "overflow"),
+    ("2[x^y]-1E799999992=", "underflow"),
+    ("3[x^y]1E-799999992=", lambda: mpf(1)),
+    ("1E799999992[Inv][x^y]3=", lambda: mpmath.cbrt(mpf("1e799999992"))),
+    ("1E-799999992[Inv][x^y]1E-799999992=", "underflow"),
+    ("1E799999992[Inv][x^y]1E799999992=", lambda: mpmath.exp(mpmath.log(mpf("1e799999992")) / mpf("1e799999992"))),
 ]
 
 
@@ -388,32 +466,38 @@ KEYS = [
 ]
 
 
-def generatekeys(table):
+def generatekeys(table, name="keys", precisions=(40, 100)):
     lines = []
-    for P in (40, 100):
+    for P in precisions:
         for keys, fn, *digits in table:
             if not digits:
-                lines.append(keycase(keys, fn, P))
+                lines.append(keycase(name, keys, fn, P))
     for keys, fn, *digits in table:
         for P in digits[0] if digits else []:
-            lines.append(keycase(keys, fn, P))
+            lines.append(keycase(name, keys, fn, P))
     return lines
 
 
-def keycase(keys, fn, P):
+def keycase(name, keys, fn, P):
     # The arguments' own digits and P more: a value beside a zero needs
     # them all.
     mp.dps = len(keys) + P + EXTRA + 20
-    return "keys %d %s = %s" % (P, keys, text(fn(), P + EXTRA))
+    value = fn if isinstance(fn, str) else text(fn(), P + EXTRA)
+    return "%s %d %s = %s" % (name, P, keys, value)
 
 
-FILES = {"explog": EXPLOG, "trig": TRIG, "gamma": GAMMA, "keys": KEYS}
+FILES = {"explog": EXPLOG, "trig": TRIG, "gamma": GAMMA, "keys": KEYS, "range": RANGE}
 
 
 def main(argv):
     names = argv[1:] or sorted(FILES)
     for name in names:
-        lines = generatekeys(KEYS) if name == "keys" else generate(FILES[name])
+        if name == "keys":
+            lines = generatekeys(KEYS)
+        elif name == "range":
+            lines = generatekeys(RANGE, "range", (1, 4, 40, 1000))
+        else:
+            lines = generate(FILES[name])
         if name == "gamma":
             lines += poles()
         path = os.path.join(DATA, name + ".txt")

@@ -12,6 +12,9 @@ number exp(const number& x, const number& f);
 // ln x at resolution f > 0: square roots bring x near 1, then the series of
 // ln(1 + m). Fails with "cond. 1" when x lies too close to 1 for f.
 number ln(const number& x, const number& f);
+// ln x at resolution f > 0 for x >= 10 or x < 0.1, as ln y + k ln 10 with
+// x = y 10^k, 1 <= y < 10: any x of the range of a number.
+number lndecades(const number& x, const number& f);
 // ln x at resolution f > 0 by Newton's method on exp, plus k ln 10.
 number lnnewton(const number& x, const number& f);
 // A quadratic fit of ln y for 1 <= y < 10 (the start of lnnewton).
@@ -26,5 +29,8 @@ number expprec(const number& x, std::int32_t d);
 number lnprec(const number& x, std::int32_t d);
 // Logarithm of x to base b: ln x / ln b, carried with d + 8 digits.
 number logprec(const number& b, const number& x, std::int32_t d);
-// x^y as e^(y ln x) with d + 8 digits; x^0 = 1 and 0^y = 0 otherwise.
+// x^y as e^(y ln x), y ln x with d + 8 digits beyond its integer part;
+// x^0 = 1 and 0^y = 0 otherwise.
 number powprec(const number& x, const number& y, std::int32_t d);
+// The n-th root of x >= 0 as e^(ln x / n), carried as powprec carries it.
+number rootprec(const number& x, const number& n, std::int32_t d);
