@@ -85,7 +85,7 @@ void Calculator::setprecision(int digits)
         if (m_error)
             clearall();
         m_precision = std::clamp(digits, MINPRECISION, MAXPRECISION);
-        showvalue(getvalue());
+        showvalue(getvalue(), m_known);
     });
 }
 
@@ -117,7 +117,7 @@ void Calculator::dispatchkey(int code)
     case key::hyp: m_hyp = !m_hyp; break;
     case key::grouping:
         m_grouping = !m_grouping;
-        showvalue(getvalue());
+        showvalue(getvalue(), m_known);
         break;
 
     case key::add:
@@ -255,7 +255,7 @@ void Calculator::changesign()
         }
         refreshentry();
     } else {
-        showvalue(negate(getvalue()));
+        showvalue(negate(getvalue()), m_known);
     }
     m_operatorlast = false;
 }
@@ -344,6 +344,7 @@ number Calculator::getvalue()
 {
     if (m_dirty) {
         m_value = parseentry(entrytext());
+        m_known = KNOWALL;
         m_dirty = false;
     }
     return m_value;
@@ -387,6 +388,11 @@ number Calculator::rounded(const computation& compute,
     const int shown = m_radix == 10 ? m_precision : std::max(m_precision, integerdigits);
     const int cap = 4 * shown + retrycap;
     int extra = firstguard;
+    // A result that is not the value itself is true to the shown digits only.
+    const auto inexact = [&](const number& r) {
+        m_opknown = std::min(m_opknown, m_precision);
+        return r;
+    };
     for (;;) {
         attempt a{std::min(shown + extra, cap), false, std::nullopt};
         const number r = compute(a);
@@ -396,7 +402,7 @@ number Calculator::rounded(const computation& compute,
         // error: more digits tell its sign and leading digits.
         if (r.iszero()) {
             if (a.digits == cap)
-                return r;
+                return inexact(r);
             extra = extra == firstguard ? retryguard : 2 * extra;
             continue;
         }
@@ -411,7 +417,7 @@ number Calculator::rounded(const computation& compute,
         // the range of a number) lies on no midpoint of the display.
         const std::int32_t boundpos = leadpos(r) - a.digits - boundplaces;
         if (!a.bound && boundpos < BASE_DIGITS * MIN_EXPO)
-            return r;
+            return inexact(r);
         number b = a.bound ? *a.bound : powerof10(boundpos);
         // A bound far below the digits any attempt shows decides nothing
         // more than one at their end, whose sums with r stay short.
@@ -420,7 +426,7 @@ number Calculator::rounded(const computation& compute,
         const number low = displayvalue(r - b);
         const number high = displayvalue(r + b);
         if (low == high)
-            return r;
+            return inexact(r);
         // A result exactly on the midpoint between two displays.
         if (exact && m_radix == 10) {
             const number mid = half() * (low + high);
@@ -428,7 +434,7 @@ number Calculator::rounded(const computation& compute,
                 return mid;
         }
         if (a.digits == cap)
-            return r;
+            return inexact(r);
         extra = extra == firstguard ? retryguard : 2 * extra;
     }
 }
@@ -452,13 +458,16 @@ number Calculator::exactsum(const number& x, const number& y) const
     return x + y;
 }
 
-void Calculator::showvalue(const number& x)
+void Calculator::showvalue(const number& x, int known)
 {
-    std::string text = formatvalue(x);
-    if (m_radix == 10)
+    std::string text = formatvalue(x, known);
+    if (m_radix == 10) {
         m_value = x;
-    else
+        m_known = known;
+    } else {
         m_value = number(mask(getuint64(x)));
+        m_known = KNOWALL;
+    }
     m_display = std::move(text);
     m_started = false;
     m_typed = false;

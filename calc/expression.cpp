@@ -1,5 +1,6 @@
 // Expression evaluation: the operand and operator stacks, precedence,
 // parentheses, "=", and the binary operations.
+#include <algorithm>
 #include <cstdint>
 
 #include "calc/calculator.h"
@@ -34,7 +35,8 @@ int Calculator::precedence(int code)
 
 void Calculator::pushvalue()
 {
-    m_numbers.push(getvalue());
+    const number x = getvalue();
+    m_numbers.push({x, m_known});
     m_started = false;
     m_typed = false;
     m_exponentmode = false;
@@ -43,10 +45,12 @@ void Calculator::pushvalue()
 
 void Calculator::evaluatetop()
 {
-    number y = m_numbers.pop();
-    number x = m_numbers.pop();
+    const knownvalue y = m_numbers.pop();
+    const knownvalue x = m_numbers.pop();
     int code = m_operators.pop();
-    m_numbers.push(operate(code, x, y));
+    m_opknown = KNOWALL;
+    const number r = operate(code, x.value, y.value);
+    m_numbers.push({r, std::min({x.known, y.known, m_opknown})});
 }
 
 void Calculator::reduceparen()
@@ -67,7 +71,7 @@ void Calculator::binaryoperator(int code)
     pushvalue();
     while (!m_operators.empty() && precedence(m_operators.top()) >= precedence(code))
         evaluatetop();
-    showvalue(m_numbers.top());
+    showvalue(m_numbers.top().value, m_numbers.top().known);
     m_operators.push(code);
     m_operatorlast = true;
 }
@@ -88,7 +92,8 @@ void Calculator::closeparen()
     else
         pushvalue();
     reduceparen();
-    showvalue(m_numbers.pop());
+    const knownvalue r = m_numbers.pop();
+    showvalue(r.value, r.known);
 }
 
 void Calculator::equals()
@@ -101,7 +106,8 @@ void Calculator::equals()
         reduceparen();
     while (!m_operators.empty())
         evaluatetop();
-    showvalue(m_numbers.pop());
+    const knownvalue r = m_numbers.pop();
+    showvalue(r.value, r.known);
 }
 
 // -- operations ----------------------------------------------------------------------------

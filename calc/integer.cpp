@@ -72,10 +72,10 @@ number Calculator::parseentry(const std::string& text) const
     return number(mask(u));
 }
 
-std::string Calculator::formatvalue(const number& x) const
+std::string Calculator::formatvalue(const number& x, int known) const
 {
     if (m_radix == 10)
-        return decimaltext(x, m_precision, m_grouping);
+        return decimaltext(x, std::min(m_precision, known), m_grouping);
     std::string text = writeunsigned(mask(getuint64(x)), m_radix);
     return m_grouping ? groupdigits(text, m_radix) : text;
 }
@@ -86,28 +86,28 @@ void Calculator::setradix(int radix)
         return;
     std::uint64_t u = getuint64(getvalue());
     m_radix = radix;
-    showvalue(number(u));
+    showvalue(number(u), KNOWALL);
 }
 
 void Calculator::setwordsize(::wordsize size)
 {
     m_wordsize = size;
     std::int64_t s = getint64(getvalue());
-    showvalue(number(mask(static_cast<std::uint64_t>(s))));
+    showvalue(number(mask(static_cast<std::uint64_t>(s))), KNOWALL);
 }
 
 void Calculator::complement()
 {
     std::int64_t s = getint64(getvalue());
     if (m_radix == 10)
-        showvalue(number(~s));
+        showvalue(number(~s), KNOWALL);
     else  // the integer radices show the complement within the word size
-        showvalue(number(mask(~static_cast<std::uint64_t>(s))));
+        showvalue(number(mask(~static_cast<std::uint64_t>(s))), KNOWALL);
 }
 
 void Calculator::integerpart()
 {
     number x = getvalue();
-    showvalue(m_inv ? frac(x) : truncdigits(x, 0));
+    showvalue(m_inv ? frac(x) : truncdigits(x, 0), m_known);
     m_inv = false;
 }

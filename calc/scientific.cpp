@@ -89,18 +89,30 @@ void Calculator::scientific(int code)
     case key::degrees: m_angle = angleunit::degrees; return;
     case key::radians: m_angle = angleunit::radians; return;
     case key::grads: m_angle = angleunit::grads; return;
-    case key::memoryclear: m_memory = number(); return;
-    case key::memoryrecall: showvalue(m_memory); return;
-    case key::memorystore: m_memory = getvalue(); return;
-    case key::memoryadd: m_memory = exactsum(m_memory, getvalue()); return;
+    case key::memoryclear:
+        m_memory = number();
+        m_memoryknown = KNOWALL;
+        return;
+    case key::memoryrecall: showvalue(m_memory, m_memoryknown); return;
+    case key::memorystore:
+        m_memory = getvalue();
+        m_memoryknown = m_known;
+        return;
+    case key::memoryadd:
+        m_memory = exactsum(m_memory, getvalue());
+        m_memoryknown = std::min(m_memoryknown, m_known);
+        return;
     default: break;
     }
 
     const number x = getvalue();
     const bool inv = m_inv;
+    m_opknown = KNOWALL;
+    // The result's true digits: those of x, and of the key's own rounding.
+    const auto known = [&] { return std::min(m_known, m_opknown); };
     // Inv is used up by the keys that read it, once they succeed.
     const auto show = [&](const number& r) {
-        showvalue(r);
+        showvalue(r, known());
         m_inv = false;
     };
     switch (code) {
@@ -156,9 +168,13 @@ void Calculator::scientific(int code)
     case key::reciprocal:
         if (x.iszero())
             throw calculatorexception("Cannot divide by zero");
-        showvalue(rounded([&](attempt& a) { return quotprec(one(), x, a.digits); },
-                          [&](const number& c) { return c * x == one(); }));
-        return;
+        {
+            // 1/x reads no Inv: it stays for the next key.
+            const number r = rounded([&](attempt& a) { return quotprec(one(), x, a.digits); },
+                                     [&](const number& c) { return c * x == one(); });
+            showvalue(r, known());
+            return;
+        }
     case key::sin:
     case key::cos:
     case key::tan: {
@@ -168,20 +184,22 @@ void Calculator::scientific(int code)
         const number r = rounded([&](attempt& a) {
             return hyp ? hyperbolic(code, x, a.digits) : trigonometric(code, x, a);
         });
-        m_inv = false;
+        show(r);
         m_hyp = false;
-        showvalue(r);
         return;
     }
     case key::pi:
-        if (m_radix == 10)
-            showvalue(rounded([&](attempt& a) { return pi(powerof10(-a.digits)); }));
+        if (m_radix == 10) {
+            const number r = rounded([&](attempt& a) { return pi(powerof10(-a.digits)); });
+            showvalue(r, m_opknown);
+        }
         return;
     case key::factorial: {
         // Each of the n products rounds: n units of the last digit at most,
         // which as many more digits as n has keep below the first one.
         const int factors = leadpos(x) > 0 ? leadpos(x) + 1 : 0;
-        showvalue(rounded([&](attempt& a) { return factorial(x, a.digits + factors); }));
+        const number r = rounded([&](attempt& a) { return factorial(x, a.digits + factors); });
+        showvalue(r, known());
         return;
     }
     case key::dms:
@@ -192,6 +210,8 @@ void Calculator::scientific(int code)
             // one more than x), for the significant digits shown there.
             if (!inv) {
                 a.exact = true;
+                // Exactly the display, of the digits at this precision.
+                m_opknown = m_precision;
                 return todms(x, m_precision);
             }
             const int places = std::min(a.digits + std::max(0, 1 - leadpos(x)), lowestplace);

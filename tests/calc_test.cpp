@@ -356,6 +356,63 @@ TEST(CalcState, PrecisionAndMemory)
     EXPECT_FALSE(m.memorynonzero());
 }
 
+// A redraw at another precision shows no digit the value does not hold: a
+// computed value is true to the precision of the key that made it (the
+// least of them after a chain), so going up it stays as it was shown; a
+// typed number or an exact result holds all its digits and shows them at
+// any precision. Going down every value rounds to the new digits.
+TEST(CalcState, ARedrawShowsOnlyTheDigitsTheValueHolds)
+{
+    struct redraw {
+        const char* keys;
+        int from;
+        int to;
+        bool exact;
+    };
+    for (const redraw& r : std::initializer_list<redraw>{
+             {"2N", 12, 30, false},
+             {"2y0,5=", 12, 30, false},
+             {"1/3*3=", 12, 40, false},
+             {"2N+1=", 12, 30, false},  // a chain keeps the least
+             {"2N[MS][C][MR]", 12, 30, false},
+             {"2N[MS][C]1[M+][MR]", 12, 30, false},
+             {"3[Inv][x^2]", 5, 40, false},
+             {"17[sin]", 8, 6000, false},
+             {"[PI]", 3, 50, false},
+             {"0,5[n!]", 10, 30, false},
+             {"12,3456789[dms]", 6, 30, false},
+             {"2N", 30, 12, false},
+             {"1,234567890123456789012345678901", 12, 40, true},
+             {"1,234567890123456789012345678901=", 12, 40, true},
+             {"2y10=", 2, 40, true},
+             {"1/8=", 2, 40, true},
+             {"6/3=", 1, 40, true},
+             {"1,5+2,25=", 1, 40, true},
+             {"4[Inv][x^2]", 1, 40, true},
+             {"[Hex]FF[Dec]", 2, 40, true},
+             {"2N[Hex][Dec]", 5, 40, true},  // the integer radices keep whole words
+             {"1,234567890123456789", 40, 5, true},
+         }) {
+        // Each value as shown: a redraw at its precision ends an entry.
+        Calculator c;
+        c.setprecision(r.from);
+        type(c, r.keys);
+        c.setprecision(r.from);
+        const std::string before = c.display();
+        c.setprecision(r.to);
+        Calculator fresh;
+        fresh.setprecision(r.to);
+        type(fresh, r.keys);
+        fresh.setprecision(r.to);
+        const bool stays = !r.exact && r.to > r.from;
+        EXPECT_EQ(c.display(), stays ? before : fresh.display())
+            << r.keys << " from " << r.from << " to " << r.to;
+        // And back: nothing was lost on the way.
+        c.setprecision(r.from);
+        EXPECT_EQ(c.display(), before) << r.keys << " back to " << r.from;
+    }
+}
+
 // The magnitude of a display and the unit of its last digit: P + 1
 // significant digits, or P decimal places from 10^-4 up to 1.
 void readdisplay(const std::string& display, int P, number& value, number& unit)

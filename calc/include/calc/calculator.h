@@ -99,11 +99,21 @@ private:
     bool m_operatorlast = false;  // the last key was a binary operator
     bool m_dirty = false;         // the entry changed since it was read
     number m_value;               // what the display stands for
+    int m_known = KNOWALL;        // ... and its significant digits that are true
     number m_memory;
+    int m_memoryknown = KNOWALL;
     int m_parens = 0;
-    boundedstack<number, STACKSIZE> m_numbers{{"Can't push on full numberstack",
-                                               "Can't pop from empty numberstack",
-                                               "No top on empty numberstack"}};
+    // A value and how many of its significant digits are true: all of them
+    // (KNOWALL) for typed numbers and exact results, the precision of the
+    // key that made it otherwise, the least of its operands' after a chain.
+    static constexpr int KNOWALL = MAXPRECISION + 1;
+    struct knownvalue {
+        number value;
+        int known = KNOWALL;
+    };
+    boundedstack<knownvalue, STACKSIZE> m_numbers{{"Can't push on full numberstack",
+                                                   "Can't pop from empty numberstack",
+                                                   "No top on empty numberstack"}};
     boundedstack<int, STACKSIZE> m_operators{{"Can't push on full operatorstack",
                                               "Can't pop from empty operatorstack",
                                               "No operators on stack"}};
@@ -122,10 +132,12 @@ private:
 
     // Entry and display.
     number getvalue();
-    void showvalue(const number& x);
+    // Shows x, of which `known` significant digits are true: a precision
+    // above them shows the value rounded to them, never more.
+    void showvalue(const number& x, int known);
     void refreshentry();
     number parseentry(const std::string& text) const;
-    std::string formatvalue(const number& x) const;
+    std::string formatvalue(const number& x, int known) const;
     std::string entrytext() const;
     // One attempt at a key's result: the digits to compute with, and what
     // the computation says of its value.
@@ -137,6 +149,9 @@ private:
         std::optional<number> bound;
     };
     using computation = std::function<number(attempt&)>;
+    // The true digits of the operation in progress: KNOWALL at its start,
+    // the precision once `rounded` gave a result that is not exact.
+    mutable int m_opknown = KNOWALL;
     // The result of `compute`, with more digits until the interval its
     // error allows rounds to a single display: what the display shows is
     // the result correctly rounded, beside a midpoint too. `exact` tells
