@@ -634,8 +634,8 @@ def specialreport(records):
     zeros = [r for r in records if not r["verdict"] and r["expected"] in ("0", "-0")
              and r["nonzero"]]
     if zeros:
-        lines += ["%d non-zero results, all at P <= 3, have 0 as their correctly rounded display:" %
-                  len(zeros),
+        lines += ["%d non-zero results (at P = %s) have 0 as their correctly rounded display:" %
+                  (len(zeros), ", ".join(str(P) for P in sorted({r["P"] for r in zeros}))),
                   "the fixed form gives values from 10^-4 to 1 P places, and rounds those below",
                   "half a unit of the P-th place to 0 (`%s` shows `%s`). They count as right." %
                   (abbreviate(zeros[0]["keys"]), zeros[0]["shown"]), ""]

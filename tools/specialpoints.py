@@ -128,7 +128,7 @@ def typedmultiple(m, denominator, n, up):
 def angleoffset(a, right):
     """An angle a (a fraction, in a unit with the given right angle) as the
     quadrant q (0 to 3) of its nearest multiple of a right angle and the
-    rest r in radians, worked exactly until r: a = q right + r."""
+    exact rest r in the same unit: a = q right + r (mod 4 right), |r| <= right/2."""
     q = math.floor(a / right + Fraction(1, 2))
     rest = a - q * right
     return q % 4, rest
@@ -325,15 +325,13 @@ class Family:
     arguments (tuples of number texts) at distance 10^-k, one per side;
     `exact` the arguments at the point itself, where it can be typed."""
 
-    def __init__(self, key, label, keys, truth, points, exact=(), text=False, dms=False,
-                 ks=None, at=None):
+    def __init__(self, key, label, keys, truth, points, exact=(), dms=False, ks=None, at=None):
         self.key = key          # the key's name in the report ("cos deg")
         self.label = label      # the point and how it is approached ("90 -+ 10^-k")
         self.keys = keys        # the keys, {x} and {y} for the arguments
         self.truth = truth      # the true result of the typed texts, None where none
-        self.points = points    # (P, k) -> list of argument tuples
-        self.exact = exact      # argument tuples at the point
-        self.text = text        # truth takes the texts (exact work), not mpf
+        self.points = points    # (P, k) -> list of (side, argument tuple)
+        self.exact = exact      # argument tuples at the point, or P -> them
         self.dms = dms          # the display is judged as a dms display
         self.ks = ks            # (P, ks) -> the distances for this family
         self.at = at            # the precisions it runs at, None for all
@@ -385,25 +383,16 @@ def keysfor(text):
     return keys
 
 
-def sides(point, both=True):
-    """Arguments point -+ 10^-k (or only below it, toward zero for 0)."""
+def sides(point):
+    """Arguments point -+ 10^-k."""
     def points(P, k):
-        out = [(-1, (near(point, k, -1),))]
-        if both:
-            out.append((1, (near(point, k, 1),)))
-        return out
+        return [(-1, (near(point, k, -1),)), (1, (near(point, k, 1),))]
     return points
 
 
 def above(point):
     def points(P, k):
         return [(1, (near(point, k, 1),))]
-    return points
-
-
-def below(point):
-    def points(P, k):
-        return [(-1, (near(point, k, -1),))]
     return points
 
 
@@ -454,10 +443,10 @@ def trigfamilies():
                 kind = "pole" if name == "tan" and (p // R) % 2 else "zero"
                 out.append(Family(key, "%s %d -+ 10^-k" % (kind, p),
                                   UNITKEY[unit] + "{x}[%s]" % name, truth, sides(str(p)),
-                                  exact=[(str(p),)], text=True))
+                                  exact=[(str(p),)]))
             for p in extremes.get(name, []):
                 out.append(Family(key, "extreme %d -+ 10^-k" % p, UNITKEY[unit] + "{x}[%s]" % name,
-                                  truth, sides(str(p)), exact=[(str(p),)], text=True))
+                                  truth, sides(str(p)), exact=[(str(p),)]))
     # Radians: the points are m pi / 2, typed to k digits.
     multiples = {"sin": [(2, "pi"), (4, "2pi"), (-2, "-pi"), (200, "100pi")],
                  "cos": [(1, "pi/2"), (3, "3pi/2"), (-1, "-pi/2"), (201, "201pi/2")],
@@ -594,7 +583,7 @@ def logfamilies():
 
 def powerfamilies():
     out = []
-    xy = power
+    xy = power  # of the texts, exactly
     typed = "{x}[x^y]{y}="
     out.append(Family("x^y", "(1 -+ 10^-k)^(10^k)", typed, xy,
                       lambda P, k: [(-1, (near("1", k, -1), "1e%d" % k)),
@@ -687,10 +676,9 @@ def dmsfamilies():
                       dms=True))
     inv = "{x}[Inv][dms]"
     for p in ("3.5959", "3.59", "0.0059", "3.6", "359.5959"):
-        out.append(Family("dms back", "%s -+ 10^-k" % p, inv, fromdms, sides(p), exact=[(p,)],
-                          text=True))
+        out.append(Family("dms back", "%s -+ 10^-k" % p, inv, fromdms, sides(p), exact=[(p,)]))
     out.append(Family("dms back", "3.5959999... (k nines)", inv, fromdms,
-                      lambda P, k: [(-1, (near("3.596", k + 4, -1),))], text=True))
+                      lambda P, k: [(-1, (near("3.596", k + 4, -1),))]))
     return out
 
 
@@ -699,8 +687,8 @@ def families():
             powerfamilies() + gammafamilies() + dmsfamilies())
 
 
-# Displays a hostile tester found wrong, each with the precision it was seen
-# at: they stay in the quick part whatever the plan.
+# Displays found wrong by hand, each at the precision it was seen at: they
+# stay in the quick part whatever its plan.
 ROWS = [
     ("cos deg", 40, ("89.9999999999999999999999999999",), "[Degrees]{x}[cos]"),
     ("cos grad", 1, ("100.00000000001",), "[Grads]{x}[cos]"),
@@ -738,7 +726,7 @@ def rows():
             fam = Family(key, label, keys, mpfn(mpmath.cos), lambda P, k: [], exact=[args])
         else:
             fam = Family(key, label, keys, unittrig(name, RIGHT[unit]), lambda P, k: [],
-                         exact=[args], text=True)
+                         exact=[args])
         fam.at = (P,)
         out.append(fam)
     return out
