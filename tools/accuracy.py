@@ -380,7 +380,7 @@ def report(results, plan, names, nearmid=None):
         lines.append("| %s | %s |" % (name, " | ".join(cells)))
     lines.append("")
     if failures:
-        lines += ["## Cases beyond one unit", "", "| function | P | arguments | shown | error |",
+        lines += ["## Cases beyond half a unit", "", "| function | P | arguments | shown | error |",
                   "|---|---|---|---|---|"]
         for name, P, args, text, keys, e in failures:
             lines.append("| %s | %d | %s | %s | %s |" % (
