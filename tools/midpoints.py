@@ -61,7 +61,10 @@ def displayed(d, P):
 def unit(d, P):
     """The unit of the display's last digit for a value of d's size."""
     p = displayed(d, P)
-    a = p.adjusted() if p != 0 else d.adjusted()
+    if p == 0:
+        # Only the fixed form's P places round a value to 0.
+        return Decimal(1).scaleb(-P)
+    a = p.adjusted()
     return Decimal(1).scaleb(-P if -4 <= a < 0 else a - P)
 
 
