@@ -268,43 +268,75 @@ def cbrt(x):
     return mpmath.cbrt(x) if x >= 0 else -mpmath.cbrt(-x)
 
 
-def dmsfields(x):
-    """Degrees (a fraction, not negative) as whole degrees, whole minutes
-    and the seconds that remain (a fraction)."""
-    d = math.floor(x)
-    minutes = (x - d) * 60
-    m = math.floor(minutes)
-    return d, m, (minutes - m) * 60
+def leadpos(v):
+    """The power of ten of the leading digit of the exact value v != 0."""
+    v = abs(v)
+    e = len(str(v.numerator)) - len(str(v.denominator))
+    while Fraction(10) ** e > v:
+        e -= 1
+    while Fraction(10) ** (e + 1) <= v:
+        e += 1
+    return e
+
+
+def shownplaces(v, P):
+    """The decimal places the display of the exact value v at P digits shows:
+    P + 1 significant digits, or P places where v rounds to a value from
+    10^-5 up to 1 (written without an exponent)."""
+    if v == 0:
+        return P
+    lead = leadpos(v)
+    rounded = roundplaces(v, P - lead)
+    return P if -4 <= leadpos(rounded) < 0 else P - lead
+
+
+def roundplaces(v, places):
+    """v rounded to a multiple of 10^-places, halves away from zero."""
+    unit = Fraction(10) ** -places
+    q = abs(v) / unit
+    n = q.numerator // q.denominator
+    if q - n >= Fraction(1, 2):
+        n += 1
+    return (n if v >= 0 else -n) * unit
+
+
+def dmsvalue(text, P):
+    """Decimal degrees to d.mmss as the display at P digits shows it: the
+    total seconds rounded, halves away from zero, to the unit of the last
+    shown place (10 minutes at one place, a minute at two, 10^(4 - places)
+    seconds from three on, 10^-places degrees from none down), the carry
+    going on to the minutes and degrees; worked exactly."""
+    x = exact(text)
+    sign = -1 if x < 0 else 1
+    a = abs(x)
+    d = a.numerator // a.denominator
+    f = a - d
+
+    def rounded(places):
+        if places <= 0:
+            return roundplaces(a, places)
+        if places <= 2:
+            t = roundplaces(f * 60, places - 2) * 60
+        else:
+            t = roundplaces(f * 3600, places - 4)
+        m = int(t) // 60
+        return d + Fraction(m, 100) + (t - 60 * m) / 10000 if m < 60 else Fraction(d + 1)
+
+    m = int(f * 60)
+    places = shownplaces(d + Fraction(m, 100) + (f * 60 - m) * 60 / 10000, P)
+    r = rounded(places)
+    while shownplaces(r, P) < places:
+        places = shownplaces(r, P)
+        r = rounded(places)
+    return sign * r
 
 
 def dmsdisplay(text, P):
-    """The display dms shows for the typed degrees: the value D.MMSSss of
-    the true degrees, minutes and seconds, rounded to the digits the display
-    shows (P + 1 significant, or P places below 1), and then a field of 60
-    seconds or 60 minutes that the rounding made carried into the next."""
-    x = exact(text)
-    sign = -1 if x < 0 else 1
-    d, m, s = dmsfields(abs(x))
-    value = d + Fraction(m, 100) + s / 10000
-    size = max(1, len(str(value.numerator)), len(str(value.denominator)))
+    """The display dms shows for the typed degrees, as a Decimal."""
+    value = dmsvalue(text, P)
     with localcontext() as c:
-        c.prec = size + P + 40
-        v = Decimal(value.numerator) / Decimal(value.denominator)
-    shown = midpoints.displayed(v, P)
-    with localcontext() as c:
-        c.prec = size + P + 40
-        whole = int(shown)
-        fields = (shown - whole) * 100
-        minutes = int(fields)
-        seconds = (fields - minutes) * 100
-        if seconds >= 60:
-            seconds -= 60
-            minutes += 1
-        if minutes >= 60:
-            minutes -= 60
-            whole += 1
-        carried = whole + Decimal(minutes) / 100 + seconds / 10000
-    return sign * carried
+        c.prec = max(len(str(value.numerator)), len(str(value.denominator))) + P + 40
+        return Decimal(value.numerator) / Decimal(value.denominator)
 
 
 def fromdms(text):
