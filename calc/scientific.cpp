@@ -337,10 +337,12 @@ number Calculator::trigonometric(int code, const number& x, attempt& at)
         // the range of a product.
         if (negligiblecube(x, P) && code != key::cos)
             return fromradians(code == key::sin ? awayfromzero(x, P) : towardzero(x, P), P);
-        if (code == key::cos && leadpos(x) < -P - 10) {
-            const number unit = powerof10(-P - 11);
-            const number right = half() * pi(powerof10(-P - 12));
-            return fromradians(x.isnegative() ? right + unit : right - unit, P);
+        // acos x = pi/2 - x - x^3/6 - ...: pi/2 - x at a resolution, moved
+        // a hair down for x > 0 and up for x < 0, the way x^3 takes it.
+        if (code == key::cos && negligiblecube(x, P)) {
+            const number f = powerof10(-P - 12);
+            const number v = sum(half() * pi(f), negate(x), f);
+            return fromradians(nudged(v, P, !x.isnegative()), P);
         }
         if (code == key::sin)
             return fromradians(asinprec(x, P), P);

@@ -313,18 +313,21 @@ number ln10(const number& f)
 {
     return theln10cache().at(f, [](const number& f) {
         // 0.36 / 10 + 0.014 = 0.05 of the 1.02 f the cache allows: the rest is
-        // for the error the last step squares, with no step before it (f at or
-        // above 1.9 10^-23) the start's (6 10^-12)^2 / 2 < 0.93 f.
-        static const number start(2.302585093);
+        // for the error the last step squares. It starts from the table, within
+        // 10^-TABLEDIGITS, which needs no step before the last down to f =
+        // 10^-12790 ((10^-6400)^2 / 2 < 0.93 f). A start of a few digits
+        // fell short of the ladder's first step, and every step doubled the
+        // shortfall: ln 10 to 12000 digits was wrong from the 11804th.
         static const number laddertarget(0.52);  // the step before the last to 10^g, 10^2g <= 5.2 f
         static const number stepexpshare(0.7);   // e^o to 0.7 10^g: 0.07 10^g on o, e^o near 10
         static const number stepquotientshare(0.027);
         static const number expshare(0.36);  // e^o to 0.36 f: 0.036 f on o
         static const number quotientshare(0.014);
         // Newton on e^L = 10, doubling the precision at each step.
-        number o = start;
+        number o(LN10DIGITS);
         const number ten(10);
-        std::vector<std::int32_t> steps = ladder(leadpos(APCprod(laddertarget, f, -1)), -23);
+        std::vector<std::int32_t> steps =
+            ladder(leadpos(APCprod(laddertarget, f, -1)), 10 - TABLEDIGITS);
         for (auto g = steps.rbegin(); g != steps.rend(); ++g) {
             number l = exp(o, scaled(stepexpshare, *g));
             o = o + quot(ten - l, l, scaled(stepquotientshare, *g));

@@ -481,7 +481,8 @@ number longseries(const number& x, std::int32_t w)
 {
     const smoothint N = smoothabove(gammacutoff(powerof10(-w)));
     const std::int32_t g = 10 + static_cast<std::int32_t>(std::log10(double(N.value)));
-    const double xd = getdouble(x);
+    // x in doubles for the sizes of the terms: a tiny x counts as 0 there.
+    const double xd = leadpos(x) < -300 ? 0.0 : getdouble(x);
     const auto n = static_cast<double>(N.value);
     const auto digitsfor = [w, g](double drop) {
         return static_cast<std::int32_t>(std::clamp(w + g - drop, 12.0, double(w + g)));

@@ -236,6 +236,11 @@ int checkdisplays(const std::string& file, const std::string& function)
         Calculator calc;
         calc.setprecision(c.digits);
         type(calc, keys);
+        if (calc.error()) {
+            ADD_FAILURE() << file << " line " << c.line << ": " << keys.substr(0, 80)
+                          << " at P=" << c.digits << " shows " << calc.display();
+            continue;
+        }
         number shown, unit;
         shownvalue(calc.display(), c.digits, shown, unit);
         const number off = abs(shown - number(c.value.c_str()));

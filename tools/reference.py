@@ -463,6 +463,10 @@ KEYS = [
     ("1e400000000[+/-][sin]", lambda: mpmath.sin(deg("1e-400000000"))),
     ("[Radians]1e799999992[+/-][tan]", lambda: mpf("1e-799999992")),
     ("1e700000000[+/-][Inv][sin]", lambda: todegrees(mpf("1e-700000000"))),
+    # ln 10 to twice the longest precision, in the difference ln y - ln 10.
+    ("0," + "9" * 6000 + "[ln]", lambda: mpmath.log(1 - mpf(10) ** -6000), [6000]),
+    # acos of a tiny x at P = 1000: pi/2 - x.
+    ("1[+/-][EE]1000[+/-][Inv][cos]", lambda: todegrees(mpmath.acos(-mpf("1e-1000"))), [1000]),
 ]
 
 
