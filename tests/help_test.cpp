@@ -7,7 +7,6 @@
 #include <QKeySequence>
 #include <QRegularExpression>
 #include <QScreen>
-#include <QSet>
 #include <QTableWidget>
 
 #include <algorithm>
@@ -84,20 +83,6 @@ TEST(WindowHelp, EveryControlHasATooltipAndAnAccessibleName)
     EXPECT_EQ(dialog.control(key::point)->toolTip(),
               QStringLiteral("Decimal comma: the digits typed next are decimal places. "
                              "Keyboard: , or ."));
-}
-
-// Every keyboard key a text names, once.
-TEST(WindowHelp, KeyboardTextsNameEachKeyOnce)
-{
-    for (int i = 0; i < keyhelpcount; ++i) {
-        const QString keys = QString::fromStdString(keyboardtext(keyhelps[i].code));
-        SCOPED_TRACE(keys.toStdString());
-        const QStringList parts = keys.split(QStringLiteral(" or "));
-        EXPECT_EQ(QSet<QString>(parts.begin(), parts.end()).size(), parts.size());
-        for (const QString& part : parts)
-            EXPECT_FALSE(part.isEmpty() || part.startsWith(QLatin1Char(' ')) ||
-                         part.endsWith(QLatin1Char(' ')));
-    }
 }
 
 // What assistive technology learns of the indicators: their names, their

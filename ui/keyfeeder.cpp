@@ -1,8 +1,11 @@
 #include "ui/keyfeeder.h"
 
-#include <QMetaObject>
+#include <QSocketNotifier>
 
 #include <algorithm>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 #include "calc/keys.h"
 
@@ -31,22 +34,53 @@ bool isclear(int code) { return code == key::clearall || code == key::clearentry
 
 KeyFeeder::KeyFeeder(Window& window, std::function<std::time_t()> now,
                      CalculatorWorker::KeyAction action)
-    : m_window(window), m_now(std::move(now)), m_worker(std::move(action), [this] {
-          // On the worker thread: the feeder's own thread takes the notice
-          // up. No job is handed over before the timer exists, and the
-          // worker is joined before it goes, which drops a notice still
-          // queued.
-          QMetaObject::invokeMethod(
-              &m_turntimer, [this] { onidle(); }, Qt::QueuedConnection);
-      })
+    : m_window(window), m_now(std::move(now)), m_worker(std::move(action), [this] { wake(); })
 {
+    // No job is handed over before the pipe exists, and the worker is
+    // joined (stop) before it is closed.
+    openwake();
     m_turntimer.setSingleShot(true);
     m_busytimer.setTimerType(Qt::PreciseTimer);
     QObject::connect(&m_turntimer, &QTimer::timeout, [this] { advance(); });
     QObject::connect(&m_busytimer, &QTimer::timeout, [this] { onbusytimer(); });
 }
 
-KeyFeeder::~KeyFeeder() { stop(); }
+KeyFeeder::~KeyFeeder()
+{
+    stop();
+    m_wakenotifier.reset();
+    for (int end : {m_wakeread, m_wakewrite}) {
+        if (end >= 0)
+            close(end);
+    }
+}
+
+void KeyFeeder::openwake()
+{
+    int ends[2];
+    if (pipe(ends) != 0)
+        return;
+    for (int end : ends) {
+        fcntl(end, F_SETFL, fcntl(end, F_GETFL) | O_NONBLOCK);
+        fcntl(end, F_SETFD, FD_CLOEXEC);
+    }
+    m_wakeread = ends[0];
+    m_wakewrite = ends[1];
+    m_wakenotifier = std::make_unique<QSocketNotifier>(m_wakeread, QSocketNotifier::Read);
+    QObject::connect(m_wakenotifier.get(), &QSocketNotifier::activated, [this] {
+        char bytes[64];
+        while (read(m_wakeread, bytes, sizeof bytes) > 0) {
+        }
+        onidle();
+    });
+}
+
+// A full pipe already holds a notice that has not been read.
+void KeyFeeder::wake()
+{
+    const char byte = 0;
+    [[maybe_unused]] const ssize_t written = write(m_wakewrite, &byte, 1);
+}
 
 std::time_t KeyFeeder::now() const { return m_now ? m_now() : std::time(nullptr); }
 
@@ -147,6 +181,8 @@ bool KeyFeeder::step()
                 return true;
             }
             m_turntimer.start(GRACE_POLL);
+        } else if (m_wakenotifier == nullptr) {
+            m_turntimer.start(WAIT_POLL);
         }
         return false;
     }
@@ -368,8 +404,7 @@ void KeyFeeder::onbusytimer()
     }
     // The action may have ended while the question was open, and requests
     // made meanwhile wait for their turn.
-    QMetaObject::invokeMethod(
-        &m_turntimer, [this] { onidle(); }, Qt::QueuedConnection);
+    QTimer::singleShot(0, &m_turntimer, [this] { onidle(); });
 }
 
 void KeyFeeder::setwaitpointer(bool on)

@@ -16,8 +16,11 @@
 #include <ctime>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
+
+class QSocketNotifier;
 
 #include "ui/worker.h"
 
@@ -62,6 +65,9 @@ public:
     // is idle (KEY_GRACE > KEY_WAIT + the time of a quick key)
     static constexpr int KEY_GRACE = 50;
     static constexpr int GRACE_POLL = 1;  // ms between looks at the worker during the grace
+    // ms between looks at a worker that requests wait for, where its notice
+    // that it is idle cannot come (no pipe could be made for it)
+    static constexpr int WAIT_POLL = 5;
 
     // `now` is the clock in whole seconds (empty: the system's); `action`
     // is what the worker does with a key (empty: the engine's presskey).
@@ -131,6 +137,12 @@ private:
 
     Window& m_window;
     std::function<std::time_t()> m_now;
+    // The worker's notice that it is idle: a byte written to a pipe on its
+    // thread, read here when the notifier sees it. The worker touches
+    // nothing of Qt, whose locks a thread checker cannot see.
+    int m_wakeread = -1;
+    int m_wakewrite = -1;
+    std::unique_ptr<QSocketNotifier> m_wakenotifier;
     CalculatorWorker m_worker;
     std::deque<pending> m_queue;
     int m_pastecount = 0;         // pastes waiting
@@ -151,6 +163,8 @@ private:
     bool m_stopped = false;
 
     std::time_t now() const;
+    void openwake();
+    void wake();  // on the worker thread
     void enqueue(pending p);
     void advance();
     bool step();
