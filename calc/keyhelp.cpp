@@ -19,7 +19,7 @@ const keyhelp keyhelps[] = {
     {key::byte, "Byte", "Word size of 8 bits", nullptr, nullptr, "F4"},
     {key::inv, "Inverse", "Inverse: the next function key takes its inverse function", nullptr, nullptr, nullptr},
     {key::hyp, "Hyperbolic", "Hyperbolic: the next sin, cos or tan takes its hyperbolic function", nullptr, nullptr, nullptr},
-    {key::backspace, "Backspace", "Backspace: delete the last character typed", nullptr, nullptr, "Backspace, Left arrow"},
+    {key::backspace, "Backspace", "Backspace: delete the last character typed", nullptr, nullptr, "Backspace or Left arrow"},
     {key::clearentry, "Clear entry", "Clear entry: clear the number shown, keep the calculation", nullptr, nullptr, "Delete"},
     {key::clearall, "Clear all", "Clear all: the number, the pending operations and the parentheses", nullptr, nullptr, "Escape"},
     {key::openparen, "Open parenthesis", "Open a parenthesis; the indicator beside it counts the open ones", nullptr, nullptr, nullptr},
@@ -86,10 +86,12 @@ const keyhelp* helpof(int code)
 
 std::string keyboardtext(int code)
 {
+    // Joined by words: a comma between keys would read as one more key
+    // beside the comma key's own (",, .").
     std::string text;
     const auto add = [&text](const std::string& part) {
         if (!text.empty())
-            text += ", ";
+            text += " or ";
         text += part;
     };
     for (int i = 0; i < keycharactercount; ++i) {

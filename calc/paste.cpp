@@ -339,6 +339,15 @@ private:
         return true;
     }
 
+    // e or E and the digits of an exponent, with or without a sign, from i on.
+    bool exponentstarts(std::size_t i) const
+    {
+        if (at(i) != 'e' && at(i) != 'E')
+            return false;
+        const std::size_t j = issign(at(i + 1)) || at(i + 1) == '+' ? i + 2 : i + 1;
+        return at(j) >= '0' && at(j) <= '9';
+    }
+
     // Nothing that could belong to the number may follow it: 1e5e3 and
     // 0x1G5 are not numbers to guess at.
     bool checkafter(std::size_t i, const numbertext& n)
@@ -381,6 +390,12 @@ private:
             separators += s == ',' || s == '.' || s == '\'' || s == '_' ? s : U' ';
             groups.emplace_back();
         }
+        // A decimal mark with no digits after it before an exponent, as an
+        // entry shows "308,e+183": the exponent belongs to the number.
+        if (decimalmark && !leadingmark && isdecimalmark(at(i)) && exponentstarts(i + 1)) {
+            separators += at(i++);
+            groups.emplace_back();
+        }
         if (n.prefixed && groups.size() == 1 && groups[0].size() > maxprefixdigits &&
             m_target.radix == 10)
             return refuse(pasteunreadable);
@@ -392,7 +407,20 @@ private:
             n.fraction = std::move(groups[0]);
             return true;
         }
-        return splitgroups(groups, separators, n, decimalmark);
+        const bool exponentafter = decimalmark && (at(i) == 'e' || at(i) == 'E');
+        return splitgroups(groups, separators, n, decimalmark, exponentafter);
+    }
+
+    // The calculator's own grouped display in the decimal radix: a '.'
+    // between groups of three digits, the first without a leading zero, and
+    // no exponent after them (its results in scientific notation have one
+    // digit before the comma). 1.234 is 1234, as the calculator writes it;
+    // 0.125, 3.14159 and 1.5e3 are written with a decimal point.
+    static bool owngrouping(const std::vector<std::string>& groups, char32_t separator,
+                            bool exponentafter)
+    {
+        return separator == '.' && !exponentafter && groups.size() == 2 && !groups[0].empty() &&
+               groups[0].size() <= 3 && groups[0][0] != '0' && groups[1].size() == 3;
     }
 
     // Which separators group digits and which one is the decimal separator:
@@ -401,7 +429,7 @@ private:
     // digits (four in the hexadecimal and binary radices), the first at most
     // that many; anything else is refused rather than guessed.
     bool splitgroups(std::vector<std::string>& groups, const std::u32string& separators,
-                     numbertext& n, bool decimalmark)
+                     numbertext& n, bool decimalmark, bool exponentafter)
     {
         const std::size_t count = separators.size();
         const std::size_t size = groupsize(n.base);
@@ -428,7 +456,7 @@ private:
             (count == 1 || (!allsame && before.find(last) == std::u32string_view::npos &&
                             std::all_of(before.begin(), before.end(),
                                         [&](char32_t s) { return s == before[0]; })));
-        if (decimalmark && onelastmark) {
+        if (decimalmark && onelastmark && !owngrouping(groups, last, exponentafter)) {
             if (!grouped(count - 1))
                 return refuse(pasteunreadable);
             n.point = true;
@@ -682,4 +710,22 @@ private:
 pastekeys readpaste(std::string_view utf8, const pastetarget& target)
 {
     return pastereader(utf8, target).read();
+}
+
+std::string ungroupeddisplay(std::string_view display, int radix)
+{
+    const bool decimal = radix == 10;
+    const char separator = decimal ? '.' : ' ';
+    const bool number =
+        !display.empty() && std::all_of(display.begin(), display.end(), [&](char c) {
+            if (c >= '0' && c <= '9')
+                return true;
+            if (decimal)
+                return c == '-' || c == ',' || c == '.' || c == 'e' || c == '+';
+            return (c >= 'A' && c <= 'F') || c == ' ';
+        });
+    std::string text(display);
+    if (number)
+        std::erase(text, separator);
+    return text;
 }

@@ -1,5 +1,6 @@
 #include "session.h"
 
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 
@@ -96,7 +97,19 @@ int typelines(Calculator& calculator, std::FILE* in, std::FILE* out, std::FILE* 
         }
         type(calculator, strokes);
         std::fprintf(out, "%s\n", calculator.display().c_str());
-        std::fflush(out);
+        if (!delivered(out, err))
+            return 1;
     }
     return status;
+}
+
+bool delivered(std::FILE* out, std::FILE* err)
+{
+    if (std::fflush(out) == 0 && std::ferror(out) == 0)
+        return true;
+    // The error of the write that failed, in this flush or an earlier one.
+    const int error = errno;
+    std::fprintf(err, "zelkc: cannot write standard output%s%s\n", error != 0 ? ": " : "",
+                 error != 0 ? std::strerror(error) : "");
+    return false;
 }

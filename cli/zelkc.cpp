@@ -79,13 +79,15 @@ int main(int argc, char** argv)
     std::string error;
     if (!readoptions(std::vector<std::string>(argv + 1, argv + argc), options, error))
         usageerror(error);
+    // Output that does not reach standard output (a full disk, a closed
+    // descriptor) is a failure, not a success with nothing to show.
     if (options.what == zelkcoptions::request::help) {
         std::fputs(helptext().c_str(), stdout);
-        return 0;
+        return delivered(stdout, stderr) ? 0 : 1;
     }
     if (options.what == zelkcoptions::request::version) {
         std::printf("zelkc %s\n", ZELK_VERSION);
-        return 0;
+        return delivered(stdout, stderr) ? 0 : 1;
     }
 
     std::signal(SIGINT, oninterrupt);
@@ -107,7 +109,7 @@ int main(int argc, char** argv)
             typestrokes(calculator, strokes);
         }
         std::printf("%s\n", calculator.display().c_str());
-        return 0;
+        return delivered(stdout, stderr) ? 0 : 1;
     }
     return typelines(calculator, stdin, stdout, stderr, typestrokes);
 }

@@ -1,6 +1,7 @@
 // Long key actions: the polling of the worker, the wait pointer, the
-// question after ten seconds, cancellation, and closing the window while a
-// key action runs. The clock is the test's, so nothing waits ten seconds.
+// question after ten seconds, keys typed meanwhile, cancellation by C, CE
+// and No, and closing the window while a key action runs. The clock is the
+// test's, so nothing waits ten seconds.
 #include <QApplication>
 #include <QClipboard>
 #include <QGuiApplication>
@@ -13,7 +14,10 @@
 
 #include <gtest/gtest.h>
 
+#include "calc/keytext.h"
 #include "windowtesting.h"
+
+using namespace std::chrono_literals;
 
 namespace {
 
@@ -54,10 +58,10 @@ protected:
 TEST_F(BusyTest, QuickKeyShowsWithinATickWithoutWaitPointer)
 {
     QTest::keyClick(dialog.get(), '5');
-    // Polled from the hand-over on.
     ASSERT_TRUE(waitfor([&] { return !dialog->feeder().waiting(); }, 1000));
-    EXPECT_EQ(dialog->busyinterval(), KeyFeeder::BUSY_FIRST);
+    const auto handed = std::chrono::steady_clock::now();
     ASSERT_TRUE(waitfor([&] { return displaytext(*dialog) == QStringLiteral("5"); }, 1000));
+    EXPECT_LT(std::chrono::steady_clock::now() - handed, 1ms * KeyFeeder::BUSY_FIRST);
     EXPECT_EQ(dialog->busyinterval(), 0);
     EXPECT_FALSE(dialog->busycursor());
 }
@@ -123,22 +127,132 @@ TEST_F(BusyTest, NoCancelsAndPollsQuickly)
     EXPECT_EQ(asked, 1);
 }
 
-TEST_F(BusyTest, KeysTypedWhileBusyAreDroppedButResetTheStartTime)
+// Keys typed or clicked while a key computes wait in order and run after
+// it, and the window says it is busy with them. Waiting keys do not start
+// the long-action clock again: the question comes ten seconds after the
+// long key.
+TEST_F(BusyTest, KeysTypedWhileBusyWaitAndRunAfter)
 {
+    type(*dialog, "2");
     startslow();
-    clock += 9;
-    QTest::keyClick(dialog.get(), '5');  // dropped; the question is now 10 s away
-    ASSERT_TRUE(waitfor([&] { return !dialog->feeder().waiting(); }));
-    clock += 9;
-    tick(KeyFeeder::BUSY_LATER);
-    EXPECT_EQ(asked, 0);
-    clock += 1;
-    ASSERT_TRUE(waitfor([&] { return asked == 1; }));
+    QTest::keyClicks(dialog.get(), "+3");
+    QTest::mouseClick(button(*dialog, key::equals), Qt::LeftButton);
+    tick(KeyFeeder::BUSY_FIRST);
+    EXPECT_TRUE(dialog->feeder().waiting());
+    EXPECT_TRUE(dialog->busycursor());
+    EXPECT_EQ(dialog->windowTitle(), QStringLiteral("ZELK Calculator (busy: 3 waiting)"));
+    EXPECT_EQ(slow.keys(), (std::vector<int>{key::digit2, key::factorial}));
 
+    clock += 10;
+    ASSERT_TRUE(waitfor([&] { return asked == 1; }));
     slow.release();
     ASSERT_TRUE(waitidle(*dialog));
-    EXPECT_EQ(slow.keys(), std::vector<int>{key::factorial});
-    EXPECT_EQ(displaytext(*dialog), QStringLiteral("0"));
+    EXPECT_EQ(slow.keys(),
+              (std::vector<int>{key::digit2, key::factorial, key::add, key::digit3, key::equals}));
+    EXPECT_EQ(displaytext(*dialog), QStringLiteral("5"));  // the stand-in for n! leaves 2 alone
+    EXPECT_FALSE(dialog->busycursor());
+    EXPECT_EQ(dialog->windowTitle(), QStringLiteral("ZELK Calculator"));
+}
+
+// Escape (C) and Delete (CE) while a key computes: the key is cancelled at
+// once, the keys waiting behind it are dropped, and then C or CE acts. The
+// display shows C's or CE's own result, not the cancel.
+TEST(BusyCancel, EscapeAndDeleteCancelAtOnceAndDropTheWaitingKeys)
+{
+    const struct {
+        const char* what;
+        Qt::Key qtkey;
+        int code;
+        const char* shown;  // after "4=" typed next
+    } cases[] = {
+        {"Escape is C", Qt::Key_Escape, key::clearall, "4"},
+        {"Delete is CE: 2+ stays", Qt::Key_Delete, key::clearentry, "6"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        slowaction slow;
+        CalculatorDialog dialog({{}, {}, slow.action()});
+        dialog.show();
+        type(dialog, "2+");
+        QTest::keyClick(&dialog, '!');
+        ASSERT_TRUE(waitfor([&] { return slow.running(); }));
+        QTest::keyClicks(&dialog, "3*");
+        QTest::qWait(KeyFeeder::BUSY_FIRST * 2);
+        ASSERT_TRUE(dialog.busycursor());
+
+        const auto start = std::chrono::steady_clock::now();
+        QTest::keyClick(&dialog, c.qtkey);
+        ASSERT_TRUE(waitfor(
+            [&] {
+                return !dialog.feeder().waiting() && dialog.worker().isidle() &&
+                       displaytext(dialog) == QStringLiteral("0");
+            },
+            2000));
+        EXPECT_LT(std::chrono::steady_clock::now() - start, 100ms);
+        EXPECT_TRUE(slow.cancelled());
+        EXPECT_EQ(slow.keys(), (std::vector<int>{key::digit2, key::add, key::factorial, c.code}));
+        ASSERT_TRUE(waitidle(dialog));
+        EXPECT_FALSE(dialog.busycursor());
+        EXPECT_EQ(dialog.windowTitle(), QStringLiteral("ZELK Calculator"));
+
+        type(dialog, "4=");
+        ASSERT_TRUE(waitidle(dialog));
+        EXPECT_EQ(displaytext(dialog), QString::fromLatin1(c.shown));
+    }
+}
+
+// The same with the real engine: sin of 10^1000000 radians takes seconds
+// to reduce the angle; Delete ends it and clears the entry, and the
+// addition before it goes on.
+TEST(BusyCancel, DeleteEndsARealComputation)
+{
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    constexpr auto bound = 1000ms;  // the sanitizers slow the polls of the cancel down
+#else
+    constexpr auto bound = 100ms;
+#endif
+    // A clock that stands still: no question, however slow the build.
+    CalculatorDialog dialog({[] { return std::time_t{1000}; }, {}, {}});
+    dialog.show();
+    QTest::keyClick(&dialog, Qt::Key_F3);  // radians
+    type(dialog, "2+1X1000000");
+    QTest::keyClick(&dialog, 's');
+    ASSERT_TRUE(waitfor([&] { return dialog.busycursor() || !dialog.worker().isidle(); }));
+    QTest::qWait(300);
+    ASSERT_FALSE(dialog.worker().isidle());
+    QTest::keyClicks(&dialog, "*5");
+
+    const auto start = std::chrono::steady_clock::now();
+    QTest::keyClick(&dialog, Qt::Key_Delete);
+    ASSERT_TRUE(waitfor([&] { return dialog.worker().isidle() && !dialog.feeder().waiting(); }));
+    ASSERT_TRUE(waitidle(dialog));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, bound);
+    EXPECT_EQ(displaytext(dialog), QStringLiteral("0"));
+    type(dialog, "4=");
+    ASSERT_TRUE(waitidle(dialog));
+    EXPECT_EQ(displaytext(dialog), QStringLiteral("6"));
+}
+
+// Keys typed while n! of 1/3 computes at 6000 digits, with no pause at
+// all, are applied after it: the display is that of the keys typed one by
+// one.
+TEST(BusyTypeAhead, KeysTypedDuringALongKeyAreAppliedAfterIt)
+{
+    const char* keys = "1/3=!+1=";
+    CalculatorDialog dialog({[] { return std::time_t{1000}; }, {}, {}});
+    dialog.show();
+    dialog.worker().calculator().setprecision(6000);
+    QTest::keyClicks(&dialog, QString::fromLatin1(keys));
+    ASSERT_TRUE(waitidle(dialog, 120000));
+
+    Calculator reference;
+    reference.setprecision(6000);
+    std::vector<keystroke> strokes;
+    std::string error;
+    ASSERT_TRUE(parsekeytext(keys, strokes, error));
+    typekeys(reference, strokes);
+    ASSERT_EQ(reference.display().substr(0, 12), "1,8929795115");
+    EXPECT_EQ(displaytext(dialog).toStdString(), reference.display());
 }
 
 // Keys typed faster than quick key actions end are not lost: each waits a
@@ -185,7 +299,7 @@ TEST_F(BusyTest, PasteWaitsForEachKeyAndNoEndsIt)
     QTest::keyClick(dialog.get(), Qt::Key_V, Qt::ControlModifier);
     ASSERT_TRUE(waitfor([&] { return slow.running(); }));
     // Held back, not dropped, while the worker is busy.
-    tick(KeyFeeder::PASTE_POLL * 5);
+    tick(KeyFeeder::BUSY_FIRST * 2);
     EXPECT_TRUE(dialog->pasting());
     EXPECT_EQ(slow.keys(), (std::vector<int>{key::digit5, key::factorial}));
 

@@ -1,10 +1,16 @@
 // What the window tells about its keys: tooltips, accessible names read
-// through Qt's accessibility interface, the keys page (F1), and that the
-// keyboard keys the texts name really press their key.
+// through Qt's accessibility interface, the indicators' values, the keys
+// page (F1) and its place, and that the keyboard keys the texts name really
+// press their key.
 #include <QAccessible>
+#include <QGuiApplication>
 #include <QKeySequence>
 #include <QRegularExpression>
+#include <QScreen>
 #include <QTableWidget>
+
+#include <algorithm>
+#include <tuple>
 
 #include <gtest/gtest.h>
 
@@ -12,6 +18,7 @@
 #include "calc/keys.h"
 #include "ui/accelerators.h"
 #include "ui/dialogtemplate.h"
+#include "ui/indicator.h"
 #include "ui/keysdialog.h"
 #include "windowtesting.h"
 
@@ -70,10 +77,86 @@ TEST(WindowHelp, EveryControlHasATooltipAndAnAccessibleName)
     EXPECT_TRUE(QAccessible::queryAccessibleInterface(dialog.control(displayid))->state().readOnly);
     EXPECT_EQ(accessible(dialog.control(parensid), QAccessible::Name),
               QStringLiteral("Open parentheses"));
-    EXPECT_EQ(accessible(dialog.control(memoryid), QAccessible::Name),
-              QStringLiteral("Memory in use"));
+    EXPECT_EQ(accessible(dialog.control(memoryid), QAccessible::Name), QStringLiteral("Memory"));
     EXPECT_EQ(dialog.control(key::power)->toolTip(),
               QStringLiteral("Power x^y; with Inv: the y-th root of x. Keyboard: Y"));
+    EXPECT_EQ(dialog.control(key::point)->toolTip(),
+              QStringLiteral("Decimal comma: the digits typed next are decimal places. "
+                             "Keyboard: , or ."));
+}
+
+// What assistive technology learns of the indicators: their names, their
+// state as a value in words and as a number, and an event at each change.
+std::vector<std::pair<QObject*, QString>> valueevents;
+
+void recordevent(QAccessibleEvent* event)
+{
+    if (event->type() == QAccessible::ValueChanged)
+        valueevents.emplace_back(
+            event->object(), static_cast<QAccessibleValueChangeEvent*>(event)->value().toString());
+    QAccessible::updateAccessibility(event);
+}
+
+TEST(WindowHelp, IndicatorsTellTheirState)
+{
+    CalculatorDialog dialog;
+    dialog.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+    QAccessible::setActive(true);
+    Indicator::announce = recordevent;
+    QWidget* parens = dialog.control(parensid);
+    QWidget* memory = dialog.control(memoryid);
+    const struct {
+        const char* keys;  // typed, one by one
+        int shortcut;      // then pressed with Ctrl, or 0
+        const char* parens;
+        const char* memory;
+        bool parenschanged;
+        bool memorychanged;
+    } steps[] = {
+        {"", 0, "0", "empty", false, false},
+        {"(", 0, "1", "empty", true, false},
+        {"(", 0, "2", "empty", true, false},
+        {"5", Qt::Key_M, "2", "in use", false, true},  // MS
+        {"7", 0, "2", "in use", false, false},
+        {")", 0, "1", "in use", true, false},
+        {"", Qt::Key_L, "1", "empty", false, true},  // MC
+        {"\x1b", 0, "0", "empty", true, false},      // Escape: C
+    };
+    for (const auto& s : steps) {
+        SCOPED_TRACE(std::string(s.keys) + " then " + std::to_string(s.shortcut));
+        valueevents.clear();
+        if (std::string(s.keys) == "\x1b")
+            QTest::keyClick(&dialog, Qt::Key_Escape);
+        else
+            type(dialog, s.keys);
+        if (s.shortcut != 0)
+            QTest::keyClick(&dialog, static_cast<Qt::Key>(s.shortcut), Qt::ControlModifier);
+        ASSERT_TRUE(waitidle(dialog));
+        for (const auto& [widget, value, changed, number] :
+             {std::tuple{parens, s.parens, s.parenschanged, QString(s.parens).toInt()},
+              std::tuple{memory, s.memory, s.memorychanged, s.memory[0] == 'i' ? 1 : 0}}) {
+            QAccessibleInterface* face = QAccessible::queryAccessibleInterface(widget);
+            ASSERT_NE(face, nullptr);
+            EXPECT_EQ(face->role(), QAccessible::StatusBar);
+            EXPECT_EQ(face->text(QAccessible::Value), QString::fromLatin1(value));
+            ASSERT_NE(face->valueInterface(), nullptr);
+            EXPECT_EQ(face->valueInterface()->currentValue().toInt(), number);
+            // The words as its text too, which AT-SPI carries where it has
+            // no text for a value.
+            QAccessibleTextInterface* text = face->textInterface();
+            ASSERT_NE(text, nullptr);
+            EXPECT_EQ(text->text(0, text->characterCount()), QString::fromLatin1(value));
+            const auto events = std::count(valueevents.begin(), valueevents.end(),
+                                           std::pair<QObject*, QString>(widget, value));
+            EXPECT_EQ(events, changed ? 1 : 0) << face->text(QAccessible::Name).toStdString();
+        }
+        EXPECT_EQ(valueevents.size(), static_cast<std::size_t>(s.parenschanged) +
+                                          static_cast<std::size_t>(s.memorychanged));
+    }
+    Indicator::announce = &QAccessible::updateAccessibility;
+    EXPECT_EQ(accessible(parens, QAccessible::Name), QStringLiteral("Open parentheses"));
+    EXPECT_EQ(accessible(memory, QAccessible::Name), QStringLiteral("Memory"));
 }
 
 TEST(WindowHelp, F1OpensTheKeysPageBesideTheWindow)
@@ -116,6 +199,54 @@ TEST(WindowHelp, F1OpensTheKeysPageBesideTheWindow)
     QTest::keyClick(&dialog, Qt::Key_F1);
     EXPECT_EQ(dialog.findChildren<KeysDialog*>().size(), 1);
     EXPECT_TRUE(page->isVisible());
+
+    // On the screen, and covering no more of the calculator than a page
+    // centred on it would; none of it where the screen has room beside it.
+    const QRect screen = dialog.screen()->availableGeometry();
+    const QRect place = page->frameGeometry();
+    const QRect calculator = dialog.frameGeometry();
+    EXPECT_TRUE(screen.contains(place)) << place.x() << "," << place.y();
+    QRect centred(QPoint(), place.size());
+    centred.moveCenter(calculator.center());
+    const auto area = [](const QRect& r) { return r.isEmpty() ? 0 : r.width() * r.height(); };
+    EXPECT_LE(area(place.intersected(calculator)), area(centred.intersected(calculator)));
+    if (calculator.right() + place.width() <= screen.right() ||
+        calculator.left() - place.width() >= screen.left()) {
+        EXPECT_FALSE(place.intersects(calculator));
+    }
+}
+
+TEST(WindowHelp, TheKeysPageStandsBesideTheWindowOrCoversTheLeast)
+{
+    const struct {
+        const char* what;
+        QRect screen;
+        QRect window;
+        QSize page;
+        QPoint place;
+    } cases[] = {
+        {"room on the right", {0, 0, 1280, 800}, {100, 100, 400, 300}, {500, 600}, {500, 100}},
+        {"room on the left only", {0, 0, 1280, 800}, {800, 150, 400, 300}, {500, 600}, {300, 150}},
+        // Right: 518 columns of it over the window, left 535; as high as
+        // the screen lets it stand level with the window.
+        {"no room beside", {0, 0, 1280, 800}, {317, 192, 629, 377}, {852, 672}, {428, 128}},
+        {"second screen", {1280, 0, 1920, 1080}, {2900, 100, 300, 200}, {400, 500}, {2500, 100}},
+        {"window low on the screen",
+         {0, 0, 1280, 800},
+         {100, 600, 400, 200},
+         {300, 500},
+         {500, 300}},
+        {"page bigger than the screen",
+         {0, 0, 1280, 800},
+         {100, 100, 400, 300},
+         {1400, 900},
+         {0, 0}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const QPoint at = besideplace(c.screen, c.window, c.page);
+        EXPECT_EQ(at, c.place) << at.x() << "," << at.y();
+    }
 }
 
 // The named keys of the texts as key presses.
@@ -147,7 +278,7 @@ TEST(WindowHelp, TheKeyboardKeysTheTextsNamePressTheirKey)
         const QString keys = QString::fromStdString(keyboardtext(code));
         SCOPED_TRACE(keys.toStdString());
         EXPECT_FALSE(keys.isEmpty()) << code;
-        for (const QString& part : keys.split(QStringLiteral(", "))) {
+        for (const QString& part : keys.split(QStringLiteral(" or "))) {
             if (part.size() == 1) {
                 const char c = static_cast<char>(part[0].toLatin1());
                 const int radix = code == key::digitE ? 16 : 10;

@@ -1,6 +1,8 @@
-// The feeder without a window: the order and grace of the hand-over, pastes,
-// the wait pointer and the question, the Precision request, and the end. A
-// fake window records what the feeder asks of it; the clock is the test's.
+// The feeder without a window: the order of the hand-over, keys that wait
+// for a long action, C and CE that cancel it, keys decided by the radix,
+// pastes, the wait pointer and the question, the Precision request, and the
+// end. A fake window records what the feeder asks of it; the clock is the
+// test's.
 #include <QTimer>
 
 #include <chrono>
@@ -21,6 +23,7 @@ public:
     int refreshes = 0;
     std::vector<std::string> shown;  // by showdisplay
     bool pointer = false;
+    std::vector<int> waitingshown;  // by showwaiting
     int asked = 0;
     std::function<bool()> answer = [] { return true; };
     std::vector<std::pair<int, bool>> flashes;
@@ -47,6 +50,11 @@ public:
     {
         ++calls;
         pointer = on;
+    }
+    void showwaiting(int count) override
+    {
+        ++calls;
+        waitingshown.push_back(count);
     }
     bool askcontinue() override
     {
@@ -133,45 +141,111 @@ TEST_F(KeyFeederTest, KeysArriveInTheOrderTheyCame)
     EXPECT_GE(window.refreshes, 1);
 }
 
-TEST_F(KeyFeederTest, ABusyWorkerGetsTheGraceThenTheKeyIsDropped)
+// A key pressed, clicked or handed while the worker is busy waits for it
+// however long that takes: its button goes down only when its turn comes,
+// and the window is told how many wait once a poll has found them waiting.
+TEST_F(KeyFeederTest, KeysWaitForABusyWorkerHoweverLong)
+{
+    startslow();
+    feeder->press(key::digit5, true);
+    feeder->hand(key::inv);
+    feeder->press(key::digit6, false);
+    QTest::qWait(KeyFeeder::BUSY_FIRST * 3);
+    EXPECT_TRUE(feeder->waiting());
+    EXPECT_EQ(slow.keys(), std::vector<int>{key::factorial});
+    EXPECT_TRUE(window.flashes.empty());
+    EXPECT_TRUE(window.pointer);
+    EXPECT_EQ(window.waitingshown, std::vector<int>{3});
+    EXPECT_FALSE(window.precisionoffered);
+
+    slow.release();
+    ASSERT_TRUE(settled());
+    EXPECT_EQ(slow.keys(), (std::vector<int>{key::factorial, key::digit5, key::inv, key::digit6}));
+    EXPECT_EQ(engine().display(), "56");
+    EXPECT_EQ(window.flashes,
+              (std::vector<std::pair<int, bool>>{{key::digit5, true}, {key::digit5, false}}));
+    EXPECT_EQ(window.waitingshown, (std::vector<int>{3, 0}));
+    EXPECT_FALSE(window.pointer);
+    EXPECT_TRUE(window.precisionoffered);
+}
+
+// C and CE while the worker is busy cancel the action at once and drop
+// every request waiting: keys, pastes, the Precision request. Then they
+// act themselves; the cancel is not shown before their result.
+TEST_F(KeyFeederTest, ClearWhileBusyCancelsAndDropsWhatWaits)
+{
+    for (const int clear : {int{key::clearall}, int{key::clearentry}}) {
+        SCOPED_TRACE(clear);
+        slowaction held;
+        window = fakewindow();
+        make(held.action());
+        feeder->press(key::digit2, false);
+        feeder->press(key::factorial, false);
+        ASSERT_TRUE(waitfor([&] { return held.running(); }));
+        feeder->press(key::add, true);
+        feeder->paste(QStringLiteral("12"));
+        feeder->hand(key::inv);
+        feeder->changeprecision();
+        const int refreshes = window.refreshes;
+        const auto start = std::chrono::steady_clock::now();
+        feeder->press(clear, false);
+        ASSERT_TRUE(settled(1000));
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(100));
+        EXPECT_TRUE(held.cancelled());
+        EXPECT_EQ(held.keys(), (std::vector<int>{key::digit2, key::factorial, clear}));
+        EXPECT_EQ(engine().display(), "0");
+        EXPECT_EQ(window.refreshes, refreshes + 1);  // C's result, not the cancel first
+        EXPECT_TRUE(window.flashes.empty());
+        EXPECT_TRUE(window.precisionasked.empty());
+        EXPECT_FALSE(feeder->pasting());
+        feeder.reset();
+    }
+}
+
+// C and CE with the worker idle cancel nothing and drop no key: they come
+// in their turn.
+TEST_F(KeyFeederTest, ClearWithAnIdleWorkerWaitsItsTurn)
+{
+    for (const int code : {key::digit1, key::digit2, key::add, key::digit3, key::clearentry,
+                           key::digit4, key::equals})
+        feeder->press(code, false);
+    ASSERT_TRUE(settled());
+    EXPECT_EQ(slow.keys(), (std::vector<int>{key::digit1, key::digit2, key::add, key::digit3,
+                                             key::clearentry, key::digit4, key::equals}));
+    EXPECT_EQ(engine().display(), "16");
+}
+
+// A typed E and F2 to F4 mean what the radix in force at their turn makes
+// of them, set by the keys before them, however quickly they follow.
+TEST_F(KeyFeederTest, KeysByRadixFollowTheKeysBefore)
 {
     const struct {
         const char* what;
-        int releaseafter;  // ms after the press; -1: never
-        std::vector<int> keys;
+        int radix;
+        int typed;  // as the window took it, by the radix it showed
+        int sent;
     } cases[] = {
-        {"finishes within the grace",
-         KeyFeeder::KEY_WAIT + KeyFeeder::KEY_GRACE / 2,
-         {key::factorial, key::digit5}},
-        {"stays busy", -1, {key::factorial}},
+        {"E in Dec", key::dec, key::digitE, key::exponent},
+        {"E in Hex", key::hex, key::exponent, key::digitE},
+        {"F2 in Dec", key::dec, key::dword, key::degrees},
+        {"F2 in Hex", key::hex, key::degrees, key::dword},
+        {"F3 in Oct", key::oct, key::radians, key::word},
+        {"F4 in Bin", key::bin, key::grads, key::byte},
+        {"F4 in Dec", key::dec, key::byte, key::grads},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        slowaction held;
-        make(held.action());
-        feeder->press(key::factorial, false);
-        ASSERT_TRUE(waitfor([&] { return held.running(); }));
-        clock += 9;
-        const auto start = std::chrono::steady_clock::now();
-        feeder->press(key::digit5, true);
-        if (c.releaseafter >= 0)
-            QTimer::singleShot(c.releaseafter, [&] { held.release(); });
-        ASSERT_TRUE(waitfor([&] { return !feeder->waiting(); }));
-        if (c.releaseafter < 0) {
-            EXPECT_GE(std::chrono::steady_clock::now() - start,
-                      std::chrono::milliseconds(KeyFeeder::KEY_WAIT + KeyFeeder::KEY_GRACE));
-        }
-        // Dropped or not, the key starts the long-action clock again.
-        clock += 9;
-        QTest::qWait(KeyFeeder::BUSY_LATER + 100);
-        EXPECT_EQ(window.asked, 0);
-        held.release();
+        slowaction recorder(0);
+        make(recorder.action());
+        if (c.radix != key::dec)
+            feeder->hand(c.radix);
+        feeder->hand(key::digit1);
+        if (c.typed == key::exponent || c.typed == key::digitE)
+            feeder->press(c.typed, true, true);
+        else
+            feeder->hand(c.typed, true);
         ASSERT_TRUE(settled());
-        EXPECT_EQ(held.keys(), c.keys);
-        // Its button went down and came up again.
-        EXPECT_EQ(window.flashes,
-                  (std::vector<std::pair<int, bool>>{{key::digit5, true}, {key::digit5, false}}));
-        window.flashes.clear();
+        EXPECT_EQ(recorder.keys().back(), c.sent);
         feeder.reset();
     }
 }
@@ -310,6 +384,8 @@ TEST_F(KeyFeederTest, NoCancelsAndEndsThePaste)
     EXPECT_FALSE(window.pointer);
 }
 
+// The Precision command is refused at once during a long action, and after
+// the grace when asked for just as a key began that then runs long.
 TEST_F(KeyFeederTest, PrecisionChangesOnlyWithAnIdleWorker)
 {
     const struct {

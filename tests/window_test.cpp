@@ -2,7 +2,10 @@
 // menus and the clipboard, with the real engine behind it.
 #include <cmath>
 #include <map>
+#include <random>
 
+#include <QAbstractTextDocumentLayout>
+#include <QAccessible>
 #include <QAction>
 #include <QClipboard>
 #include <QGuiApplication>
@@ -10,13 +13,24 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QScrollBar>
+#include <QTextBlock>
+#include <QTextLayout>
 
 #include <gtest/gtest.h>
 
 #include "calc/keytext.h"
+#include "calc/paste.h"
 #include "windowtesting.h"
 
 namespace {
+
+// A menu item as the user sees it: its text, and at the right its shortcut
+// ("&Hex\tF5").
+QString itemtext(const QAction* action)
+{
+    const QString shortcut = action->shortcut().toString();
+    return shortcut.isEmpty() ? action->text() : action->text() + QLatin1Char('\t') + shortcut;
+}
 
 class WindowTest : public ::testing::Test {
 protected:
@@ -33,7 +47,6 @@ protected:
     void press(int qtkey, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
     {
         QTest::keyClick(&dialog, static_cast<Qt::Key>(qtkey), modifiers);
-        // A key that finds the worker busy past the grace is dropped.
         waithanded(dialog);
     }
 
@@ -55,7 +68,7 @@ protected:
         std::vector<std::pair<QString, bool>> items;
         QAction* view = dialog.menubar()->actions().at(2);
         for (QAction* action : view->menu()->actions())
-            items.emplace_back(action->isSeparator() ? QStringLiteral("-") : action->text(),
+            items.emplace_back(action->isSeparator() ? QStringLiteral("-") : itemtext(action),
                                action->isChecked());
         return items;
     }
@@ -69,7 +82,7 @@ struct placed {
 
 // The template in dialog units, written out from the layout tables.
 const placed templateplaces[] = {
-    {1000, "", 7, 10, 323, 37},           {1056, "Hex", 17, 58, -1, -1},
+    {1000, "", 7, 10, 323, -1},           {1056, "Hex", 17, 58, -1, -1},
     {1057, "Dec", 61, 58, -1, -1},        {1058, "Oct", 106, 58, -1, -1},
     {1059, "Bin", 143, 58, -1, -1},       {1053, "Degrees", 188, 57, -1, -1},
     {1054, "Radians", 243, 57, -1, -1},   {1055, "Grads", 293, 57, -1, -1},
@@ -125,7 +138,7 @@ const cell keypad[5][10] = {
      {1023, "M+"},
      {1011, "0"},
      {1012, "+/-"},
-     {1013, "&,"},
+     {1013, ","},
      {1017, "+"},
      {1027, "="},
      {1031, "Int"}},
@@ -198,13 +211,34 @@ TEST_F(WindowTest, DisplayShowsOnlyAndScrollsByKeys)
     ASSERT_TRUE(root.startsWith(QStringLiteral("1,41421356")));
     QScrollBar* bar = display->verticalScrollBar();
     ASSERT_GT(bar->maximum(), 0);  // thousands of digits wrap into many lines
-    const int line = display->fontMetrics().lineSpacing();
+    // The distance of two lines as the display lays them out.
+    const QTextLayout* layout = display->document()->firstBlock().layout();
+    ASSERT_GT(layout->lineCount(), 10);
+    const double pitch = layout->lineAt(1).y() - layout->lineAt(0).y();
+    const int line = static_cast<int>(std::lround(pitch));
+
+    // Whole lines and nothing of a line more, wherever the keys scroll it:
+    // the viewport is three lines high or more, the first line starts at
+    // its top, and every position the keys scroll to is a whole number of
+    // lines.
+    const double lines = display->viewport()->height() / pitch;
+    EXPECT_GE(lines, 3.0);
+    EXPECT_NEAR(lines, std::round(lines), 1.0 / pitch);
+    EXPECT_EQ(display->document()
+                  ->documentLayout()
+                  ->blockBoundingRect(display->document()->firstBlock())
+                  .top(),
+              0.0);
+    // The template's 37 units, give or take the half line that makes them
+    // whole.
+    EXPECT_NEAR(display->height(), 37 * QFontMetricsF(dialog.font()).height() / 8.0, pitch / 2 + 1);
+
     const struct {
         int qtkey;
         int lines;
     } scrolls[] = {
         {Qt::Key_PageDown, 4}, {Qt::Key_Down, 1}, {Qt::Key_Up, -1}, {Qt::Key_PageUp, -4}};
-    bar->setValue(bar->maximum() / 2);
+    bar->setValue(bar->maximum() / 2 / line * line);
     for (const auto& s : scrolls) {
         const int before = bar->value();
         press(s.qtkey);
@@ -389,14 +423,14 @@ TEST_F(WindowTest, FunctionKeysTwoToFourFollowTheRadix)
     press(Qt::Key_F2);
     ASSERT_TRUE(waitidle(dialog));
     EXPECT_TRUE(checked(1053));
-    EXPECT_EQ(dialog.findcommand(32789)->text(), QStringLiteral("&D&egrees\tF2"));
+    EXPECT_EQ(itemtext(dialog.findcommand(32789)), QStringLiteral("&D&egrees\tF2"));
 }
 
 TEST_F(WindowTest, MenuBarHasEveryItem)
 {
     const std::map<QString, std::vector<std::pair<int, QString>>> menus = {
         {"&File", {{32771, "&Quit"}}},
-        {"&Edit", {{57634, "Copy   Ctrl+C"}, {57637, "Paste  Ctrl+V"}}},
+        {"&Edit", {{57634, "&Copy\tCtrl+C"}, {57637, "&Paste\tCtrl+V"}}},
         {"&Options", {{32781, "&Precision...\tCtrl+D"}}},
         {"&Help", {{32799, "&Keys\tF1"}, {32798, "&About ZELK Calculator..."}}},
     };
@@ -408,10 +442,38 @@ TEST_F(WindowTest, MenuBarHasEveryItem)
             continue;
         std::vector<std::pair<int, QString>> items;
         for (QAction* action : top->menu()->actions())
-            items.emplace_back(action->data().toInt(), action->text());
+            items.emplace_back(action->data().toInt(), itemtext(action));
         EXPECT_EQ(items, found->second);
     }
     EXPECT_EQ(titles, QStringList({"&File", "&Edit", "&View", "&Options", "&Help"}));
+
+    // A screen reader hears the item's name, and its shortcut apart.
+    QAccessible::setActive(true);
+    int named = 0;
+    for (QAction* top : dialog.menubar()->actions()) {
+        QAccessibleInterface* menu = QAccessible::queryAccessibleInterface(top->menu());
+        ASSERT_NE(menu, nullptr);
+        ASSERT_EQ(menu->childCount(), top->menu()->actions().size());
+        for (int i = 0; i < menu->childCount(); ++i) {
+            const QAction* action = top->menu()->actions().at(i);
+            if (action->isSeparator())
+                continue;
+            SCOPED_TRACE(itemtext(action).toStdString());
+            QAccessibleInterface* item = menu->child(i);
+            const QString name = item->text(QAccessible::Name);
+            EXPECT_FALSE(name.contains(QLatin1Char('\t')));
+            EXPECT_FALSE(name.contains(QLatin1Char('&')));
+            EXPECT_FALSE(name.contains(QStringLiteral("Ctrl")));
+            EXPECT_EQ(name, QString(action->text()).remove(QLatin1Char('&')));
+            if (!action->shortcut().isEmpty()) {
+                EXPECT_EQ(item->text(QAccessible::Accelerator),
+                          action->shortcut().toString(QKeySequence::NativeText));
+            }
+            ++named;
+        }
+    }
+    EXPECT_EQ(named, 14);
+
     // Grouping from the menu reaches the engine like Ctrl+G.
     typed("1234567");
     dialog.findcommand(32797)->trigger();
@@ -420,15 +482,74 @@ TEST_F(WindowTest, MenuBarHasEveryItem)
     EXPECT_TRUE(dialog.findcommand(32797)->isChecked());
 }
 
-TEST_F(WindowTest, CopiesTheGroupedDisplay)
+// Copy, then paste into the cleared calculator: the value comes back as it
+// was, in every radix and word size, with grouping on or off at the copy
+// and at the paste.
+TEST_F(WindowTest, CopyAndPasteGiveTheSameValue)
 {
-    typed("1234,5");
-    press(Qt::Key_G, Qt::ControlModifier);
-    ASSERT_TRUE(waitidle(dialog));
-    ASSERT_EQ(displaytext(dialog), QStringLiteral("1.234,5"));
-    QGuiApplication::clipboard()->clear();
-    press(Qt::Key_C, Qt::ControlModifier);
-    EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("1.234,5"));
+    std::mt19937_64 random(20261209);
+    auto pick = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
+    QAction* grouping = dialog.findcommand(32797);
+    auto group = [&](bool on) {
+        if (grouping->isChecked() != on)
+            press(Qt::Key_G, Qt::ControlModifier);
+        ASSERT_TRUE(waitidle(dialog));
+    };
+    const int radixkeys[] = {Qt::Key_F5, Qt::Key_F6, Qt::Key_F7, Qt::Key_F8};
+    const int radices[] = {16, 10, 8, 2};
+    const int wordkeys[] = {Qt::Key_F12, Qt::Key_F2, Qt::Key_F3, Qt::Key_F4};
+    const int wordbits[] = {64, 32, 16, 8};
+    const int precisions[] = {1, 7, 40, 100};
+    int groupedseen = 0;
+    for (int round = 0; round < 48; ++round) {
+        press(Qt::Key_Escape);
+        const int r = pick(4);
+        press(radixkeys[r]);
+        dialog.worker().calculator().setprecision(precisions[pick(4)]);
+        std::string keys;
+        if (radices[r] == 10) {
+            // A quotient of many digits, scaled by a power of ten; or a
+            // whole number of up to 15 digits.
+            const auto a = 1 + random() % 999999999999999ull;
+            const auto b = 1 + random() % 9999ull;
+            keys = pick(2) == 0 ? std::to_string(a) + "/" + std::to_string(b) + "*1e" +
+                                      std::to_string(pick(81) - 40) + "="
+                                : std::to_string(a) + "*1=";
+            if (pick(3) == 0)
+                keys = "0-" + keys;
+        } else {
+            const int w = pick(4);
+            press(wordkeys[w]);
+            const std::uint64_t mask =
+                wordbits[w] == 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << wordbits[w]) - 1;
+            std::uint64_t v = random() & mask;
+            std::string digits;
+            for (; v != 0; v /= static_cast<unsigned>(radices[r]))
+                digits.insert(digits.begin(), "0123456789ABCDEF"[v % radices[r]]);
+            // A '-' before the number is its sign: the two's complement.
+            keys = (pick(3) == 0 ? "-" : "") + (digits.empty() ? "0" : digits) + "=";
+        }
+        const bool groupedcopy = pick(2) == 0;
+        group(groupedcopy);
+        QGuiApplication::clipboard()->setText(QString::fromStdString(keys));
+        press(Qt::Key_V, Qt::ControlModifier);
+        ASSERT_TRUE(waitidle(dialog));
+        const QString shown = displaytext(dialog);
+        SCOPED_TRACE(keys + " showed " + shown.toStdString());
+        press(Qt::Key_C, Qt::ControlModifier);
+        const QString copied = QGuiApplication::clipboard()->text();
+        EXPECT_EQ(copied.toStdString(), ungroupeddisplay(shown.toStdString(), radices[r]));
+        if (copied != shown)
+            ++groupedseen;
+
+        press(Qt::Key_Escape);
+        group(pick(2) == 0);
+        press(Qt::Key_V, Qt::ControlModifier);
+        press(Qt::Key_Enter);
+        group(groupedcopy);
+        EXPECT_EQ(displaytext(dialog), shown);
+    }
+    EXPECT_GT(groupedseen, 10);
 }
 
 TEST_F(WindowTest, PastesKeysByTheCharacterTable)

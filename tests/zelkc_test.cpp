@@ -119,6 +119,39 @@ TEST(Zelkc, UsageErrorsExitWithTwo)
     EXPECT_EQ(version.out.rfind("zelkc ", 0), 0u);
 }
 
+// Output that does not reach standard output is a failure: a message on
+// standard error and exit status 1, and no line typed after it.
+TEST(Zelkc, AFailedWriteIsReported)
+{
+    const struct {
+        const char* what;
+        const char* redirect;  // of standard output, after standard error's
+        const char* reason;
+    } outputs[] = {
+        {"a full device", ">/dev/full", "No space left on device"},
+        {"a closed descriptor", ">&-", "Bad file descriptor"},
+    };
+    const char* invocations[] = {ZELKC " '1/3='", "printf '1/3=\\n2=\\n3=\\n' | " ZELKC,
+                                 ZELKC " --help", ZELKC " --version"};
+    for (const auto& o : outputs) {
+        for (const char* invocation : invocations) {
+            const std::string command = std::string(invocation) + " 2>&1 " + o.redirect;
+            SCOPED_TRACE(command);
+            FILE* pipe = popen(command.c_str(), "r");
+            ASSERT_NE(pipe, nullptr);
+            std::string said;
+            char buf[4096];
+            std::size_t n;
+            while ((n = fread(buf, 1, sizeof buf, pipe)) > 0)
+                said.append(buf, n);
+            const int status = pclose(pipe);
+            ASSERT_TRUE(WIFEXITED(status));
+            EXPECT_EQ(WEXITSTATUS(status), 1);
+            EXPECT_EQ(said, std::string("zelkc: cannot write standard output: ") + o.reason + "\n");
+        }
+    }
+}
+
 // Whether character c stands in the help on its own or inside a range such
 // as "0-9".
 bool listed(const std::string& help, char c)

@@ -1,6 +1,7 @@
 #include "ui/calculatordialog.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <span>
 
@@ -11,6 +12,7 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QContextMenuEvent>
+#include <QGridLayout>
 #include <QIcon>
 #include <QKeyEvent>
 #include <QLabel>
@@ -20,17 +22,23 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QScrollBar>
+#include <QSpacerItem>
+#include <QTextDocument>
 #include <QTextEdit>
+#include <QTextFrame>
 #include <QVBoxLayout>
 #include <qdrawutil.h>
 
 #include "calc/keyhelp.h"
 #include "calc/keys.h"
+#include "calc/paste.h"
 #include "ui/aboutdialog.h"
 #include "ui/accelerators.h"
 #include "ui/appinfo.h"
 #include "ui/dialogtemplate.h"
+#include "ui/indicator.h"
 #include "ui/keysdialog.h"
 #include "ui/menus.h"
 #include "ui/precisiondialog.h"
@@ -44,6 +52,56 @@ namespace {
 const int decimalkeys[] = {key::sin, key::cos, key::tan, key::dms, key::exponent, key::pi};
 
 QString buttontext(int code) { return QString::fromLatin1(keylabel(code)); }
+
+// The comma key's mark would underline a comma, which then reads as a
+// smudge: the key shows its comma large, and keeps its Alt+, by a shortcut
+// of its own.
+void showcomma(QPushButton* button)
+{
+    button->setText(QStringLiteral(","));
+    button->setShortcut(QKeySequence(Qt::ALT | Qt::Key_Comma));
+    QFont font = button->font();
+    font.setBold(true);
+    if (font.pointSizeF() > 0)
+        font.setPointSizeF(font.pointSizeF() * 1.5);
+    else
+        font.setPixelSize(font.pixelSize() * 3 / 2);
+    button->setFont(font);
+}
+
+// The display. A document's margin stands at its own top and bottom, not at
+// the viewport's: scrolled by lines, the viewport would show a strip of the
+// line above or below. Its text has margins at the sides only, and the
+// viewport stands the margin inside the frame above and below instead.
+class displayedit : public QTextEdit {
+public:
+    explicit displayedit(QWidget* parent) : QTextEdit(parent)
+    {
+        const int margin = static_cast<int>(std::ceil(document()->documentMargin()));
+        setViewportMargins(0, margin, 0, margin);
+        // The strips beside the viewport take the text's background.
+        QPalette colours = palette();
+        colours.setColor(QPalette::Window, colours.color(QPalette::Base));
+        setPalette(colours);
+        setAutoFillBackground(true);
+        keepsidemargins();
+    }
+
+    // Again after each new text, which gives the document a new root frame.
+    void keepsidemargins()
+    {
+        QTextFrameFormat format = document()->rootFrame()->frameFormat();
+        if (format.topMargin() == 0 && format.bottomMargin() == 0)
+            return;
+        format.setTopMargin(0);
+        format.setBottomMargin(0);
+        document()->rootFrame()->setFrameFormat(format);
+    }
+};
+
+// The open parentheses have no bound of their own; the number stack holds
+// the operands they keep open.
+constexpr int parensmaximum = Calculator::STACKSIZE;
 
 // The radio button and the menu item of each angle unit and word size.
 struct anglecontrol {
@@ -100,6 +158,7 @@ CalculatorDialog::CalculatorDialog(hooks h, QWidget* parent)
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint);
+    Indicator::install();
 
     buildmenus();
     buildcontrols();
@@ -141,7 +200,7 @@ void CalculatorDialog::buildcontrols()
         QWidget* widget = nullptr;
         switch (place.kind) {
         case controlkind::display: {
-            m_display = new QTextEdit(m_client);
+            m_display = new displayedit(m_client);
             m_display->setReadOnly(true);
             // No caret and no text pointer: the display only shows.
             m_display->setTextInteractionFlags(Qt::NoTextInteraction);
@@ -174,16 +233,14 @@ void CalculatorDialog::buildcontrols()
             widget = check;
             break;
         }
-        case controlkind::indicator: {
-            auto* label = new QLabel(m_client);
-            label->setAlignment(Qt::AlignCenter);
-            label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-            widget = label;
+        case controlkind::indicator:
+            widget = new Indicator(place.id == parensid ? parensmaximum : 1, m_client);
             break;
-        }
         case controlkind::pushbutton: {
             auto* button = new QPushButton(buttontext(place.id), m_client);
             button->setAutoDefault(false);
+            if (place.id == key::point)
+                showcomma(button);
             connect(button, &QPushButton::clicked, this, [this, id = place.id] { oncommand(id); });
             widget = button;
             break;
@@ -200,6 +257,45 @@ void CalculatorDialog::buildcontrols()
             m_controls.insert(place.id, widget);
         }
     }
+    fitdisplay(units);
+}
+
+// A display of three and a half lines cuts the fourth in half. The height
+// of the place is rounded to whole lines, up where the room above the
+// frames below allows it: then every position the scroll bar takes, a
+// multiple of a line or the end, shows whole lines only.
+void CalculatorDialog::fitdisplay(const dialogunits& units)
+{
+    // The height of a line as the display lays it out, from a document of
+    // its font laid out here: the display's own lays out only once shown.
+    QTextDocument sample;
+    sample.setDefaultFont(m_display->font());
+    sample.setDocumentMargin(0);
+    sample.setPlainText(QStringLiteral("0\n0"));
+    const double line = sample.size().height() / 2;
+    if (line <= 0)
+        return;
+    QTextDocument* document = m_display->document();
+    m_linestep = static_cast<int>(std::lround(line));
+    m_display->verticalScrollBar()->setSingleStep(m_linestep);
+
+    const int chrome =
+        2 * m_display->frameWidth() + 2 * static_cast<int>(std::ceil(document->documentMargin()));
+    QRect place = m_display->geometry();
+    const double fits = (place.height() - chrome) / line;
+    // Down to the frames below it.
+    int below = templateheight;
+    for (int i = 0; i < calculatortemplatecount; ++i) {
+        if (calculatortemplate[i].kind == controlkind::frame)
+            below = std::min(below, calculatortemplate[i].y);
+    }
+    const int room = units.mapy(below) - place.top();
+    int lines = std::max(1, static_cast<int>(std::lround(fits)));
+    auto height = [&](int n) { return chrome + static_cast<int>(std::ceil(n * line)); };
+    if (height(lines) > room)
+        lines = std::max(1, static_cast<int>(std::floor(fits)));
+    place.setHeight(height(lines));
+    m_display->setGeometry(place);
 }
 
 void CalculatorDialog::describe(QWidget* widget, const controlplace& place)
@@ -229,7 +325,7 @@ void CalculatorDialog::describe(QWidget* widget, const controlplace& place)
             name = QStringLiteral("Open parentheses");
             description = QStringLiteral("How many parentheses are open, shown as (=2");
         } else {
-            name = QStringLiteral("Memory in use");
+            name = QStringLiteral("Memory");
             description = QStringLiteral("M while the memory holds a number");
         }
         break;
@@ -246,10 +342,29 @@ void CalculatorDialog::describe(QWidget* widget, const controlplace& place)
         widget->setToolTip(description.isEmpty() ? name : description);
 }
 
-QAction* CalculatorDialog::makeaction(const menuitem& item, QObject* parent)
+namespace {
+
+// The item's text and its shortcut as the menu shows it at the right. The
+// key itself comes through the window's keyboard handling (eventFilter),
+// which flashes buttons and reads characters by layout; the shortcut acts
+// only while its own menu has the focus.
+QAction* menuaction(const menuitem& item, QObject* parent)
 {
     auto* action = new QAction(QString::fromLatin1(item.text), parent);
     action->setData(item.command);
+    if (item.shortcut != nullptr) {
+        action->setShortcut(QKeySequence(QString::fromLatin1(item.shortcut)));
+        action->setShortcutContext(Qt::WidgetShortcut);
+        action->setShortcutVisibleInContextMenu(true);
+    }
+    return action;
+}
+
+}  // namespace
+
+QAction* CalculatorDialog::makeaction(const menuitem& item, QObject* parent)
+{
+    QAction* action = menuaction(item, parent);
     connect(action, &QAction::triggered, this, [this, id = item.command] { oncommand(id); });
     return action;
 }
@@ -339,10 +454,13 @@ void CalculatorDialog::refreshwindow()
 
     showdisplay(engine.display());
 
-    static_cast<QLabel*>(control(memoryid))
-        ->setText(engine.memorynonzero() ? QStringLiteral("M") : QString());
-    static_cast<QLabel*>(control(parensid))
-        ->setText(engine.parens() != 0 ? QStringLiteral("(=%1").arg(engine.parens()) : QString());
+    const bool memory = engine.memorynonzero();
+    indicator(memoryid)->setstate(memory ? QStringLiteral("M") : QString(),
+                                  memory ? QStringLiteral("in use") : QStringLiteral("empty"),
+                                  memory ? 1 : 0);
+    const int parens = engine.parens();
+    indicator(parensid)->setstate(parens != 0 ? QStringLiteral("(=%1").arg(parens) : QString(),
+                                  QString::number(parens), parens);
 
     checkcontrol(key::inv, engine.inv());
     checkcontrol(key::hyp, engine.hyp());
@@ -362,11 +480,18 @@ void CalculatorDialog::refreshwindow()
     m_display->setFocus();
 }
 
+Indicator* CalculatorDialog::indicator(int id) const
+{
+    return static_cast<Indicator*>(control(id));
+}
+
 void CalculatorDialog::showdisplay(const std::string& text)
 {
     m_displaystring = QString::fromStdString(text);
-    if (m_display->toPlainText() != m_displaystring)
+    if (m_display->toPlainText() != m_displaystring) {
         m_display->setPlainText(m_displaystring);
+        static_cast<displayedit*>(m_display)->keepsidemargins();
+    }
 }
 
 // The decimal radix shows the angle units where the integer radices show
@@ -420,9 +545,8 @@ void CalculatorDialog::checkmode(int radio, int item, bool on)
     checkcommand(item, on);
 }
 
-void CalculatorDialog::oncommand(int id)
+void CalculatorDialog::oncommand(int id, bool byradix)
 {
-    const bool decimal = m_radix == 10;
     switch (id) {
     case command::nothing: return;
     case key::inv:
@@ -437,19 +561,20 @@ void CalculatorDialog::oncommand(int id)
     case key::bin:
     case command::bin: m_feeder.hand(key::bin); return;
     // F2 to F4, the radio buttons and the menu items in this place mean an
-    // angle unit in the decimal radix and a word size in the others.
+    // angle unit in the decimal radix and a word size in the others: the
+    // radix in force when the key's turn comes, after the keys before it.
     case key::degrees:
     case key::dword:
     case command::degrees:
-    case command::dword: m_feeder.hand(decimal ? key::degrees : key::dword); return;
+    case command::dword: m_feeder.hand(key::degrees, true); return;
     case key::radians:
     case key::word:
     case command::radians:
-    case command::word: m_feeder.hand(decimal ? key::radians : key::word); return;
+    case command::word: m_feeder.hand(key::radians, true); return;
     case key::grads:
     case key::byte:
     case command::grads:
-    case command::byte: m_feeder.hand(decimal ? key::grads : key::byte); return;
+    case command::byte: m_feeder.hand(key::grads, true); return;
     case key::qword:
     case command::qword: m_feeder.hand(key::qword); return;
     case command::quit:
@@ -463,7 +588,7 @@ void CalculatorDialog::oncommand(int id)
     case command::whatsthis: whatsthis(); return;
     default:
         if (qobject_cast<QPushButton*>(control(id)) != nullptr)
-            m_feeder.press(id, m_accelerating);
+            m_feeder.press(id, m_accelerating, byradix);
         return;
     }
 }
@@ -491,6 +616,15 @@ void CalculatorDialog::showwaitpointer(bool on)
     // has a pointer of its own.
     setCursor(shape);
     m_display->viewport()->setCursor(shape);
+}
+
+// The caption says how many keys wait for a long action; the wait pointer
+// shows meanwhile.
+void CalculatorDialog::showwaiting(int count)
+{
+    const QString name = QString::fromLatin1(applicationname);
+    setWindowTitle(count == 0 ? name
+                              : QStringLiteral("%1 (busy: %2 waiting)").arg(name).arg(count));
 }
 
 std::unique_ptr<QMessageBox> CalculatorDialog::makequestion(QWidget* parent)
@@ -525,10 +659,15 @@ void CalculatorDialog::beep() { QApplication::beep(); }
 void CalculatorDialog::scrolldisplay(int lines)
 {
     QScrollBar* bar = m_display->verticalScrollBar();
-    bar->setValue(bar->value() + lines * m_display->fontMetrics().lineSpacing());
+    bar->setValue(bar->value() + lines * m_linestep);
 }
 
-void CalculatorDialog::copy() { QGuiApplication::clipboard()->setText(m_displaystring); }
+// Without group separators, which other programs read as decimal points.
+void CalculatorDialog::copy()
+{
+    const std::string text = ungroupeddisplay(m_displaystring.toStdString(), m_radix);
+    QGuiApplication::clipboard()->setText(QString::fromStdString(text));
+}
 
 void CalculatorDialog::paste() { m_feeder.paste(QGuiApplication::clipboard()->text()); }
 
@@ -536,6 +675,18 @@ void CalculatorDialog::showkeys()
 {
     if (m_keys == nullptr)
         m_keys = new KeysDialog(this);
+    if (!m_keys->isVisible()) {
+        // Beside the calculator, which it would cover if centred on it; no
+        // bigger than the screen. Its frame is taken to be the window's.
+        const QRect frame = frameGeometry();
+        const QRect client = geometry();
+        const QSize margins(frame.width() - client.width(), frame.height() - client.height());
+        QRect screen = frame;
+        if (QScreen* s = this->screen())
+            screen = s->availableGeometry();
+        m_keys->resize(m_keys->size().boundedTo(screen.size() - margins));
+        m_keys->move(besideplace(screen, frame, m_keys->size() + margins));
+    }
     m_keys->show();
     m_keys->raise();
     m_keys->activateWindow();
@@ -567,10 +718,8 @@ void CalculatorDialog::contexthelp(QWidget* widget, const QPoint& position)
     QMenu menu(this);
     menu.setObjectName(QStringLiteral("contextmenu"));
     menu.setTitle(QString::fromLatin1(popup.title));
-    for (int i = 0; i < popup.count; ++i) {
-        QAction* action = menu.addAction(QString::fromLatin1(popup.items[i].text));
-        action->setData(popup.items[i].command);
-    }
+    for (int i = 0; i < popup.count; ++i)
+        menu.addAction(menuaction(popup.items[i], &menu));
     // The chosen command comes to the window once the menu has closed.
     if (QAction* chosen = menu.exec(position))
         oncommand(chosen->data().toInt());
@@ -578,9 +727,19 @@ void CalculatorDialog::contexthelp(QWidget* widget, const QPoint& position)
 
 void CalculatorDialog::whatsthis()
 {
-    QMessageBox box(QMessageBox::Information, QString::fromLatin1(applicationname),
+    const QString caption = QString::fromLatin1(applicationname);
+    QMessageBox box(QMessageBox::Information, caption,
                     QString::asprintf("helpid:%lx", static_cast<unsigned long>(m_helpid)),
                     QMessageBox::Ok, this);
+    // The text is short, and a box as narrow as it would cut its caption
+    // down in the title bar: the box is made as wide as the caption and the
+    // title bar's icon and buttons, about two lines' height each.
+    constexpr int titlebarbuttons = 4;
+    const int width = box.fontMetrics().horizontalAdvance(caption) * 5 / 4 +
+                      2 * titlebarbuttons * box.fontMetrics().height();
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout()))
+        grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Fixed),
+                      grid->rowCount(), 0, 1, grid->columnCount());
     box.exec();
 }
 
@@ -612,8 +771,15 @@ bool CalculatorDialog::eventFilter(QObject* watched, QEvent* event)
     const int command = acceleratorcommand(press->key(), modifiers, press->text(), m_radix);
     if (command == 0)
         return false;
+    // A character whose key the radix decides (E) is decided when its turn
+    // comes, by the radix the keys before it leave.
+    const QString text = press->text();
+    const bool byradix =
+        text.size() == 1 && text[0].unicode() < 0x80 &&
+        characterkey(static_cast<char>(text[0].unicode()), keysource::keyboard, 10) !=
+            characterkey(static_cast<char>(text[0].unicode()), keysource::keyboard, 16);
     m_accelerating = true;
-    oncommand(command);
+    oncommand(command, byradix);
     m_accelerating = false;
     return true;
 }

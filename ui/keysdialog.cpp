@@ -1,6 +1,11 @@
 #include "ui/keysdialog.h"
 
 #include <QHeaderView>
+
+#include <algorithm>
+#include <cstdlib>
+#include <limits>
+
 #include <QStringList>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -56,4 +61,42 @@ KeysDialog::KeysDialog(QWidget* parent) : QDialog(parent)
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_table);
     resize(142 * letter, 48 * fontMetrics().height());
+}
+
+QPoint besideplace(const QRect& screen, const QRect& window, const QSize& size)
+{
+    // A place kept on the screen, as far as the window's size allows.
+    auto onscreen = [&](int x, int y) {
+        x = std::max(screen.left(), std::min(x, screen.right() + 1 - size.width()));
+        y = std::max(screen.top(), std::min(y, screen.bottom() + 1 - size.height()));
+        return QPoint(x, y);
+    };
+    const int xs[] = {window.right() + 1, window.left() - size.width(), screen.right() + 1,
+                      screen.left() - size.width()};
+    const int ys[] = {window.top(), window.bottom() + 1, window.top() - size.height(), screen.top(),
+                      screen.bottom() + 1};
+    QPoint best;
+    long long bestcover = std::numeric_limits<long long>::max();
+    long long bestgap = 0;
+    for (int y : ys) {
+        for (int x : xs) {
+            const QPoint at = onscreen(x, y);
+            const QRect place(at, size);
+            const QRect covered = place.intersected(window);
+            const long long cover =
+                covered.isEmpty() ? 0 : static_cast<long long>(covered.width()) * covered.height();
+            // How far it stands from the window: 0 beside it.
+            const long long gap = std::max({0, window.left() - place.right() - 1,
+                                            place.left() - window.right() - 1}) +
+                                  std::max({0, window.top() - place.bottom() - 1,
+                                            place.top() - window.bottom() - 1}) +
+                                  std::abs(place.top() - window.top());
+            if (cover < bestcover || (cover == bestcover && gap < bestgap)) {
+                best = at;
+                bestcover = cover;
+                bestgap = gap;
+            }
+        }
+    }
+    return best;
 }

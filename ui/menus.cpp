@@ -8,31 +8,30 @@ const menuitem fileitems[] = {
     {command::quit, "&Quit"},
 };
 
-// Copy and Paste carry spaces, not a tab, before their shortcut text.
 const menuitem edititems[] = {
-    {command::copy, "Copy   Ctrl+C"},
-    {command::paste, "Paste  Ctrl+V"},
+    {command::copy, "&Copy", "Ctrl+C"},
+    {command::paste, "&Paste", "Ctrl+V"},
 };
 
 const menuitem viewitems[] = {
-    {command::hex, "&Hex\tF5"},
-    {command::dec, "&Dec\tF6"},
-    {command::oct, "&Oct\tF7"},
-    {command::bin, "&Bin\tF8"},
+    {command::hex, "&Hex", "F5"},
+    {command::dec, "&Dec", "F6"},
+    {command::oct, "&Oct", "F7"},
+    {command::bin, "&Bin", "F8"},
     {0, nullptr},
-    {command::degrees, "D&egrees\tF2"},
-    {command::radians, "&Radians\tF3"},
-    {command::grads, "&Grads\tF4"},
+    {command::degrees, "D&egrees", "F2"},
+    {command::radians, "&Radians", "F3"},
+    {command::grads, "&Grads", "F4"},
     {0, nullptr},
-    {key::grouping, "D&igit grouping\tCtrl+G"},
+    {key::grouping, "D&igit grouping", "Ctrl+G"},
 };
 
 const menuitem optionsitems[] = {
-    {command::precision, "&Precision...\tCtrl+D"},
+    {command::precision, "&Precision...", "Ctrl+D"},
 };
 
 const menuitem helpitems[] = {
-    {command::keys, "&Keys\tF1"},
+    {command::keys, "&Keys", "F1"},
     {command::about, "&About ZELK Calculator..."},
 };
 
@@ -60,14 +59,14 @@ const menupopup contextmenu = popup("Control", controlitems);
 const menupopup displaymenu = popup("Display", edititems);
 
 const menuitem wordsizeitems[4] = {
-    {command::qword, "&Qword\tF12"},
-    {command::dword, "Dwo&rd\tF2"},
-    {command::word, "&Word\tF3"},
-    {command::byte, "B&yte\tF4"},
+    {command::qword, "&Qword", "F12"},
+    {command::dword, "Dwo&rd", "F2"},
+    {command::word, "&Word", "F3"},
+    {command::byte, "B&yte", "F4"},
 };
 
 const menuitem angleitems[3] = {
-    {command::degrees, "&D&egrees\tF2"},
-    {command::radians, "&Radians\tF3"},
-    {command::grads, "&Grads\tF4"},
+    {command::degrees, "&D&egrees", "F2"},
+    {command::radians, "&Radians", "F3"},
+    {command::grads, "&Grads", "F4"},
 };

@@ -25,7 +25,8 @@ void Thread::join()
         m_thread.join();
 }
 
-CalculatorWorker::CalculatorWorker(KeyAction action) : m_keyaction(std::move(action))
+CalculatorWorker::CalculatorWorker(KeyAction action, IdleNotice onidle)
+    : m_keyaction(std::move(action)), m_onidle(std::move(onidle))
 {
     // The engine and the semaphore exist before the thread starts, so it
     // never sees them half made.
@@ -122,7 +123,12 @@ void CalculatorWorker::run()
             m_idle.store(1, std::memory_order_release);
             return;
         }
-        if (m_pendingpaste)
+        // A cancel between the hand-over and this point would be lost to
+        // the engine, which clears its flag as a key starts: the job is
+        // skipped instead.
+        if (m_stopjob.load(std::memory_order_relaxed))
+            std::string().swap(m_pendingtext);
+        else if (m_pendingpaste)
             runpaste();
         else
             runkey(m_pendingkey);
@@ -131,5 +137,7 @@ void CalculatorWorker::run()
             m_idle.store(1, std::memory_order_release);
         }
         m_idlechanged.notify_all();
+        if (m_onidle && !m_quit.load(std::memory_order_relaxed))
+            m_onidle();
     }
 }

@@ -23,7 +23,7 @@ extern const int keyhelpcount;
 const keyhelp* helpof(int code);
 
 // The keyboard keys that press it: its characters (a letter in either
-// case), then its named keys, joined by ", "; empty when there are none.
+// case), then its named keys, joined by " or "; empty when there are none.
 std::string keyboardtext(int code);
 
 // What it does with Inv and Hyp: "Power x^y; with Inv: the y-th root of x".

@@ -39,6 +39,12 @@ inline constexpr char pasteunreadable[] = "Cannot read pasted number";
 // The keys that type `utf8` into `target`, or the refusal.
 pastekeys readpaste(std::string_view utf8, const pastetarget& target);
 
+// A display of the calculator in `radix` as it is copied for other
+// programs: a number without its group separators ("1.234,5" is "1234,5",
+// "FFFF FFFF" is "FFFFFFFF"), which they would read as decimal points; a
+// message as it is.
+std::string ungroupeddisplay(std::string_view display, int radix);
+
 // The characters a paste reads as operators beyond the character table.
 struct pasteoperator {
     char32_t character;

@@ -17,6 +17,8 @@
 
 #include "ui/keyfeeder.h"
 
+class Indicator;
+class dialogunits;
 class KeysDialog;
 class QAction;
 class QMessageBox;
@@ -75,7 +77,8 @@ private:
     // True while a key comes from the keyboard: its button flashes.
     bool m_accelerating = false;
     int m_radix = 10;         // the radix the controls show
-    QString m_displaystring;  // what the display shows; what Copy copies
+    QString m_displaystring;  // what the display shows; Copy copies it without grouping
+    int m_linestep = 1;       // pixels from one line of the display to the next
 
     QHash<int, QWidget*> m_controls;
     QMenuBar* m_menubar = nullptr;
@@ -91,18 +94,24 @@ private:
     // The tooltip, accessible name and description of a control.
     void describe(QWidget* widget, const controlplace& place);
 
-    void oncommand(int command);
+    // A command from a control, a menu item or the keyboard. `byradix`:
+    // a typed character whose key the radix decides when its turn comes.
+    void oncommand(int command, bool byradix = false);
 
     // What the feeder asks of the window.
     void refresh() override { refreshwindow(); }
     void showdisplay(const std::string& text) override;
     void showwaitpointer(bool on) override;
+    void showwaiting(int count) override;
     bool askcontinue() override;
     void flash(int code, bool down) override;
     void enableprecision(bool on) override;
     std::optional<int> askprecision(int digits) override;
     void beep() override;
 
+    Indicator* indicator(int id) const;
+    // Gives the display a height of whole lines.
+    void fitdisplay(const dialogunits& units);
     void showmode();
     void checkmode(int radio, int item, bool on);
     void showcontrol(int id, bool on);

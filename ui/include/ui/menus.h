@@ -26,11 +26,14 @@ constexpr int copy = 57634;
 constexpr int paste = 57637;
 }  // namespace command
 
-// One item of a popup; command 0 is a separator. Text after a tab is the
-// shortcut text the menu shows at the right.
+// One item of a popup; command 0 is a separator. The shortcut is the key
+// the window's keyboard handling sends the command by, in the form of
+// QKeySequence ("Ctrl+C"); the menu shows it at the right, and assistive
+// technology reads it apart from the item's name.
 struct menuitem {
     int command;
     const char* text;
+    const char* shortcut = nullptr;
 };
 
 struct menupopup {
@@ -51,6 +54,6 @@ extern const menupopup displaymenu;
 
 // The items the window creates when the View popup changes shape: the word
 // sizes stand where the angle units were in the integer radices, and the
-// angle units come back (with the text "&D&egrees\tF2") in the decimal one.
+// angle units come back (with the text "&D&egrees") in the decimal one.
 extern const menuitem wordsizeitems[4];
 extern const menuitem angleitems[3];

@@ -44,8 +44,11 @@ public:
     // What the worker does with a key; empty means the engine's presskey.
     // Tests put a controllable long action here.
     using KeyAction = std::function<void(Calculator&, int)>;
+    // Called on the worker thread each time a job has ended and the worker
+    // is idle again, so that the window need not poll for it.
+    using IdleNotice = std::function<void()>;
 
-    explicit CalculatorWorker(KeyAction action = {});
+    explicit CalculatorWorker(KeyAction action = {}, IdleNotice onidle = {});
     ~CalculatorWorker() override;
 
     // Hands `code` to the worker. When the worker is still busy with the
@@ -58,7 +61,8 @@ public:
     bool isidle() const { return m_idle.load(std::memory_order_acquire) != 0; }
 
     // Cancels the key action in progress, through the engine, and ends a
-    // paste there; from any thread. The next job runs as usual.
+    // paste there; a job handed over but not yet begun is skipped. From any
+    // thread. The next job runs as usual.
     void cancel()
     {
         m_stopjob.store(true, std::memory_order_relaxed);
@@ -111,4 +115,5 @@ private:
     std::condition_variable m_idlechanged;
     std::atomic<bool> m_quit{false};
     KeyAction m_keyaction;
+    IdleNotice m_onidle;
 };
