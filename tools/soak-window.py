@@ -22,8 +22,8 @@ dismissed after the burst. Then it checks that
 Copy while busy: the window copies the text it shows on its own thread and
 never waits for the worker (CalculatorDialog::copy), so a running
 computation does not hold Ctrl+C up and the check does not press Escape
-first (Escape is C, which the window drops while a key action runs; it only
-ends a paste). What does hold Ctrl+C up is a modal dialog, above all the
+first (Escape is C, which cancels a running key action and what waits
+behind it before it clears). What does hold Ctrl+C up is a modal dialog, above all the
 "may take a very long time" question that a computation raises after ten
 seconds: when a copy goes unanswered and a dialog is found open, the dialog
 is answered with Escape (No, which cancels the computation, as a user
