@@ -52,23 +52,7 @@ ROOT = os.path.join(HERE, "..")
 
 # -- typing arguments -----------------------------------------------------------------
 
-def keysfor(x):
-    """The keys that enter the decimal text x ("-1.25e-7"): mantissa, sign,
-    then the exponent with its sign toggled in exponent entry."""
-    s = x.strip()
-    negative = s.startswith("-")
-    if negative:
-        s = s[1:]
-    mantissa, _, exponent = s.partition("e")
-    keys = mantissa.replace(".", ",")
-    if negative:
-        keys += "[+/-]"
-    if exponent:
-        e = int(exponent)
-        keys += "[EE]" + str(abs(e))
-        if e < 0:
-            keys += "[+/-]"
-    return keys
+keysfor = specialpoints.keysfor
 
 
 def decimal(rng, lowexp, highexp, digits, negative=False):

@@ -398,8 +398,9 @@ class Family:
 
 
 def keysfor(text):
-    """The keys that type the number text: mantissa, sign, exponent."""
-    s = text
+    """The keys that enter the decimal text ("-1.25e-7"): mantissa, sign,
+    then the exponent with its sign toggled in exponent entry."""
+    s = text.strip()
     negative = s.startswith("-")
     if negative:
         s = s[1:]
