@@ -87,7 +87,16 @@ styled numberfrom(const std::uint8_t* data, std::size_t size)
         text += exponent;
         exponent = (e < 0 ? "e-" : "e+") + exponent;
     }
-    n.value = (negative ? "-" : "") + whole + (fraction.empty() ? "" : "," + fraction) + exponent;
+    // One '.' between a short first group and three digits, with no
+    // exponent, is how the calculator writes a grouped integer, and reads
+    // back as that integer.
+    const bool owngrouped = !comma && !group && !(shape & 1) && fraction.size() == 3 &&
+                            whole.size() <= 3 && whole[0] != '0';
+    if (owngrouped)
+        n.value = (negative ? "-" : "") + whole + fraction;
+    else
+        n.value =
+            (negative ? "-" : "") + whole + (fraction.empty() ? "" : "," + fraction) + exponent;
     n.text = (negative ? minus : "") + text;
     return n;
 }

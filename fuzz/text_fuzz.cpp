@@ -33,7 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         shown = decimaltext(x, precision, (data[0] & 0x80) != 0);
     } catch (const numberexception& e) {
         // Only values at the very top of the range cannot round up.
-        FUZZ_CHECK(std::strncmp(e.message(), "multpow10:invalid m_expo:", 25) == 0);
+        FUZZ_CHECK(std::strcmp(e.message(), "number overflow") == 0);
         return 0;
     }
     FUZZ_CHECK(!shown.empty());
