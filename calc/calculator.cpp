@@ -7,6 +7,7 @@
 
 #include "calc/keys.h"
 #include "calc/paste.h"
+#include "digits.h"
 #include "number/addition.h"
 #include "number/conversion.h"
 #include "number/multiplication.h"
@@ -177,8 +178,6 @@ void Calculator::dispatchkey(int code)
 
 namespace {
 
-int digitvalue(char c) { return c <= '9' ? c - '0' : c - 'A' + 10; }
-
 // Longest entry, sign and comma included: MAXENTRY decimal characters, or
 // the digits of the word size in the integer radices.
 std::size_t entrylimit(int radix, wordsize size, char first)
@@ -198,14 +197,14 @@ std::size_t entrylimit(int radix, wordsize size, char first)
         break;
     default: break;
     }
-    return Calculator::MAXENTRY;
+    return MAXENTRY;
 }
 
 }  // namespace
 
 void Calculator::typedigit(char c)
 {
-    int v = digitvalue(c);
+    const int v = digitvalue(static_cast<char32_t>(c));
     if (v >= m_radix)
         return;
     m_typed = true;
@@ -348,131 +347,4 @@ number Calculator::getvalue()
         m_dirty = false;
     }
     return m_value;
-}
-
-namespace {
-
-// The digit wrappers err by at most their resolution, 10^(E - d - 2) for a
-// result of lead E at d digits, and the engine's compositions keep within
-// it: with E estimated within one of the result's lead r, a value at d
-// digits lies within 10^(r - d - 1) of the result. The first attempt
-// carries firstguard digits beyond the shown ones: that interval, a
-// hundredth of a shown unit, then rounds to one display for all but about
-// 2 % of the results. A retry adds retryguard digits, and then twice as
-// many each time.
-constexpr int firstguard = 1;
-constexpr int boundplaces = 1;
-constexpr int retryguard = 13;
-// Digits every attempt carries in the integer radices: a word of 64 bits
-// has 20.
-constexpr int integerdigits = 20;
-// Retries end at 4P + retrycap digits: only a result exactly on a midpoint
-// that no exactness check recognises gets there.
-constexpr int retrycap = 100;
-// Sums are exact while they span at most 4P + sumspan places (entries
-// hold 6099 digits, results about P). An addend below that counts only by
-// its sign, for the rounding of the display, so that 10^700000000 + 1
-// needs no 700 million digits.
-constexpr int sumspan = 2 * static_cast<int>(Calculator::MAXENTRY) + 100;
-
-}  // namespace
-
-number Calculator::displayvalue(const number& x) const
-{
-    return m_radix == 10 ? displayed(x, m_precision) : truncdigits(x, 0);
-}
-
-number Calculator::rounded(const computation& compute,
-                           const std::function<bool(const number&)>& exact) const
-{
-    const int shown = m_radix == 10 ? m_precision : std::max(m_precision, integerdigits);
-    const int cap = 4 * shown + retrycap;
-    int extra = firstguard;
-    // A result that is not the value itself is true to the shown digits only.
-    const auto inexact = [&](const number& r) {
-        m_opknown = std::min(m_opknown, m_precision);
-        return r;
-    };
-    for (;;) {
-        attempt a{std::min(shown + extra, cap), false, std::nullopt};
-        const number r = compute(a);
-        if (a.exact)
-            return r;
-        // A zero that is not the result itself is a value lost in its own
-        // error: more digits tell its sign and leading digits.
-        if (r.iszero()) {
-            if (a.digits == cap)
-                return inexact(r);
-            extra = extra == firstguard ? retryguard : 2 * extra;
-            continue;
-        }
-        // In the decimal radix the display itself is the candidate; an
-        // integer radix shows the integer part, so the nearest integer is.
-        if (exact) {
-            const number c = m_radix == 10 ? displayed(r, m_precision) : rounddigits(r, 0);
-            if (exact(c))
-                return c;
-        }
-        // A value with no digit as far down as its bound (at the bottom of
-        // the range of a number) lies on no midpoint of the display.
-        const std::int32_t boundpos = leadpos(r) - a.digits - boundplaces;
-        if (!a.bound && boundpos < BASE_DIGITS * MIN_EXPO)
-            return inexact(r);
-        number b = a.bound ? *a.bound : powerof10(boundpos);
-        // A bound far below the digits any attempt shows decides nothing
-        // more than one at their end, whose sums with r stay short.
-        if (leadpos(b) < leadpos(r) - 2 * cap)
-            b = powerof10(leadpos(r) - 2 * cap);
-        const number low = displayvalue(r - b);
-        const number high = displayvalue(r + b);
-        if (low == high)
-            return inexact(r);
-        // A result exactly on the midpoint between two displays.
-        if (exact && m_radix == 10) {
-            const number mid = half() * (low + high);
-            if (exact(mid))
-                return mid;
-        }
-        if (a.digits == cap)
-            return inexact(r);
-        extra = extra == firstguard ? retryguard : 2 * extra;
-    }
-}
-
-number Calculator::exactsum(const number& x, const number& y) const
-{
-    if (x.iszero() || y.iszero())
-        return x + y;
-    const bool xbig = compareabs(x, y) >= 0;
-    const number& big = xbig ? x : y;
-    const number& small = xbig ? y : x;
-    const std::int32_t below = leadpos(big) - 4 * m_precision - sumspan;
-    if (leadpos(small) < below) {
-        // It decides the display only where big lies exactly on a midpoint
-        // (or an integer in the integer radices), and is dropped elsewhere,
-        // so that a later difference with big does not show it enlarged.
-        const number unit = powerof10(below);
-        const number nudged = big + (small.isnegative() ? negate(unit) : unit);
-        return displayvalue(big + unit) == displayvalue(big - unit) ? big : nudged;
-    }
-    return x + y;
-}
-
-void Calculator::showvalue(const number& x, int known)
-{
-    std::string text = formatvalue(x, known);
-    if (m_radix == 10) {
-        m_value = x;
-        m_known = known;
-    } else {
-        m_value = number(mask(getuint64(x)));
-        m_known = KNOWALL;
-    }
-    m_display = std::move(text);
-    m_started = false;
-    m_typed = false;
-    m_point = false;
-    m_exponentmode = false;
-    m_operatorlast = false;
-    m_dirty = false;
 }

@@ -115,16 +115,16 @@ void Calculator::equals()
 namespace {
 
 // x^n is formed exactly only while its digits, significantdigits(x) * n,
-// stay within exactpowerdigits * (P + 1): a few products at the shown
+// stay within EXACTPOWERDIGITS * (P + 1): a few products at the shown
 // digits, no dearer than the series the exact value replaces.
-constexpr std::int64_t exactpowerdigits = 4;
+constexpr std::int64_t EXACTPOWERDIGITS = 4;
 // ... and while its places before or after the point, (lead + 1) * n or
-// -lead * n, stay below exactpowerplaces: inside the range of a number,
+// -lead * n, stay below EXACTPOWERPLACES: inside the range of a number,
 // 10^±799999992, with room for the products that form the power.
-constexpr std::int64_t exactpowerplaces = 300000000;
+constexpr std::int64_t EXACTPOWERPLACES = 300000000;
 // The largest leadpos of an exponent that fits a machine integer: 10^17 has
 // 18 digits, below the 19 of 2^63.
-constexpr std::int32_t machineexponentlead = 17;
+constexpr std::int32_t MACHINEEXPONENTLEAD = 17;
 
 // Whether x^n (n > 0) may be formed exactly at P digits.
 bool exactpowerfits(const number& x, std::int64_t n, int P)
@@ -132,14 +132,14 @@ bool exactpowerfits(const number& x, std::int64_t n, int P)
     // Compared by division: the products overflow for exponents near 10^18.
     const std::int64_t lead = leadpos(x);
     const std::int64_t places = lead < 0 ? -lead : lead + 1;
-    return significantdigits(x) <= exactpowerdigits * (std::int64_t{P} + 1) / n &&
-           places <= (exactpowerplaces - 1) / n;
+    return significantdigits(x) <= EXACTPOWERDIGITS * (std::int64_t{P} + 1) / n &&
+           places <= (EXACTPOWERPLACES - 1) / n;
 }
 
 // The exponent as a machine integer, when y is an integer of at most 18 digits.
 bool smallinteger(const number& y, std::int64_t& n)
 {
-    if (!isinteger(y) || leadpos(y) > machineexponentlead)
+    if (!isinteger(y) || leadpos(y) > MACHINEEXPONENTLEAD)
         return false;
     n = getint64(y);
     return true;

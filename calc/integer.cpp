@@ -1,7 +1,9 @@
-// The radices 16, 8 and 2, word sizes, and the integer keys Not and Int.
+// The radices 16, 8 and 2: their entry and digits, word sizes, and the
+// integer keys Not and Int.
 #include <cstdint>
 
 #include "calc/calculator.h"
+#include "digits.h"
 #include "number/addition.h"
 #include "number/conversion.h"
 
@@ -23,17 +25,8 @@ std::uint64_t readsigned(const std::string& text, int radix)
         negative = text[i++] == '-';
     std::uint64_t v = 0;
     for (; i < text.size(); ++i) {
-        char c = text[i];
-        int d;
-        if (c >= '0' && c <= '9')
-            d = c - '0';
-        else if (c >= 'A' && c <= 'F')
-            d = c - 'A' + 10;
-        else if (c >= 'a' && c <= 'f')
-            d = c - 'a' + 10;
-        else
-            break;
-        if (d >= radix)
+        const int d = digitvalue(static_cast<char32_t>(text[i]));
+        if (d < 0 || d >= radix)
             break;
         v = v * static_cast<std::uint64_t>(radix) + static_cast<std::uint64_t>(d);
     }
@@ -51,12 +44,11 @@ std::uint64_t readbinary(const std::string& text)
 
 std::string writeunsigned(std::uint64_t u, int radix)
 {
-    static const char digits[] = "0123456789ABCDEF";
     char buf[65];
     int i = 64;
     buf[i] = '\0';
     do {
-        buf[--i] = digits[u % static_cast<std::uint64_t>(radix)];
+        buf[--i] = DIGITCHARACTERS[u % static_cast<std::uint64_t>(radix)];
         u /= static_cast<std::uint64_t>(radix);
     } while (u != 0);
     return std::string(buf + i);
@@ -64,20 +56,15 @@ std::string writeunsigned(std::uint64_t u, int radix)
 
 }  // namespace
 
-number Calculator::parseentry(const std::string& text) const
+number Calculator::integerentry(const std::string& text) const
 {
-    if (m_radix == 10)
-        return entrytonumber(text);
-    std::uint64_t u = m_radix == 2 ? readbinary(text) : readsigned(text, m_radix);
+    const std::uint64_t u = m_radix == 2 ? readbinary(text) : readsigned(text, m_radix);
     return number(mask(u));
 }
 
-std::string Calculator::formatvalue(const number& x, int known) const
+std::string Calculator::integertext(const number& x) const
 {
-    if (m_radix == 10)
-        return decimaltext(x, std::min(m_precision, known), m_grouping);
-    std::string text = writeunsigned(mask(getuint64(x)), m_radix);
-    return m_grouping ? groupdigits(text, m_radix) : text;
+    return writeunsigned(mask(getuint64(x)), m_radix);
 }
 
 void Calculator::setradix(int radix)

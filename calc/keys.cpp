@@ -4,6 +4,8 @@
 #include <cctype>
 #include <iterator>
 
+#include "digits.h"
+
 const keybutton keybuttons[] = {
     {key::clearall, "C"},
     {key::digit7, "7"},
@@ -150,7 +152,7 @@ int characterkey(char c, keysource source, int radix)
 namespace {
 
 // The name of the one key that is a menu command, not a button.
-constexpr char groupingname[] = "Grouping";
+constexpr char GROUPINGNAME[] = "Grouping";
 
 // A button text as a name: without the mnemonic mark.
 std::string withoutmark(const char* label)
@@ -175,7 +177,7 @@ bool sametext(std::string_view a, std::string_view b)
 
 int namedkey(std::string_view name)
 {
-    if (sametext(name, groupingname))
+    if (sametext(name, GROUPINGNAME))
         return key::grouping;
     // The first match wins: "C" is clear all (1001) before the digit C.
     for (int i = 0; i < keybuttoncount; ++i) {
@@ -197,7 +199,7 @@ const char* keylabel(int code)
 std::string keyname(int code)
 {
     if (code == key::grouping)
-        return groupingname;
+        return GROUPINGNAME;
     const char* label = keylabel(code);
     return label != nullptr ? withoutmark(label) : std::string();
 }
@@ -206,7 +208,7 @@ char keydigit(int code)
 {
     for (int value = 0; value < 16; ++value) {
         if (key::digits[value] == code)
-            return "0123456789ABCDEF"[value];
+            return DIGITCHARACTERS[value];
     }
     return 0;
 }

@@ -21,11 +21,11 @@ namespace {
 
 // Digits carried beyond those that cancel, for the rounding of both terms
 // below the result's last digit.
-constexpr int cancelguard = 2;
+constexpr int CANCELGUARD = 2;
 
 // Digits to carry where a result of size x comes from the difference of two
 // values near 1: about -leadpos(x) of them cancel.
-int cancelling(const number& x, int P) { return P + std::max(0, -leadpos(x)) + cancelguard; }
+int cancelling(const number& x, int P) { return P + std::max(0, -leadpos(x)) + CANCELGUARD; }
 
 // For |x| below 10^-(P/2 + 2) the odd functions sinh, tanh, asinh and atanh
 // are x (1 + O(x^2)): x itself to every shown digit.
@@ -44,38 +44,38 @@ number awayfromzero(const number& x, int P) { return nudged(x, P, false); }
 // all the zeros between (and leave the range of products for large x).
 bool onenegligible(const number& x, int P) { return leadpos(x) > P + 10; }
 
-// tanh x is 1 - 2e^-2x + ...: for |x| >= 10^tanhsaturates that differs
+// tanh x is 1 - 2e^-2x + ...: for |x| >= 10^TANHSATURATES that differs
 // from 1 by less than 10^-8000000, far below any shown digit, while e^x
 // would leave the range of a number.
-constexpr std::int32_t tanhsaturates = 7;
+constexpr std::int32_t TANHSATURATES = 7;
 
-// An integer n with leadpos(n) < exactpoweroften, |n| < 10^9, fits the
+// An integer n with leadpos(n) < EXACTPOWEROFTEN, |n| < 10^9, fits the
 // 32 bits of powerof10's exponent: 10^n is then formed exactly.
-constexpr std::int32_t exactpoweroften = 9;
+constexpr std::int32_t EXACTPOWEROFTEN = 9;
 
 // Digits beyond those of the rest with which an angle of at most half a
 // right angle goes to radians: pi and the quotient by the half turn each
 // err by 10^-2 of a unit of the rest's last digit.
-constexpr int toradiansguard = 2;
+constexpr int TORADIANSGUARD = 2;
 
 // Digits beyond P with which radians come back to the unit: the quotient
 // by pi and the product by the half turn each round below the shown digits.
-constexpr int fromradiansguard = 3;
+constexpr int FROMRADIANSGUARD = 3;
 
 // The last decimal place Inv dms rounds to: its products and quotients keep
 // guard digits below it, which stay inside the range of a product (about
 // 10^-399999900). Smaller degrees show 0.
-constexpr int lowestplace = 399999800;
+constexpr int LOWESTPLACE = 399999800;
 
 // Whether c^n (n = 2, 3), exactly, has its digits inside the range of a
 // number, 10^-799999992 to 10^800000000: a power beyond it is no number
 // a key was typed with, and forming it would fail.
 bool powerfits(const number& c, int n)
 {
-    constexpr std::int64_t lowestdigit = -799999992;
-    constexpr std::int64_t firstbeyond = 800000000;
+    constexpr std::int64_t LOWESTDIGIT = -799999992;
+    constexpr std::int64_t FIRSTBEYOND = 800000000;
     const std::int64_t low = leadpos(c) - significantdigits(c) + 1;
-    return n * low >= lowestdigit && n * (std::int64_t{leadpos(c)} + 1) <= firstbeyond;
+    return n * low >= LOWESTDIGIT && n * (std::int64_t{leadpos(c)} + 1) <= FIRSTBEYOND;
 }
 
 // The right angle of a unit other than radians: 90 degrees, 100 grads.
@@ -90,91 +90,20 @@ void Calculator::scientific(int code)
     case key::radians: m_angle = angleunit::radians; return;
     case key::grads: m_angle = angleunit::grads; return;
     case key::memoryclear:
-        m_memory = number();
-        m_memoryknown = KNOWALL;
-        return;
-    case key::memoryrecall: showvalue(m_memory, m_memoryknown); return;
+    case key::memoryrecall:
     case key::memorystore:
-        m_memory = getvalue();
-        m_memoryknown = m_known;
-        return;
-    case key::memoryadd:
-        m_memory = exactsum(m_memory, getvalue());
-        m_memoryknown = std::min(m_memoryknown, m_known);
-        return;
+    case key::memoryadd: memorykey(code); return;
     default: break;
     }
 
     const number x = getvalue();
-    const bool inv = m_inv;
     m_opknown = KNOWALL;
-    // The result's true digits: those of x, and of the key's own rounding.
-    const auto known = [&] { return std::min(m_known, m_opknown); };
-    // Inv is used up by the keys that read it, once they succeed.
-    const auto show = [&](const number& r) {
-        showvalue(r, known());
-        m_inv = false;
-    };
     switch (code) {
     case key::ln:
-        if (inv) {
-            show(rounded([&](attempt& a) { return expprec(x, a.digits); }));
-            return;
-        }
-        if (x.iszero() || x.isnegative())
-            invalidinput();
-        show(rounded([&](attempt& a) { return lnprec(x, a.digits); }));
-        return;
-    case key::log:
-        if (inv) {
-            // 10^n of an integer n is a power of ten exactly.
-            if (isinteger(x) && leadpos(x) < exactpoweroften)
-                show(powerof10(static_cast<std::int32_t>(getint64(x))));
-            else
-                show(rounded([&](attempt& a) { return powprec(number(10), x, a.digits); }));
-            return;
-        }
-        if (x.iszero() || x.isnegative())
-            invalidinput();
-        // The logarithm of a power of ten is its exponent, exactly.
-        if (ispowerof10(x))
-            show(number(leadpos(x)));
-        else
-            show(rounded([&](attempt& a) { return logprec(number(10), x, a.digits); }));
-        return;
+    case key::log: exponentialkey(code, x); return;
     case key::square:
-        if (!inv) {
-            show(rounded([&](attempt& a) { return prodprec(x, x, a.digits); }));
-            return;
-        }
-        if (x.isnegative())
-            invalidinput();
-        show(rounded([&](attempt& a) { return sqrtprec(x, a.digits); },
-                     [&](const number& c) { return powerfits(c, 2) && c * c == x; }));
-        return;
-    case key::cube: {
-        if (!inv) {
-            show(rounded(
-                [&](attempt& a) { return prodprec(prodprec(x, x, a.digits + 1), x, a.digits); }));
-            return;
-        }
-        const number ax = abs(x);
-        const number r =
-            rounded([&](attempt& a) { return rootprec(ax, number(3), a.digits); },
-                    [&](const number& c) { return powerfits(c, 3) && c * c * c == ax; });
-        show(x.isnegative() ? negate(r) : r);
-        return;
-    }
-    case key::reciprocal:
-        if (x.iszero())
-            throw calculatorexception("Cannot divide by zero");
-        {
-            // 1/x reads no Inv: it stays for the next key.
-            const number r = rounded([&](attempt& a) { return quotprec(one(), x, a.digits); },
-                                     [&](const number& c) { return c * x == one(); });
-            showvalue(r, known());
-            return;
-        }
+    case key::cube:
+    case key::reciprocal: powerkey(code, x); return;
     case key::sin:
     case key::cos:
     case key::tan: {
@@ -184,7 +113,7 @@ void Calculator::scientific(int code)
         const number r = rounded([&](attempt& a) {
             return hyp ? hyperbolic(code, x, a.digits) : trigonometric(code, x, a);
         });
-        show(r);
+        showresult(r);
         m_hyp = false;
         return;
     }
@@ -199,28 +128,120 @@ void Calculator::scientific(int code)
         // which as many more digits as n has keep below the first one.
         const int factors = leadpos(x) > 0 ? leadpos(x) + 1 : 0;
         const number r = rounded([&](attempt& a) { return factorial(x, a.digits + factors); });
-        showvalue(r, known());
+        showvalue(r, resultknown());
         return;
     }
     case key::dms:
-        show(rounded([&](attempt& a) {
+        showresult(rounded([&](attempt& a) {
             // d.mmss is rounded in its own fields to the places the display
             // shows, exactly. Degrees round to a number of places: below 1
             // as many more as x has leading zeros (the degrees have at most
             // one more than x), for the significant digits shown there.
-            if (!inv) {
+            if (!m_inv) {
                 a.exact = true;
                 // Exactly the display, of the digits at this precision.
                 m_opknown = m_precision;
                 return todms(x, m_precision);
             }
-            const int places = std::min(a.digits + std::max(0, 1 - leadpos(x)), lowestplace);
+            const int places = std::min(a.digits + std::max(0, 1 - leadpos(x)), LOWESTPLACE);
             a.bound = powerof10(-places);
             return fromdms(x, places);
         }));
         return;
     default: return;
     }
+}
+
+void Calculator::memorykey(int code)
+{
+    switch (code) {
+    case key::memoryclear:
+        m_memory = number();
+        m_memoryknown = KNOWALL;
+        return;
+    case key::memoryrecall: showvalue(m_memory, m_memoryknown); return;
+    case key::memorystore:
+        m_memory = getvalue();
+        m_memoryknown = m_known;
+        return;
+    default:
+        m_memory = exactsum(m_memory, getvalue());
+        m_memoryknown = std::min(m_memoryknown, m_known);
+        return;
+    }
+}
+
+// The result's true digits: those of the value the key read, and of the
+// key's own rounding.
+int Calculator::resultknown() const { return std::min(m_known, m_opknown); }
+
+// Inv is used up by the keys that read it, once they succeed.
+void Calculator::showresult(const number& r)
+{
+    showvalue(r, resultknown());
+    m_inv = false;
+}
+
+void Calculator::exponentialkey(int code, const number& x)
+{
+    if (code == key::ln) {
+        if (m_inv) {
+            showresult(rounded([&](attempt& a) { return expprec(x, a.digits); }));
+            return;
+        }
+        if (x.iszero() || x.isnegative())
+            invalidinput();
+        showresult(rounded([&](attempt& a) { return lnprec(x, a.digits); }));
+        return;
+    }
+    if (m_inv) {
+        // 10^n of an integer n is a power of ten exactly.
+        if (isinteger(x) && leadpos(x) < EXACTPOWEROFTEN)
+            showresult(powerof10(static_cast<std::int32_t>(getint64(x))));
+        else
+            showresult(rounded([&](attempt& a) { return powprec(number(10), x, a.digits); }));
+        return;
+    }
+    if (x.iszero() || x.isnegative())
+        invalidinput();
+    // The logarithm of a power of ten is its exponent, exactly.
+    if (ispowerof10(x))
+        showresult(number(leadpos(x)));
+    else
+        showresult(rounded([&](attempt& a) { return logprec(number(10), x, a.digits); }));
+}
+
+void Calculator::powerkey(int code, const number& x)
+{
+    if (code == key::reciprocal) {
+        if (x.iszero())
+            throw calculatorexception("Cannot divide by zero");
+        // 1/x reads no Inv: it stays for the next key.
+        const number r = rounded([&](attempt& a) { return quotprec(one(), x, a.digits); },
+                                 [&](const number& c) { return c * x == one(); });
+        showvalue(r, resultknown());
+        return;
+    }
+    if (code == key::square) {
+        if (!m_inv) {
+            showresult(rounded([&](attempt& a) { return prodprec(x, x, a.digits); }));
+            return;
+        }
+        if (x.isnegative())
+            invalidinput();
+        showresult(rounded([&](attempt& a) { return sqrtprec(x, a.digits); },
+                           [&](const number& c) { return powerfits(c, 2) && c * c == x; }));
+        return;
+    }
+    if (!m_inv) {
+        showresult(rounded(
+            [&](attempt& a) { return prodprec(prodprec(x, x, a.digits + 1), x, a.digits); }));
+        return;
+    }
+    const number ax = abs(x);
+    const number r = rounded([&](attempt& a) { return rootprec(ax, number(3), a.digits); },
+                             [&](const number& c) { return powerfits(c, 3) && c * c * c == ax; });
+    showresult(x.isnegative() ? negate(r) : r);
 }
 
 // e^x and e^-x, each within 2 10^-(d+2) relative (the bound of one
@@ -250,8 +271,8 @@ static number halfexponential(const number& x, int P)
 {
     // Beyond 10^10, t lies past the range's end either way, which expprec
     // reports: more places would only leave the range of ln 2's resolution.
-    constexpr int beyondplaces = 11;
-    const int places = P + 3 + std::clamp(leadpos(x) + 1, 0, beyondplaces);
+    constexpr int BEYONDPLACES = 11;
+    const int places = P + 3 + std::clamp(leadpos(x) + 1, 0, BEYONDPLACES);
     const number t = diffprec(abs(x), lnprec(number(2), places), places);
     return expprec(t, P + 1);
 }
@@ -279,7 +300,7 @@ number Calculator::hyperbolic(int code, const number& x, int P)
             return number();
         if (negligiblecube(x, P))
             return code == key::tan ? towardzero(x, P) : x;
-        if (code == key::tan && leadpos(x) >= tanhsaturates)
+        if (code == key::tan && leadpos(x) >= TANHSATURATES)
             return number(x.isnegative() ? -1 : 1);
         // e^x and e^-x agree in their leading digits for small x.
         const int d = cancelling(x, P);
@@ -361,12 +382,12 @@ number Calculator::trigonometric(int code, const number& x, attempt& at)
     const quarterangle q = quarters(x, P);
     if (q.rest.iszero()) {
         // A multiple of a right angle in degrees or grads: exact values.
-        static const int sine[4] = {0, 1, 0, -1};
+        static const int SINE[4] = {0, 1, 0, -1};
         at.exact = true;
         if (code == key::sin)
-            return number(sine[q.quarter]);
+            return number(SINE[q.quarter]);
         if (code == key::cos)
-            return number(sine[(q.quarter + 1) % 4]);
+            return number(SINE[(q.quarter + 1) % 4]);
         if (q.quarter % 2 == 1)
             invalidinput();
         return number();
@@ -400,7 +421,7 @@ quarterangle Calculator::quarters(const number& x, int P)
         return q;
     // pi b / h on the digits of b, then moved back to the place of b: a
     // tiny b would take its product below the range of one.
-    const int e = d + toradiansguard;
+    const int e = d + TORADIANSGUARD;
     const std::int32_t place = leadpos(b);
     q.rest = shifted(
         prodprec(pi(powerof10(-e)), quotprec(scaled(b, -place), halfturn(m_angle), e), e), place);
@@ -413,8 +434,8 @@ number Calculator::fromradians(const number& x, int P)
         return x;
     // A quotient by pi relative to itself, on the digits of x and moved back
     // to its place, so that a tiny x keeps its products within the range.
-    const number eps = powerof10(-P - fromradiansguard);
+    const number eps = powerof10(-P - FROMRADIANSGUARD);
     const std::int32_t place = leadpos(x);
-    return shifted(halfturn(m_angle) * quotprec(scaled(x, -place), pi(eps), P + fromradiansguard),
+    return shifted(halfturn(m_angle) * quotprec(scaled(x, -place), pi(eps), P + FROMRADIANSGUARD),
                    place);
 }

@@ -31,8 +31,8 @@ void runpastes(const std::vector<pastecase>& cases)
     }
 }
 
-const std::string unreadable = pasteunreadable;
-const std::string toobig = pastetoobig;
+const std::string unreadable = PASTEUNREADABLE;
+const std::string toobig = PASTETOOBIG;
 
 TEST(Paste, ReadsNumbersAsTheyWereMeant)
 {

@@ -12,26 +12,11 @@
 #include <string_view>
 
 #include "calc/boundedstack.h"
+#include "calc/modes.h"
 #include "number/number.h"
 
 struct pastekeys;
 struct quarterangle;
-
-enum class angleunit { radians, degrees, grads };
-
-// The word of the integer radices: values are kept and shown modulo 2^bits.
-enum class wordsize { byte, word, dword, qword };
-
-constexpr int wordbits(wordsize size)
-{
-    switch (size) {
-    case wordsize::byte: return 8;
-    case wordsize::word: return 16;
-    case wordsize::dword: return 32;
-    case wordsize::qword: break;
-    }
-    return 64;
-}
 
 class Calculator {
 public:
@@ -40,8 +25,6 @@ public:
     static constexpr int MINPRECISION = 1;
     static constexpr int MAXPRECISION = 6000;
     static constexpr int STARTPRECISION = 40;
-    static constexpr std::size_t MAXENTRY = 6099;   // characters of a decimal entry
-    static constexpr std::size_t MAXEXPONENT = 28;  // digits after EE
 
     Calculator();
 
@@ -99,18 +82,26 @@ private:
     bool m_operatorlast = false;  // the last key was a binary operator
     bool m_dirty = false;         // the entry changed since it was read
     number m_value;               // what the display stands for
-    int m_known = KNOWALL;        // ... and its significant digits that are true
     number m_memory;
-    int m_memoryknown = KNOWALL;
     int m_parens = 0;
-    // A value and how many of its significant digits are true: all of them
+
+    // The honest redraw: a value and how many of its significant digits are
+    // true, so that a redraw at a higher precision (setprecision, the
+    // grouping key, MR) shows no digit the value does not hold. All of them
     // (KNOWALL) for typed numbers and exact results, the precision of the
     // key that made it otherwise, the least of its operands' after a chain.
+    // showvalue takes the count with the value; `rounded` lowers
+    // m_opknown, the count of the operation in progress, when it returns a
+    // result that is not exact.
     static constexpr int KNOWALL = MAXPRECISION + 1;
+    int m_known = KNOWALL;  // of m_value
+    int m_memoryknown = KNOWALL;
+    mutable int m_opknown = KNOWALL;
     struct knownvalue {
         number value;
         int known = KNOWALL;
     };
+
     boundedstack<knownvalue, STACKSIZE> m_numbers{{"Can't push on full numberstack",
                                                    "Can't pop from empty numberstack",
                                                    "No top on empty numberstack"}};
@@ -126,19 +117,29 @@ private:
     angleunit m_angle = angleunit::degrees;
     ::wordsize m_wordsize = ::wordsize::qword;
 
+    // Dispatch and the entry (calculator.cpp).
     void dispatchkey(int code);
     void seterror(const char* message);
     template <typename Action> void guarded(Action action);
-
-    // Entry and display.
     number getvalue();
+    void refreshentry();
+    std::string entrytext() const;
+    void typedigit(char c);
+    void typepoint();
+    void changesign();
+    void startexponent();
+    void backspace();
+    void clearentry();
+    void clearall();
+
+    // The display (display.cpp): a result rounded for it, a value as its
+    // text, the entry's text as a value.
+    //
     // Shows x, of which `known` significant digits are true: a precision
     // above them shows the value rounded to them, never more.
     void showvalue(const number& x, int known);
-    void refreshentry();
     number parseentry(const std::string& text) const;
     std::string formatvalue(const number& x, int known) const;
-    std::string entrytext() const;
     // One attempt at a key's result: the digits to compute with, and what
     // the computation says of its value.
     struct attempt {
@@ -149,9 +150,6 @@ private:
         std::optional<number> bound;
     };
     using computation = std::function<number(attempt&)>;
-    // The true digits of the operation in progress: KNOWALL at its start,
-    // the precision once `rounded` gave a result that is not exact.
-    mutable int m_opknown = KNOWALL;
     // The result of `compute`, with more digits until the interval its
     // error allows rounds to a single display: what the display shows is
     // the result correctly rounded, beside a midpoint too. `exact` tells
@@ -166,15 +164,7 @@ private:
     // which counts only by its sign.
     number exactsum(const number& x, const number& y) const;
 
-    void typedigit(char c);
-    void typepoint();
-    void changesign();
-    void startexponent();
-    void backspace();
-    void clearentry();
-    void clearall();
-
-    // Expression evaluation.
+    // Expression evaluation (expression.cpp).
     static int precedence(int code);
     void pushvalue();
     void evaluatetop();
@@ -189,15 +179,29 @@ private:
     bool isroot(const number& c, const number& x, const number& y, int P) const;
     bool ispower(const number& c, const number& x, const number& y) const;
 
-    // Integer radices.
+    // Integer radices (integer.cpp).
     std::uint64_t mask(std::uint64_t u) const;
+    // The entry's text as the word it types, and a value as the word's
+    // digits, without grouping.
+    number integerentry(const std::string& text) const;
+    std::string integertext(const number& x) const;
     void setradix(int radix);
     void setwordsize(::wordsize size);
     void complement();
     void integerpart();
 
-    // Scientific keys, angle units, memory.
+    // Scientific keys, angle units, memory (scientific.cpp).
     void scientific(int code);
+    void memorykey(int code);
+    // ln, e^x, log, 10^x.
+    void exponentialkey(int code, const number& x);
+    // x^2, its root, x^3, its root, 1/x.
+    void powerkey(int code, const number& x);
+    // The true digits of a key's result: those of the value it read, and
+    // of its own rounding.
+    int resultknown() const;
+    // Shows a key's result with them, and uses up Inv.
+    void showresult(const number& r);
     // At P significant digits.
     number hyperbolic(int code, const number& x, int P);
     number trigonometric(int code, const number& x, attempt& a);

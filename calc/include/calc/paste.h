@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "calc/calculator.h"
+#include "calc/modes.h"
 
 // The entry a paste lands on.
 struct pastetarget {
@@ -33,8 +33,8 @@ struct pastekeys {
 };
 
 // The refusals, in the style of the engine's other messages.
-inline constexpr char pastetoobig[] = "Pasted number too big for word size";
-inline constexpr char pasteunreadable[] = "Cannot read pasted number";
+inline constexpr char PASTETOOBIG[] = "Pasted number too big for word size";
+inline constexpr char PASTEUNREADABLE[] = "Cannot read pasted number";
 
 // The keys that type `utf8` into `target`, or the refusal.
 pastekeys readpaste(std::string_view utf8, const pastetarget& target);
