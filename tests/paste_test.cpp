@@ -374,6 +374,68 @@ TEST(Paste, TypesTheKeysOfTheExactValue)
         EXPECT_EQ(readpaste(c.text, decimal).keys, c.keys) << c.text;
 }
 
+// The window's worker pastes through Calculator::paste with a `proceed` that
+// a cancel turns false: it is asked before every key, and the keys before a
+// false one stay typed.
+TEST(Paste, ProceedIsAskedBeforeEachKeyAndStopsThePaste)
+{
+    const struct {
+        const char* name;
+        const char* text;
+        int allowed;  // keys proceed lets through
+        const char* display;
+        int asked;
+    } cases[] = {
+        {"every key", "12+3=", 99, "15", 5},
+        {"stops before the operator", "12+3=", 2, "12", 3},
+        {"stops before the first key", "12+3=", 0, "0", 1},
+        {"a sign is a key of its own", "-12", 2, "12", 3},
+        {"a prefix types the converted digits", "0x1F", 1, "3", 2},
+        {"a refused text asks nothing", "1,2,3", 99, "Cannot read pasted number", 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Calculator calc;
+        int asked = 0;
+        calc.paste(c.text, true, [&] { return asked++ < c.allowed; });
+        EXPECT_EQ(calc.display(), c.display);
+        EXPECT_EQ(asked, c.asked);
+        const std::size_t keys = Calculator().readpasted(c.text).keys.size();
+        if (c.allowed >= static_cast<int>(keys)) {
+            EXPECT_EQ(static_cast<std::size_t>(asked), keys);
+        }
+    }
+}
+
+// The reader and the typist go number by number: of a text that holds a
+// number the reader refuses and one the entry refuses, the first one's
+// refusal is shown, and no key of either is typed.
+TEST(Paste, TheFirstRefusalInTheTextIsShown)
+{
+    const struct {
+        const char* name;
+        const char* setup;
+        const char* text;
+        const std::string& display;
+    } cases[] = {
+        {"too big, then unreadable", "[Hex][Byte]", "1FF+FF FF", toobig},
+        {"unreadable, then too big", "[Hex][Byte]", "FF FF+1FF", unreadable},
+        {"a key, then too big", "[Hex][Byte]", "1+1FF", toobig},
+        {"octal too big, then unreadable", "[Oct][Byte]", "477+1 23", toobig},
+        {"octal unreadable, then too big", "[Oct][Byte]", "1 23+477", unreadable},
+        {"binary too big, then a digit of no binary", "[Bin][Byte]", "111111111+1021", toobig},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Calculator calc;
+        typeeach(calc, c.setup);
+        calc.paste(c.text);
+        EXPECT_EQ(calc.display(), c.display);
+        EXPECT_FALSE(calc.error());
+        EXPECT_EQ(calc.operatorcount(), 0);
+    }
+}
+
 TEST(Paste, ZelkcRunsAfterAKeyMayStartWithASign)
 {
     runcases({
