@@ -17,6 +17,7 @@ struct pastecase {
     std::string text;   // pasted
     std::string display;
     int precision = 40;
+    std::string name = {};  // where the texts are too long to name the row
 };
 
 void runpastes(const std::vector<pastecase>& cases)
@@ -27,7 +28,10 @@ void runpastes(const std::vector<pastecase>& cases)
             c.setprecision(p.precision);
         typeeach(c, p.setup);
         c.paste(p.text);
-        EXPECT_EQ(c.display(), p.display) << "after " << p.setup << " pasted " << p.text;
+        if (p.name.empty())
+            EXPECT_EQ(c.display(), p.display) << "after " << p.setup << " pasted " << p.text;
+        else
+            EXPECT_EQ(c.display(), p.display) << p.name;
     }
 }
 
@@ -308,12 +312,12 @@ TEST(Paste, ExtendsTheEntryBeingTyped)
         {"1,5", ",25", unreadable},  // a second comma
         {"1[EE]", "5=", "100000"},
         {"1[EE]", "5,5", unreadable},
-        {"1[EE]", std::string(28, '1'), "1e+" + std::string(28, '1')},
-        {"1[EE]1", std::string(28, '1'), unreadable},
+        {"1[EE]", std::string(28, '1'), "1e+" + std::string(28, '1'), 40, "28 exponent digits"},
+        {"1[EE]1", std::string(28, '1'), unreadable, 40, "a 29th exponent digit"},
         {"[Hex][Byte]F", "F", "FF"},
         {"[Hex][Byte]F", "FF", toobig},
-        {std::string(6098, '1'), "1", std::string(6099, '1')},
-        {std::string(6098, '1'), "11", unreadable},
+        {std::string(6098, '1'), "1", std::string(6099, '1'), 40, "the entry's last character"},
+        {std::string(6098, '1'), "11", unreadable, 40, "one character beyond the entry"},
     });
 }
 
@@ -331,24 +335,29 @@ TEST(Paste, LongNumbersAreRoundedToTheEntryWithTheirMagnitude)
 {
     const std::string nines(7000, '9');
     runpastes({
-        {"", counting(10000) + "=", "1,2345678901234567890123456789012345678901e+9999"},
-        {"", "-" + counting(10000) + "=", "-1,2345678901234567890123456789012345678901e+9999"},
-        {"", "1" + nines + "=", "2e+7000"},  // rounded up with a carry
-        {"", "1" + nines, "2e+7000"},
-        {"", "0," + std::string(7000, '0') + "15=", "1,5e-7001"},
-        {"", "1" + std::string(7000, '0') + "e-7000=", "1"},
-        {"", counting(8000) + "e-8000=", "0,123456789012345678901234567890123456789"},
+        {"", counting(10000) + "=", "1,2345678901234567890123456789012345678901e+9999", 40,
+         "10000 digits"},
+        {"", "-" + counting(10000) + "=", "-1,2345678901234567890123456789012345678901e+9999", 40,
+         "10000 digits with a sign"},
+        {"", "1" + nines + "=", "2e+7000", 40, "7001 digits rounded up with a carry"},
+        {"", "1" + nines, "2e+7000", 40, "the carry shown as the entry"},
+        {"", "0," + std::string(7000, '0') + "15=", "1,5e-7001", 40, "7000 zeros after the comma"},
+        {"", "1" + std::string(7000, '0') + "e-7000=", "1", 40,
+         "an exponent that undoes the length"},
+        {"", counting(8000) + "e-8000=", "0,123456789012345678901234567890123456789", 40,
+         "8000 digits and a negative exponent"},
         // At 6000 digits the exponent form shows 6001: the 6002nd decides.
         // Rounded half away to the entry, 4999...9|9 would become the
         // midpoint 5000...0 and be rounded up again: the entry keeps it cut.
         {"", "1" + std::string(6000, '2') + "5" + std::string(998, '0') + "1=",
-         "1," + std::string(5999, '2') + "3e+7000", 6000},
+         "1," + std::string(5999, '2') + "3e+7000", 6000, "a 5 and more after the cut rounds up"},
         {"", "1" + std::string(6000, '2') + "4" + std::string(999, '9') + "=",
-         "1," + std::string(6000, '2') + "e+7000", 6000},
+         "1," + std::string(6000, '2') + "e+7000", 6000, "a 4 and nines after the cut stay cut"},
         {"", "-1" + std::string(6000, '2') + "4" + std::string(999, '9') + "=",
-         "-1," + std::string(6000, '2') + "e+7000", 6000},
+         "-1," + std::string(6000, '2') + "e+7000", 6000, "a 4 and nines stay cut with a sign"},
         {"", "0x" + std::string(6000, 'F') + "=",
-         "5,2468172239218879061856687783336208240176e+7224"},
+         "5,2468172239218879061856687783336208240176e+7224", 40,
+         "6000 hexadecimal digits in the decimal radix"},
     });
     // The entry shows the rounded digits: 6098 of them.
     Calculator c;
@@ -360,18 +369,20 @@ TEST(Paste, TypesTheKeysOfTheExactValue)
 {
     const pastetarget decimal;
     const struct {
+        const char* name;
         const char* text;
         std::vector<int> keys;
     } cases[] = {
-        {"-1,5e-3",
+        {"signs after the digits",
+         "-1,5e-3",
          {key::digit1, key::point, key::digit5, key::sign, key::exponent, key::digit3, key::sign}},
-        {"0x1F", {key::digit3, key::digit1}},
-        {"2^3", {key::digit2, key::power, key::digit3}},
-        {"  ", {}},
-        {"\xff\xfe", {}},  // not UTF-8: stands for no key
+        {"a prefix as decimal digits", "0x1F", {key::digit3, key::digit1}},
+        {"the caret as x^y", "2^3", {key::digit2, key::power, key::digit3}},
+        {"spaces", "  ", {}},
+        {"bytes that are not UTF-8", "\xff\xfe", {}},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(readpaste(c.text, decimal).keys, c.keys) << c.text;
+        EXPECT_EQ(readpaste(c.text, decimal).keys, c.keys) << c.name;
 }
 
 // The window's worker pastes through Calculator::paste with a `proceed` that
