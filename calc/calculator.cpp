@@ -303,12 +303,17 @@ void Calculator::backspace()
     refreshentry();
 }
 
-void Calculator::clearentry()
+void Calculator::endentry()
 {
     m_started = false;
     m_typed = false;
     m_point = false;
     m_exponentmode = false;
+}
+
+void Calculator::clearentry()
+{
+    endentry();
     m_operatorlast = false;
     m_error = false;
     m_entry = "0";

@@ -20,10 +20,7 @@ void Calculator::showvalue(const number& x, int known)
         m_known = KNOWALL;
     }
     m_display = std::move(text);
-    m_started = false;
-    m_typed = false;
-    m_point = false;
-    m_exponentmode = false;
+    endentry();
     m_operatorlast = false;
     m_dirty = false;
 }

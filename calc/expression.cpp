@@ -37,10 +37,7 @@ void Calculator::pushvalue()
 {
     const number x = getvalue();
     m_numbers.push({x, m_known});
-    m_started = false;
-    m_typed = false;
-    m_exponentmode = false;
-    m_point = false;
+    endentry();
 }
 
 void Calculator::evaluatetop()

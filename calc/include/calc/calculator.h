@@ -129,6 +129,8 @@ private:
     void changesign();
     void startexponent();
     void backspace();
+    // The next digit starts a new entry; the entry's text stays until then.
+    void endentry();
     void clearentry();
     void clearall();
 
