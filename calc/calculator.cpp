@@ -10,7 +10,6 @@
 #include "digits.h"
 #include "number/addition.h"
 #include "number/conversion.h"
-#include "number/multiplication.h"
 
 Calculator::Calculator() { clearall(); }
 
