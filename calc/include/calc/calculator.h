@@ -85,14 +85,15 @@ private:
     number m_memory;
     int m_parens = 0;
 
-    // The honest redraw: a value and how many of its significant digits are
-    // true, so that a redraw at a higher precision (setprecision, the
-    // grouping key, MR) shows no digit the value does not hold. All of them
-    // (KNOWALL) for typed numbers and exact results, the precision of the
-    // key that made it otherwise, the least of its operands' after a chain.
-    // showvalue takes the count with the value; `rounded` lowers
-    // m_opknown, the count of the operation in progress, when it returns a
-    // result that is not exact.
+    // The honest redraw, kept by the display's functions (display.cpp): a
+    // value and how many of its significant digits are true, so that a
+    // redraw at a higher precision (setprecision, the grouping key, MR)
+    // shows no digit the value does not hold. All of them (KNOWALL) for
+    // typed numbers and exact results, the precision of the key that made
+    // it otherwise, the least of its operands' after a chain. showvalue
+    // takes the count with the value; `rounded` lowers m_opknown, the count
+    // of the operation in progress, when it returns a result that is not
+    // exact.
     static constexpr int KNOWALL = MAXPRECISION + 1;
     int m_known = KNOWALL;  // of m_value
     int m_memoryknown = KNOWALL;
