@@ -56,6 +56,6 @@ inline void runcases(const std::vector<keycase>& cases, typing how = typing::pas
             typeeach(c, k.keys);
         else
             type(c, k.keys);
-        EXPECT_EQ(c.display(), k.display) << "keys: " << k.keys;
+        EXPECT_EQ(c.display(), k.display) << "keys: " << k.keys << " at P=" << k.precision;
     }
 }
