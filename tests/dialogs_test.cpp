@@ -151,6 +151,8 @@ void choose(CalculatorDialog& window, int digits)
     const precisionrun run = runprecision(window, QString::number(digits));
     ASSERT_TRUE(run.opened);
     ASSERT_TRUE(run.messages.empty());
+    // The worker redraws the display with the new digits.
+    ASSERT_TRUE(waitidle(window));
 }
 
 class DialogsTest : public ::testing::Test {
@@ -233,7 +235,7 @@ TEST(PrecisionDialog, AcceptsOnlyWholeNumbersFromOneTo6000)
             EXPECT_EQ(run.after.selected, c.text);
         }
         ASSERT_TRUE(waitidle(window));
-        EXPECT_EQ(window.worker().calculator().precision(), c.precision);
+        EXPECT_EQ(window.worker().snapshot().precision, c.precision);
     }
 }
 
@@ -257,7 +259,7 @@ TEST_F(DialogsTest, CancelAndCloseChangeNothing)
         });
         window.findcommand(32781)->trigger();  // Options › Precision...
         EXPECT_TRUE(opened);
-        EXPECT_EQ(window.worker().calculator().precision(), 40);
+        EXPECT_EQ(window.worker().snapshot().precision, 40);
         EXPECT_EQ(displaytext(window), shown);
     }
 }
@@ -281,10 +283,10 @@ TEST_F(DialogsTest, ChangingThePrecisionAfterAnErrorClearsFirst)
 {
     typed("(2+");
     EXPECT_EQ(typed("1/0="), QStringLiteral("quot:division by zero"));
-    ASSERT_TRUE(window.worker().calculator().error());
+    ASSERT_TRUE(window.worker().snapshot().error);
     choose(window, 10);
     EXPECT_EQ(displaytext(window), QStringLiteral("0"));
-    EXPECT_FALSE(window.worker().calculator().error());
+    EXPECT_FALSE(window.worker().snapshot().error);
     EXPECT_EQ(static_cast<QLabel*>(window.control(1066))->text(), QString());  // C closed "("
     EXPECT_EQ(typed("2y0,5="), QStringLiteral("1,4142135624"));
 }
@@ -307,7 +309,8 @@ TEST(PrecisionWhileBusy, RefusedUntilTheWorkerIsIdle)
     for (const auto& s : sources) {
         SCOPED_TRACE(s.how);
         slowaction slow;  // "n!" runs until released
-        CalculatorDialog window({{}, {}, slow.action()});
+        slow.holdpaste(0);
+        CalculatorDialog window({{}, {}, slow.action(), slow.pastestep()});
         window.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
         QAction* item = window.findcommand(32781);
@@ -332,7 +335,7 @@ TEST(PrecisionWhileBusy, RefusedUntilTheWorkerIsIdle)
         ASSERT_TRUE(waitidle(window));
         EXPECT_TRUE(item->isEnabled());
         choose(window, 25);
-        EXPECT_EQ(window.worker().calculator().precision(), 25);
+        EXPECT_EQ(window.worker().snapshot().precision, 25);
     }
 }
 
@@ -342,7 +345,7 @@ TEST_F(DialogsTest, PrecisionAfterAQuickKeyIsNotRefused)
     // has not polled it yet.
     QTest::keyClick(&window, '5');
     choose(window, 8);
-    EXPECT_EQ(window.worker().calculator().precision(), 8);
+    EXPECT_EQ(window.worker().snapshot().precision, 8);
     ASSERT_TRUE(waitidle(window));
     EXPECT_EQ(displaytext(window), QStringLiteral("5"));
     EXPECT_TRUE(window.findcommand(32781)->isEnabled());

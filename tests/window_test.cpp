@@ -666,7 +666,7 @@ TEST_F(WindowTest, KeyboardFlashesItsButton)
 TEST(WindowKeys, AcceleratorsSendKeysOfDisabledButtons)
 {
     slowaction recorder(0);
-    CalculatorDialog dialog({{}, {}, recorder.action()});
+    CalculatorDialog dialog({{}, {}, recorder.action(), {}});
     ASSERT_FALSE(dialog.control(1032)->isEnabled());  // "A" in the decimal radix
     QTest::keyClick(&dialog, 'a');
     ASSERT_TRUE(waitidle(dialog));

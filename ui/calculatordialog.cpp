@@ -149,7 +149,8 @@ protected:
 }  // namespace
 
 CalculatorDialog::CalculatorDialog(hooks h, QWidget* parent)
-    : QDialog(parent), m_hooks(std::move(h)), m_feeder(*this, m_hooks.now, m_hooks.keyaction)
+    : QDialog(parent), m_hooks(std::move(h)),
+      m_feeder(*this, m_hooks.now, m_hooks.keyaction, m_hooks.pastestep)
 {
     setWindowTitle(QString::fromLatin1(applicationname));
     setWindowIcon(QIcon(QStringLiteral(":/icons/zelk-calculator.svg")));
@@ -175,7 +176,7 @@ CalculatorDialog::CalculatorDialog(hooks h, QWidget* parent)
     // a message.
     qApp->installEventFilter(this);
 
-    refreshwindow();
+    refreshwindow(m_feeder.worker().snapshot());
 }
 
 CalculatorDialog::~CalculatorDialog()
@@ -448,25 +449,23 @@ void CalculatorDialog::checkcontrol(int id, bool on)
         button->setChecked(on);
 }
 
-void CalculatorDialog::refreshwindow()
+void CalculatorDialog::refreshwindow(const enginesnapshot& state)
 {
-    const Calculator& engine = m_feeder.worker().calculator();
+    showdisplay(state.display);
 
-    showdisplay(engine.display());
-
-    const bool memory = engine.memorynonzero();
+    const bool memory = state.memory;
     indicator(memoryid)->setstate(memory ? QStringLiteral("M") : QString(),
                                   memory ? QStringLiteral("in use") : QStringLiteral("empty"),
                                   memory ? 1 : 0);
-    const int parens = engine.parens();
+    const int parens = state.parens;
     indicator(parensid)->setstate(parens != 0 ? QStringLiteral("(=%1").arg(parens) : QString(),
                                   QString::number(parens), parens);
 
-    checkcontrol(key::inv, engine.inv());
-    checkcontrol(key::hyp, engine.hyp());
-    checkcommand(key::grouping, engine.grouping());
+    checkcontrol(key::inv, state.inv);
+    checkcontrol(key::hyp, state.hyp);
+    checkcommand(key::grouping, state.grouping);
 
-    m_radix = engine.radix();
+    m_radix = state.radix;
     checkcontrol(key::hex, m_radix == 16);
     checkcontrol(key::dec, m_radix == 10);
     checkcontrol(key::oct, m_radix == 8);
@@ -475,7 +474,7 @@ void CalculatorDialog::refreshwindow()
     checkcommand(command::dec, m_radix == 10);
     checkcommand(command::oct, m_radix == 8);
     checkcommand(command::bin, m_radix == 2);
-    showmode();
+    showmode(state);
 
     m_display->setFocus();
 }
@@ -497,7 +496,7 @@ void CalculatorDialog::showdisplay(const std::string& text)
 // The decimal radix shows the angle units where the integer radices show
 // the word sizes, on the radio buttons and in the View popup, and only it
 // has the scientific keys that need a fraction.
-void CalculatorDialog::showmode()
+void CalculatorDialog::showmode(const enginesnapshot& state)
 {
     const bool decimal = m_radix == 10;
     for (const anglecontrol& c : anglecontrols) {
@@ -529,13 +528,12 @@ void CalculatorDialog::showmode()
     }
 
     // The marks of the shape shown; the hidden radio buttons keep theirs.
-    const Calculator& engine = m_feeder.worker().calculator();
     if (decimal) {
         for (const anglecontrol& c : anglecontrols)
-            checkmode(c.radio, c.item, c.unit == engine.angle());
+            checkmode(c.radio, c.item, c.unit == state.angle);
     } else {
         for (const wordcontrol& c : wordcontrols)
-            checkmode(c.radio, c.item, c.size == engine.wordsize());
+            checkmode(c.radio, c.item, c.size == state.size);
     }
 }
 

@@ -1,8 +1,8 @@
 // The calculator window: the keypad, the display and the indicators laid out
 // like a pocket calculator, the menu bar and the keyboard. The window never
 // computes: it hands every key to its feeder, which takes it to the worker
-// thread, and once the worker is idle again it copies the engine's state
-// into its controls (refreshwindow).
+// thread, and once the worker is idle again it shows the snapshot of the
+// engine the worker published in its controls (refreshwindow).
 #pragma once
 
 #include <QDialog>
@@ -38,14 +38,15 @@ public:
         std::function<std::time_t()> now;           // the clock, whole seconds
         std::function<bool(QWidget*)> askcontinue;  // the question; true is Yes
         CalculatorWorker::KeyAction keyaction;      // what the worker does with a key
+        CalculatorWorker::PasteStep pastestep;      // asked before each key of a paste
     };
 
     explicit CalculatorDialog(hooks h = {}, QWidget* parent = nullptr);
     ~CalculatorDialog() override;
 
-    // Copies the engine's display, indicators, modifiers and modes into the
-    // controls and menu. Only while the worker is idle.
-    void refreshwindow();
+    // Shows the engine's display, indicators, modifiers and modes, as the
+    // worker published them, in the controls and menu.
+    void refreshwindow(const enginesnapshot& state);
 
     QWidget* control(int id) const { return m_controls.value(id); }
     QMenuBar* menubar() const { return m_menubar; }
@@ -99,7 +100,7 @@ private:
     void oncommand(int command, bool byradix = false);
 
     // What the feeder asks of the window.
-    void refresh() override { refreshwindow(); }
+    void refresh(const enginesnapshot& state) override { refreshwindow(state); }
     void showdisplay(const std::string& text) override;
     void showwaitpointer(bool on) override;
     void showwaiting(int count) override;
@@ -112,7 +113,7 @@ private:
     Indicator* indicator(int id) const;
     // Gives the display a height of whole lines.
     void fitdisplay(const dialogunits& units);
-    void showmode();
+    void showmode(const enginesnapshot& state);
     void checkmode(int radio, int item, bool on);
     void showcontrol(int id, bool on);
     void enablecontrol(int id, bool on);
