@@ -1,43 +1,32 @@
 #include "ui/calculatordialog.h"
 
-#include <algorithm>
-#include <cmath>
 #include <cstdlib>
 #include <span>
 
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
-#include <QButtonGroup>
-#include <QCheckBox>
 #include <QClipboard>
 #include <QContextMenuEvent>
 #include <QGridLayout>
 #include <QIcon>
 #include <QKeyEvent>
-#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
-#include <QPainter>
 #include <QPushButton>
-#include <QRadioButton>
 #include <QScreen>
 #include <QScrollBar>
 #include <QSpacerItem>
-#include <QTextDocument>
-#include <QTextEdit>
-#include <QTextFrame>
 #include <QVBoxLayout>
-#include <qdrawutil.h>
 
-#include "calc/keyhelp.h"
 #include "calc/keys.h"
 #include "calc/paste.h"
 #include "ui/aboutdialog.h"
 #include "ui/accelerators.h"
 #include "ui/appinfo.h"
 #include "ui/dialogtemplate.h"
+#include "ui/displayedit.h"
 #include "ui/indicator.h"
 #include "ui/keysdialog.h"
 #include "ui/menus.h"
@@ -50,58 +39,6 @@ namespace {
 
 // Keys that only the decimal radix has.
 const int decimalkeys[] = {key::sin, key::cos, key::tan, key::dms, key::exponent, key::pi};
-
-QString buttontext(int code) { return QString::fromLatin1(keylabel(code)); }
-
-// The comma key's mark would underline a comma, which then reads as a
-// smudge: the key shows its comma large, and keeps its Alt+, by a shortcut
-// of its own.
-void showcomma(QPushButton* button)
-{
-    button->setText(QStringLiteral(","));
-    button->setShortcut(QKeySequence(Qt::ALT | Qt::Key_Comma));
-    QFont font = button->font();
-    font.setBold(true);
-    if (font.pointSizeF() > 0)
-        font.setPointSizeF(font.pointSizeF() * 1.5);
-    else
-        font.setPixelSize(font.pixelSize() * 3 / 2);
-    button->setFont(font);
-}
-
-// The display. A document's margin stands at its own top and bottom, not at
-// the viewport's: scrolled by lines, the viewport would show a strip of the
-// line above or below. Its text has margins at the sides only, and the
-// viewport stands the margin inside the frame above and below instead.
-class displayedit : public QTextEdit {
-public:
-    explicit displayedit(QWidget* parent) : QTextEdit(parent)
-    {
-        const int margin = static_cast<int>(std::ceil(document()->documentMargin()));
-        setViewportMargins(0, margin, 0, margin);
-        // The strips beside the viewport take the text's background.
-        QPalette colours = palette();
-        colours.setColor(QPalette::Window, colours.color(QPalette::Base));
-        setPalette(colours);
-        setAutoFillBackground(true);
-        keepsidemargins();
-    }
-
-    // Again after each new text, which gives the document a new root frame.
-    void keepsidemargins()
-    {
-        QTextFrameFormat format = document()->rootFrame()->frameFormat();
-        if (format.topMargin() == 0 && format.bottomMargin() == 0)
-            return;
-        format.setTopMargin(0);
-        format.setBottomMargin(0);
-        document()->rootFrame()->setFrameFormat(format);
-    }
-};
-
-// The open parentheses have no bound of their own; the number stack holds
-// the operands they keep open.
-constexpr int parensmaximum = Calculator::STACKSIZE;
 
 // The radio button and the menu item of each angle unit and word size.
 struct anglecontrol {
@@ -127,23 +64,6 @@ const wordcontrol wordcontrols[] = {
     {key::word, command::word, wordsize::word},
     {key::dword, command::dword, wordsize::dword},
     {key::qword, command::qword, wordsize::qword},
-};
-
-// A group box without text. Its line runs half a text line below its top,
-// as a titled box's would, so boxes that overlap by a unit or two in the
-// template do not draw over each other.
-class groupframe : public QWidget {
-public:
-    using QWidget::QWidget;
-
-protected:
-    void paintEvent(QPaintEvent*) override
-    {
-        QPainter painter(this);
-        // An etched line, light on dark.
-        qDrawShadeRect(&painter, rect().adjusted(0, fontMetrics().height() / 2, 0, 0), palette(),
-                       true, 1, 0);
-    }
 };
 
 }  // namespace
@@ -184,253 +104,6 @@ CalculatorDialog::~CalculatorDialog()
     qApp->removeEventFilter(this);
     m_feeder.stop();
 }
-
-void CalculatorDialog::buildcontrols()
-{
-    m_client = new QWidget(this);
-    const dialogunits units(font());
-    m_client->setFixedSize(units.mapx(templatewidth), units.mapy(templateheight));
-
-    m_controls.reserve(calculatortemplatecount);
-    auto* radixgroup = new QButtonGroup(this);
-    auto* anglegroup = new QButtonGroup(this);
-    auto* wordgroup = new QButtonGroup(this);
-
-    for (int i = 0; i < calculatortemplatecount; ++i) {
-        const controlplace& place = calculatortemplate[i];
-        QWidget* widget = nullptr;
-        switch (place.kind) {
-        case controlkind::display: {
-            m_display = new displayedit(m_client);
-            m_display->setReadOnly(true);
-            // No caret and no text pointer: the display only shows.
-            m_display->setTextInteractionFlags(Qt::NoTextInteraction);
-            m_display->viewport()->setCursor(Qt::ArrowCursor);
-            m_display->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-            m_display->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-            m_display->setAcceptRichText(false);
-            m_display->setFocusPolicy(Qt::StrongFocus);
-            // Numbers have no spaces: one of thousands of digits wraps anywhere.
-            QTextOption option(Qt::AlignRight);
-            option.setWrapMode(QTextOption::WrapAnywhere);
-            m_display->document()->setDefaultTextOption(option);
-            widget = m_display;
-            break;
-        }
-        case controlkind::frame: widget = new groupframe(m_client); break;
-        case controlkind::radiobutton: {
-            auto* radio = new QRadioButton(buttontext(place.id), m_client);
-            QButtonGroup* group = place.id >= key::hex && place.id <= key::bin ? radixgroup
-                                  : place.id >= key::qword                     ? wordgroup
-                                                                               : anglegroup;
-            group->addButton(radio);
-            connect(radio, &QRadioButton::clicked, this, [this, id = place.id] { oncommand(id); });
-            widget = radio;
-            break;
-        }
-        case controlkind::checkbox: {
-            auto* check = new QCheckBox(buttontext(place.id), m_client);
-            connect(check, &QCheckBox::clicked, this, [this, id = place.id] { oncommand(id); });
-            widget = check;
-            break;
-        }
-        case controlkind::indicator:
-            widget = new Indicator(place.id == parensid ? parensmaximum : 1, m_client);
-            break;
-        case controlkind::pushbutton: {
-            auto* button = new QPushButton(buttontext(place.id), m_client);
-            button->setAutoDefault(false);
-            if (place.id == key::point)
-                showcomma(button);
-            connect(button, &QPushButton::clicked, this, [this, id = place.id] { oncommand(id); });
-            widget = button;
-            break;
-        }
-        }
-        describe(widget, place);
-        // The keyboard focus stays on the display: a focused button would
-        // take Space, and Tab moves nothing.
-        if (widget != m_display)
-            widget->setFocusPolicy(Qt::NoFocus);
-        widget->setGeometry(units.map(place.x, place.y, place.width, place.height));
-        if (place.id != -1) {
-            widget->setObjectName(QString::number(place.id));
-            m_controls.insert(place.id, widget);
-        }
-    }
-    fitdisplay(units);
-}
-
-// A display of three and a half lines cuts the fourth in half. The height
-// of the place is rounded to whole lines, up where the room above the
-// frames below allows it: then every position the scroll bar takes, a
-// multiple of a line or the end, shows whole lines only.
-void CalculatorDialog::fitdisplay(const dialogunits& units)
-{
-    // The height of a line as the display lays it out, from a document of
-    // its font laid out here: the display's own lays out only once shown.
-    QTextDocument sample;
-    sample.setDefaultFont(m_display->font());
-    sample.setDocumentMargin(0);
-    sample.setPlainText(QStringLiteral("0\n0"));
-    const double line = sample.size().height() / 2;
-    if (line <= 0)
-        return;
-    QTextDocument* document = m_display->document();
-    m_linestep = static_cast<int>(std::lround(line));
-    m_display->verticalScrollBar()->setSingleStep(m_linestep);
-
-    const int chrome =
-        2 * m_display->frameWidth() + 2 * static_cast<int>(std::ceil(document->documentMargin()));
-    QRect place = m_display->geometry();
-    const double fits = (place.height() - chrome) / line;
-    // Down to the frames below it.
-    int below = templateheight;
-    for (int i = 0; i < calculatortemplatecount; ++i) {
-        if (calculatortemplate[i].kind == controlkind::frame)
-            below = std::min(below, calculatortemplate[i].y);
-    }
-    const int room = units.mapy(below) - place.top();
-    int lines = std::max(1, static_cast<int>(std::lround(fits)));
-    auto height = [&](int n) { return chrome + static_cast<int>(std::ceil(n * line)); };
-    if (height(lines) > room)
-        lines = std::max(1, static_cast<int>(std::floor(fits)));
-    place.setHeight(height(lines));
-    m_display->setGeometry(place);
-}
-
-void CalculatorDialog::describe(QWidget* widget, const controlplace& place)
-{
-    QString name;
-    QString description;
-    switch (place.kind) {
-    case controlkind::display:
-        name = QStringLiteral("Display");
-        description = QStringLiteral("The number, or a message; read-only. Right-click to copy "
-                                     "or paste");
-        break;
-    case controlkind::frame:
-        // The frames in template order: radix, angle unit or word size, Inv
-        // and Hyp.
-        {
-            static const char* const frames[] = {"Radix", "Angle unit or word size",
-                                                 "Inverse and hyperbolic"};
-            const auto before =
-                std::count_if(calculatortemplate, &place,
-                              [](const controlplace& c) { return c.kind == controlkind::frame; });
-            name = QString::fromLatin1(frames[std::min<std::ptrdiff_t>(before, 2)]);
-            break;
-        }
-    case controlkind::indicator:
-        if (place.id == parensid) {
-            name = QStringLiteral("Open parentheses");
-            description = QStringLiteral("How many parentheses are open, shown as (=2");
-        } else {
-            name = QStringLiteral("Memory");
-            description = QStringLiteral("M while the memory holds a number");
-        }
-        break;
-    default:
-        if (const keyhelp* h = helpof(place.id)) {
-            name = QString::fromUtf8(h->name);
-            description = QString::fromStdString(tooltiptext(place.id));
-        }
-        break;
-    }
-    widget->setAccessibleName(name);
-    widget->setAccessibleDescription(description);
-    if (place.kind != controlkind::frame)
-        widget->setToolTip(description.isEmpty() ? name : description);
-}
-
-namespace {
-
-// The item's text and its shortcut as the menu shows it at the right. The
-// key itself comes through the window's keyboard handling (eventFilter),
-// which flashes buttons and reads characters by layout; the shortcut acts
-// only while its own menu has the focus.
-QAction* menuaction(const menuitem& item, QObject* parent)
-{
-    auto* action = new QAction(QString::fromLatin1(item.text), parent);
-    action->setData(item.command);
-    if (item.shortcut != nullptr) {
-        action->setShortcut(QKeySequence(QString::fromLatin1(item.shortcut)));
-        action->setShortcutContext(Qt::WidgetShortcut);
-        action->setShortcutVisibleInContextMenu(true);
-    }
-    return action;
-}
-
-}  // namespace
-
-QAction* CalculatorDialog::makeaction(const menuitem& item, QObject* parent)
-{
-    QAction* action = menuaction(item, parent);
-    connect(action, &QAction::triggered, this, [this, id = item.command] { oncommand(id); });
-    return action;
-}
-
-void CalculatorDialog::buildmenus()
-{
-    m_menubar = new QMenuBar(this);
-    // The menu bar belongs to the window's layout, also on desktops that
-    // would move it to a global menu.
-    m_menubar->setNativeMenuBar(false);
-    for (int p = 0; p < mainmenucount; ++p) {
-        const menupopup& popup = mainmenu[p];
-        QMenu* menu = m_menubar->addMenu(QString::fromLatin1(popup.title));
-        for (int i = 0; i < popup.count; ++i) {
-            if (popup.items[i].command == 0)
-                menu->addSeparator();
-            else
-                menu->addAction(makeaction(popup.items[i], menu));
-        }
-    }
-}
-
-QAction* CalculatorDialog::findcommand(int command) const
-{
-    for (QAction* top : m_menubar->actions()) {
-        if (top->menu() == nullptr)
-            continue;
-        for (QAction* action : top->menu()->actions()) {
-            if (!action->isSeparator() && action->data().toInt() == command)
-                return action;
-        }
-    }
-    return nullptr;
-}
-
-void CalculatorDialog::insertcommand(int before, const menuitem& item)
-{
-    QAction* anchor = findcommand(before);
-    if (anchor == nullptr)
-        return;
-    auto* menu = qobject_cast<QMenu*>(anchor->parent());
-    if (menu == nullptr)
-        return;
-    menu->insertAction(anchor, makeaction(item, menu));
-}
-
-void CalculatorDialog::removecommand(int command)
-{
-    QAction* action = findcommand(command);
-    if (action == nullptr)
-        return;
-    if (auto* menu = qobject_cast<QMenu*>(action->parent()))
-        menu->removeAction(action);
-    action->deleteLater();
-}
-
-void CalculatorDialog::checkcommand(int command, bool on)
-{
-    if (QAction* action = findcommand(command)) {
-        // A mark only where the item is checked, and no empty box elsewhere.
-        action->setCheckable(on);
-        action->setChecked(on);
-    }
-}
-
 void CalculatorDialog::showcontrol(int id, bool on)
 {
     if (QWidget* widget = control(id))
@@ -487,10 +160,7 @@ Indicator* CalculatorDialog::indicator(int id) const
 void CalculatorDialog::showdisplay(const std::string& text)
 {
     m_displaystring = QString::fromStdString(text);
-    if (m_display->toPlainText() != m_displaystring) {
-        m_display->setPlainText(m_displaystring);
-        static_cast<displayedit*>(m_display)->keepsidemargins();
-    }
+    m_display->showtext(m_displaystring);
 }
 
 // The decimal radix shows the angle units where the integer radices show

@@ -19,11 +19,12 @@
 
 class Indicator;
 class dialogunits;
+class displayedit;
 class KeysDialog;
 class QAction;
+class QButtonGroup;
 class QMessageBox;
 class QMenuBar;
-class QTextEdit;
 struct controlplace;
 struct menuitem;
 
@@ -83,14 +84,17 @@ private:
 
     QHash<int, QWidget*> m_controls;
     QMenuBar* m_menubar = nullptr;
-    QTextEdit* m_display = nullptr;
+    displayedit* m_display = nullptr;
     QWidget* m_client = nullptr;
     KeysDialog* m_keys = nullptr;  // Help > Keys, made when first asked for
     // Last, so that it goes first: before the members its calls of the
     // window read.
     KeyFeeder m_feeder;
 
+    // In calculatorlayout.cpp: the controls and the menu bar.
     void buildcontrols();
+    // The widget of a place of the template; a radio button joins `group`.
+    QWidget* makecontrol(const controlplace& place, QButtonGroup* group);
     void buildmenus();
     // The tooltip, accessible name and description of a control.
     void describe(QWidget* widget, const controlplace& place);
@@ -123,6 +127,8 @@ private:
     void insertcommand(int before, const menuitem& item);
     void removecommand(int command);
     void checkcommand(int command, bool on);
+    // An item as menus show it, and one that sends its command here.
+    static QAction* menuaction(const menuitem& item, QObject* parent);
     QAction* makeaction(const menuitem& item, QObject* parent);
 
     void scrolldisplay(int lines);
