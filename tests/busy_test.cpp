@@ -347,7 +347,7 @@ TEST(BusyQuestion, TheQuestionBoxAsksYesOrNo)
     EXPECT_EQ(box->icon(), QMessageBox::Question);
     EXPECT_EQ(box->windowTitle(), QStringLiteral("ZELK Calculator"));
     EXPECT_EQ(box->standardButtons(), QMessageBox::Yes | QMessageBox::No);
-    EXPECT_STREQ(longactionquestion,
+    EXPECT_STREQ(LONG_ACTION_QUESTION,
                  "The requested operation may take a very long time to complete.\n\r"
                  "Do you want to continue?");
 }

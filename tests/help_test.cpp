@@ -68,16 +68,17 @@ TEST(WindowHelp, EveryControlHasATooltipAndAnAccessibleName)
     }
     EXPECT_EQ(frames, 3);
     QStringList groups;
-    for (QWidget* w : dialog.control(displayid)->parentWidget()->findChildren<QWidget*>()) {
+    for (QWidget* w : dialog.control(DISPLAY_ID)->parentWidget()->findChildren<QWidget*>()) {
         if (w->objectName().isEmpty() && !w->accessibleName().isEmpty())
             groups << accessible(w, QAccessible::Name);
     }
     EXPECT_EQ(groups, QStringList({"Radix", "Angle unit or word size", "Inverse and hyperbolic"}));
-    EXPECT_EQ(accessible(dialog.control(displayid), QAccessible::Name), QStringLiteral("Display"));
-    EXPECT_TRUE(QAccessible::queryAccessibleInterface(dialog.control(displayid))->state().readOnly);
-    EXPECT_EQ(accessible(dialog.control(parensid), QAccessible::Name),
+    EXPECT_EQ(accessible(dialog.control(DISPLAY_ID), QAccessible::Name), QStringLiteral("Display"));
+    EXPECT_TRUE(
+        QAccessible::queryAccessibleInterface(dialog.control(DISPLAY_ID))->state().readOnly);
+    EXPECT_EQ(accessible(dialog.control(PARENS_ID), QAccessible::Name),
               QStringLiteral("Open parentheses"));
-    EXPECT_EQ(accessible(dialog.control(memoryid), QAccessible::Name), QStringLiteral("Memory"));
+    EXPECT_EQ(accessible(dialog.control(MEMORY_ID), QAccessible::Name), QStringLiteral("Memory"));
     EXPECT_EQ(dialog.control(key::power)->toolTip(),
               QStringLiteral("Power x^y; with Inv: the y-th root of x. Keyboard: Y"));
     EXPECT_EQ(dialog.control(key::point)->toolTip(),
@@ -104,8 +105,8 @@ TEST(WindowHelp, IndicatorsTellTheirState)
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
     QAccessible::setActive(true);
     Indicator::announce = recordevent;
-    QWidget* parens = dialog.control(parensid);
-    QWidget* memory = dialog.control(memoryid);
+    QWidget* parens = dialog.control(PARENS_ID);
+    QWidget* memory = dialog.control(MEMORY_ID);
     const struct {
         const char* keys;  // typed, one by one
         int shortcut;      // then pressed with Ctrl, or 0

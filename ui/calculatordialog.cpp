@@ -32,7 +32,7 @@
 #include "ui/menus.h"
 #include "ui/precisiondialog.h"
 
-const char longactionquestion[] =
+const char LONG_ACTION_QUESTION[] =
     "The requested operation may take a very long time to complete.\n\rDo you want to continue?";
 
 namespace {
@@ -54,16 +54,16 @@ struct wordcontrol {
 };
 
 const anglecontrol anglecontrols[] = {
-    {key::radians, command::radians, angleunit::radians},
-    {key::degrees, command::degrees, angleunit::degrees},
-    {key::grads, command::grads, angleunit::grads},
+    {key::radians, command::RADIANS, angleunit::radians},
+    {key::degrees, command::DEGREES, angleunit::degrees},
+    {key::grads, command::GRADS, angleunit::grads},
 };
 
 const wordcontrol wordcontrols[] = {
-    {key::byte, command::byte, wordsize::byte},
-    {key::word, command::word, wordsize::word},
-    {key::dword, command::dword, wordsize::dword},
-    {key::qword, command::qword, wordsize::qword},
+    {key::byte, command::BYTE, wordsize::byte},
+    {key::word, command::WORD, wordsize::word},
+    {key::dword, command::DWORD, wordsize::dword},
+    {key::qword, command::QWORD, wordsize::qword},
 };
 
 }  // namespace
@@ -72,7 +72,7 @@ CalculatorDialog::CalculatorDialog(hooks h, QWidget* parent)
     : QDialog(parent), m_hooks(std::move(h)),
       m_feeder(*this, m_hooks.now, m_hooks.keyaction, m_hooks.pastestep)
 {
-    setWindowTitle(QString::fromLatin1(applicationname));
+    setWindowTitle(QString::fromLatin1(APPLICATION_NAME));
     setWindowIcon(QIcon(QStringLiteral(":/icons/zelk-calculator.svg")));
     // An application window (in the task bar) with a caption, a close box
     // and a minimise box; the size is fixed.
@@ -127,12 +127,12 @@ void CalculatorDialog::refreshwindow(const enginesnapshot& state)
     showdisplay(state.display);
 
     const bool memory = state.memory;
-    indicator(memoryid)->setstate(memory ? QStringLiteral("M") : QString(),
-                                  memory ? QStringLiteral("in use") : QStringLiteral("empty"),
-                                  memory ? 1 : 0);
+    indicator(MEMORY_ID)->setstate(memory ? QStringLiteral("M") : QString(),
+                                   memory ? QStringLiteral("in use") : QStringLiteral("empty"),
+                                   memory ? 1 : 0);
     const int parens = state.parens;
-    indicator(parensid)->setstate(parens != 0 ? QStringLiteral("(=%1").arg(parens) : QString(),
-                                  QString::number(parens), parens);
+    indicator(PARENS_ID)->setstate(parens != 0 ? QStringLiteral("(=%1").arg(parens) : QString(),
+                                   QString::number(parens), parens);
 
     checkcontrol(key::inv, state.inv);
     checkcontrol(key::hyp, state.hyp);
@@ -143,10 +143,10 @@ void CalculatorDialog::refreshwindow(const enginesnapshot& state)
     checkcontrol(key::dec, m_radix == 10);
     checkcontrol(key::oct, m_radix == 8);
     checkcontrol(key::bin, m_radix == 2);
-    checkcommand(command::hex, m_radix == 16);
-    checkcommand(command::dec, m_radix == 10);
-    checkcommand(command::oct, m_radix == 8);
-    checkcommand(command::bin, m_radix == 2);
+    checkcommand(command::HEX, m_radix == 16);
+    checkcommand(command::DEC, m_radix == 10);
+    checkcommand(command::OCT, m_radix == 8);
+    checkcommand(command::BIN, m_radix == 2);
     showmode(state);
 
     m_display->setFocus();
@@ -183,7 +183,7 @@ void CalculatorDialog::showmode(const enginesnapshot& state)
         enablecontrol(key::digits[i], i < m_radix);
 
     // The first item of the shape the popup has to leave.
-    const int anchor = decimal ? command::qword : command::degrees;
+    const int anchor = decimal ? command::QWORD : command::DEGREES;
     if (findcommand(anchor) != nullptr) {
         for (const menuitem& item : decimal ? std::span<const menuitem>(angleitems)
                                             : std::span<const menuitem>(wordsizeitems))
@@ -216,44 +216,44 @@ void CalculatorDialog::checkmode(int radio, int item, bool on)
 void CalculatorDialog::oncommand(int id, bool byradix)
 {
     switch (id) {
-    case command::nothing: return;
+    case command::NOTHING: return;
     case key::inv:
     case key::hyp:
     case key::grouping: m_feeder.hand(id); return;
     case key::hex:
-    case command::hex: m_feeder.hand(key::hex); return;
+    case command::HEX: m_feeder.hand(key::hex); return;
     case key::dec:
-    case command::dec: m_feeder.hand(key::dec); return;
+    case command::DEC: m_feeder.hand(key::dec); return;
     case key::oct:
-    case command::oct: m_feeder.hand(key::oct); return;
+    case command::OCT: m_feeder.hand(key::oct); return;
     case key::bin:
-    case command::bin: m_feeder.hand(key::bin); return;
+    case command::BIN: m_feeder.hand(key::bin); return;
     // F2 to F4, the radio buttons and the menu items in this place mean an
     // angle unit in the decimal radix and a word size in the others: the
     // radix in force when the key's turn comes, after the keys before it.
     case key::degrees:
     case key::dword:
-    case command::degrees:
-    case command::dword: m_feeder.hand(key::degrees, true); return;
+    case command::DEGREES:
+    case command::DWORD: m_feeder.hand(key::degrees, true); return;
     case key::radians:
     case key::word:
-    case command::radians:
-    case command::word: m_feeder.hand(key::radians, true); return;
+    case command::RADIANS:
+    case command::WORD: m_feeder.hand(key::radians, true); return;
     case key::grads:
     case key::byte:
-    case command::grads:
-    case command::byte: m_feeder.hand(key::grads, true); return;
+    case command::GRADS:
+    case command::BYTE: m_feeder.hand(key::grads, true); return;
     case key::qword:
-    case command::qword: m_feeder.hand(key::qword); return;
-    case command::quit:
+    case command::QWORD: m_feeder.hand(key::qword); return;
+    case command::QUIT:
         // At once: no teardown while a key action may still hold the engine.
         std::_Exit(0);
-    case command::copy: copy(); return;
-    case command::paste: paste(); return;
-    case command::precision: m_feeder.changeprecision(); return;
-    case command::about: showabout(); return;
-    case command::keys: showkeys(); return;
-    case command::whatsthis: whatsthis(); return;
+    case command::COPY: copy(); return;
+    case command::PASTE: paste(); return;
+    case command::PRECISION: m_feeder.changeprecision(); return;
+    case command::ABOUT: showabout(); return;
+    case command::KEYS: showkeys(); return;
+    case command::WHATS_THIS: whatsthis(); return;
     default:
         if (qobject_cast<QPushButton*>(control(id)) != nullptr)
             m_feeder.press(id, m_accelerating, byradix);
@@ -273,7 +273,7 @@ void CalculatorDialog::flash(int code, bool down)
 
 void CalculatorDialog::enableprecision(bool on)
 {
-    if (QAction* item = findcommand(command::precision))
+    if (QAction* item = findcommand(command::PRECISION))
         item->setEnabled(on);
 }
 
@@ -290,17 +290,17 @@ void CalculatorDialog::showwaitpointer(bool on)
 // shows meanwhile.
 void CalculatorDialog::showwaiting(int count)
 {
-    const QString name = QString::fromLatin1(applicationname);
+    const QString name = QString::fromLatin1(APPLICATION_NAME);
     setWindowTitle(count == 0 ? name
                               : QStringLiteral("%1 (busy: %2 waiting)").arg(name).arg(count));
 }
 
 std::unique_ptr<QMessageBox> CalculatorDialog::makequestion(QWidget* parent)
 {
-    QString text = QString::fromLatin1(longactionquestion);
+    QString text = QString::fromLatin1(LONG_ACTION_QUESTION);
     text.replace(QStringLiteral("\n\r"), QStringLiteral("\n"));
     auto box =
-        std::make_unique<QMessageBox>(QMessageBox::Question, QString::fromLatin1(applicationname),
+        std::make_unique<QMessageBox>(QMessageBox::Question, QString::fromLatin1(APPLICATION_NAME),
                                       text, QMessageBox::Yes | QMessageBox::No, parent);
     box->setDefaultButton(QMessageBox::Yes);
     return box;
@@ -377,7 +377,7 @@ void CalculatorDialog::contexthelp(QWidget* widget, const QPoint& position)
     for (QWidget* w = widget; w != nullptr && w != this && id == 0; w = w->parentWidget())
         id = m_controls.key(w, 0);
     const std::uint32_t help = helpidof(id);
-    if (help == 0 && id != displayid)
+    if (help == 0 && id != DISPLAY_ID)
         return;
     if (help != 0)
         m_helpid = help;
@@ -395,16 +395,16 @@ void CalculatorDialog::contexthelp(QWidget* widget, const QPoint& position)
 
 void CalculatorDialog::whatsthis()
 {
-    const QString caption = QString::fromLatin1(applicationname);
+    const QString caption = QString::fromLatin1(APPLICATION_NAME);
     QMessageBox box(QMessageBox::Information, caption,
                     QString::asprintf("helpid:%lx", static_cast<unsigned long>(m_helpid)),
                     QMessageBox::Ok, this);
     // The text is short, and a box as narrow as it would cut its caption
     // down in the title bar: the box is made as wide as the caption and the
     // title bar's icon and buttons, about two lines' height each.
-    constexpr int titlebarbuttons = 4;
+    constexpr int TITLEBAR_BUTTONS = 4;
     const int width = box.fontMetrics().horizontalAdvance(caption) * 5 / 4 +
-                      2 * titlebarbuttons * box.fontMetrics().height();
+                      2 * TITLEBAR_BUTTONS * box.fontMetrics().height();
     if (auto* grid = qobject_cast<QGridLayout*>(box.layout()))
         grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Fixed),
                       grid->rowCount(), 0, 1, grid->columnCount());

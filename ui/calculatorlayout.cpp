@@ -48,7 +48,7 @@ void showcomma(QPushButton* button)
 
 // The open parentheses have no bound of their own; the number stack holds
 // the operands they keep open.
-constexpr int parensmaximum = Calculator::STACKSIZE;
+constexpr int PARENS_MAXIMUM = Calculator::STACKSIZE;
 
 // A group box without text. Its line runs half a text line below its top,
 // as a titled box's would, so boxes that overlap by a unit or two in the
@@ -82,7 +82,7 @@ void CalculatorDialog::buildcontrols()
 {
     m_client = new QWidget(this);
     const dialogunits units(font());
-    m_client->setFixedSize(units.mapx(templatewidth), units.mapy(templateheight));
+    m_client->setFixedSize(units.mapx(TEMPLATE_WIDTH), units.mapy(TEMPLATE_HEIGHT));
 
     m_controls.reserve(calculatortemplatecount);
     QButtonGroup* const groups[] = {new QButtonGroup(this), new QButtonGroup(this),
@@ -121,7 +121,7 @@ QWidget* CalculatorDialog::makecontrol(const controlplace& place, QButtonGroup* 
         return check;
     }
     case controlkind::indicator:
-        return new Indicator(place.id == parensid ? parensmaximum : 1, m_client);
+        return new Indicator(place.id == PARENS_ID ? PARENS_MAXIMUM : 1, m_client);
     case controlkind::pushbutton: break;
     }
     auto* button = new QPushButton(buttontext(place.id), m_client);
@@ -156,7 +156,7 @@ void CalculatorDialog::fitdisplay(const dialogunits& units)
     QRect place = m_display->geometry();
     const double fits = (place.height() - chrome) / line;
     // Down to the frames below it.
-    int below = templateheight;
+    int below = TEMPLATE_HEIGHT;
     for (int i = 0; i < calculatortemplatecount; ++i) {
         if (calculatortemplate[i].kind == controlkind::frame)
             below = std::min(below, calculatortemplate[i].y);
@@ -193,7 +193,7 @@ void CalculatorDialog::describe(QWidget* widget, const controlplace& place)
             break;
         }
     case controlkind::indicator:
-        if (place.id == parensid) {
+        if (place.id == PARENS_ID) {
             name = QStringLiteral("Open parentheses");
             description = QStringLiteral("How many parentheses are open, shown as (=2");
         } else {

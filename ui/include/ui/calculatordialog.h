@@ -30,7 +30,7 @@ struct menuitem;
 
 // The question after a key action has run for 10 seconds. Its line break is
 // written "\n\r"; the box shows it as two lines.
-extern const char longactionquestion[];
+extern const char LONG_ACTION_QUESTION[];
 
 class CalculatorDialog : public QDialog, private KeyFeeder::Window {
 public:
