@@ -208,7 +208,8 @@ TEST(PrecisionDialog, AcceptsOnlyWholeNumbersFromOneTo6000)
         {"6000", "", "", 6000},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.text.toStdString());
+        // The text typed names the row, quoted so that spaces show.
+        SCOPED_TRACE('"' + c.text.toStdString() + '"');
         // A new window each time: the precision is 40 at every start.
         CalculatorDialog window;
         window.show();
@@ -497,18 +498,19 @@ helprun rightclick(CalculatorDialog& window, QWidget* control)
 TEST_F(DialogsTest, WhatsThisOnlyOnKeysWithAHelpIdentifier)
 {
     const struct {
+        const char* what;
         int id;
         const char* shown;  // nullptr: no menu
         std::uint32_t helpid;
     } cases[] = {
-        {1002, "helpid:806603ea", 0x806603EA},  // "7"
-        {1003, "helpid:806603eb", 0x806603EB},  // "8"
-        {1004, nullptr, 0x806603EB},            // "9": the last one stays
-        {1000, "", 0x806603EB},                 // the display: Copy and Paste
-        {1002, "helpid:806603ea", 0x806603EA},
+        {"7", 1002, "helpid:806603ea", 0x806603EA},
+        {"8", 1003, "helpid:806603eb", 0x806603EB},
+        {"9: none, the last one stays", 1004, nullptr, 0x806603EB},
+        {"the display: Copy and Paste", 1000, "", 0x806603EB},
+        {"7 again", 1002, "helpid:806603ea", 0x806603EA},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.id);
+        SCOPED_TRACE(c.what);
         const helprun run = rightclick(window, window.control(c.id));
         if (c.shown == nullptr) {
             EXPECT_TRUE(run.menu.isEmpty());

@@ -108,6 +108,7 @@ TEST(WindowHelp, IndicatorsTellTheirState)
     QWidget* parens = dialog.control(PARENS_ID);
     QWidget* memory = dialog.control(MEMORY_ID);
     const struct {
+        const char* what;
         const char* keys;  // typed, one by one
         int shortcut;      // then pressed with Ctrl, or 0
         const char* parens;
@@ -115,17 +116,17 @@ TEST(WindowHelp, IndicatorsTellTheirState)
         bool parenschanged;
         bool memorychanged;
     } steps[] = {
-        {"", 0, "0", "empty", false, false},
-        {"(", 0, "1", "empty", true, false},
-        {"(", 0, "2", "empty", true, false},
-        {"5", Qt::Key_M, "2", "in use", false, true},  // MS
-        {"7", 0, "2", "in use", false, false},
-        {")", 0, "1", "in use", true, false},
-        {"", Qt::Key_L, "1", "empty", false, true},  // MC
-        {"\x1b", 0, "0", "empty", true, false},      // Escape: C
+        {"at start", "", 0, "0", "empty", false, false},
+        {"one parenthesis", "(", 0, "1", "empty", true, false},
+        {"two parentheses", "(", 0, "2", "empty", true, false},
+        {"MS", "5", Qt::Key_M, "2", "in use", false, true},
+        {"a digit", "7", 0, "2", "in use", false, false},
+        {"one closed", ")", 0, "1", "in use", true, false},
+        {"MC", "", Qt::Key_L, "1", "empty", false, true},
+        {"Escape is C", "\x1b", 0, "0", "empty", true, false},
     };
     for (const auto& s : steps) {
-        SCOPED_TRACE(std::string(s.keys) + " then " + std::to_string(s.shortcut));
+        SCOPED_TRACE(s.what);
         valueevents.clear();
         if (std::string(s.keys) == "\x1b")
             QTest::keyClick(&dialog, Qt::Key_Escape);

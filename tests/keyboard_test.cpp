@@ -1,4 +1,5 @@
 // The keyboard map: what each typed character and named key sends.
+#include <QKeySequence>
 #include <QString>
 
 #include <gtest/gtest.h>
@@ -80,10 +81,14 @@ TEST(Keyboard, CharactersAndKeysSendTheirCommands)
         EXPECT_EQ(acceleratorcommand(Qt::Key_E, none, QString::fromLatin1(e), 16), key::digitE);
     }
     for (const auto& c : cases) {
+        // The row's name: the key as a shortcut names it ("Shift+§", "Ctrl+L").
+        SCOPED_TRACE(QKeySequence(QKeyCombination(c.modifiers, static_cast<Qt::Key>(c.qtkey)))
+                         .toString()
+                         .toStdString());
         for (int radix : {10, 16}) {
             EXPECT_EQ(acceleratorcommand(c.qtkey, c.modifiers, QString::fromLatin1(c.text), radix),
                       c.command)
-                << "key " << std::hex << c.qtkey << " text '" << c.text << "' radix " << radix;
+                << "radix " << radix;
         }
     }
 }
