@@ -347,8 +347,9 @@ void KeyFeeder::stopbusytimer()
 }
 
 // The Precision item is greyed from the hand-over of a key until the window
-// has shown its result, and while requests wait: the precision is changed
-// on this thread, which may touch the engine only while the worker is idle.
+// has shown its result, and while requests wait: the dialog opens on the
+// digits of the snapshot the last job left, and the new digits are a job of
+// the worker that redraws what that job showed.
 bool KeyFeeder::precisionallowed() const
 {
     return !m_busytimer.isActive() && m_worker.isidle() && m_queue.empty();

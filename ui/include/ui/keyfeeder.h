@@ -99,8 +99,9 @@ public:
     // which wait for its end.
     void paste(const QString& text);
     // Options > Precision...: asks the window for the digits once the worker
-    // is idle and hands them to it as a job. Refused with a beep while a paste is being
-    // typed or a key action runs (still busy after KEY_GRACE ms).
+    // is idle and hands them to it as a job. Refused with a beep while a
+    // paste is being typed or a key action runs (still busy after KEY_GRACE
+    // ms).
     void changeprecision();
     // Ends everything: nothing pending is handed over, the key action in
     // progress is cancelled and the worker ended. Calls nothing of the

@@ -138,9 +138,10 @@ private:
     mutable std::mutex m_publishmutex;
     enginesnapshot m_snapshot;
     bool m_displaychanged = false;
-    // 1 while the worker waits for a key. Set with release by the worker
-    // after a key action, so that the window, reading it with acquire, sees
-    // everything the action changed in the engine.
+    // 1 while the worker waits for a job. Set with release by the worker
+    // after a job, so that a thread reading it with acquire sees everything
+    // the job changed (tests read the engine itself then), and may post the
+    // next one.
     std::atomic<std::uint8_t> m_idle{1};
     // Signalled when the worker becomes idle, for stop() to wait on.
     std::mutex m_idlemutex;
