@@ -243,7 +243,7 @@ TEST(BusyTypeAhead, KeysTypedDuringALongKeyAreAppliedAfterIt)
     const char* keys = "1/3=!+1=";
     CalculatorDialog dialog({[] { return std::time_t{1000}; }, {}, {}, {}});
     dialog.show();
-    dialog.worker().calculator().setprecision(6000);
+    ASSERT_TRUE(setprecision(dialog, 6000));
     QTest::keyClicks(&dialog, QString::fromLatin1(keys));
     ASSERT_TRUE(waitidle(dialog, 120000));
 
@@ -359,7 +359,7 @@ TEST(BusyQuestion, NoInTheRealBoxCancelsARealComputation)
     std::time_t clock = 1000;
     CalculatorDialog dialog({[&] { return clock; }, {}, {}, {}});
     dialog.show();
-    dialog.worker().calculator().setprecision(6000);
+    ASSERT_TRUE(setprecision(dialog, 6000));
     type(dialog, "2y(3y(5y(7y0,3");
     ASSERT_TRUE(waitidle(dialog));
 

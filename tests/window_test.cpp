@@ -140,7 +140,7 @@ TEST_F(WindowTest, DisplayShowsOnlyAndScrollsByKeys)
     EXPECT_EQ(display->document()->defaultTextOption().wrapMode(), QTextOption::WrapAnywhere);
     EXPECT_TRUE(display->hasFocus());
 
-    dialog.worker().calculator().setprecision(3000);
+    ASSERT_TRUE(setprecision(dialog, 3000));
     const QString root = typed("2y0,5=");
     ASSERT_TRUE(root.startsWith(QStringLiteral("1,41421356")));
     QScrollBar* bar = display->verticalScrollBar();
@@ -458,7 +458,7 @@ TEST_F(WindowTest, CopyAndPasteGiveTheSameValue)
         press(Qt::Key_Escape);
         const int r = pick(4);
         press(radixkeys[r]);
-        dialog.worker().calculator().setprecision(precisions[pick(4)]);
+        ASSERT_TRUE(setprecision(dialog, precisions[pick(4)]));
         std::string keys;
         if (radices[r] == 10) {
             // A quotient of many digits, scaled by a power of ten; or a
@@ -581,7 +581,7 @@ TEST_F(WindowTest, PasteAtHighPrecisionLosesNoKey)
     // Every power takes longer than the pause between pasted keys; dropping
     // a key while the worker is busy would lose "=" or "*".
     const char* text = "2y0,3=*3y0,37=-1=";
-    dialog.worker().calculator().setprecision(6000);
+    ASSERT_TRUE(setprecision(dialog, 6000));
     QGuiApplication::clipboard()->setText(QString::fromLatin1(text));
     press(Qt::Key_V, Qt::ControlModifier);
     ASSERT_TRUE(waitidle(dialog, 60000));

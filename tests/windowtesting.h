@@ -54,6 +54,14 @@ inline bool waithanded(CalculatorDialog& dialog)
     return waitfor([&] { return !dialog.feeder().waiting() && dialog.worker().isidle(); });
 }
 
+// Sets the precision without the Precision dialog: a job of the idle worker,
+// as the dialog's. The display shows the redraw only with the next key.
+inline bool setprecision(CalculatorDialog& dialog, int digits)
+{
+    return waitidle(dialog) && dialog.worker().postprecision(digits) &&
+           waitfor([&] { return dialog.worker().isidle(); });
+}
+
 inline QString displaytext(const CalculatorDialog& dialog)
 {
     return static_cast<QTextEdit*>(dialog.control(1000))->toPlainText();

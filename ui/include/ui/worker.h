@@ -106,10 +106,6 @@ public:
     // then never touched again by the worker. Later keys are dropped.
     void stop();
 
-    // The engine itself, for tests; only while isidle() (or after stop()).
-    Calculator& calculator() { return m_calculator; }
-    const Calculator& calculator() const { return m_calculator; }
-
 protected:
     void run() override;
 
@@ -140,8 +136,7 @@ private:
     bool m_displaychanged = false;
     // 1 while the worker waits for a job. Set with release by the worker
     // after a job, so that a thread reading it with acquire sees everything
-    // the job changed (tests read the engine itself then), and may post the
-    // next one.
+    // the job changed, and may post the next one.
     std::atomic<std::uint8_t> m_idle{1};
     // Signalled when the worker becomes idle, for stop() to wait on.
     std::mutex m_idlemutex;
