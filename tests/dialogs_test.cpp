@@ -151,6 +151,8 @@ void choose(CalculatorDialog& window, int digits)
     const precisionrun run = runprecision(window, QString::number(digits));
     ASSERT_TRUE(run.opened);
     ASSERT_TRUE(run.messages.empty());
+    // The worker redraws the display with the new digits.
+    ASSERT_TRUE(waitidle(window));
 }
 
 class DialogsTest : public ::testing::Test {
@@ -206,7 +208,8 @@ TEST(PrecisionDialog, AcceptsOnlyWholeNumbersFromOneTo6000)
         {"6000", "", "", 6000},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.text.toStdString());
+        // The text typed names the row, quoted so that spaces show.
+        SCOPED_TRACE('"' + c.text.toStdString() + '"');
         // A new window each time: the precision is 40 at every start.
         CalculatorDialog window;
         window.show();
@@ -233,7 +236,7 @@ TEST(PrecisionDialog, AcceptsOnlyWholeNumbersFromOneTo6000)
             EXPECT_EQ(run.after.selected, c.text);
         }
         ASSERT_TRUE(waitidle(window));
-        EXPECT_EQ(window.worker().calculator().precision(), c.precision);
+        EXPECT_EQ(window.worker().snapshot().precision, c.precision);
     }
 }
 
@@ -257,7 +260,7 @@ TEST_F(DialogsTest, CancelAndCloseChangeNothing)
         });
         window.findcommand(32781)->trigger();  // Options › Precision...
         EXPECT_TRUE(opened);
-        EXPECT_EQ(window.worker().calculator().precision(), 40);
+        EXPECT_EQ(window.worker().snapshot().precision, 40);
         EXPECT_EQ(displaytext(window), shown);
     }
 }
@@ -281,10 +284,10 @@ TEST_F(DialogsTest, ChangingThePrecisionAfterAnErrorClearsFirst)
 {
     typed("(2+");
     EXPECT_EQ(typed("1/0="), QStringLiteral("quot:division by zero"));
-    ASSERT_TRUE(window.worker().calculator().error());
+    ASSERT_TRUE(window.worker().snapshot().error);
     choose(window, 10);
     EXPECT_EQ(displaytext(window), QStringLiteral("0"));
-    EXPECT_FALSE(window.worker().calculator().error());
+    EXPECT_FALSE(window.worker().snapshot().error);
     EXPECT_EQ(static_cast<QLabel*>(window.control(1066))->text(), QString());  // C closed "("
     EXPECT_EQ(typed("2y0,5="), QStringLiteral("1,4142135624"));
 }
@@ -307,7 +310,8 @@ TEST(PrecisionWhileBusy, RefusedUntilTheWorkerIsIdle)
     for (const auto& s : sources) {
         SCOPED_TRACE(s.how);
         slowaction slow;  // "n!" runs until released
-        CalculatorDialog window({{}, {}, slow.action()});
+        slow.holdpaste(0);
+        CalculatorDialog window({{}, {}, slow.action(), slow.pastestep()});
         window.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
         QAction* item = window.findcommand(32781);
@@ -332,7 +336,7 @@ TEST(PrecisionWhileBusy, RefusedUntilTheWorkerIsIdle)
         ASSERT_TRUE(waitidle(window));
         EXPECT_TRUE(item->isEnabled());
         choose(window, 25);
-        EXPECT_EQ(window.worker().calculator().precision(), 25);
+        EXPECT_EQ(window.worker().snapshot().precision, 25);
     }
 }
 
@@ -342,7 +346,7 @@ TEST_F(DialogsTest, PrecisionAfterAQuickKeyIsNotRefused)
     // has not polled it yet.
     QTest::keyClick(&window, '5');
     choose(window, 8);
-    EXPECT_EQ(window.worker().calculator().precision(), 8);
+    EXPECT_EQ(window.worker().snapshot().precision, 8);
     ASSERT_TRUE(waitidle(window));
     EXPECT_EQ(displaytext(window), QStringLiteral("5"));
     EXPECT_TRUE(window.findcommand(32781)->isEnabled());
@@ -494,18 +498,19 @@ helprun rightclick(CalculatorDialog& window, QWidget* control)
 TEST_F(DialogsTest, WhatsThisOnlyOnKeysWithAHelpIdentifier)
 {
     const struct {
+        const char* what;
         int id;
         const char* shown;  // nullptr: no menu
         std::uint32_t helpid;
     } cases[] = {
-        {1002, "helpid:806603ea", 0x806603EA},  // "7"
-        {1003, "helpid:806603eb", 0x806603EB},  // "8"
-        {1004, nullptr, 0x806603EB},            // "9": the last one stays
-        {1000, "", 0x806603EB},                 // the display: Copy and Paste
-        {1002, "helpid:806603ea", 0x806603EA},
+        {"7", 1002, "helpid:806603ea", 0x806603EA},
+        {"8", 1003, "helpid:806603eb", 0x806603EB},
+        {"9: none, the last one stays", 1004, nullptr, 0x806603EB},
+        {"the display: Copy and Paste", 1000, "", 0x806603EB},
+        {"7 again", 1002, "helpid:806603ea", 0x806603EA},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.id);
+        SCOPED_TRACE(c.what);
         const helprun run = rightclick(window, window.control(c.id));
         if (c.shown == nullptr) {
             EXPECT_TRUE(run.menu.isEmpty());

@@ -68,16 +68,17 @@ TEST(WindowHelp, EveryControlHasATooltipAndAnAccessibleName)
     }
     EXPECT_EQ(frames, 3);
     QStringList groups;
-    for (QWidget* w : dialog.control(displayid)->parentWidget()->findChildren<QWidget*>()) {
+    for (QWidget* w : dialog.control(DISPLAY_ID)->parentWidget()->findChildren<QWidget*>()) {
         if (w->objectName().isEmpty() && !w->accessibleName().isEmpty())
             groups << accessible(w, QAccessible::Name);
     }
     EXPECT_EQ(groups, QStringList({"Radix", "Angle unit or word size", "Inverse and hyperbolic"}));
-    EXPECT_EQ(accessible(dialog.control(displayid), QAccessible::Name), QStringLiteral("Display"));
-    EXPECT_TRUE(QAccessible::queryAccessibleInterface(dialog.control(displayid))->state().readOnly);
-    EXPECT_EQ(accessible(dialog.control(parensid), QAccessible::Name),
+    EXPECT_EQ(accessible(dialog.control(DISPLAY_ID), QAccessible::Name), QStringLiteral("Display"));
+    EXPECT_TRUE(
+        QAccessible::queryAccessibleInterface(dialog.control(DISPLAY_ID))->state().readOnly);
+    EXPECT_EQ(accessible(dialog.control(PARENS_ID), QAccessible::Name),
               QStringLiteral("Open parentheses"));
-    EXPECT_EQ(accessible(dialog.control(memoryid), QAccessible::Name), QStringLiteral("Memory"));
+    EXPECT_EQ(accessible(dialog.control(MEMORY_ID), QAccessible::Name), QStringLiteral("Memory"));
     EXPECT_EQ(dialog.control(key::power)->toolTip(),
               QStringLiteral("Power x^y; with Inv: the y-th root of x. Keyboard: Y"));
     EXPECT_EQ(dialog.control(key::point)->toolTip(),
@@ -104,9 +105,10 @@ TEST(WindowHelp, IndicatorsTellTheirState)
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
     QAccessible::setActive(true);
     Indicator::announce = recordevent;
-    QWidget* parens = dialog.control(parensid);
-    QWidget* memory = dialog.control(memoryid);
+    QWidget* parens = dialog.control(PARENS_ID);
+    QWidget* memory = dialog.control(MEMORY_ID);
     const struct {
+        const char* what;
         const char* keys;  // typed, one by one
         int shortcut;      // then pressed with Ctrl, or 0
         const char* parens;
@@ -114,17 +116,17 @@ TEST(WindowHelp, IndicatorsTellTheirState)
         bool parenschanged;
         bool memorychanged;
     } steps[] = {
-        {"", 0, "0", "empty", false, false},
-        {"(", 0, "1", "empty", true, false},
-        {"(", 0, "2", "empty", true, false},
-        {"5", Qt::Key_M, "2", "in use", false, true},  // MS
-        {"7", 0, "2", "in use", false, false},
-        {")", 0, "1", "in use", true, false},
-        {"", Qt::Key_L, "1", "empty", false, true},  // MC
-        {"\x1b", 0, "0", "empty", true, false},      // Escape: C
+        {"at start", "", 0, "0", "empty", false, false},
+        {"one parenthesis", "(", 0, "1", "empty", true, false},
+        {"two parentheses", "(", 0, "2", "empty", true, false},
+        {"MS", "5", Qt::Key_M, "2", "in use", false, true},
+        {"a digit", "7", 0, "2", "in use", false, false},
+        {"one closed", ")", 0, "1", "in use", true, false},
+        {"MC", "", Qt::Key_L, "1", "empty", false, true},
+        {"Escape is C", "\x1b", 0, "0", "empty", true, false},
     };
     for (const auto& s : steps) {
-        SCOPED_TRACE(std::string(s.keys) + " then " + std::to_string(s.shortcut));
+        SCOPED_TRACE(s.what);
         valueevents.clear();
         if (std::string(s.keys) == "\x1b")
             QTest::keyClick(&dialog, Qt::Key_Escape);

@@ -1,4 +1,5 @@
 // The keyboard map: what each typed character and named key sends.
+#include <QKeySequence>
 #include <QString>
 
 #include <gtest/gtest.h>
@@ -43,9 +44,9 @@ TEST(Keyboard, CharactersAndKeysSendTheirCommands)
         {Qt::Key_Backspace, none, "\b", key::backspace},
         {Qt::Key_Left, none, "", key::backspace},
         {Qt::Key_Delete, none, "\x7f", key::clearentry},
-        {Qt::Key_Tab, none, "\t", command::nothing},
-        {Qt::Key_Backtab, shift, "", command::nothing},
-        {Qt::Key_Right, none, "", command::nothing},
+        {Qt::Key_Tab, none, "\t", command::NOTHING},
+        {Qt::Key_Backtab, shift, "", command::NOTHING},
+        {Qt::Key_Right, none, "", command::NOTHING},
         {Qt::Key_F2, none, "", key::degrees},
         {Qt::Key_F3, none, "", key::radians},
         {Qt::Key_F4, none, "", key::grads},
@@ -61,9 +62,9 @@ TEST(Keyboard, CharactersAndKeysSendTheirCommands)
         {Qt::Key_R, ctrl, "\x12", key::memoryrecall},
         {Qt::Key_M, ctrl, "\r", key::memorystore},
         {Qt::Key_P, ctrl, "\x10", key::memoryadd},
-        {Qt::Key_C, ctrl, "\x03", command::copy},
-        {Qt::Key_V, ctrl, "\x16", command::paste},
-        {Qt::Key_D, ctrl, "\x04", command::precision},
+        {Qt::Key_C, ctrl, "\x03", command::COPY},
+        {Qt::Key_V, ctrl, "\x16", command::PASTE},
+        {Qt::Key_D, ctrl, "\x04", command::PRECISION},
         {Qt::Key_G, ctrl, "\x07", key::grouping},
         {Qt::Key_S, ctrl, "\x13", 0},
         {Qt::Key_C, ctrl | shift, "\x03", 0},
@@ -80,10 +81,14 @@ TEST(Keyboard, CharactersAndKeysSendTheirCommands)
         EXPECT_EQ(acceleratorcommand(Qt::Key_E, none, QString::fromLatin1(e), 16), key::digitE);
     }
     for (const auto& c : cases) {
+        // The row's name: the key as a shortcut names it ("Shift+§", "Ctrl+L").
+        SCOPED_TRACE(QKeySequence(QKeyCombination(c.modifiers, static_cast<Qt::Key>(c.qtkey)))
+                         .toString()
+                         .toStdString());
         for (int radix : {10, 16}) {
             EXPECT_EQ(acceleratorcommand(c.qtkey, c.modifiers, QString::fromLatin1(c.text), radix),
                       c.command)
-                << "key " << std::hex << c.qtkey << " text '" << c.text << "' radix " << radix;
+                << "radix " << radix;
         }
     }
 }

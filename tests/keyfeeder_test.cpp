@@ -31,15 +31,15 @@ public:
     std::vector<int> precisionasked;  // the digits each dialog opened on
     std::optional<int> precisionchosen;
     std::function<void()> onaskprecision = [] {};
-    std::function<void()> onrefresh = [] {};
+    std::function<void(const enginesnapshot&)> onrefresh = [](const enginesnapshot&) {};
     int beeps = 0;
     int calls = 0;
 
-    void refresh() override
+    void refresh(const enginesnapshot& state) override
     {
         ++calls;
         ++refreshes;
-        onrefresh();
+        onrefresh(state);
     }
     void showdisplay(const std::string& text) override
     {
@@ -93,15 +93,18 @@ protected:
     slowaction slow;  // outlives the feeder, whose worker runs it
     std::unique_ptr<KeyFeeder> feeder;
 
-    void SetUp() override { make(slow.action()); }
+    void SetUp() override { make(slow); }
 
-    void make(CalculatorWorker::KeyAction action)
+    void make(slowaction& action) { make(action.action(), action.pastestep()); }
+
+    void make(CalculatorWorker::KeyAction action, CalculatorWorker::PasteStep pastestep = {})
     {
         feeder = std::make_unique<KeyFeeder>(
-            window, [this] { return clock; }, std::move(action));
+            window, [this] { return clock; }, std::move(action), std::move(pastestep));
     }
 
-    const Calculator& engine() { return feeder->worker().calculator(); }
+    // What the window is shown of the engine.
+    enginesnapshot engine() { return feeder->worker().snapshot(); }
 
     // Every request handed over, the worker idle and its result shown.
     bool settled(int ms = 5000)
@@ -135,9 +138,10 @@ TEST_F(KeyFeederTest, KeysArriveInTheOrderTheyCame)
     feeder->press(key::digit4, true);
     feeder->hand(key::inv);
     ASSERT_TRUE(settled());
-    EXPECT_EQ(slow.keys(), (std::vector<int>{key::digit1, key::inv, key::digit2, key::digit3,
-                                             key::digit4, key::inv}));
-    EXPECT_EQ(engine().display(), "1234");
+    // The pasted keys run in the engine's paste, between the two Inv.
+    EXPECT_EQ(slow.keys(), (std::vector<int>{key::digit1, key::inv, key::digit4, key::inv}));
+    EXPECT_EQ(engine().display, "1234");
+    EXPECT_FALSE(engine().inv);
     EXPECT_GE(window.refreshes, 1);
 }
 
@@ -161,7 +165,7 @@ TEST_F(KeyFeederTest, KeysWaitForABusyWorkerHoweverLong)
     slow.release();
     ASSERT_TRUE(settled());
     EXPECT_EQ(slow.keys(), (std::vector<int>{key::factorial, key::digit5, key::inv, key::digit6}));
-    EXPECT_EQ(engine().display(), "56");
+    EXPECT_EQ(engine().display, "56");
     EXPECT_EQ(window.flashes,
               (std::vector<std::pair<int, bool>>{{key::digit5, true}, {key::digit5, false}}));
     EXPECT_EQ(window.waitingshown, (std::vector<int>{3, 0}));
@@ -178,7 +182,7 @@ TEST_F(KeyFeederTest, ClearWhileBusyCancelsAndDropsWhatWaits)
         SCOPED_TRACE(clear);
         slowaction held;
         window = fakewindow();
-        make(held.action());
+        make(held);
         feeder->press(key::digit2, false);
         feeder->press(key::factorial, false);
         ASSERT_TRUE(waitfor([&] { return held.running(); }));
@@ -193,7 +197,7 @@ TEST_F(KeyFeederTest, ClearWhileBusyCancelsAndDropsWhatWaits)
         EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(100));
         EXPECT_TRUE(held.cancelled());
         EXPECT_EQ(held.keys(), (std::vector<int>{key::digit2, key::factorial, clear}));
-        EXPECT_EQ(engine().display(), "0");
+        EXPECT_EQ(engine().display, "0");
         EXPECT_EQ(window.refreshes, refreshes + 1);  // C's result, not the cancel first
         EXPECT_TRUE(window.flashes.empty());
         EXPECT_TRUE(window.precisionasked.empty());
@@ -212,7 +216,7 @@ TEST_F(KeyFeederTest, ClearWithAnIdleWorkerWaitsItsTurn)
     ASSERT_TRUE(settled());
     EXPECT_EQ(slow.keys(), (std::vector<int>{key::digit1, key::digit2, key::add, key::digit3,
                                              key::clearentry, key::digit4, key::equals}));
-    EXPECT_EQ(engine().display(), "16");
+    EXPECT_EQ(engine().display, "16");
 }
 
 // A typed E and F2 to F4 mean what the radix in force at their turn makes
@@ -236,7 +240,7 @@ TEST_F(KeyFeederTest, KeysByRadixFollowTheKeysBefore)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         slowaction recorder(0);
-        make(recorder.action());
+        make(recorder);
         if (c.radix != key::dec)
             feeder->hand(c.radix);
         feeder->hand(key::digit1);
@@ -254,6 +258,7 @@ TEST_F(KeyFeederTest, KeysByRadixFollowTheKeysBefore)
 // long that takes, and the display follows the pasted keys.
 TEST_F(KeyFeederTest, APasteRunsWholeAndKeysTypedMeanwhileWait)
 {
+    slow.holdpaste(1);  // before n!
     feeder->paste(QStringLiteral("5!12"));
     ASSERT_TRUE(waitfor([&] { return slow.running(); }));
     feeder->press(key::digit3, false);
@@ -265,9 +270,8 @@ TEST_F(KeyFeederTest, APasteRunsWholeAndKeysTypedMeanwhileWait)
     ASSERT_TRUE(settled());
     EXPECT_FALSE(feeder->pasting());
     EXPECT_TRUE(window.precisionoffered);
-    EXPECT_EQ(slow.keys(), (std::vector<int>{key::digit5, key::factorial, key::digit1, key::digit2,
-                                             key::digit3}));
-    EXPECT_EQ(engine().display(), "5123");
+    EXPECT_EQ(slow.keys(), std::vector<int>{key::digit3});
+    EXPECT_EQ(engine().display, "123");
     EXPECT_TRUE(window.flashes.empty());  // no button flashes for pasted keys
 }
 
@@ -277,15 +281,16 @@ TEST_F(KeyFeederTest, ClearEndsThePaste)
     for (const int clear : {int{key::clearall}, int{key::clearentry}}) {
         SCOPED_TRACE(clear);
         slowaction held;
-        make(held.action());
+        make(held);
+        held.holdpaste(1);  // before n!
         feeder->paste(QStringLiteral("5!12"));
         feeder->paste(QStringLiteral("7"));
         ASSERT_TRUE(waitfor([&] { return held.running(); }));
         feeder->press(clear, false);
         ASSERT_TRUE(settled(1000));
         EXPECT_TRUE(held.cancelled());
-        EXPECT_EQ(held.keys(), (std::vector<int>{key::digit5, key::factorial, clear}));
-        EXPECT_EQ(engine().display(), "0");
+        EXPECT_EQ(held.keys(), std::vector<int>{clear});
+        EXPECT_EQ(engine().display, "0");
         feeder.reset();
     }
 }
@@ -294,7 +299,7 @@ TEST_F(KeyFeederTest, ClearEndsThePaste)
 TEST_F(KeyFeederTest, AQuickKeyShowsBeforeTheLongOneAfterIt)
 {
     std::vector<std::string> refreshed;
-    window.onrefresh = [&] { refreshed.push_back(engine().display()); };
+    window.onrefresh = [&](const enginesnapshot& state) { refreshed.push_back(state.display); };
     for (const int code : {key::digit0, key::point, key::digit5, key::factorial})
         feeder->press(code, false);
     ASSERT_TRUE(waitfor([&] { return slow.running(); }));
@@ -309,19 +314,25 @@ TEST_F(KeyFeederTest, AQuickKeyShowsBeforeTheLongOneAfterIt)
 TEST_F(KeyFeederTest, APastedEFollowsTheRadixOfTheKeysBefore)
 {
     const struct {
+        const char* what;
         int radix;
-        std::vector<int> keys;
+        std::vector<int> keys;  // what the paste types after the radix
     } cases[] = {
-        {key::dec, {key::dec, key::digit1, key::exponent, key::digit2}},
-        {key::hex, {key::hex, key::digit1, key::digitE, key::digit2}},
+        {"EE in Dec", key::dec, {key::digit1, key::exponent, key::digit2}},
+        {"the digit in Hex", key::hex, {key::digit1, key::digitE, key::digit2}},
     };
     for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
         slowaction recorder(0);
-        make(recorder.action());
+        make(recorder);
         feeder->hand(c.radix);
         feeder->paste(QStringLiteral("1e2"));
         ASSERT_TRUE(settled());
-        EXPECT_EQ(recorder.keys(), c.keys);
+        Calculator reference;
+        reference.presskey(c.radix);
+        for (const int code : c.keys)
+            reference.presskey(code);
+        EXPECT_EQ(engine().display, reference.display());
         feeder.reset();
     }
 }
@@ -371,6 +382,7 @@ TEST_F(KeyFeederTest, NoCancelsAndEndsThePaste)
         EXPECT_FALSE(window.pointer);  // the normal pointer while asking
         return false;
     };
+    slow.holdpaste(0);
     feeder->paste(QStringLiteral("!12"));
     feeder->press(key::digit3, false);
     ASSERT_TRUE(waitfor([&] { return slow.running(); }));
@@ -379,8 +391,8 @@ TEST_F(KeyFeederTest, NoCancelsAndEndsThePaste)
     EXPECT_FALSE(feeder->pasting());
     ASSERT_TRUE(settled());
     EXPECT_TRUE(slow.cancelled());
-    EXPECT_EQ(slow.keys(), (std::vector<int>{key::factorial, key::digit3}));
-    EXPECT_EQ(engine().display(), "3");
+    EXPECT_EQ(slow.keys(), std::vector<int>{key::digit3});
+    EXPECT_EQ(engine().display, "3");
     EXPECT_FALSE(window.pointer);
 }
 
@@ -404,7 +416,8 @@ TEST_F(KeyFeederTest, PrecisionChangesOnlyWithAnIdleWorker)
         SCOPED_TRACE(c.what);
         slowaction held;
         window = fakewindow();
-        make(held.action());
+        make(held);
+        held.holdpaste(0);
         window.precisionchosen = c.chosen;
         c.before(*feeder);
         if (c.beeps) {
@@ -416,7 +429,7 @@ TEST_F(KeyFeederTest, PrecisionChangesOnlyWithAnIdleWorker)
         EXPECT_EQ(window.precisionasked.empty(), c.beeps);
         held.release();
         ASSERT_TRUE(settled());
-        EXPECT_EQ(engine().precision(), c.precision);
+        EXPECT_EQ(engine().precision, c.precision);
         feeder.reset();
     }
 }
@@ -427,13 +440,13 @@ TEST_F(KeyFeederTest, PrecisionAfterAKeyWaitsForIt)
     window.precisionchosen = 3;
     window.onaskprecision = [&] {
         EXPECT_TRUE(feeder->worker().isidle());
-        EXPECT_EQ(engine().display(), "5");
+        EXPECT_EQ(engine().display, "5");
     };
     feeder->changeprecision();
     ASSERT_TRUE(settled());
     EXPECT_EQ(window.precisionasked, std::vector<int>{40});
-    EXPECT_EQ(engine().precision(), 3);
-    EXPECT_EQ(engine().display(), "5");
+    EXPECT_EQ(engine().precision, 3);
+    EXPECT_EQ(engine().display, "5");
 }
 
 TEST_F(KeyFeederTest, StopCancelsDropsTheRestAndCallsNothing)

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <map>
 #include <random>
+#include <span>
 
 #include <QAbstractTextDocumentLayout>
 #include <QAccessible>
@@ -18,8 +19,10 @@
 
 #include <gtest/gtest.h>
 
+#include "calc/keys.h"
 #include "calc/keytext.h"
 #include "calc/paste.h"
+#include "ui/dialogtemplate.h"
 #include "windowtesting.h"
 
 namespace {
@@ -74,123 +77,54 @@ protected:
     }
 };
 
-struct placed {
-    int id;
-    const char* text;
-    int x, y, width, height;
-};
-
-// The template in dialog units, written out from the layout tables.
-const placed templateplaces[] = {
-    {1000, "", 7, 10, 323, -1},           {1056, "Hex", 17, 58, -1, -1},
-    {1057, "Dec", 61, 58, -1, -1},        {1058, "Oct", 106, 58, -1, -1},
-    {1059, "Bin", 143, 58, -1, -1},       {1053, "Degrees", 188, 57, -1, -1},
-    {1054, "Radians", 243, 57, -1, -1},   {1055, "Grads", 293, 57, -1, -1},
-    {1070, "Qword", 188, 60, -1, 10},     {1071, "Dword", 227, 60, -1, 10},
-    {1072, "Word", 265, 60, -1, 10},      {1073, "Byte", 301, 60, -1, 10},
-    {1061, "Inv", 16, 80, -1, -1},        {1062, "Hyp", 46, 80, -1, -1},
-    {1066, "", 85, 80, 18, 16},           {1067, "", 120, 80, 18, 16},
-    {1019, "Backspace", 155, 81, 55, 15}, {1018, "CE", 215, 81, 55, 15},
-    {1001, "C", 275, 81, 55, 15},
-};
-
-const int keypadx[10] = {25, 55, 85, 120, 155, 185, 215, 245, 275, 305};
-const int keypady[5] = {101, 121, 141, 161, 181};
-struct cell {
-    int id;
-    const char* text;
-};
-
-const cell keypad[5][10] = {
-    {{0, ""},
-     {1041, "("},
-     {1040, ")"},
-     {1020, "MC"},
-     {1002, "7"},
-     {1003, "8"},
-     {1004, "9"},
-     {1014, "/"},
-     {1024, "Mod"},
-     {1028, "And"}},
-    {{1060, "dms"},
-     {1042, "EE"},
-     {1044, "ln"},
-     {1021, "MR"},
-     {1005, "4"},
-     {1006, "5"},
-     {1007, "6"},
-     {1015, "*"},
-     {1025, "Or"},
-     {1029, "Xor"}},
-    {{1050, "sin"},
-     {1043, "x^y"},
-     {1045, "log"},
-     {1022, "MS"},
-     {1008, "1"},
-     {1009, "2"},
-     {1010, "3"},
-     {1016, "-"},
-     {1026, "Lsh"},
-     {1030, "Not"}},
-    {{1051, "cos"},
-     {1047, "x^3"},
-     {1046, "n!"},
-     {1023, "M+"},
-     {1011, "0"},
-     {1012, "+/-"},
-     {1013, ","},
-     {1017, "+"},
-     {1027, "="},
-     {1031, "Int"}},
-    {{1052, "tan"},
-     {1049, "x^2"},
-     {1048, "1/x"},
-     {1039, "PI"},
-     {1032, "A"},
-     {1033, "B"},
-     {1034, "C"},
-     {1035, "D"},
-     {1036, "E"},
-     {1037, "F"}},
-};
-
+// Every place of the dialog template holds its control, with the text the
+// key table gives its key, at its place in dialog units of the window's font
+// worked out here apart from the window's own conversion; the display only
+// rounds its height to whole lines.
 TEST_F(WindowTest, EveryControlHasItsIdTextAndPlace)
 {
-    // Dialog units of the window's font, worked out here independently.
     QFontMetricsF metrics(dialog.font());
     const QString letters = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
     const double unitx = metrics.horizontalAdvance(letters) / 52.0 / 4.0;
     const double unity = metrics.height() / 8.0;
 
-    std::vector<placed> places(std::begin(templateplaces), std::end(templateplaces));
-    for (int row = 0; row < 5; ++row) {
-        for (int column = 0; column < 10; ++column) {
-            const cell p = keypad[row][column];
-            if (p.id != 0)
-                places.push_back({p.id, p.text, keypadx[column], keypady[row], 25, 15});
+    const std::span<const controlplace> places(calculatortemplate, calculatortemplatecount);
+    int frames = 0;
+    std::vector<QRect> buttons;
+    for (const controlplace& p : places) {
+        if (p.kind == controlkind::frame) {
+            ++frames;
+            continue;
         }
-    }
-    ASSERT_EQ(places.size(), 68u);  // and three frames make the 71 controls
-
-    for (const placed& p : places) {
         SCOPED_TRACE(p.id);
         QWidget* widget = dialog.control(p.id);
         ASSERT_NE(widget, nullptr);
         if (auto* b = qobject_cast<QAbstractButton*>(widget)) {
-            EXPECT_EQ(b->text(), QString::fromLatin1(p.text));
+            const char* label = keylabel(p.id);
+            ASSERT_NE(label, nullptr);
+            // The comma key shows its comma without the mnemonic's mark.
+            EXPECT_EQ(b->text(), p.id == key::point ? QStringLiteral(",") : QString(label));
         }
         const QRect g = widget->geometry();
-        // The angle units stand anywhere from y 57 to 59.
         EXPECT_NEAR(g.x(), p.x * unitx, 1.0);
-        EXPECT_NEAR(g.y(), p.y * unity, p.id >= 1053 && p.id <= 1055 ? 2 * unity + 1 : 1.0);
-        if (p.width > 0) {
-            EXPECT_NEAR(g.width(), p.width * unitx, 1.0);
-        }
-        if (p.height > 0) {
+        EXPECT_NEAR(g.y(), p.y * unity, 1.0);
+        EXPECT_NEAR(g.width(), p.width * unitx, 1.0);
+        if (p.kind != controlkind::display) {
             EXPECT_NEAR(g.height(), p.height * unity, 1.0);
         }
-        EXPECT_LE(g.right(), std::lround(340 * unitx));
-        EXPECT_LE(g.bottom(), std::lround(205 * unity));
+        EXPECT_LE(g.right(), std::lround(TEMPLATE_WIDTH * unitx));
+        EXPECT_LE(g.bottom(), std::lround(TEMPLATE_HEIGHT * unity));
+        if (p.kind == controlkind::pushbutton) {
+            for (const QRect& other : buttons)
+                EXPECT_FALSE(g.intersects(other)) << "overlaps the key at " << other.x();
+            buttons.push_back(g);
+        }
+    }
+    EXPECT_EQ(frames, 3);
+    EXPECT_EQ(places.size(), 71u);
+    // Every key the key table gives a control has one in the window.
+    for (int i = 0; i < keybuttoncount; ++i) {
+        EXPECT_NE(dialog.control(keybuttons[i].code), nullptr) << keybuttons[i].label;
     }
     EXPECT_EQ(dialog.windowTitle(), QStringLiteral("ZELK Calculator"));
     EXPECT_FALSE(dialog.windowIcon().isNull());
@@ -206,7 +140,7 @@ TEST_F(WindowTest, DisplayShowsOnlyAndScrollsByKeys)
     EXPECT_EQ(display->document()->defaultTextOption().wrapMode(), QTextOption::WrapAnywhere);
     EXPECT_TRUE(display->hasFocus());
 
-    dialog.worker().calculator().setprecision(3000);
+    ASSERT_TRUE(setprecision(dialog, 3000));
     const QString root = typed("2y0,5=");
     ASSERT_TRUE(root.startsWith(QStringLiteral("1,41421356")));
     QScrollBar* bar = display->verticalScrollBar();
@@ -234,15 +168,21 @@ TEST_F(WindowTest, DisplayShowsOnlyAndScrollsByKeys)
     EXPECT_NEAR(display->height(), 37 * QFontMetricsF(dialog.font()).height() / 8.0, pitch / 2 + 1);
 
     const struct {
+        const char* what;
         int qtkey;
         int lines;
     } scrolls[] = {
-        {Qt::Key_PageDown, 4}, {Qt::Key_Down, 1}, {Qt::Key_Up, -1}, {Qt::Key_PageUp, -4}};
+        {"Page Down", Qt::Key_PageDown, 4},
+        {"Down", Qt::Key_Down, 1},
+        {"Up", Qt::Key_Up, -1},
+        {"Page Up", Qt::Key_PageUp, -4},
+    };
     bar->setValue(bar->maximum() / 2 / line * line);
     for (const auto& s : scrolls) {
+        SCOPED_TRACE(s.what);
         const int before = bar->value();
         press(s.qtkey);
-        EXPECT_EQ(bar->value(), before + s.lines * line) << s.qtkey;
+        EXPECT_EQ(bar->value(), before + s.lines * line);
     }
     EXPECT_EQ(displaytext(dialog), root);
 }
@@ -357,14 +297,21 @@ TEST_F(WindowTest, IntegerRadicesSwitchControlsAndTheViewPopup)
     const int digits[16] = {1011, 1008, 1009, 1010, 1005, 1006, 1007, 1002,
                             1003, 1004, 1032, 1033, 1034, 1035, 1036, 1037};
     const struct {
+        const char* what;
         int fkey;
         int count;
-    } radices[] = {{Qt::Key_F5, 16}, {Qt::Key_F8, 2}, {Qt::Key_F7, 8}, {Qt::Key_F6, 10}};
+    } radices[] = {
+        {"Hex", Qt::Key_F5, 16},
+        {"Bin", Qt::Key_F8, 2},
+        {"Oct", Qt::Key_F7, 8},
+        {"Dec", Qt::Key_F6, 10},
+    };
     for (const auto& r : radices) {
+        SCOPED_TRACE(r.what);
         press(r.fkey);
         ASSERT_TRUE(waitidle(dialog));
         for (int i = 0; i < 16; ++i)
-            EXPECT_EQ(enabled(digits[i]), i < r.count) << r.fkey << " digit " << i;
+            EXPECT_EQ(enabled(digits[i]), i < r.count) << "digit " << i;
     }
 
     // Back in decimal: the angle items are made again with their second
@@ -380,33 +327,39 @@ TEST_F(WindowTest, IntegerRadicesSwitchControlsAndTheViewPopup)
 
 TEST_F(WindowTest, FunctionKeysTwoToFourFollowTheRadix)
 {
-    const struct {
+    struct fkeyrow {
+        const char* what;
         int fkey;
         int radio;
         int item;
-    } decimal[] = {{Qt::Key_F3, 1054, 32787}, {Qt::Key_F4, 1055, 32788}, {Qt::Key_F2, 1053, 32789}};
+    };
+    const fkeyrow decimal[] = {
+        {"F3 radians", Qt::Key_F3, 1054, 32787},
+        {"F4 grads", Qt::Key_F4, 1055, 32788},
+        {"F2 degrees", Qt::Key_F2, 1053, 32789},
+    };
     for (const auto& d : decimal) {
+        SCOPED_TRACE(d.what);
         press(d.fkey);
         ASSERT_TRUE(waitidle(dialog));
-        EXPECT_TRUE(checked(d.radio)) << d.fkey;
-        EXPECT_TRUE(dialog.findcommand(d.item)->isChecked()) << d.fkey;
+        EXPECT_TRUE(checked(d.radio));
+        EXPECT_TRUE(dialog.findcommand(d.item)->isChecked());
     }
     press(Qt::Key_F3);  // radians, kept through the integer radices
     press(Qt::Key_F5);
     ASSERT_TRUE(waitidle(dialog));
-    const struct {
-        int fkey;
-        int radio;
-        int item;
-    } integer[] = {{Qt::Key_F2, 1071, 32795},
-                   {Qt::Key_F3, 1072, 32794},
-                   {Qt::Key_F4, 1073, 32793},
-                   {Qt::Key_F12, 1070, 32796}};
+    const fkeyrow integer[] = {
+        {"F2 dword", Qt::Key_F2, 1071, 32795},
+        {"F3 word", Qt::Key_F3, 1072, 32794},
+        {"F4 byte", Qt::Key_F4, 1073, 32793},
+        {"F12 qword", Qt::Key_F12, 1070, 32796},
+    };
     for (const auto& i : integer) {
+        SCOPED_TRACE(i.what);
         press(i.fkey);
         ASSERT_TRUE(waitidle(dialog));
-        EXPECT_TRUE(checked(i.radio)) << i.fkey;
-        EXPECT_TRUE(dialog.findcommand(i.item)->isChecked()) << i.fkey;
+        EXPECT_TRUE(checked(i.radio));
+        EXPECT_TRUE(dialog.findcommand(i.item)->isChecked());
     }
     // A radio button and a menu item in the shared place do the same.
     click(1072);
@@ -505,7 +458,7 @@ TEST_F(WindowTest, CopyAndPasteGiveTheSameValue)
         press(Qt::Key_Escape);
         const int r = pick(4);
         press(radixkeys[r]);
-        dialog.worker().calculator().setprecision(precisions[pick(4)]);
+        ASSERT_TRUE(setprecision(dialog, precisions[pick(4)]));
         std::string keys;
         if (radices[r] == 10) {
             // A quotient of many digits, scaled by a power of ten; or a
@@ -555,14 +508,18 @@ TEST_F(WindowTest, CopyAndPasteGiveTheSameValue)
 TEST_F(WindowTest, PastesKeysByTheCharacterTable)
 {
     const struct {
+        const char* what;
         const char* text;
         const char* shown;
     } pastes[] = {
-        {"12+3=", "15"},       {"2 e 3", "2e+3"},  // EE in the decimal radix; spaces are skipped
-        {"(1,5+2.5)*2=", "8"}, {"10%3=", "1"},    {"3\"", "9"},  // x^2
+        {"a sum", "12+3=", "15"},
+        {"e is EE in the decimal radix, spaces are skipped", "2 e 3", "2e+3"},
+        {"both decimal marks", "(1,5+2.5)*2=", "8"},
+        {"% is Mod", "10%3=", "1"},
+        {"\" is x^2", "3\"", "9"},
     };
     for (const auto& p : pastes) {
-        SCOPED_TRACE(p.text);
+        SCOPED_TRACE(p.what);
         press(Qt::Key_Escape);
         ASSERT_TRUE(waitidle(dialog));
         QGuiApplication::clipboard()->setText(QString::fromLatin1(p.text));
@@ -587,23 +544,24 @@ TEST_F(WindowTest, PastesNumbersAsTheyWereMeant)
     while (digits.size() < 10000)
         digits += "1234567890";
     const struct {
+        const char* what;
         std::string text;
         const char* shown;
     } pastes[] = {
-        {"1,234,567.89", "1234567,89"},
-        {"1.234.567,89", "1234567,89"},
-        {"1e-5=", "1e-5"},
-        {"1e-5*3=", "3e-5"},
-        {"0x1F=", "31"},
-        {"\u22125*2=", "-10"},
-        {"3\u00d74=", "12"},
-        {"10\u00f72=", "5"},
-        {"2^10=", "1024"},
-        {"1,2,3", "Cannot read pasted number"},
-        {digits + "=", "1,2345678901234567890123456789012345678901e+9999"},
+        {"grouped by commas", "1,234,567.89", "1234567,89"},
+        {"grouped by points", "1.234.567,89", "1234567,89"},
+        {"an exponent", "1e-5=", "1e-5"},
+        {"an exponent in a product", "1e-5*3=", "3e-5"},
+        {"a hexadecimal prefix", "0x1F=", "31"},
+        {"a minus sign", "\u22125*2=", "-10"},
+        {"a multiplication sign", "3\u00d74=", "12"},
+        {"a division sign", "10\u00f72=", "5"},
+        {"a caret", "2^10=", "1024"},
+        {"refused", "1,2,3", "Cannot read pasted number"},
+        {"longer than the entry", digits + "=", "1,2345678901234567890123456789012345678901e+9999"},
     };
     for (const auto& p : pastes) {
-        SCOPED_TRACE(p.text.substr(0, 20));
+        SCOPED_TRACE(p.what);
         press(Qt::Key_Escape);
         ASSERT_TRUE(waitidle(dialog));
         QGuiApplication::clipboard()->setText(QString::fromStdString(p.text));
@@ -623,7 +581,7 @@ TEST_F(WindowTest, PasteAtHighPrecisionLosesNoKey)
     // Every power takes longer than the pause between pasted keys; dropping
     // a key while the worker is busy would lose "=" or "*".
     const char* text = "2y0,3=*3y0,37=-1=";
-    dialog.worker().calculator().setprecision(6000);
+    ASSERT_TRUE(setprecision(dialog, 6000));
     QGuiApplication::clipboard()->setText(QString::fromLatin1(text));
     press(Qt::Key_V, Qt::ControlModifier);
     ASSERT_TRUE(waitidle(dialog, 60000));
@@ -666,7 +624,7 @@ TEST_F(WindowTest, KeyboardFlashesItsButton)
 TEST(WindowKeys, AcceleratorsSendKeysOfDisabledButtons)
 {
     slowaction recorder(0);
-    CalculatorDialog dialog({{}, {}, recorder.action()});
+    CalculatorDialog dialog({{}, {}, recorder.action(), {}});
     ASSERT_FALSE(dialog.control(1032)->isEnabled());  // "A" in the decimal radix
     QTest::keyClick(&dialog, 'a');
     ASSERT_TRUE(waitidle(dialog));

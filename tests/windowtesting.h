@@ -3,6 +3,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstddef>
 #include <ctime>
 #include <functional>
 #include <mutex>
@@ -53,6 +54,14 @@ inline bool waithanded(CalculatorDialog& dialog)
     return waitfor([&] { return !dialog.feeder().waiting() && dialog.worker().isidle(); });
 }
 
+// Sets the precision without the Precision dialog: a job of the idle worker,
+// as the dialog's. The display shows the redraw only with the next key.
+inline bool setprecision(CalculatorDialog& dialog, int digits)
+{
+    return waitidle(dialog) && dialog.worker().postprecision(digits) &&
+           waitfor([&] { return dialog.worker().isidle(); });
+}
+
 inline QString displaytext(const CalculatorDialog& dialog)
 {
     return static_cast<QTextEdit*>(dialog.control(1000))->toPlainText();
@@ -75,7 +84,8 @@ inline void type(CalculatorDialog& dialog, const char* text)
 
 // A key action that holds the worker the way a long computation does, until
 // the test lets it go or the window cancels it. Every other key goes to the
-// engine. It records every key the worker receives.
+// engine. It records every key the worker receives outside a paste; a paste
+// it holds before the key holdpaste names, whose key then runs as usual.
 class slowaction {
 public:
     explicit slowaction(int slowkey = key::factorial) : m_slowkey(slowkey) {}
@@ -87,20 +97,23 @@ public:
                 std::lock_guard lock(m_mutex);
                 m_keys.push_back(code);
             }
-            if (code != m_slowkey) {
+            if (code != m_slowkey)
                 calculator.presskey(code);
-                return;
-            }
-            startcompute();
-            m_running = true;
-            while (!m_release && computeallowed())
-                std::this_thread::sleep_for(std::chrono::milliseconds(1));
-            if (!computeallowed())
-                m_cancelled = true;
-            m_running = false;
+            else
+                hold();
         };
     }
 
+    CalculatorWorker::PasteStep pastestep()
+    {
+        return [this](Calculator&, std::size_t pressed) {
+            if (pressed == m_pasteslow.load())
+                hold();
+        };
+    }
+
+    // The key of a paste, counted from 0, before which the paste is held.
+    void holdpaste(std::size_t index) { m_pasteslow = index; }
     void release() { m_release = true; }
     bool running() const { return m_running; }
     bool cancelled() const { return m_cancelled; }
@@ -112,9 +125,21 @@ public:
 
 private:
     int m_slowkey;
+    std::atomic<std::size_t> m_pasteslow{static_cast<std::size_t>(-1)};
     std::atomic<bool> m_release{false};
     std::atomic<bool> m_running{false};
     std::atomic<bool> m_cancelled{false};
     std::mutex m_mutex;
     std::vector<int> m_keys;
+
+    void hold()
+    {
+        startcompute();
+        m_running = true;
+        while (!m_release && computeallowed())
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        if (!computeallowed())
+            m_cancelled = true;
+        m_running = false;
+    }
 };

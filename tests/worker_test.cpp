@@ -1,5 +1,6 @@
-// The worker thread on its own: hand-over of one key at a time, the drop
-// rule, and the end of the worker while a key action runs.
+// The worker thread on its own: hand-over of one job at a time, the drop
+// rule, the snapshot it publishes, the paste loop, and the end of the worker
+// while a key action runs.
 #include <gtest/gtest.h>
 
 #include "windowtesting.h"
@@ -27,7 +28,102 @@ TEST(Worker, RunsOneKeyAtATimeOnTheEngine)
         ASSERT_TRUE(worker.postkey(code));
         ASSERT_TRUE(waitidle(worker));
     }
-    EXPECT_EQ(worker.calculator().display(), "0,1428571428571428571428571428571428571429");
+    EXPECT_EQ(worker.snapshot().display, "0,1428571428571428571428571428571428571429");
+}
+
+// Whatever a job changes of what the window shows, the snapshot holds once
+// the worker is idle: the same as the engine's own accessors.
+TEST(Worker, TheSnapshotFollowsEveryJob)
+{
+    const struct {
+        const char* what;
+        std::vector<int> keys;
+        int precision;  // a precision job after the keys; 0 for none
+    } cases[] = {
+        {"start", {}, 0},
+        {"an entry", {key::digit1, key::point, key::digit5}, 0},
+        {"memory", {key::digit5, key::memorystore}, 0},
+        {"open parentheses", {key::openparen, key::openparen, key::digit2}, 0},
+        {"inv and hyp", {key::inv, key::hyp}, 0},
+        {"grouping", {key::grouping, key::digit1, key::digit2, key::digit3, key::digit4}, 0},
+        {"hex and word", {key::hex, key::word, key::digitF}, 0},
+        {"radians", {key::radians}, 0},
+        {"error", {key::digit1, key::divide, key::digit0, key::equals}, 0},
+        {"precision redraws", {key::digit1, key::divide, key::digit3, key::equals}, 7},
+        {"precision clears an error", {key::digit1, key::divide, key::digit0, key::equals}, 12},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        CalculatorWorker worker;
+        Calculator reference;
+        for (const int code : c.keys) {
+            ASSERT_TRUE(worker.postkey(code));
+            ASSERT_TRUE(waitidle(worker));
+            reference.presskey(code);
+        }
+        if (c.precision != 0) {
+            ASSERT_TRUE(worker.postprecision(c.precision));
+            ASSERT_TRUE(waitidle(worker));
+            reference.setprecision(c.precision);
+        }
+        const enginesnapshot shown = worker.snapshot();
+        EXPECT_EQ(shown.display, reference.display());
+        EXPECT_EQ(shown.parens, reference.parens());
+        EXPECT_EQ(shown.memory, reference.memorynonzero());
+        EXPECT_EQ(shown.inv, reference.inv());
+        EXPECT_EQ(shown.hyp, reference.hyp());
+        EXPECT_EQ(shown.grouping, reference.grouping());
+        EXPECT_EQ(shown.error, reference.error());
+        EXPECT_EQ(shown.radix, reference.radix());
+        EXPECT_EQ(shown.angle, reference.angle());
+        EXPECT_EQ(shown.size, reference.wordsize());
+        EXPECT_EQ(shown.precision, reference.precision());
+    }
+}
+
+// A paste is the engine's paste: the step before each key sees the display
+// the keys before it left, also as the window takes it; a cancel between
+// two keys ends the paste there; a refusal types nothing.
+TEST(Worker, APasteRunsItsKeysUntilTheLastOrACancel)
+{
+    const struct {
+        const char* what;
+        const char* text;
+        std::size_t cancelat;             // the step that cancels; -1 for none
+        std::vector<std::string> before;  // the display each step found
+        std::string display;              // at the end
+    } cases[] = {
+        {"whole", "12+3=", std::size_t(-1), {"0", "1", "12", "12", "3"}, "15"},
+        {"cancelled before the fourth key", "12+3=", 3, {"0", "1", "12", "12"}, "12"},
+        {"cancelled before the first key", "12+3=", 0, {"0"}, "0"},
+        {"refused", "1,2,3", std::size_t(-1), {}, "Cannot read pasted number"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::vector<std::string> before;
+        std::vector<std::string> taken;  // what the window could take at each step
+        CalculatorWorker* self = nullptr;
+        CalculatorWorker worker({}, {}, [&](Calculator& engine, std::size_t pressed) {
+            EXPECT_EQ(pressed, before.size());
+            before.push_back(engine.display());
+            std::string text;
+            if (self->takedisplay(text))
+                taken.push_back(text);
+            if (pressed == c.cancelat)
+                self->cancel();
+        });
+        self = &worker;
+        ASSERT_TRUE(worker.postpaste(c.text));
+        ASSERT_TRUE(waitidle(worker));
+        EXPECT_EQ(before, c.before);
+        // The first step has nothing new to show.
+        if (!before.empty()) {
+            EXPECT_EQ(taken, std::vector<std::string>(c.before.begin() + 1, c.before.end()));
+        }
+        EXPECT_EQ(worker.snapshot().display, c.display);
+        std::string stale;
+        EXPECT_FALSE(worker.takedisplay(stale));  // the snapshot supersedes it
+    }
 }
 
 TEST(Worker, DropsAKeyWhileBusy)
@@ -43,7 +139,7 @@ TEST(Worker, DropsAKeyWhileBusy)
     ASSERT_TRUE(worker.postkey(key::digit7));
     ASSERT_TRUE(waitidle(worker));
     EXPECT_EQ(slow.keys(), (std::vector<int>{key::factorial, key::digit7}));
-    EXPECT_EQ(worker.calculator().display(), "7");
+    EXPECT_EQ(worker.snapshot().display, "7");
 }
 
 TEST(Worker, StopCancelsTheRunningActionAndJoins)

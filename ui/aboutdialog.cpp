@@ -11,7 +11,7 @@
 
 AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent)
 {
-    setWindowTitle(QStringLiteral("About %1").arg(QString::fromLatin1(applicationname)));
+    setWindowTitle(QStringLiteral("About %1").arg(QString::fromLatin1(APPLICATION_NAME)));
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
 
@@ -28,7 +28,7 @@ AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent)
 
     auto* version = new QLabel(
         QStringLiteral("%1 Version %2 by the %1 developers")
-            .arg(QString::fromLatin1(applicationname), QString::fromLatin1(applicationversion)),
+            .arg(QString::fromLatin1(APPLICATION_NAME), QString::fromLatin1(APPLICATION_VERSION)),
         this);
     placestatic(version, units, 40, 10, 193, 8);
 

@@ -17,9 +17,9 @@ int acceleratorcommand(int qtkey, Qt::KeyboardModifiers modifiers, const QString
         case Qt::Key_R: return key::memoryrecall;
         case Qt::Key_M: return key::memorystore;
         case Qt::Key_P: return key::memoryadd;
-        case Qt::Key_C: return command::copy;
-        case Qt::Key_V: return command::paste;
-        case Qt::Key_D: return command::precision;
+        case Qt::Key_C: return command::COPY;
+        case Qt::Key_V: return command::PASTE;
+        case Qt::Key_D: return command::PRECISION;
         case Qt::Key_G: return key::grouping;
         default: return 0;
         }
@@ -37,7 +37,7 @@ int acceleratorcommand(int qtkey, Qt::KeyboardModifiers modifiers, const QString
     case Qt::Key_Backspace:
     case Qt::Key_Left: return key::backspace;
     case Qt::Key_Delete: return key::clearentry;
-    case Qt::Key_F1: return command::keys;
+    case Qt::Key_F1: return command::KEYS;
     case Qt::Key_F2: return key::degrees;  // or Dword: the window decides by radix
     case Qt::Key_F3: return key::radians;
     case Qt::Key_F4: return key::grads;
@@ -50,7 +50,7 @@ int acceleratorcommand(int qtkey, Qt::KeyboardModifiers modifiers, const QString
     // The focus never moves off the display.
     case Qt::Key_Tab:
     case Qt::Key_Backtab:
-    case Qt::Key_Right: return command::nothing;
+    case Qt::Key_Right: return command::NOTHING;
     default: break;
     }
 

@@ -1,107 +1,44 @@
 #include "ui/calculatordialog.h"
 
-#include <algorithm>
-#include <cmath>
 #include <cstdlib>
 #include <span>
 
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
-#include <QButtonGroup>
-#include <QCheckBox>
 #include <QClipboard>
 #include <QContextMenuEvent>
 #include <QGridLayout>
 #include <QIcon>
 #include <QKeyEvent>
-#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
-#include <QPainter>
 #include <QPushButton>
-#include <QRadioButton>
 #include <QScreen>
 #include <QScrollBar>
 #include <QSpacerItem>
-#include <QTextDocument>
-#include <QTextEdit>
-#include <QTextFrame>
 #include <QVBoxLayout>
-#include <qdrawutil.h>
 
-#include "calc/keyhelp.h"
 #include "calc/keys.h"
 #include "calc/paste.h"
 #include "ui/aboutdialog.h"
 #include "ui/accelerators.h"
 #include "ui/appinfo.h"
 #include "ui/dialogtemplate.h"
+#include "ui/displayedit.h"
 #include "ui/indicator.h"
 #include "ui/keysdialog.h"
 #include "ui/menus.h"
 #include "ui/precisiondialog.h"
 
-const char longactionquestion[] =
+const char LONG_ACTION_QUESTION[] =
     "The requested operation may take a very long time to complete.\n\rDo you want to continue?";
 
 namespace {
 
 // Keys that only the decimal radix has.
 const int decimalkeys[] = {key::sin, key::cos, key::tan, key::dms, key::exponent, key::pi};
-
-QString buttontext(int code) { return QString::fromLatin1(keylabel(code)); }
-
-// The comma key's mark would underline a comma, which then reads as a
-// smudge: the key shows its comma large, and keeps its Alt+, by a shortcut
-// of its own.
-void showcomma(QPushButton* button)
-{
-    button->setText(QStringLiteral(","));
-    button->setShortcut(QKeySequence(Qt::ALT | Qt::Key_Comma));
-    QFont font = button->font();
-    font.setBold(true);
-    if (font.pointSizeF() > 0)
-        font.setPointSizeF(font.pointSizeF() * 1.5);
-    else
-        font.setPixelSize(font.pixelSize() * 3 / 2);
-    button->setFont(font);
-}
-
-// The display. A document's margin stands at its own top and bottom, not at
-// the viewport's: scrolled by lines, the viewport would show a strip of the
-// line above or below. Its text has margins at the sides only, and the
-// viewport stands the margin inside the frame above and below instead.
-class displayedit : public QTextEdit {
-public:
-    explicit displayedit(QWidget* parent) : QTextEdit(parent)
-    {
-        const int margin = static_cast<int>(std::ceil(document()->documentMargin()));
-        setViewportMargins(0, margin, 0, margin);
-        // The strips beside the viewport take the text's background.
-        QPalette colours = palette();
-        colours.setColor(QPalette::Window, colours.color(QPalette::Base));
-        setPalette(colours);
-        setAutoFillBackground(true);
-        keepsidemargins();
-    }
-
-    // Again after each new text, which gives the document a new root frame.
-    void keepsidemargins()
-    {
-        QTextFrameFormat format = document()->rootFrame()->frameFormat();
-        if (format.topMargin() == 0 && format.bottomMargin() == 0)
-            return;
-        format.setTopMargin(0);
-        format.setBottomMargin(0);
-        document()->rootFrame()->setFrameFormat(format);
-    }
-};
-
-// The open parentheses have no bound of their own; the number stack holds
-// the operands they keep open.
-constexpr int parensmaximum = Calculator::STACKSIZE;
 
 // The radio button and the menu item of each angle unit and word size.
 struct anglecontrol {
@@ -117,41 +54,25 @@ struct wordcontrol {
 };
 
 const anglecontrol anglecontrols[] = {
-    {key::radians, command::radians, angleunit::radians},
-    {key::degrees, command::degrees, angleunit::degrees},
-    {key::grads, command::grads, angleunit::grads},
+    {key::radians, command::RADIANS, angleunit::radians},
+    {key::degrees, command::DEGREES, angleunit::degrees},
+    {key::grads, command::GRADS, angleunit::grads},
 };
 
 const wordcontrol wordcontrols[] = {
-    {key::byte, command::byte, wordsize::byte},
-    {key::word, command::word, wordsize::word},
-    {key::dword, command::dword, wordsize::dword},
-    {key::qword, command::qword, wordsize::qword},
-};
-
-// A group box without text. Its line runs half a text line below its top,
-// as a titled box's would, so boxes that overlap by a unit or two in the
-// template do not draw over each other.
-class groupframe : public QWidget {
-public:
-    using QWidget::QWidget;
-
-protected:
-    void paintEvent(QPaintEvent*) override
-    {
-        QPainter painter(this);
-        // An etched line, light on dark.
-        qDrawShadeRect(&painter, rect().adjusted(0, fontMetrics().height() / 2, 0, 0), palette(),
-                       true, 1, 0);
-    }
+    {key::byte, command::BYTE, wordsize::byte},
+    {key::word, command::WORD, wordsize::word},
+    {key::dword, command::DWORD, wordsize::dword},
+    {key::qword, command::QWORD, wordsize::qword},
 };
 
 }  // namespace
 
 CalculatorDialog::CalculatorDialog(hooks h, QWidget* parent)
-    : QDialog(parent), m_hooks(std::move(h)), m_feeder(*this, m_hooks.now, m_hooks.keyaction)
+    : QDialog(parent), m_hooks(std::move(h)),
+      m_feeder(*this, m_hooks.now, m_hooks.keyaction, m_hooks.pastestep)
 {
-    setWindowTitle(QString::fromLatin1(applicationname));
+    setWindowTitle(QString::fromLatin1(APPLICATION_NAME));
     setWindowIcon(QIcon(QStringLiteral(":/icons/zelk-calculator.svg")));
     // An application window (in the task bar) with a caption, a close box
     // and a minimise box; the size is fixed.
@@ -175,7 +96,7 @@ CalculatorDialog::CalculatorDialog(hooks h, QWidget* parent)
     // a message.
     qApp->installEventFilter(this);
 
-    refreshwindow();
+    refreshwindow(m_feeder.worker().snapshot());
 }
 
 CalculatorDialog::~CalculatorDialog()
@@ -183,253 +104,6 @@ CalculatorDialog::~CalculatorDialog()
     qApp->removeEventFilter(this);
     m_feeder.stop();
 }
-
-void CalculatorDialog::buildcontrols()
-{
-    m_client = new QWidget(this);
-    const dialogunits units(font());
-    m_client->setFixedSize(units.mapx(templatewidth), units.mapy(templateheight));
-
-    m_controls.reserve(calculatortemplatecount);
-    auto* radixgroup = new QButtonGroup(this);
-    auto* anglegroup = new QButtonGroup(this);
-    auto* wordgroup = new QButtonGroup(this);
-
-    for (int i = 0; i < calculatortemplatecount; ++i) {
-        const controlplace& place = calculatortemplate[i];
-        QWidget* widget = nullptr;
-        switch (place.kind) {
-        case controlkind::display: {
-            m_display = new displayedit(m_client);
-            m_display->setReadOnly(true);
-            // No caret and no text pointer: the display only shows.
-            m_display->setTextInteractionFlags(Qt::NoTextInteraction);
-            m_display->viewport()->setCursor(Qt::ArrowCursor);
-            m_display->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-            m_display->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-            m_display->setAcceptRichText(false);
-            m_display->setFocusPolicy(Qt::StrongFocus);
-            // Numbers have no spaces: one of thousands of digits wraps anywhere.
-            QTextOption option(Qt::AlignRight);
-            option.setWrapMode(QTextOption::WrapAnywhere);
-            m_display->document()->setDefaultTextOption(option);
-            widget = m_display;
-            break;
-        }
-        case controlkind::frame: widget = new groupframe(m_client); break;
-        case controlkind::radiobutton: {
-            auto* radio = new QRadioButton(buttontext(place.id), m_client);
-            QButtonGroup* group = place.id >= key::hex && place.id <= key::bin ? radixgroup
-                                  : place.id >= key::qword                     ? wordgroup
-                                                                               : anglegroup;
-            group->addButton(radio);
-            connect(radio, &QRadioButton::clicked, this, [this, id = place.id] { oncommand(id); });
-            widget = radio;
-            break;
-        }
-        case controlkind::checkbox: {
-            auto* check = new QCheckBox(buttontext(place.id), m_client);
-            connect(check, &QCheckBox::clicked, this, [this, id = place.id] { oncommand(id); });
-            widget = check;
-            break;
-        }
-        case controlkind::indicator:
-            widget = new Indicator(place.id == parensid ? parensmaximum : 1, m_client);
-            break;
-        case controlkind::pushbutton: {
-            auto* button = new QPushButton(buttontext(place.id), m_client);
-            button->setAutoDefault(false);
-            if (place.id == key::point)
-                showcomma(button);
-            connect(button, &QPushButton::clicked, this, [this, id = place.id] { oncommand(id); });
-            widget = button;
-            break;
-        }
-        }
-        describe(widget, place);
-        // The keyboard focus stays on the display: a focused button would
-        // take Space, and Tab moves nothing.
-        if (widget != m_display)
-            widget->setFocusPolicy(Qt::NoFocus);
-        widget->setGeometry(units.map(place.x, place.y, place.width, place.height));
-        if (place.id != -1) {
-            widget->setObjectName(QString::number(place.id));
-            m_controls.insert(place.id, widget);
-        }
-    }
-    fitdisplay(units);
-}
-
-// A display of three and a half lines cuts the fourth in half. The height
-// of the place is rounded to whole lines, up where the room above the
-// frames below allows it: then every position the scroll bar takes, a
-// multiple of a line or the end, shows whole lines only.
-void CalculatorDialog::fitdisplay(const dialogunits& units)
-{
-    // The height of a line as the display lays it out, from a document of
-    // its font laid out here: the display's own lays out only once shown.
-    QTextDocument sample;
-    sample.setDefaultFont(m_display->font());
-    sample.setDocumentMargin(0);
-    sample.setPlainText(QStringLiteral("0\n0"));
-    const double line = sample.size().height() / 2;
-    if (line <= 0)
-        return;
-    QTextDocument* document = m_display->document();
-    m_linestep = static_cast<int>(std::lround(line));
-    m_display->verticalScrollBar()->setSingleStep(m_linestep);
-
-    const int chrome =
-        2 * m_display->frameWidth() + 2 * static_cast<int>(std::ceil(document->documentMargin()));
-    QRect place = m_display->geometry();
-    const double fits = (place.height() - chrome) / line;
-    // Down to the frames below it.
-    int below = templateheight;
-    for (int i = 0; i < calculatortemplatecount; ++i) {
-        if (calculatortemplate[i].kind == controlkind::frame)
-            below = std::min(below, calculatortemplate[i].y);
-    }
-    const int room = units.mapy(below) - place.top();
-    int lines = std::max(1, static_cast<int>(std::lround(fits)));
-    auto height = [&](int n) { return chrome + static_cast<int>(std::ceil(n * line)); };
-    if (height(lines) > room)
-        lines = std::max(1, static_cast<int>(std::floor(fits)));
-    place.setHeight(height(lines));
-    m_display->setGeometry(place);
-}
-
-void CalculatorDialog::describe(QWidget* widget, const controlplace& place)
-{
-    QString name;
-    QString description;
-    switch (place.kind) {
-    case controlkind::display:
-        name = QStringLiteral("Display");
-        description = QStringLiteral("The number, or a message; read-only. Right-click to copy "
-                                     "or paste");
-        break;
-    case controlkind::frame:
-        // The frames in template order: radix, angle unit or word size, Inv
-        // and Hyp.
-        {
-            static const char* const frames[] = {"Radix", "Angle unit or word size",
-                                                 "Inverse and hyperbolic"};
-            const auto before =
-                std::count_if(calculatortemplate, &place,
-                              [](const controlplace& c) { return c.kind == controlkind::frame; });
-            name = QString::fromLatin1(frames[std::min<std::ptrdiff_t>(before, 2)]);
-            break;
-        }
-    case controlkind::indicator:
-        if (place.id == parensid) {
-            name = QStringLiteral("Open parentheses");
-            description = QStringLiteral("How many parentheses are open, shown as (=2");
-        } else {
-            name = QStringLiteral("Memory");
-            description = QStringLiteral("M while the memory holds a number");
-        }
-        break;
-    default:
-        if (const keyhelp* h = helpof(place.id)) {
-            name = QString::fromUtf8(h->name);
-            description = QString::fromStdString(tooltiptext(place.id));
-        }
-        break;
-    }
-    widget->setAccessibleName(name);
-    widget->setAccessibleDescription(description);
-    if (place.kind != controlkind::frame)
-        widget->setToolTip(description.isEmpty() ? name : description);
-}
-
-namespace {
-
-// The item's text and its shortcut as the menu shows it at the right. The
-// key itself comes through the window's keyboard handling (eventFilter),
-// which flashes buttons and reads characters by layout; the shortcut acts
-// only while its own menu has the focus.
-QAction* menuaction(const menuitem& item, QObject* parent)
-{
-    auto* action = new QAction(QString::fromLatin1(item.text), parent);
-    action->setData(item.command);
-    if (item.shortcut != nullptr) {
-        action->setShortcut(QKeySequence(QString::fromLatin1(item.shortcut)));
-        action->setShortcutContext(Qt::WidgetShortcut);
-        action->setShortcutVisibleInContextMenu(true);
-    }
-    return action;
-}
-
-}  // namespace
-
-QAction* CalculatorDialog::makeaction(const menuitem& item, QObject* parent)
-{
-    QAction* action = menuaction(item, parent);
-    connect(action, &QAction::triggered, this, [this, id = item.command] { oncommand(id); });
-    return action;
-}
-
-void CalculatorDialog::buildmenus()
-{
-    m_menubar = new QMenuBar(this);
-    // The menu bar belongs to the window's layout, also on desktops that
-    // would move it to a global menu.
-    m_menubar->setNativeMenuBar(false);
-    for (int p = 0; p < mainmenucount; ++p) {
-        const menupopup& popup = mainmenu[p];
-        QMenu* menu = m_menubar->addMenu(QString::fromLatin1(popup.title));
-        for (int i = 0; i < popup.count; ++i) {
-            if (popup.items[i].command == 0)
-                menu->addSeparator();
-            else
-                menu->addAction(makeaction(popup.items[i], menu));
-        }
-    }
-}
-
-QAction* CalculatorDialog::findcommand(int command) const
-{
-    for (QAction* top : m_menubar->actions()) {
-        if (top->menu() == nullptr)
-            continue;
-        for (QAction* action : top->menu()->actions()) {
-            if (!action->isSeparator() && action->data().toInt() == command)
-                return action;
-        }
-    }
-    return nullptr;
-}
-
-void CalculatorDialog::insertcommand(int before, const menuitem& item)
-{
-    QAction* anchor = findcommand(before);
-    if (anchor == nullptr)
-        return;
-    auto* menu = qobject_cast<QMenu*>(anchor->parent());
-    if (menu == nullptr)
-        return;
-    menu->insertAction(anchor, makeaction(item, menu));
-}
-
-void CalculatorDialog::removecommand(int command)
-{
-    QAction* action = findcommand(command);
-    if (action == nullptr)
-        return;
-    if (auto* menu = qobject_cast<QMenu*>(action->parent()))
-        menu->removeAction(action);
-    action->deleteLater();
-}
-
-void CalculatorDialog::checkcommand(int command, bool on)
-{
-    if (QAction* action = findcommand(command)) {
-        // A mark only where the item is checked, and no empty box elsewhere.
-        action->setCheckable(on);
-        action->setChecked(on);
-    }
-}
-
 void CalculatorDialog::showcontrol(int id, bool on)
 {
     if (QWidget* widget = control(id))
@@ -448,34 +122,32 @@ void CalculatorDialog::checkcontrol(int id, bool on)
         button->setChecked(on);
 }
 
-void CalculatorDialog::refreshwindow()
+void CalculatorDialog::refreshwindow(const enginesnapshot& state)
 {
-    const Calculator& engine = m_feeder.worker().calculator();
+    showdisplay(state.display);
 
-    showdisplay(engine.display());
+    const bool memory = state.memory;
+    indicator(MEMORY_ID)->setstate(memory ? QStringLiteral("M") : QString(),
+                                   memory ? QStringLiteral("in use") : QStringLiteral("empty"),
+                                   memory ? 1 : 0);
+    const int parens = state.parens;
+    indicator(PARENS_ID)->setstate(parens != 0 ? QStringLiteral("(=%1").arg(parens) : QString(),
+                                   QString::number(parens), parens);
 
-    const bool memory = engine.memorynonzero();
-    indicator(memoryid)->setstate(memory ? QStringLiteral("M") : QString(),
-                                  memory ? QStringLiteral("in use") : QStringLiteral("empty"),
-                                  memory ? 1 : 0);
-    const int parens = engine.parens();
-    indicator(parensid)->setstate(parens != 0 ? QStringLiteral("(=%1").arg(parens) : QString(),
-                                  QString::number(parens), parens);
+    checkcontrol(key::inv, state.inv);
+    checkcontrol(key::hyp, state.hyp);
+    checkcommand(key::grouping, state.grouping);
 
-    checkcontrol(key::inv, engine.inv());
-    checkcontrol(key::hyp, engine.hyp());
-    checkcommand(key::grouping, engine.grouping());
-
-    m_radix = engine.radix();
+    m_radix = state.radix;
     checkcontrol(key::hex, m_radix == 16);
     checkcontrol(key::dec, m_radix == 10);
     checkcontrol(key::oct, m_radix == 8);
     checkcontrol(key::bin, m_radix == 2);
-    checkcommand(command::hex, m_radix == 16);
-    checkcommand(command::dec, m_radix == 10);
-    checkcommand(command::oct, m_radix == 8);
-    checkcommand(command::bin, m_radix == 2);
-    showmode();
+    checkcommand(command::HEX, m_radix == 16);
+    checkcommand(command::DEC, m_radix == 10);
+    checkcommand(command::OCT, m_radix == 8);
+    checkcommand(command::BIN, m_radix == 2);
+    showmode(state);
 
     m_display->setFocus();
 }
@@ -488,16 +160,13 @@ Indicator* CalculatorDialog::indicator(int id) const
 void CalculatorDialog::showdisplay(const std::string& text)
 {
     m_displaystring = QString::fromStdString(text);
-    if (m_display->toPlainText() != m_displaystring) {
-        m_display->setPlainText(m_displaystring);
-        static_cast<displayedit*>(m_display)->keepsidemargins();
-    }
+    m_display->showtext(m_displaystring);
 }
 
 // The decimal radix shows the angle units where the integer radices show
 // the word sizes, on the radio buttons and in the View popup, and only it
 // has the scientific keys that need a fraction.
-void CalculatorDialog::showmode()
+void CalculatorDialog::showmode(const enginesnapshot& state)
 {
     const bool decimal = m_radix == 10;
     for (const anglecontrol& c : anglecontrols) {
@@ -514,7 +183,7 @@ void CalculatorDialog::showmode()
         enablecontrol(key::digits[i], i < m_radix);
 
     // The first item of the shape the popup has to leave.
-    const int anchor = decimal ? command::qword : command::degrees;
+    const int anchor = decimal ? command::QWORD : command::DEGREES;
     if (findcommand(anchor) != nullptr) {
         for (const menuitem& item : decimal ? std::span<const menuitem>(angleitems)
                                             : std::span<const menuitem>(wordsizeitems))
@@ -529,13 +198,12 @@ void CalculatorDialog::showmode()
     }
 
     // The marks of the shape shown; the hidden radio buttons keep theirs.
-    const Calculator& engine = m_feeder.worker().calculator();
     if (decimal) {
         for (const anglecontrol& c : anglecontrols)
-            checkmode(c.radio, c.item, c.unit == engine.angle());
+            checkmode(c.radio, c.item, c.unit == state.angle);
     } else {
         for (const wordcontrol& c : wordcontrols)
-            checkmode(c.radio, c.item, c.size == engine.wordsize());
+            checkmode(c.radio, c.item, c.size == state.size);
     }
 }
 
@@ -548,44 +216,44 @@ void CalculatorDialog::checkmode(int radio, int item, bool on)
 void CalculatorDialog::oncommand(int id, bool byradix)
 {
     switch (id) {
-    case command::nothing: return;
+    case command::NOTHING: return;
     case key::inv:
     case key::hyp:
     case key::grouping: m_feeder.hand(id); return;
     case key::hex:
-    case command::hex: m_feeder.hand(key::hex); return;
+    case command::HEX: m_feeder.hand(key::hex); return;
     case key::dec:
-    case command::dec: m_feeder.hand(key::dec); return;
+    case command::DEC: m_feeder.hand(key::dec); return;
     case key::oct:
-    case command::oct: m_feeder.hand(key::oct); return;
+    case command::OCT: m_feeder.hand(key::oct); return;
     case key::bin:
-    case command::bin: m_feeder.hand(key::bin); return;
+    case command::BIN: m_feeder.hand(key::bin); return;
     // F2 to F4, the radio buttons and the menu items in this place mean an
     // angle unit in the decimal radix and a word size in the others: the
     // radix in force when the key's turn comes, after the keys before it.
     case key::degrees:
     case key::dword:
-    case command::degrees:
-    case command::dword: m_feeder.hand(key::degrees, true); return;
+    case command::DEGREES:
+    case command::DWORD: m_feeder.hand(key::degrees, true); return;
     case key::radians:
     case key::word:
-    case command::radians:
-    case command::word: m_feeder.hand(key::radians, true); return;
+    case command::RADIANS:
+    case command::WORD: m_feeder.hand(key::radians, true); return;
     case key::grads:
     case key::byte:
-    case command::grads:
-    case command::byte: m_feeder.hand(key::grads, true); return;
+    case command::GRADS:
+    case command::BYTE: m_feeder.hand(key::grads, true); return;
     case key::qword:
-    case command::qword: m_feeder.hand(key::qword); return;
-    case command::quit:
+    case command::QWORD: m_feeder.hand(key::qword); return;
+    case command::QUIT:
         // At once: no teardown while a key action may still hold the engine.
         std::_Exit(0);
-    case command::copy: copy(); return;
-    case command::paste: paste(); return;
-    case command::precision: m_feeder.changeprecision(); return;
-    case command::about: showabout(); return;
-    case command::keys: showkeys(); return;
-    case command::whatsthis: whatsthis(); return;
+    case command::COPY: copy(); return;
+    case command::PASTE: paste(); return;
+    case command::PRECISION: m_feeder.changeprecision(); return;
+    case command::ABOUT: showabout(); return;
+    case command::KEYS: showkeys(); return;
+    case command::WHATS_THIS: whatsthis(); return;
     default:
         if (qobject_cast<QPushButton*>(control(id)) != nullptr)
             m_feeder.press(id, m_accelerating, byradix);
@@ -605,7 +273,7 @@ void CalculatorDialog::flash(int code, bool down)
 
 void CalculatorDialog::enableprecision(bool on)
 {
-    if (QAction* item = findcommand(command::precision))
+    if (QAction* item = findcommand(command::PRECISION))
         item->setEnabled(on);
 }
 
@@ -622,17 +290,17 @@ void CalculatorDialog::showwaitpointer(bool on)
 // shows meanwhile.
 void CalculatorDialog::showwaiting(int count)
 {
-    const QString name = QString::fromLatin1(applicationname);
+    const QString name = QString::fromLatin1(APPLICATION_NAME);
     setWindowTitle(count == 0 ? name
                               : QStringLiteral("%1 (busy: %2 waiting)").arg(name).arg(count));
 }
 
 std::unique_ptr<QMessageBox> CalculatorDialog::makequestion(QWidget* parent)
 {
-    QString text = QString::fromLatin1(longactionquestion);
+    QString text = QString::fromLatin1(LONG_ACTION_QUESTION);
     text.replace(QStringLiteral("\n\r"), QStringLiteral("\n"));
     auto box =
-        std::make_unique<QMessageBox>(QMessageBox::Question, QString::fromLatin1(applicationname),
+        std::make_unique<QMessageBox>(QMessageBox::Question, QString::fromLatin1(APPLICATION_NAME),
                                       text, QMessageBox::Yes | QMessageBox::No, parent);
     box->setDefaultButton(QMessageBox::Yes);
     return box;
@@ -709,7 +377,7 @@ void CalculatorDialog::contexthelp(QWidget* widget, const QPoint& position)
     for (QWidget* w = widget; w != nullptr && w != this && id == 0; w = w->parentWidget())
         id = m_controls.key(w, 0);
     const std::uint32_t help = helpidof(id);
-    if (help == 0 && id != displayid)
+    if (help == 0 && id != DISPLAY_ID)
         return;
     if (help != 0)
         m_helpid = help;
@@ -727,16 +395,16 @@ void CalculatorDialog::contexthelp(QWidget* widget, const QPoint& position)
 
 void CalculatorDialog::whatsthis()
 {
-    const QString caption = QString::fromLatin1(applicationname);
+    const QString caption = QString::fromLatin1(APPLICATION_NAME);
     QMessageBox box(QMessageBox::Information, caption,
                     QString::asprintf("helpid:%lx", static_cast<unsigned long>(m_helpid)),
                     QMessageBox::Ok, this);
     // The text is short, and a box as narrow as it would cut its caption
     // down in the title bar: the box is made as wide as the caption and the
     // title bar's icon and buttons, about two lines' height each.
-    constexpr int titlebarbuttons = 4;
+    constexpr int TITLEBAR_BUTTONS = 4;
     const int width = box.fontMetrics().horizontalAdvance(caption) * 5 / 4 +
-                      2 * titlebarbuttons * box.fontMetrics().height();
+                      2 * TITLEBAR_BUTTONS * box.fontMetrics().height();
     if (auto* grid = qobject_cast<QGridLayout*>(box.layout()))
         grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Fixed),
                       grid->rowCount(), 0, 1, grid->columnCount());

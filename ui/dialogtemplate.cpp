@@ -16,7 +16,7 @@ using enum controlkind;
 // 121, 141, 161, 181 and columns at x 25, 55, 85, 120, 155, 185, 215, 245,
 // 275, 305; the cell at the top left is empty.
 const controlplace calculatortemplate[] = {
-    {displayid, display, 7, 10, 323, 37},
+    {DISPLAY_ID, display, 7, 10, 323, 37},
 
     {-1, frame, 7, 52, 173, 23},
     {key::hex, radiobutton, 17, 58, 36, 10},
@@ -37,8 +37,8 @@ const controlplace calculatortemplate[] = {
     {-1, frame, 7, 73, 70, 23},
     {key::inv, checkbox, 16, 80, 28, 10},
     {key::hyp, checkbox, 46, 80, 28, 10},
-    {parensid, indicator, 85, 80, 18, 16},
-    {memoryid, indicator, 120, 80, 18, 16},
+    {PARENS_ID, indicator, 85, 80, 18, 16},
+    {MEMORY_ID, indicator, 120, 80, 18, 16},
 
     {key::backspace, pushbutton, 155, 81, 55, 15},
     {key::clearentry, pushbutton, 215, 81, 55, 15},
@@ -104,10 +104,10 @@ unsigned helpidof(int id)
 {
     // Only the keys "7" and "8" carry one: 0x80660000 plus the key's
     // identifier.
-    constexpr unsigned helpbase = 0x80660000u;
+    constexpr unsigned HELP_BASE = 0x80660000u;
     switch (id) {
     case key::digit7:
-    case key::digit8: return helpbase + static_cast<unsigned>(id);
+    case key::digit8: return HELP_BASE + static_cast<unsigned>(id);
     default: return 0;
     }
 }

@@ -33,8 +33,10 @@ bool isclear(int code) { return code == key::clearall || code == key::clearentry
 }  // namespace
 
 KeyFeeder::KeyFeeder(Window& window, std::function<std::time_t()> now,
-                     CalculatorWorker::KeyAction action)
-    : m_window(window), m_now(std::move(now)), m_worker(std::move(action), [this] { wake(); })
+                     CalculatorWorker::KeyAction action, CalculatorWorker::PasteStep pastestep)
+    : m_window(window), m_now(std::move(now)),
+      m_worker(
+          std::move(action), [this] { wake(); }, std::move(pastestep))
 {
     // No job is handed over before the pipe exists, and the worker is
     // joined (stop) before it is closed.
@@ -196,9 +198,7 @@ bool KeyFeeder::step()
         --m_pastecount;
         m_worker.postpaste(std::move(text));
         m_pasterunning = true;
-        m_starttime = now();
-        m_jobstart = std::chrono::steady_clock::now();
-        startbusytimer(BUSY_FIRST);
+        started();
         return true;
     }
     case request::precision:
@@ -207,7 +207,7 @@ bool KeyFeeder::step()
         return true;
     case request::handed: {
         const int code =
-            first.byradix ? inradix(first.code, m_worker.calculator().radix()) : first.code;
+            first.byradix ? inradix(first.code, m_worker.snapshot().radix) : first.code;
         m_queue.pop_front();
         post(code);
         return true;
@@ -215,8 +215,7 @@ bool KeyFeeder::step()
     case request::pressed: break;
     }
     if (m_turn == turn::queued) {
-        m_turncode =
-            first.byradix ? inradix(first.code, m_worker.calculator().radix()) : first.code;
+        m_turncode = first.byradix ? inradix(first.code, m_worker.snapshot().radix) : first.code;
         if (first.flash)
             m_window.flash(m_turncode, true);
         m_turn = turn::down;
@@ -236,19 +235,26 @@ bool KeyFeeder::step()
 void KeyFeeder::post(int code)
 {
     m_worker.postkey(code);
+    started();
+}
+
+// A job has been handed over: the clocks of the pointer, the question and
+// the grace start, and the worker is polled until its result shows.
+void KeyFeeder::started()
+{
     m_starttime = now();
     m_jobstart = std::chrono::steady_clock::now();
     startbusytimer(BUSY_FIRST);
 }
 
 // While the dialog is open nothing is handed to the worker: it is modal,
-// and requests that come meanwhile wait for advance.
+// and requests that come meanwhile wait for advance. The redraw with the
+// new digits is a job of the worker like a key, shown as a key's result.
 void KeyFeeder::askprecision()
 {
-    Calculator& engine = m_worker.calculator();
-    if (const std::optional<int> digits = m_window.askprecision(engine.precision())) {
-        engine.setprecision(*digits);
-        m_window.refresh();
+    if (const std::optional<int> digits = m_window.askprecision(m_worker.snapshot().precision)) {
+        m_worker.postprecision(*digits);
+        started();
     }
 }
 
@@ -309,7 +315,7 @@ void KeyFeeder::showresult()
     m_clearing = false;
     m_backlog = false;
     if (!clearing)
-        m_window.refresh();
+        m_window.refresh(m_worker.snapshot());
     if (m_queue.empty())
         setwaitpointer(false);
     showwaiting();
@@ -341,8 +347,9 @@ void KeyFeeder::stopbusytimer()
 }
 
 // The Precision item is greyed from the hand-over of a key until the window
-// has shown its result, and while requests wait: the precision is changed
-// on this thread, which may touch the engine only while the worker is idle.
+// has shown its result, and while requests wait: the dialog opens on the
+// digits of the snapshot the last job left, and the new digits are a job of
+// the worker that redraws what that job showed.
 bool KeyFeeder::precisionallowed() const
 {
     return !m_busytimer.isActive() && m_worker.isidle() && m_queue.empty();

@@ -24,7 +24,7 @@ QString text(const std::string& s) { return QString::fromStdString(s); }
 
 KeysDialog::KeysDialog(QWidget* parent) : QDialog(parent)
 {
-    setWindowTitle(QStringLiteral("%1 Keys").arg(QString::fromLatin1(applicationname)));
+    setWindowTitle(QStringLiteral("%1 Keys").arg(QString::fromLatin1(APPLICATION_NAME)));
     setModal(false);
     setObjectName(QStringLiteral("keys"));
 

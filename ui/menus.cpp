@@ -5,34 +5,34 @@
 namespace {
 
 const menuitem fileitems[] = {
-    {command::quit, "&Quit"},
+    {command::QUIT, "&Quit"},
 };
 
 const menuitem edititems[] = {
-    {command::copy, "&Copy", "Ctrl+C"},
-    {command::paste, "&Paste", "Ctrl+V"},
+    {command::COPY, "&Copy", "Ctrl+C"},
+    {command::PASTE, "&Paste", "Ctrl+V"},
 };
 
 const menuitem viewitems[] = {
-    {command::hex, "&Hex", "F5"},
-    {command::dec, "&Dec", "F6"},
-    {command::oct, "&Oct", "F7"},
-    {command::bin, "&Bin", "F8"},
+    {command::HEX, "&Hex", "F5"},
+    {command::DEC, "&Dec", "F6"},
+    {command::OCT, "&Oct", "F7"},
+    {command::BIN, "&Bin", "F8"},
     {0, nullptr},
-    {command::degrees, "D&egrees", "F2"},
-    {command::radians, "&Radians", "F3"},
-    {command::grads, "&Grads", "F4"},
+    {command::DEGREES, "D&egrees", "F2"},
+    {command::RADIANS, "&Radians", "F3"},
+    {command::GRADS, "&Grads", "F4"},
     {0, nullptr},
     {key::grouping, "D&igit grouping", "Ctrl+G"},
 };
 
 const menuitem optionsitems[] = {
-    {command::precision, "&Precision...", "Ctrl+D"},
+    {command::PRECISION, "&Precision...", "Ctrl+D"},
 };
 
 const menuitem helpitems[] = {
-    {command::keys, "&Keys", "F1"},
-    {command::about, "&About ZELK Calculator..."},
+    {command::KEYS, "&Keys", "F1"},
+    {command::ABOUT, "&About ZELK Calculator..."},
 };
 
 template <int N> constexpr menupopup popup(const char* title, const menuitem (&items)[N])
@@ -50,7 +50,7 @@ const int mainmenucount = sizeof mainmenu / sizeof mainmenu[0];
 
 namespace {
 const menuitem controlitems[] = {
-    {command::whatsthis, "What's This?"},
+    {command::WHATS_THIS, "What's This?"},
 };
 }  // namespace
 
@@ -59,14 +59,14 @@ const menupopup contextmenu = popup("Control", controlitems);
 const menupopup displaymenu = popup("Display", edititems);
 
 const menuitem wordsizeitems[4] = {
-    {command::qword, "&Qword", "F12"},
-    {command::dword, "Dwo&rd", "F2"},
-    {command::word, "&Word", "F3"},
-    {command::byte, "B&yte", "F4"},
+    {command::QWORD, "&Qword", "F12"},
+    {command::DWORD, "Dwo&rd", "F2"},
+    {command::WORD, "&Word", "F3"},
+    {command::BYTE, "B&yte", "F4"},
 };
 
 const menuitem angleitems[3] = {
-    {command::degrees, "&D&egrees", "F2"},
-    {command::radians, "&Radians", "F3"},
-    {command::grads, "&Grads", "F4"},
+    {command::DEGREES, "&D&egrees", "F2"},
+    {command::RADIANS, "&Radians", "F3"},
+    {command::GRADS, "&Grads", "F4"},
 };

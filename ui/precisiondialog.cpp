@@ -109,7 +109,7 @@ void PrecisionDialog::accept()
 
 void PrecisionDialog::refuse(const QString& text)
 {
-    QMessageBox box(QMessageBox::Warning, QString::fromLatin1(applicationname), text,
+    QMessageBox box(QMessageBox::Warning, QString::fromLatin1(APPLICATION_NAME), text,
                     QMessageBox::Ok, this);
     box.exec();
     // Back to the edit with its text selected, ready to be typed over; the

@@ -2,8 +2,6 @@
 
 #include <chrono>
 
-#include "calc/paste.h"
-
 Thread::~Thread()
 {
     if (m_thread.joinable())
@@ -25,48 +23,69 @@ void Thread::join()
         m_thread.join();
 }
 
-CalculatorWorker::CalculatorWorker(KeyAction action, IdleNotice onidle)
-    : m_keyaction(std::move(action)), m_onidle(std::move(onidle))
+CalculatorWorker::CalculatorWorker(KeyAction action, IdleNotice onidle, PasteStep pastestep)
+    : m_keyaction(std::move(action)), m_onidle(std::move(onidle)), m_pastestep(std::move(pastestep))
 {
-    // The engine and the semaphore exist before the thread starts, so it
-    // never sees them half made.
+    // The engine, its snapshot and the semaphore exist before the thread
+    // starts, so it never sees them half made.
+    publishsnapshot();
     start();
 }
 
 CalculatorWorker::~CalculatorWorker() { stop(); }
 
-bool CalculatorWorker::postkey(int code) { return post(code, {}, false); }
+bool CalculatorWorker::postkey(int code) { return post(job::key, code, {}); }
 
-bool CalculatorWorker::postpaste(std::string text) { return post(0, std::move(text), true); }
+bool CalculatorWorker::postpaste(std::string text) { return post(job::paste, 0, std::move(text)); }
 
-bool CalculatorWorker::post(int code, std::string text, bool paste)
+bool CalculatorWorker::postprecision(int digits) { return post(job::precision, digits, {}); }
+
+bool CalculatorWorker::post(job what, int value, std::string text)
 {
     if (!isidle() || m_quit.load(std::memory_order_relaxed))
         return false;
     m_idle.store(0, std::memory_order_relaxed);
     m_stopjob.store(false, std::memory_order_relaxed);
-    m_pendingkey = code;
+    m_pendingjob = what;
+    m_pendingvalue = value;
     m_pendingtext = std::move(text);
-    m_pendingpaste = paste;
     m_semaphore.release();
     return true;
 }
 
 bool CalculatorWorker::takedisplay(std::string& text)
 {
-    std::lock_guard lock(m_displaymutex);
+    std::lock_guard lock(m_publishmutex);
     if (!m_displaychanged)
         return false;
     m_displaychanged = false;
-    text = m_display;
+    text = m_snapshot.display;
     return true;
+}
+
+enginesnapshot CalculatorWorker::snapshot() const
+{
+    std::lock_guard lock(m_publishmutex);
+    return m_snapshot;
 }
 
 void CalculatorWorker::publishdisplay()
 {
-    std::lock_guard lock(m_displaymutex);
-    m_display = m_calculator.display();
+    std::lock_guard lock(m_publishmutex);
+    m_snapshot.display = m_calculator.display();
     m_displaychanged = true;
+}
+
+// The whole snapshot as the job leaves the engine. A display a paste left
+// and the window has not taken is stale now: the snapshot supersedes it.
+void CalculatorWorker::publishsnapshot()
+{
+    const Calculator& engine = m_calculator;
+    std::lock_guard lock(m_publishmutex);
+    m_snapshot = {engine.display(), engine.parens(),   engine.memorynonzero(), engine.inv(),
+                  engine.hyp(),     engine.grouping(), engine.error(),         engine.radix(),
+                  engine.angle(),   engine.wordsize(), engine.precision()};
+    m_displaychanged = false;
 }
 
 void CalculatorWorker::runkey(int code)
@@ -77,21 +96,33 @@ void CalculatorWorker::runkey(int code)
         m_calculator.presskey(code);
 }
 
+// The engine's own paste loop; between its keys the worker stops on a
+// cancel and shows the display the key before left.
 void CalculatorWorker::runpaste()
 {
-    const pastekeys read = m_calculator.readpasted(m_pendingtext);
-    // The text may be long; its memory goes back now.
-    std::string().swap(m_pendingtext);
-    if (read.refusal != nullptr) {
-        m_calculator.refusepaste(read.refusal);
-        return;
-    }
-    for (std::size_t k = 0; k < read.keys.size(); ++k) {
+    std::size_t pressed = 0;
+    const auto proceed = [this, &pressed] {
         if (m_stopjob.load(std::memory_order_relaxed))
-            return;
-        if (k != 0)
+            return false;
+        if (pressed != 0)
             publishdisplay();
-        runkey(read.keys[k]);
+        if (m_pastestep)
+            m_pastestep(m_calculator, pressed);
+        ++pressed;
+        return !m_stopjob.load(std::memory_order_relaxed);
+    };
+    // The text may be long; its memory goes back with the job.
+    std::string text;
+    text.swap(m_pendingtext);
+    m_calculator.paste(text, true, proceed);
+}
+
+void CalculatorWorker::runjob()
+{
+    switch (m_pendingjob) {
+    case job::key: runkey(m_pendingvalue); return;
+    case job::paste: runpaste(); return;
+    case job::precision: m_calculator.setprecision(m_pendingvalue); return;
     }
 }
 
@@ -128,10 +159,9 @@ void CalculatorWorker::run()
         // skipped instead.
         if (m_stopjob.load(std::memory_order_relaxed))
             std::string().swap(m_pendingtext);
-        else if (m_pendingpaste)
-            runpaste();
         else
-            runkey(m_pendingkey);
+            runjob();
+        publishsnapshot();
         {
             std::lock_guard lock(m_idlemutex);
             m_idle.store(1, std::memory_order_release);

@@ -8,7 +8,7 @@
 class QString;
 
 // The command a key press sends (a key code, a menu command or
-// command::nothing), or 0 when the key is no accelerator and goes on to the
+// command::NOTHING), or 0 when the key is no accelerator and goes on to the
 // focused control. A character is looked up as typed on the keyboard into
 // an engine in `radix`. Alt combinations are left to the menu bar's
 // mnemonics.

@@ -6,5 +6,5 @@
 #error "ZELK_VERSION comes from the CMake target projectversion"
 #endif
 
-inline constexpr char applicationname[] = "ZELK Calculator";
-inline constexpr char applicationversion[] = ZELK_VERSION;
+inline constexpr char APPLICATION_NAME[] = "ZELK Calculator";
+inline constexpr char APPLICATION_VERSION[] = ZELK_VERSION;

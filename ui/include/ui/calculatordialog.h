@@ -1,8 +1,8 @@
 // The calculator window: the keypad, the display and the indicators laid out
 // like a pocket calculator, the menu bar and the keyboard. The window never
 // computes: it hands every key to its feeder, which takes it to the worker
-// thread, and once the worker is idle again it copies the engine's state
-// into its controls (refreshwindow).
+// thread, and once the worker is idle again it shows the snapshot of the
+// engine the worker published in its controls (refreshwindow).
 #pragma once
 
 #include <QDialog>
@@ -19,17 +19,18 @@
 
 class Indicator;
 class dialogunits;
+class displayedit;
 class KeysDialog;
 class QAction;
+class QButtonGroup;
 class QMessageBox;
 class QMenuBar;
-class QTextEdit;
 struct controlplace;
 struct menuitem;
 
 // The question after a key action has run for 10 seconds. Its line break is
 // written "\n\r"; the box shows it as two lines.
-extern const char longactionquestion[];
+extern const char LONG_ACTION_QUESTION[];
 
 class CalculatorDialog : public QDialog, private KeyFeeder::Window {
 public:
@@ -38,14 +39,15 @@ public:
         std::function<std::time_t()> now;           // the clock, whole seconds
         std::function<bool(QWidget*)> askcontinue;  // the question; true is Yes
         CalculatorWorker::KeyAction keyaction;      // what the worker does with a key
+        CalculatorWorker::PasteStep pastestep;      // asked before each key of a paste
     };
 
     explicit CalculatorDialog(hooks h = {}, QWidget* parent = nullptr);
     ~CalculatorDialog() override;
 
-    // Copies the engine's display, indicators, modifiers and modes into the
-    // controls and menu. Only while the worker is idle.
-    void refreshwindow();
+    // Shows the engine's display, indicators, modifiers and modes, as the
+    // worker published them, in the controls and menu.
+    void refreshwindow(const enginesnapshot& state);
 
     QWidget* control(int id) const { return m_controls.value(id); }
     QMenuBar* menubar() const { return m_menubar; }
@@ -82,14 +84,17 @@ private:
 
     QHash<int, QWidget*> m_controls;
     QMenuBar* m_menubar = nullptr;
-    QTextEdit* m_display = nullptr;
+    displayedit* m_display = nullptr;
     QWidget* m_client = nullptr;
     KeysDialog* m_keys = nullptr;  // Help > Keys, made when first asked for
     // Last, so that it goes first: before the members its calls of the
     // window read.
     KeyFeeder m_feeder;
 
+    // In calculatorlayout.cpp: the controls and the menu bar.
     void buildcontrols();
+    // The widget of a place of the template; a radio button joins `group`.
+    QWidget* makecontrol(const controlplace& place, QButtonGroup* group);
     void buildmenus();
     // The tooltip, accessible name and description of a control.
     void describe(QWidget* widget, const controlplace& place);
@@ -99,7 +104,7 @@ private:
     void oncommand(int command, bool byradix = false);
 
     // What the feeder asks of the window.
-    void refresh() override { refreshwindow(); }
+    void refresh(const enginesnapshot& state) override { refreshwindow(state); }
     void showdisplay(const std::string& text) override;
     void showwaitpointer(bool on) override;
     void showwaiting(int count) override;
@@ -112,7 +117,7 @@ private:
     Indicator* indicator(int id) const;
     // Gives the display a height of whole lines.
     void fitdisplay(const dialogunits& units);
-    void showmode();
+    void showmode(const enginesnapshot& state);
     void checkmode(int radio, int item, bool on);
     void showcontrol(int id, bool on);
     void enablecontrol(int id, bool on);
@@ -122,6 +127,8 @@ private:
     void insertcommand(int before, const menuitem& item);
     void removecommand(int command);
     void checkcommand(int command, bool on);
+    // An item as menus show it, and one that sends its command here.
+    static QAction* menuaction(const menuitem& item, QObject* parent);
     QAction* makeaction(const menuitem& item, QObject* parent);
 
     void scrolldisplay(int lines);

@@ -22,17 +22,17 @@ struct controlplace {
     int x, y, width, height;
 };
 
-constexpr int templatewidth = 340;
-constexpr int templateheight = 205;
+constexpr int TEMPLATE_WIDTH = 340;
+constexpr int TEMPLATE_HEIGHT = 205;
 
 // The 71 controls in tab order. The text of every key control is its key
 // button text (calc/keys.h); the others have none.
 extern const controlplace calculatortemplate[];
 extern const int calculatortemplatecount;
 
-constexpr int displayid = 1000;
-constexpr int parensid = 1066;
-constexpr int memoryid = 1067;
+constexpr int DISPLAY_ID = 1000;
+constexpr int PARENS_ID = 1066;
+constexpr int MEMORY_ID = 1067;
 
 // Dialog units of a font: 4 horizontal units are the average width of the
 // letters "A".."Z", "a".."z", and 8 vertical units the font's height, so a

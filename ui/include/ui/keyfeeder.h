@@ -29,8 +29,8 @@ public:
     // What the feeder asks of the window.
     class Window {
     public:
-        // Copies the engine's state into the controls; the worker is idle.
-        virtual void refresh() = 0;
+        // Shows the engine's state as the last job left it in the controls.
+        virtual void refresh(const enginesnapshot& state) = 0;
         // Shows `text` on the display while the worker is busy with a paste.
         virtual void showdisplay(const std::string& text) = 0;
         virtual void showwaitpointer(bool on) = 0;
@@ -71,8 +71,10 @@ public:
 
     // `now` is the clock in whole seconds (empty: the system's); `action`
     // is what the worker does with a key (empty: the engine's presskey).
+    // `pastestep` is asked before each key of a paste (tests).
     explicit KeyFeeder(Window& window, std::function<std::time_t()> now = {},
-                       CalculatorWorker::KeyAction action = {});
+                       CalculatorWorker::KeyAction action = {},
+                       CalculatorWorker::PasteStep pastestep = {});
     ~KeyFeeder();
     KeyFeeder(const KeyFeeder&) = delete;
     KeyFeeder& operator=(const KeyFeeder&) = delete;
@@ -97,8 +99,9 @@ public:
     // which wait for its end.
     void paste(const QString& text);
     // Options > Precision...: asks the window for the digits once the worker
-    // is idle and applies them. Refused with a beep while a paste is being
-    // typed or a key action runs (still busy after KEY_GRACE ms).
+    // is idle and hands them to it as a job. Refused with a beep while a
+    // paste is being typed or a key action runs (still busy after KEY_GRACE
+    // ms).
     void changeprecision();
     // Ends everything: nothing pending is handed over, the key action in
     // progress is cancelled and the worker ended. Calls nothing of the
@@ -169,6 +172,7 @@ private:
     void advance();
     bool step();
     void post(int code);
+    void started();
     void askprecision();
     void cancelrunning(bool clearing);
     void discard();

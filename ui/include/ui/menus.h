@@ -5,25 +5,25 @@
 #pragma once
 
 namespace command {
-constexpr int nothing = 5;  // Tab, Shift+Tab, Right arrow: swallowed
-constexpr int quit = 32771;
-constexpr int whatsthis = 32778;
-constexpr int precision = 32781;
-constexpr int hex = 32782;
-constexpr int dec = 32783;
-constexpr int oct = 32784;
-constexpr int bin = 32785;
-constexpr int radians = 32787;
-constexpr int grads = 32788;
-constexpr int degrees = 32789;
-constexpr int byte = 32793;
-constexpr int word = 32794;
-constexpr int dword = 32795;
-constexpr int qword = 32796;
-constexpr int about = 32798;
-constexpr int keys = 32799;
-constexpr int copy = 57634;
-constexpr int paste = 57637;
+constexpr int NOTHING = 5;  // Tab, Shift+Tab, Right arrow: swallowed
+constexpr int QUIT = 32771;
+constexpr int WHATS_THIS = 32778;
+constexpr int PRECISION = 32781;
+constexpr int HEX = 32782;
+constexpr int DEC = 32783;
+constexpr int OCT = 32784;
+constexpr int BIN = 32785;
+constexpr int RADIANS = 32787;
+constexpr int GRADS = 32788;
+constexpr int DEGREES = 32789;
+constexpr int BYTE = 32793;
+constexpr int WORD = 32794;
+constexpr int DWORD = 32795;
+constexpr int QWORD = 32796;
+constexpr int ABOUT = 32798;
+constexpr int KEYS = 32799;
+constexpr int COPY = 57634;
+constexpr int PASTE = 57637;
 }  // namespace command
 
 // One item of a popup; command 0 is a separator. The shortcut is the key

@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <mutex>
@@ -37,27 +38,51 @@ private:
     std::atomic<bool> m_running{false};
 };
 
+// What the window shows of the engine: a copy the worker takes as each job
+// ends, so that the window never reads the engine itself.
+struct enginesnapshot {
+    std::string display = "0";
+    int parens = 0;
+    bool memory = false;  // the memory holds a number other than 0
+    bool inv = false;
+    bool hyp = false;
+    bool grouping = false;
+    bool error = false;
+    int radix = 10;
+    angleunit angle = angleunit::degrees;
+    ::wordsize size = ::wordsize::qword;
+    int precision = Calculator::STARTPRECISION;
+};
+
 // Owns the one Calculator and runs its key actions. The window hands over
-// one key at a time with postkey and reads the engine only while isidle().
+// one job at a time (postkey, postpaste, postprecision) and reads what it
+// shows from the snapshot the worker publishes as the job ends.
 class CalculatorWorker : public Thread {
 public:
     // What the worker does with a key; empty means the engine's presskey.
     // Tests put a controllable long action here.
     using KeyAction = std::function<void(Calculator&, int)>;
+    // Asked on the worker before each key of a paste, with how many of its
+    // keys have run; tests hold a paste there as a long key would.
+    using PasteStep = std::function<void(Calculator&, std::size_t)>;
     // Called on the worker thread each time a job has ended and the worker
     // is idle again, so that the window need not poll for it.
     using IdleNotice = std::function<void()>;
 
-    explicit CalculatorWorker(KeyAction action = {}, IdleNotice onidle = {});
+    explicit CalculatorWorker(KeyAction action = {}, IdleNotice onidle = {},
+                              PasteStep pastestep = {});
     ~CalculatorWorker() override;
 
     // Hands `code` to the worker. When the worker is still busy with the
     // previous key, the key is dropped and the result is false.
     bool postkey(int code);
-    // Hands pasted text to the worker, as postkey hands a key: its keys
-    // (Calculator::readpasted) run back to back as one job, each through
-    // the key action, until the last or a cancel.
+    // Hands pasted text to the worker, as postkey hands a key: its keys run
+    // back to back as one job (Calculator::paste), until the last or a
+    // cancel.
     bool postpaste(std::string text);
+    // Hands a new precision to the worker, which redraws the display with
+    // it (Calculator::setprecision), as postkey hands a key.
+    bool postprecision(int digits);
     bool isidle() const { return m_idle.load(std::memory_order_acquire) != 0; }
 
     // Cancels the key action in progress, through the engine, and ends a
@@ -72,43 +97,46 @@ public:
     // The display as a running paste has left it so far: true and the text
     // when it changed since the last call. From any thread.
     bool takedisplay(std::string& text);
+    // The engine as the last job left it. From any thread; once isidle()
+    // it holds everything that job changed.
+    enginesnapshot snapshot() const;
 
     // Ends the worker for good: cancels the key action in progress, waits
     // until it has ended, ends the loop and joins the thread. The engine is
     // then never touched again by the worker. Later keys are dropped.
     void stop();
 
-    // The engine; only while isidle() (or after stop()).
-    Calculator& calculator() { return m_calculator; }
-    const Calculator& calculator() const { return m_calculator; }
-
 protected:
     void run() override;
 
 private:
-    bool post(int code, std::string text, bool paste);
+    enum class job : std::uint8_t { key, paste, precision };
+
+    bool post(job what, int value, std::string text);
+    void runjob();
     void runkey(int code);
     void runpaste();
     void publishdisplay();
+    void publishsnapshot();
 
     Calculator m_calculator;
-    // At most one key is ever outstanding; the maximum only bounds the type.
+    // At most one job is ever outstanding; the maximum only bounds the type.
     std::counting_semaphore<1000000> m_semaphore{0};
     // Written by the window before the release of the semaphore and read by
     // the worker after acquiring it, which orders the two.
-    int m_pendingkey = 0;
-    bool m_pendingpaste = false;
+    job m_pendingjob = job::key;
+    int m_pendingvalue = 0;  // the key code, or the digits of the precision
     std::string m_pendingtext;
     // Set by cancel; a paste stops before its next key.
     std::atomic<bool> m_stopjob{false};
-    // The display between the keys of a paste, for the window to show
-    // while the worker is busy.
-    std::mutex m_displaymutex;
-    std::string m_display;
+    // What the window shows: the snapshot at the end of each job, and the
+    // display between the keys of a paste while the worker is busy.
+    mutable std::mutex m_publishmutex;
+    enginesnapshot m_snapshot;
     bool m_displaychanged = false;
-    // 1 while the worker waits for a key. Set with release by the worker
-    // after a key action, so that the window, reading it with acquire, sees
-    // everything the action changed in the engine.
+    // 1 while the worker waits for a job. Set with release by the worker
+    // after a job, so that a thread reading it with acquire sees everything
+    // the job changed, and may post the next one.
     std::atomic<std::uint8_t> m_idle{1};
     // Signalled when the worker becomes idle, for stop() to wait on.
     std::mutex m_idlemutex;
@@ -116,4 +144,5 @@ private:
     std::atomic<bool> m_quit{false};
     KeyAction m_keyaction;
     IdleNotice m_onidle;
+    PasteStep m_pastestep;
 };
