@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "chain.h"
 #include "diagonals.h"
 #include "number/addition.h"
 
@@ -458,10 +459,10 @@ number APCprod(const number& x, const number& y, int bias)
             }
         }
     }
-    r.appendlimbs(a, static_cast<std::size_t>(n));
-    r.setexpo(c.expo + 1);
-    r.setlowexpo(low);
-    r.setnegative(c.negative);
-    r.normalise();
+    appendlimbs(r, a, static_cast<std::size_t>(n));
+    setexpo(r, c.expo + 1);
+    setlowexpo(r, low);
+    setnegative(r, c.negative);
+    normalise(r);
     return r;
 }

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <new>
 
+#include "chain.h"
 #include "number/addition.h"
 
 namespace {
@@ -228,12 +229,12 @@ void putexponentform(numberstream& out, const number& x, std::int32_t a)
 {
     const std::int32_t P = out.precision;
     number s = rounddigits(x, P - a);
-    std::uint32_t head = s.head()->value;
-    int k = digitcount(head);
-    putunsigned(out, head / pow10(k - 1));
+    std::uint32_t lead = head(s)->value;
+    int k = digitcount(lead);
+    putunsigned(out, lead / pow10(k - 1));
     if (P > 0) {
         out.put('.');
-        std::uint32_t r = head % pow10(k - 1);
+        std::uint32_t r = lead % pow10(k - 1);
         std::int32_t put;
         if (P < k - 1) {
             putdigits(out, r / pow10(k - 1 - P), P);
@@ -243,7 +244,7 @@ void putexponentform(numberstream& out, const number& x, std::int32_t a)
                 putdigits(out, r, k - 1);
             put = k - 1;
         }
-        putfractionlimbs(out, s.head()->lower, P - put);
+        putfractionlimbs(out, head(s)->lower, P - put);
         trimfraction(out);
     }
     char buf[24];
@@ -259,7 +260,7 @@ void putfixedrounded(numberstream& out, const number& r)
         out.put('0');
         return;
     }
-    const limb* p = r.head();
+    const limb* p = head(r);
     if (r.expo() < 0) {
         out.put('0');
     } else {
@@ -393,7 +394,7 @@ double getdouble(const number& x)
     double w = std::pow(100000000.0, x.expo());
     const double t = w * std::ldexp(1.0, -52);
     double total = 0.0;
-    for (const limb* p = x.head(); p != nullptr && w > t; p = p->lower) {
+    for (const limb* p = head(x); p != nullptr && w > t; p = p->lower) {
         total += p->value * w;
         w /= 100000000.0;
     }
@@ -408,7 +409,7 @@ std::uint64_t integermagnitude(const number& x)
 {
     std::uint64_t v = 0;
     for (std::int32_t k = x.expo(); k >= 0; --k) {
-        const limb* p = k <= x.expo() && k >= x.lowexpo() ? x.nodeat(k) : nullptr;
+        const limb* p = k <= x.expo() && k >= x.lowexpo() ? nodeat(x, k) : nullptr;
         v = v * BASE + (p != nullptr ? p->value : 0);
     }
     return v;

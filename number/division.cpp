@@ -2,6 +2,7 @@
 #include <cmath>
 #include <vector>
 
+#include "chain.h"
 #include "columns.h"
 #include "division.h"
 #include "number/addition.h"
@@ -291,8 +292,8 @@ bool far(const number& x) { return x.expo() >= FARLIMBS || x.expo() <= -FARLIMBS
 number headatzero(const number& x)
 {
     number r(x);
-    r.setlowexpo(x.lowexpo() - x.expo());
-    r.setexpo(0);
+    setlowexpo(r, x.lowexpo() - x.expo());
+    setexpo(r, 0);
     return r;
 }
 
@@ -310,14 +311,14 @@ number movedquotient(number q, std::int64_t shift)
         throw numberexception("number underflow");
     if (q.lowexpo() + shift < MIN_EXPO) {
         const auto lowest = static_cast<std::int32_t>(MIN_EXPO - shift);
-        q.cutbelow(q.nodeat(lowest));
-        q.setlowexpo(lowest);
-        q.normalise();  // near power 0: only the zeros go
+        cutbelow(q, nodeat(q, lowest));
+        setlowexpo(q, lowest);
+        normalise(q);  // near power 0: only the zeros go
         if (q.iszero())
             return q;
     }
-    q.setlowexpo(static_cast<std::int32_t>(q.lowexpo() + shift));
-    q.setexpo(static_cast<std::int32_t>(q.expo() + shift));
+    setlowexpo(q, static_cast<std::int32_t>(q.lowexpo() + shift));
+    setexpo(q, static_cast<std::int32_t>(q.expo() + shift));
     return q;
 }
 
@@ -344,8 +345,8 @@ number quot(const number& x, const number& y, const number& f)
             return number();
         number g = e < MIN_EXPO ? powerof10(BASE_DIGITS * MIN_EXPO) : number(f);
         if (e >= MIN_EXPO) {
-            g.setlowexpo(static_cast<std::int32_t>(f.lowexpo() - shift));
-            g.setexpo(static_cast<std::int32_t>(e));
+            setlowexpo(g, static_cast<std::int32_t>(f.lowexpo() - shift));
+            setexpo(g, static_cast<std::int32_t>(e));
         }
         return movedquotient(quot(headatzero(x), headatzero(y), g), shift);
     }
@@ -417,11 +418,11 @@ number remainderbypowers(const number& a, const number& b)
     const std::int32_t low = std::min(a.lowexpo(), b.lowexpo());
     const std::int32_t k = a.lowexpo() - low;
     number M(a);
-    M.setexpo(a.expo() - a.lowexpo());
-    M.setlowexpo(0);
+    setexpo(M, a.expo() - a.lowexpo());
+    setlowexpo(M, 0);
     number B(b);
-    B.setexpo(b.expo() - low);
-    B.setlowexpo(b.lowexpo() - low);
+    setexpo(B, b.expo() - low);
+    setlowexpo(B, b.lowexpo() - low);
 
     number power(1);
     number square = remainderbyquotient(number(static_cast<std::int32_t>(BASE)), B);
@@ -433,8 +434,8 @@ number remainderbypowers(const number& a, const number& b)
     }
     number r = remainderbyquotient(remainderbyquotient(M, B) * power, B);
     if (!r.iszero()) {
-        r.setexpo(r.expo() + low);
-        r.setlowexpo(r.lowexpo() + low);
+        setexpo(r, r.expo() + low);
+        setlowexpo(r, r.lowexpo() + low);
     }
     return r;
 }
@@ -452,6 +453,6 @@ number operator%(const number& x, const number& y)
     number r = leadpos(a) - leadpos(b) > LONGQUOTIENT ? remainderbypowers(a, b)
                                                       : remainderbyquotient(a, b);
     if (!r.iszero())
-        r.setnegative(x.isnegative());
+        setnegative(r, x.isnegative());
     return r;
 }

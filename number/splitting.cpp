@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "chain.h"
 #include "columns.h"
 #include "number/addition.h"
 #include "number/multiplication.h"
@@ -70,8 +71,8 @@ number rebasedresolution(const number& f, std::int64_t shift, std::int32_t lowsu
     if (c.expo != f.expo() - shift)
         return powerof10(BASE_DIGITS * c.expo);
     number r(f);
-    r.setexpo(c.expo);
-    r.setlowexpo(static_cast<std::int32_t>(f.lowexpo() - shift));
+    setexpo(r, c.expo);
+    setlowexpo(r, static_cast<std::int32_t>(f.lowexpo() - shift));
     return r;
 }
 
@@ -154,7 +155,7 @@ number reciprocalguess(const limbrun& y)
         v = head * pow10(5 - digits) + next / pow10(BASE_DIGITS - 5 + digits);
     number g(static_cast<std::int32_t>(1000000000u / v));
     multpow10(g, -(BASE_DIGITS * y.expo + digits - 1) - 5);
-    g.setnegative(y.negative);
+    setnegative(g, y.negative);
     return g;
 }
 

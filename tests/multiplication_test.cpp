@@ -47,11 +47,11 @@ number schoolbook(const number& x, const number& y)
     }
     number r;
     for (std::uint64_t v : acc)
-        r.prepend(static_cast<std::uint32_t>(v));
-    r.setlowexpo(x.lowexpo() + y.lowexpo());
-    r.setexpo(r.lowexpo() + static_cast<std::int32_t>(acc.size()) - 1);
-    r.setnegative(x.isnegative() != y.isnegative());
-    r.normalise();
+        prepend(r, static_cast<std::uint32_t>(v));
+    setlowexpo(r, x.lowexpo() + y.lowexpo());
+    setexpo(r, r.lowexpo() + static_cast<std::int32_t>(acc.size()) - 1);
+    setnegative(r, x.isnegative() != y.isnegative());
+    normalise(r);
     return r;
 }
 
@@ -69,15 +69,15 @@ number columnproduct(const number& x, const number& y, const number& f)
     auto halflimbs = [](const number& a, std::int32_t from) {
         number h;
         std::int32_t k = a.expo();
-        for (const limb* p = a.head(); p != nullptr && k >= from; p = p->lower, --k) {
-            h.append(p->value / 10000);
-            h.append(p->value % 10000);
+        for (const limb* p = head(a); p != nullptr && k >= from; p = p->lower, --k) {
+            append(h, p->value / 10000);
+            append(h, p->value % 10000);
         }
-        if (h.head() == nullptr)
+        if (head(h) == nullptr)
             return h;
-        h.setexpo(2 * a.expo() + 1);
-        h.setlowexpo(2 * (k + 1));
-        h.normalise();
+        setexpo(h, 2 * a.expo() + 1);
+        setlowexpo(h, 2 * (k + 1));
+        normalise(h);
         return h;
     };
     const number X = halflimbs(x, exact ? x.lowexpo() : f.expo() - y.expo() - 2);
@@ -89,20 +89,20 @@ number columnproduct(const number& x, const number& y, const number& f)
     const std::int32_t L = exact ? low : std::max(low, 2 * f.expo() - 1);
 
     number Q;
-    Q.setexpo(top);
-    const limb* xs = X.head();
-    const limb* ys = Y.head();
+    setexpo(Q, top);
+    const limb* xs = head(X);
+    const limb* ys = head(Y);
     for (std::int32_t c = top; c >= L - 1; --c) {
         std::uint64_t carry = 0;
         for (const limb *a = xs, *b = ys; a != nullptr && b != nullptr; a = a->lower, b = b->upper)
             carry += std::uint64_t{a->value} * b->value;
-        Q.append(0);
-        Q.setlowexpo(c);
-        for (limb* p = Q.tail(); carry != 0; p = p->upper) {
+        append(Q, 0);
+        setlowexpo(Q, c);
+        for (limb* p = tail(Q); carry != 0; p = p->upper) {
             if (p == nullptr) {
-                Q.prepend(0);
-                Q.setexpo(Q.expo() + 1);
-                p = Q.head();
+                prepend(Q, 0);
+                setexpo(Q, Q.expo() + 1);
+                p = head(Q);
             }
             carry += p->value;
             p->value = static_cast<std::uint32_t>(carry % 10000);
@@ -115,26 +115,26 @@ number columnproduct(const number& x, const number& y, const number& f)
         else
             break;
     }
-    Q.normalise();
+    normalise(Q);
     if (Q.iszero())
         return Q;
 
     number r;
     std::uint32_t acc = 0;
     std::int32_t n = Q.expo();
-    for (const limb* p = Q.head(); p != nullptr; p = p->lower, --n) {
+    for (const limb* p = head(Q); p != nullptr; p = p->lower, --n) {
         acc = acc * 10000 + p->value;
         if (n % 2 == 0) {
-            r.append(acc);
+            append(r, acc);
             acc = 0;
         }
     }
     if (acc != 0)
-        r.append(acc * 10000);
-    r.setexpo(floorhalf(Q.expo()));
-    r.setlowexpo(floorhalf(Q.lowexpo()));
-    r.setnegative(x.isnegative() != y.isnegative());
-    r.normalise();
+        append(r, acc * 10000);
+    setexpo(r, floorhalf(Q.expo()));
+    setlowexpo(r, floorhalf(Q.lowexpo()));
+    setnegative(r, x.isnegative() != y.isnegative());
+    normalise(r);
     return r;
 }
 
@@ -143,16 +143,16 @@ number limbrange(const number& x, std::int32_t from, std::int32_t to)
 {
     number r;
     std::int32_t k = x.expo();
-    for (const limb* p = x.head(); p != nullptr && k >= to; p = p->lower, --k) {
+    for (const limb* p = head(x); p != nullptr && k >= to; p = p->lower, --k) {
         if (k <= from)
-            r.append(p->value);
+            append(r, p->value);
     }
-    if (r.head() == nullptr)
+    if (head(r) == nullptr)
         return r;
-    r.setexpo(std::min(from, x.expo()));
-    r.setlowexpo(k + 1);
-    r.setnegative(x.isnegative());
-    r.normalise();
+    setexpo(r, std::min(from, x.expo()));
+    setlowexpo(r, k + 1);
+    setnegative(r, x.isnegative());
+    normalise(r);
     return r;
 }
 
@@ -217,23 +217,23 @@ struct randomizer {
             const auto v = static_cast<std::uint32_t>(uniform(0, BASE - 1));
             const std::uint32_t kinds[] = {0, v % 10000, v % 10000 * 10000, BASE - 1};
             const int kind = uniform(0, 9);
-            x.append(kind < 4 ? kinds[kind] : v);
+            append(x, kind < 4 ? kinds[kind] : v);
         }
         // Now and then a long stretch of zeros, so that a whole piece of a
         // split operand may vanish.
         if (limbs > 4 && uniform(0, 7) == 0) {
             const std::int32_t from = uniform(1, limbs - 2);
             const std::int32_t to = uniform(from, limbs - 2);
-            limb* p = x.head();
+            limb* p = head(x);
             for (std::int32_t k = 0; k <= to; ++k, p = p->lower) {
                 if (k >= from)
                     p->value = 0;
             }
         }
-        x.setexpo(expo);
-        x.setlowexpo(expo - limbs + 1);
-        x.setnegative(uniform(0, 1) == 1);
-        x.normalise();
+        setexpo(x, expo);
+        setlowexpo(x, expo - limbs + 1);
+        setnegative(x, uniform(0, 1) == 1);
+        normalise(x);
         return x.iszero() ? number(uniform(1, 9)) : x;
     }
     number operand(std::int32_t most) { return operand(length(most), uniform(-30, 30)); }
@@ -543,12 +543,12 @@ TEST(Precision, SplitOperandsWhoseLowerHalfVanishes)
     randomizer rnd(14);
     auto sparse = [&] {
         number x = abs(rnd.operand(600, 599));
-        limb* p = x.head();
+        limb* p = head(x);
         for (std::int32_t k = 599; k >= 150; --k, p = p->lower) {
             if (k <= 399)
                 p->value = 0;
         }
-        x.head()->value = 1;
+        head(x)->value = 1;
         return x;
     };
     const number x = sparse(), y = negate(sparse());
@@ -606,9 +606,9 @@ TEST(MultiplicationRandom, LongestColumnsCarryExactly)
     auto nines = [](std::int32_t limbs) {
         number x;
         for (std::int32_t i = 0; i < limbs; ++i)
-            x.append(BASE - 1);
-        x.setexpo(limbs - 1);
-        x.setlowexpo(0);
+            append(x, BASE - 1);
+        setexpo(x, limbs - 1);
+        setlowexpo(x, 0);
         return x;
     };
     const std::pair<number, number> cases[] = {
