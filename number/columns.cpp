@@ -66,8 +66,8 @@ halves split(const limbrun& x, std::int32_t from, std::vector<std::int16_t>& buf
     // out[n - 1 - i] when reversed. Separate loops for each order and kind
     // of operand, so that the ones on flat limbs vectorise.
     const std::ptrdiff_t limbs = n / 2;
-    auto upper = [](std::uint32_t v) { return static_cast<std::int16_t>(v / HALFBASE); };
-    auto lower = [](std::uint32_t v) { return static_cast<std::int16_t>(v % HALFBASE); };
+    auto upper = [](std::uint32_t v) { return static_cast<std::int16_t>(v / HALF_BASE); };
+    auto lower = [](std::uint32_t v) { return static_cast<std::int16_t>(v % HALF_BASE); };
     if (x.chain != nullptr) {
         const limb* p = x.chain;
         for (std::ptrdiff_t k = 0; k < limbs; ++k, p = p->lower) {
@@ -143,7 +143,7 @@ void finishcolumns(const std::uint64_t* sums, std::int32_t lowest, std::ptrdiff_
         std::uint64_t up = 0;
         std::uint32_t one = 0;
         for (std::ptrdiff_t k = n - 1; k >= 0; --k, c += 2) {
-            const std::uint64_t v = sums[c] + HALFBASE * sums[c + 1];
+            const std::uint64_t v = sums[c] + HALF_BASE * sums[c + 1];
             const std::uint64_t t = v % BASE + up + one;
             one = t >= BASE ? 1 : 0;
             L[k] = static_cast<std::uint32_t>(t - (one != 0 ? BASE : 0));
@@ -153,9 +153,9 @@ void finishcolumns(const std::uint64_t* sums, std::int32_t lowest, std::ptrdiff_
         std::uint64_t carry = 0;
         for (std::ptrdiff_t k = n - 1; k >= 0; --k, c += 2) {
             const std::uint64_t hi = sums[c + 1];
-            const std::uint64_t t = carry + sums[c] + HALFBASE * (hi % HALFBASE);
+            const std::uint64_t t = carry + sums[c] + HALF_BASE * (hi % HALF_BASE);
             L[k] = static_cast<std::uint32_t>(t % BASE);
-            carry = t / BASE + hi / HALFBASE;
+            carry = t / BASE + hi / HALF_BASE;
         }
     }
 
@@ -170,8 +170,8 @@ void finishcolumns(const std::uint64_t* sums, std::int32_t lowest, std::ptrdiff_
            .count = static_cast<std::int32_t>(last - first + 1),
            .negative = negative};
     // The range is checked on the half-limb form, as its normalisation would.
-    const std::int32_t halfexpo = 2 * out.expo + (out.array[0] >= HALFBASE ? 1 : 0);
-    const std::int32_t halflow = 2 * out.lowexpo() + (L[last] % HALFBASE == 0 ? 1 : 0);
+    const std::int32_t halfexpo = 2 * out.expo + (out.array[0] >= HALF_BASE ? 1 : 0);
+    const std::int32_t halflow = 2 * out.lowexpo() + (L[last] % HALF_BASE == 0 ? 1 : 0);
     checkrange(halfexpo, halflow);
 }
 
@@ -233,7 +233,7 @@ bool shortcolumns(const limbrun& x, const limbrun& y, cut f, limbrun& out)
     std::uint64_t carry = 0;
     if (!exact) {
         carry = pairs(
-            part, [](std::uint64_t a, std::uint64_t b) { return a / HALFBASE * (b / HALFBASE); });
+            part, [](std::uint64_t a, std::uint64_t b) { return a / HALF_BASE * (b / HALF_BASE); });
     }
     if (m == 1) {
         // One product per column, below 10^16: it splits into a limb and

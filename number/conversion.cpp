@@ -50,19 +50,19 @@ number::number(const char* text)
     }
 
     // Mantissa: digits and one point; a second point ends the text there.
-    constexpr std::size_t none = static_cast<std::size_t>(-1);
-    std::size_t first = none;  // first non-zero digit
-    std::size_t last = none;   // last non-zero digit
-    std::size_t point = none;
+    constexpr std::size_t NONE = static_cast<std::size_t>(-1);
+    std::size_t first = NONE;  // first non-zero digit
+    std::size_t last = NONE;   // last non-zero digit
+    std::size_t point = NONE;
     for (;; ++i) {
         char c = s[i];
         if (isdigitchar(c)) {
             if (c != '0') {
-                if (first == none)
+                if (first == NONE)
                     first = i;
                 last = i;
             }
-        } else if (c == '.' && point == none) {
+        } else if (c == '.' && point == NONE) {
             point = i;
         } else {
             if (c == '.')
@@ -71,9 +71,9 @@ number::number(const char* text)
         }
     }
     std::size_t end = i;
-    if (point == none)
+    if (point == NONE)
         point = end;
-    if (first == none)
+    if (first == NONE)
         return;
 
     number intpart;
@@ -101,7 +101,7 @@ number::number(const char* text)
     }
 
     number fracpart;
-    if (last != none && last > point) {
+    if (last != NONE && last > point) {
         fracpart.setexpo(-1);
         fracpart.setlowexpo(0);
         std::uint32_t value = 0;
@@ -129,7 +129,7 @@ number::number(const char* text)
         result.setnegative(true);
 
     if (s[end] == 'e' || s[end] == 'E') {
-        constexpr std::int64_t maxexponent = 8LL * MAX_EXPO;  // 799999992
+        constexpr std::int64_t MAX_EXPONENT = 8LL * MAX_EXPO;  // 799999992
         std::size_t j = end + 1;
         int sign = 1;
         if (s[j] == '-') {
@@ -142,8 +142,8 @@ number::number(const char* text)
         // Zero stays zero under any exponent: 0e99999999999 is 0.
         for (; isdigitchar(s[j]) && !result.iszero(); ++j) {
             e = 10 * e + (s[j] - '0');
-            if (e > maxexponent)
-                throw numberexception("exponent too big. Max:%d", static_cast<int>(maxexponent));
+            if (e > MAX_EXPONENT)
+                throw numberexception("exponent too big. Max:%d", static_cast<int>(MAX_EXPONENT));
         }
         if (e != 0)
             multpow10(result, static_cast<std::int32_t>(sign * e));

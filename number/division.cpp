@@ -89,7 +89,7 @@ number newtonquotient(const number& x, const T& yt, const T& one, T m, const num
 // Quotients wanted to more digits than this take their Newton steps on flat
 // limbs; shorter ones on chains, where the flat numbers' allocations would
 // cost more than they save. Both give the same digits.
-constexpr std::int32_t FLATQUOTIENT = 200;
+constexpr std::int32_t FLAT_QUOTIENT = 200;
 
 // Whether the Newton steps of a quotient to `digits` digits go on flat limbs:
 // long enough, and neither operand so much longer that copying it whole
@@ -98,18 +98,18 @@ constexpr std::int32_t FLATQUOTIENT = 200;
 bool flatquotient(std::int32_t digits, const number& x, const number& y)
 {
     const std::int32_t limbs = digits / BASE_DIGITS + 4;
-    return digits > FLATQUOTIENT && limbcount(x) <= 2 * limbs && limbcount(y) <= 2 * limbs;
+    return digits > FLAT_QUOTIENT && limbcount(x) <= 2 * limbs && limbcount(y) <= 2 * limbs;
 }
 
 // Long division takes quotients whose work, quotient limbs times divisor
-// limbs, stays below LONGDIVISIONWORK (about 200 digits by 200), and any
-// quotient by a divisor of up to SHORTDIVISOR limbs, up to SHORTQUOTIENT
+// limbs, stays below LONG_DIVISION_WORK (about 200 digits by 200), and any
+// quotient by a divisor of up to SHORT_DIVISOR limbs, up to SHORT_QUOTIENT
 // quotient limbs: its work grows only linearly with the quotient's length.
 // Newton's steps cost a few long products each, which pay off only for
 // long quotients by long divisors (measured in bench/compare_bench).
-constexpr std::int64_t LONGDIVISIONWORK = 700;
-constexpr std::int64_t SHORTDIVISOR = 8;
-constexpr std::int64_t SHORTQUOTIENT = std::int64_t{1} << 24;
+constexpr std::int64_t LONG_DIVISION_WORK = 700;
+constexpr std::int64_t SHORT_DIVISOR = 8;
+constexpr std::int64_t SHORT_QUOTIENT = std::int64_t{1} << 24;
 
 // The limbs of |x| at powers `from` (x's top at most) down to `to`, most
 // significant first, zeros where x has no limb.
@@ -135,9 +135,9 @@ __extension__ typedef unsigned __int128 uint128;
 void shortdivide(std::vector<std::uint32_t>& u, std::uint32_t d)
 {
     const std::uint64_t m = ~std::uint64_t{0} / d;
-    constexpr std::uint64_t square = std::uint64_t{BASE} * BASE;
-    const std::uint64_t Q = square / d;
-    const std::uint64_t R = square % d;
+    constexpr std::uint64_t SQUARE = std::uint64_t{BASE} * BASE;
+    const std::uint64_t Q = SQUARE / d;
+    const std::uint64_t R = SQUARE % d;
     std::uint64_t r = 0;
     auto divide = [&](std::uint64_t c) {  // c / d for c < 2^64, r = the remainder
         std::uint64_t t = static_cast<std::uint64_t>((uint128{c} * m) >> 64);
@@ -251,7 +251,7 @@ bool dividedirectly(const limbrun& x, const limbrun& y, const number& f, flat& q
     if (nx < ny)  // |x / y| < BASE^e
         return true;
     const std::int64_t nq = nx - ny + 1;
-    if (nq > SHORTQUOTIENT || (ny > SHORTDIVISOR && nq * ny > LONGDIVISIONWORK) ||
+    if (nq > SHORT_QUOTIENT || (ny > SHORT_DIVISOR && nq * ny > LONG_DIVISION_WORK) ||
         e + nq - 1 > MAX_EXPO)
         return false;
     std::vector<std::uint32_t> u = limbsof(x, x.expo, e + a);
@@ -284,9 +284,9 @@ namespace {
 // reciprocal or a product of the Newton steps outside the range of a
 // number (1/y of y = 9 10^799999992): below it, every 1/y and x (1/y) of
 // numbers of fewer than 10^7 limbs stays inside it.
-constexpr std::int32_t FARLIMBS = 40000000;
+constexpr std::int32_t FAR_LIMBS = 40000000;
 
-bool far(const number& x) { return x.expo() >= FARLIMBS || x.expo() <= -FARLIMBS; }
+bool far(const number& x) { return x.expo() >= FAR_LIMBS || x.expo() <= -FAR_LIMBS; }
 
 // x with its head moved to power 0, by whole limbs: the same digits.
 number headatzero(const number& x)
@@ -405,7 +405,7 @@ number remainderbyquotient(const number& a, const number& b)
 // A quotient of more digits than this would be spelt out whole (a number as
 // large as 10^400000000 modulo 7 needs 400 million digits); above it the
 // remainder is reduced through powers of the base instead.
-constexpr std::int32_t LONGQUOTIENT = 1000;
+constexpr std::int32_t LONG_QUOTIENT = 1000;
 
 // a mod b for 0 < b < a with a very long quotient. With L the lower of
 // both lowest limbs' powers, A = a / BASE^L = M BASE^k for an integer M
@@ -450,8 +450,8 @@ number operator%(const number& x, const number& y)
         return x;
     const number a = abs(x);
     const number b = abs(y);
-    number r = leadpos(a) - leadpos(b) > LONGQUOTIENT ? remainderbypowers(a, b)
-                                                      : remainderbyquotient(a, b);
+    number r = leadpos(a) - leadpos(b) > LONG_QUOTIENT ? remainderbypowers(a, b)
+                                                       : remainderbyquotient(a, b);
     if (!r.iszero())
         setnegative(r, x.isnegative());
     return r;

@@ -359,11 +359,11 @@ bool ispowerof10(const number& x)
 
 std::uint32_t pow10(std::int32_t n)
 {
-    static constexpr std::uint32_t table[10] = {1,      10,      100,      1000,      10000,
-                                                100000, 1000000, 10000000, 100000000, 1000000000};
+    static constexpr std::uint32_t POWERS[10] = {1,      10,      100,      1000,      10000,
+                                                 100000, 1000000, 10000000, 100000000, 1000000000};
     if (n < 0 || n > 9)
         throw numberexception("pow10:invalid argument. n must be [0..9] (=%d)", n);
-    return table[n];
+    return POWERS[n];
 }
 
 int digitcount(std::uint32_t v)

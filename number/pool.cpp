@@ -18,11 +18,11 @@
 
 #if defined(__SANITIZE_ADDRESS__)
 #include <sanitizer/asan_interface.h>
-constexpr bool poisoning = true;
+constexpr bool POISONING = true;
 void limbpool::poison(limb* node) { ASAN_POISON_MEMORY_REGION(node, sizeof(limb)); }
 void limbpool::unpoison(limb* node) { ASAN_UNPOISON_MEMORY_REGION(node, sizeof(limb)); }
 #else
-constexpr bool poisoning = false;
+constexpr bool POISONING = false;
 #endif
 
 template <typename Visit> void limbpool::walk(limb* from, const limb* to, Visit visit)
@@ -39,7 +39,7 @@ template <typename Visit> void limbpool::walk(limb* from, const limb* to, Visit 
 void limbpool::releasechain(limb* head, limb* tail)
 {
     tail->lower = s_free;
-    if (poisoning)
+    if (POISONING)
         walk(head, s_free, [](limb*) {});
     s_free = head;
 }

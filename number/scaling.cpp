@@ -16,7 +16,7 @@ void scaleinplace(number& x, const number& y, std::int32_t whole, bool part)
     std::uint64_t carry = 0;
     if (x.expo() < whole) {
         // Only the upper half of the head counts: a single limb above it.
-        carry = head(x)->value / HALFBASE * (v / HALFBASE);
+        carry = head(x)->value / HALF_BASE * (v / HALF_BASE);
         x.setzero();
         if (carry == 0)
             return;
@@ -29,7 +29,7 @@ void scaleinplace(number& x, const number& y, std::int32_t whole, bool part)
     }
     limb* low = nodeat(x, whole);  // the least significant limb kept
     if (part)
-        carry = low->lower->value / HALFBASE * (v / HALFBASE);
+        carry = low->lower->value / HALF_BASE * (v / HALF_BASE);
     cutbelow(x, low);
     // Each product splits into a limb and what goes up, both below 10^8,
     // without waiting for the limb below; only a carry of one runs along.

@@ -17,13 +17,13 @@ std::int32_t limbcount(const limbrun& x) { return x.iszero() ? 1 : x.count; }
 // An exact product has one value however it is reached, and up to this
 // many limbs of the shorter operand the columns reach it faster than the
 // splitting product's additions and copies.
-constexpr std::int32_t EXACTCOLUMNS = 1000;
+constexpr std::int32_t EXACT_COLUMNS = 1000;
 
 // Whether the exact product x y is taken by columns, unsplit: both operands
 // range-safe, so that no range error of the pieces differs.
 bool exactcolumns(const limbrun& x, const limbrun& y, const number& f)
 {
-    return f.iszero() && std::min(x.count, y.count) - 1 < EXACTCOLUMNS && halflimbsafe(x, y);
+    return f.iszero() && std::min(x.count, y.count) - 1 < EXACT_COLUMNS && halflimbsafe(x, y);
 }
 
 // Result limbs a product must compute: all of them when exact, else those

@@ -24,9 +24,9 @@ number reductionresolution(const number& x, std::int32_t d)
     }
     // Pi to hundreds of millions of digits would take hours: such angles
     // fail at once, as they did when products stopped at 10^-400000000.
-    constexpr std::int64_t finestreduction = -400000000;
+    constexpr std::int64_t FINEST_REDUCTION = -400000000;
     const std::int64_t k = -places - d - 8;
-    if (k < finestreduction)
+    if (k < FINEST_REDUCTION)
         throw numberexception("number underflow");
     return powerof10(static_cast<std::int32_t>(k));
 }
