@@ -115,7 +115,7 @@ std::int32_t floorhalf(std::int32_t v) { return v >> 1; }  // floor division by 
 // Operands of fewer half-limbs than this (the shorter of the two) keep
 // every column sum below 9999 * 10^8, which the carry pass of
 // finishcolumns relies on to carry at most one between limbs.
-constexpr std::ptrdiff_t SHORTCARRY = 9000;
+constexpr std::ptrdiff_t SHORT_CARRY = 9000;
 
 // Turns the column sums sums[0..columns) of half-limb powers lowest... into
 // limbs and normalises them. sums[-1], sums[columns] and sums[columns + 1]
@@ -135,10 +135,10 @@ void finishcolumns(const std::uint64_t* sums, std::int32_t lowest, std::ptrdiff_
     // Two columns make a limb. The upper column's multiples of 10^4 go
     // straight to the next limb, so that no sum overflows 64 bits.
     std::ptrdiff_t c = lowest == 2 * lowlimb ? 0 : -1;  // the lower column of the limb
-    if (shorter < SHORTCARRY) {
-        // Every limb's own sum, below 10^12 SHORTCARRY, splits into a limb
+    if (shorter < SHORT_CARRY) {
+        // Every limb's own sum, below 10^12 SHORT_CARRY, splits into a limb
         // and what it passes up without waiting for the limb below: that is
-        // below 10^8 - 10^4 SHORTCARRY, so only a carry of one runs along
+        // below 10^8 - 10^4 SHORT_CARRY, so only a carry of one runs along
         // the limbs.
         std::uint64_t up = 0;
         std::uint32_t one = 0;
@@ -177,8 +177,8 @@ void finishcolumns(const std::uint64_t* sums, std::int32_t lowest, std::ptrdiff_
 
 // An operand of at most this many limbs makes the column product short: it
 // is taken on whole limbs, where a column of products of two limbs sums in
-// 64 bits (SHORTLIMBS * 10^16 < 2^64).
-constexpr std::int32_t SHORTLIMBS = 15;
+// 64 bits (SHORT_LIMBS * 10^16 < 2^64).
+constexpr std::int32_t SHORT_LIMBS = 15;
 
 // The column product of x and a short y, on whole limbs. The columns keep
 // every product of half-limbs at or above half-limb power 2 f.expo() - 2:
@@ -188,7 +188,7 @@ constexpr std::int32_t SHORTLIMBS = 15;
 // out lies below that power. Nonzero operands inside halflimbsafe.
 bool shortcolumns(const limbrun& x, const limbrun& y, cut f, limbrun& out)
 {
-    std::uint32_t ylimbs[SHORTLIMBS];
+    std::uint32_t ylimbs[SHORT_LIMBS];
     const std::int32_t m = y.expo - y.lowexpo() + 1;
     limbreader ry(y);
     for (std::int32_t j = 0; j < m; ++j)
@@ -279,7 +279,7 @@ bool columnproduct(const limbrun& x, const limbrun& y, cut f, limbrun& out)
 {
     const std::int32_t nx = x.expo - x.lowexpo() + 1;
     const std::int32_t ny = y.expo - y.lowexpo() + 1;
-    if (std::min(nx, ny) <= SHORTLIMBS && halflimbsafe(x, y))
+    if (std::min(nx, ny) <= SHORT_LIMBS && halflimbsafe(x, y))
         return ny <= nx ? shortcolumns(x, y, f, out) : shortcolumns(y, x, f, out);
 
     // Limbs of either operand that cannot reach the resolution, even times

@@ -139,7 +139,7 @@ number exp(const number& x, const number& f)
 // Beyond this many decimals Newton's steps on exp take fewer long products
 // than the square roots and the series (bench/explog_bench, BM_lnmethods:
 // at 1000 digits 0.34 ms against 0.55 ms).
-constexpr std::int32_t LNNEWTONDIGITS = 150;
+constexpr std::int32_t LN_NEWTON_DIGITS = 150;
 
 number ln(const number& x, const number& f)
 {
@@ -151,7 +151,7 @@ number ln(const number& x, const number& f)
         return ln10(APCprod(ln10share, f, -1));
     if (leadpos(x) >= 1 || leadpos(x) <= -2)
         return lndecades(x, f);
-    if (leadpos(f) < -LNNEWTONDIGITS)
+    if (leadpos(f) < -LN_NEWTON_DIGITS)
         return lnnewton(x, f);
     static const number reciprocalshare(0.06);  // 1/x to 0.06 f / x: 0.06 f on ln x
     static const number cutshare(0.01);         // x cut at 0.01 f x: 0.01 f on ln x
