@@ -78,26 +78,17 @@ private:
     void setlowexpo(std::int32_t e) { m_lowexpo = e; }
     void setnegative(bool negative) { m_negative = negative ? 1 : 0; }
 
-    // -- chain primitives (no normalisation), reached through chain.h -------
+    // -- the chain's primitives, described in and reached through chain.h --
     inline void append(std::uint32_t n);
     inline void prepend(std::uint32_t n);
-    // Appends values[0..n), most significant first: the nodes are taken off
-    // the free list in one walk.
     void appendlimbs(const std::uint32_t* values, std::size_t n);
-    // Appends n limbs of another chain, from `from` down.
     void appendlimbs(const limb* from, std::size_t n);
     inline void insertafter(limb* node, std::uint32_t n);
     void remove(limb* node);
-    // Releases every limb below node, which becomes the tail.
     void cutbelow(limb* node);
     void clear();
     limb* nodeat(std::int32_t power) const;
-    // After a prepend while building: the first limb gets power 0, each
-    // further one raises expo by one.
     void notenewtop();
-
-    // Strips zero limbs at both ends, marks an empty chain as zero and checks
-    // the exponent range ("number overflow" before "number underflow").
     void normalise();
 
     // A limb value of BASE or more is a programming error inside the
