@@ -8,6 +8,7 @@
 #include <random>
 #include <string>
 
+#include "chain.h"
 #include "number/addition.h"
 #include "number/conversion.h"
 
@@ -72,11 +73,11 @@ void BM_normalise(benchmark::State& state)
     std::size_t before = allocations;
     for (auto _ : state) {
         number y(x);
-        y.prepend(0);
-        y.append(0);
-        y.setexpo(y.expo() + 1);
-        y.setlowexpo(y.lowexpo() - 1);
-        y.normalise();
+        prepend(y, 0);
+        append(y, 0);
+        setexpo(y, y.expo() + 1);
+        setlowexpo(y, y.lowexpo() - 1);
+        normalise(y);
         benchmark::DoNotOptimize(y);
     }
     countallocations(state, before);

@@ -14,6 +14,7 @@
 #include "number/exponential.h"
 #include "number/number.h"
 #include "number/trigonometric.h"
+#include "pool.h"
 
 namespace {
 

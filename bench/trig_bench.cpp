@@ -86,7 +86,8 @@ const bool registered = [] {
             ->Unit(benchmark::kMicrosecond);
     }
     // Near pi/2 the cosine takes the sine again with more digits.
-    benchmark::RegisterBenchmark("cosprec(1.5707963)/warm", digitform, cosprec, "1.5707963", false)
+    benchmark::RegisterBenchmark("cosprec(1.5707963)/warm", digitform,
+                                 static_cast<digitfunction>(cosprec), "1.5707963", false)
         ->Apply(digits);
     // 1000! by 1000 products; 0.5! = Gamma(1.5) through the series.
     benchmark::RegisterBenchmark("factorial(1000)/warm", digitform, factorial, "1000", false)

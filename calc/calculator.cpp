@@ -34,7 +34,7 @@ template <typename Action> void Calculator::guarded(Action action)
     } catch (const std::bad_alloc&) {
         seterror("out of memory");
     }
-    limbpool::trim();
+    releaseidlememory();
 }
 
 void Calculator::presskey(int code)

@@ -8,6 +8,7 @@
 #include "calc/keys.h"
 #include "number/addition.h"
 #include "number/conversion.h"
+#include "number/dms.h"
 #include "number/exponential.h"
 #include "number/gamma.h"
 #include "number/inversetrig.h"

@@ -36,12 +36,12 @@ struct reader {
         int count = 1 + static_cast<int>(byte() % static_cast<std::uint32_t>(maxlimbs));
         number x;
         for (int i = 0; i < count; ++i)
-            x.append(word() % BASE);
-        x.setexpo(wide ? static_cast<std::int32_t>((byte() << 8 | byte()) % 4001) - 2000
-                       : static_cast<std::int32_t>(byte() % 41) - 20);
-        x.setlowexpo(x.expo() - count + 1);
-        x.setnegative(byte() & 1);
-        x.normalise();
+            append(x, word() % BASE);
+        setexpo(x, wide ? static_cast<std::int32_t>((byte() << 8 | byte()) % 4001) - 2000
+                        : static_cast<std::int32_t>(byte() % 41) - 20);
+        setlowexpo(x, x.expo() - count + 1);
+        setnegative(x, byte() & 1);
+        normalise(x);
         return x;
     }
 };
@@ -50,9 +50,9 @@ struct reader {
 std::vector<std::uint64_t> schoolbook(const number& x, const number& y)
 {
     std::vector<std::uint32_t> a, b;
-    for (const limb* l = x.tail(); l != nullptr; l = l->upper)
+    for (const limb* l = tail(x); l != nullptr; l = l->upper)
         a.push_back(l->value);
-    for (const limb* l = y.tail(); l != nullptr; l = l->upper)
+    for (const limb* l = tail(y); l != nullptr; l = l->upper)
         b.push_back(l->value);
     std::vector<std::uint64_t> r(a.size() + b.size() + 1, 0);
     for (std::size_t i = 0; i < a.size(); ++i) {
@@ -78,7 +78,7 @@ std::vector<std::uint64_t> schoolbook(const number& x, const number& y)
 std::vector<std::uint64_t> limbsfrom(const number& p, std::int32_t lowest)
 {
     std::vector<std::uint64_t> r(static_cast<std::size_t>(p.lowexpo() - lowest), 0);
-    for (const limb* l = p.tail(); l != nullptr; l = l->upper)
+    for (const limb* l = tail(p); l != nullptr; l = l->upper)
         r.push_back(l->value);
     return r;
 }

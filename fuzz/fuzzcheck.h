@@ -8,6 +8,7 @@
 #include <cstring>
 #include <string>
 
+#include "chain.h"
 #include "number/number.h"
 
 #define FUZZ_CHECK(cond)                                                                           \
@@ -37,11 +38,11 @@ extern "C" inline const char* __asan_default_options() { return "malloc_context_
 inline bool normalised(const number& x)
 {
     if (x.iszero())
-        return x.head() == nullptr && !x.isnegative();
-    if (x.head() == nullptr || x.head()->value == 0 || x.tail()->value == 0)
+        return head(x) == nullptr && !x.isnegative();
+    if (head(x) == nullptr || head(x)->value == 0 || tail(x)->value == 0)
         return false;
     std::int64_t n = 0;
-    for (const limb* p = x.head(); p != nullptr; p = p->lower) {
+    for (const limb* p = head(x); p != nullptr; p = p->lower) {
         if (p->value >= BASE)
             return false;
         ++n;

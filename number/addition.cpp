@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "chain.h"
 #include "magnitude.h"
 
 namespace {
@@ -68,11 +69,11 @@ number truncate(const number& x, const number& f)
     number r;
     if (x.expo() < f.expo())
         return r;
-    r.appendlimbs(x.head(), static_cast<std::size_t>(x.expo() - f.expo() + 1));
-    r.setexpo(x.expo());
-    r.setlowexpo(f.expo());
-    r.setnegative(x.isnegative());
-    r.normalise();
+    appendlimbs(r, head(x), static_cast<std::size_t>(x.expo() - f.expo() + 1));
+    setexpo(r, x.expo());
+    setlowexpo(r, f.expo());
+    setnegative(r, x.isnegative());
+    normalise(r);
     return r;
 }
 
@@ -80,14 +81,14 @@ number negate(const number& x)
 {
     number r(x);
     if (!r.iszero())
-        r.setnegative(!x.isnegative());
+        setnegative(r, !x.isnegative());
     return r;
 }
 
 number abs(const number& x)
 {
     number r(x);
-    r.setnegative(false);
+    setnegative(r, false);
     return r;
 }
 
@@ -107,11 +108,11 @@ number floor(const number& x)
     if (x.lowexpo() >= 0)
         return x;
     number r;
-    r.appendlimbs(x.head(), static_cast<std::size_t>(x.expo() + 1));
-    r.setexpo(x.expo());
-    r.setlowexpo(0);
-    r.setnegative(x.isnegative());
-    r.normalise();
+    appendlimbs(r, head(x), static_cast<std::size_t>(x.expo() + 1));
+    setexpo(r, x.expo());
+    setlowexpo(r, 0);
+    setnegative(r, x.isnegative());
+    normalise(r);
     if (x.isnegative())
         decrement(r);
     return r;
@@ -160,7 +161,7 @@ number shifted(const number& x, std::int64_t n)
         throw numberexception("number overflow");
     // The lowest digit x holds, in its last limb.
     std::int64_t lowest = std::int64_t{BASE_DIGITS} * x.lowexpo();
-    for (std::uint32_t v = x.tail()->value; v % 10 == 0; v /= 10)
+    for (std::uint32_t v = tail(x)->value; v % 10 == 0; v /= 10)
         ++lowest;
     if (lowest + n < std::int64_t{BASE_DIGITS} * MIN_EXPO)
         throw numberexception("number underflow");

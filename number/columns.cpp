@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "chain.h"
 #include "diagonals.h"
 #include "number/addition.h"
 
@@ -65,8 +66,8 @@ halves split(const limbrun& x, std::int32_t from, std::vector<std::int16_t>& buf
     // out[n - 1 - i] when reversed. Separate loops for each order and kind
     // of operand, so that the ones on flat limbs vectorise.
     const std::ptrdiff_t limbs = n / 2;
-    auto upper = [](std::uint32_t v) { return static_cast<std::int16_t>(v / HALFBASE); };
-    auto lower = [](std::uint32_t v) { return static_cast<std::int16_t>(v % HALFBASE); };
+    auto upper = [](std::uint32_t v) { return static_cast<std::int16_t>(v / HALF_BASE); };
+    auto lower = [](std::uint32_t v) { return static_cast<std::int16_t>(v % HALF_BASE); };
     if (x.chain != nullptr) {
         const limb* p = x.chain;
         for (std::ptrdiff_t k = 0; k < limbs; ++k, p = p->lower) {
@@ -114,7 +115,7 @@ std::int32_t floorhalf(std::int32_t v) { return v >> 1; }  // floor division by 
 // Operands of fewer half-limbs than this (the shorter of the two) keep
 // every column sum below 9999 * 10^8, which the carry pass of
 // finishcolumns relies on to carry at most one between limbs.
-constexpr std::ptrdiff_t SHORTCARRY = 9000;
+constexpr std::ptrdiff_t SHORT_CARRY = 9000;
 
 // Turns the column sums sums[0..columns) of half-limb powers lowest... into
 // limbs and normalises them. sums[-1], sums[columns] and sums[columns + 1]
@@ -134,15 +135,15 @@ void finishcolumns(const std::uint64_t* sums, std::int32_t lowest, std::ptrdiff_
     // Two columns make a limb. The upper column's multiples of 10^4 go
     // straight to the next limb, so that no sum overflows 64 bits.
     std::ptrdiff_t c = lowest == 2 * lowlimb ? 0 : -1;  // the lower column of the limb
-    if (shorter < SHORTCARRY) {
-        // Every limb's own sum, below 10^12 SHORTCARRY, splits into a limb
+    if (shorter < SHORT_CARRY) {
+        // Every limb's own sum, below 10^12 SHORT_CARRY, splits into a limb
         // and what it passes up without waiting for the limb below: that is
-        // below 10^8 - 10^4 SHORTCARRY, so only a carry of one runs along
+        // below 10^8 - 10^4 SHORT_CARRY, so only a carry of one runs along
         // the limbs.
         std::uint64_t up = 0;
         std::uint32_t one = 0;
         for (std::ptrdiff_t k = n - 1; k >= 0; --k, c += 2) {
-            const std::uint64_t v = sums[c] + HALFBASE * sums[c + 1];
+            const std::uint64_t v = sums[c] + HALF_BASE * sums[c + 1];
             const std::uint64_t t = v % BASE + up + one;
             one = t >= BASE ? 1 : 0;
             L[k] = static_cast<std::uint32_t>(t - (one != 0 ? BASE : 0));
@@ -152,9 +153,9 @@ void finishcolumns(const std::uint64_t* sums, std::int32_t lowest, std::ptrdiff_
         std::uint64_t carry = 0;
         for (std::ptrdiff_t k = n - 1; k >= 0; --k, c += 2) {
             const std::uint64_t hi = sums[c + 1];
-            const std::uint64_t t = carry + sums[c] + HALFBASE * (hi % HALFBASE);
+            const std::uint64_t t = carry + sums[c] + HALF_BASE * (hi % HALF_BASE);
             L[k] = static_cast<std::uint32_t>(t % BASE);
-            carry = t / BASE + hi / HALFBASE;
+            carry = t / BASE + hi / HALF_BASE;
         }
     }
 
@@ -169,15 +170,15 @@ void finishcolumns(const std::uint64_t* sums, std::int32_t lowest, std::ptrdiff_
            .count = static_cast<std::int32_t>(last - first + 1),
            .negative = negative};
     // The range is checked on the half-limb form, as its normalisation would.
-    const std::int32_t halfexpo = 2 * out.expo + (out.array[0] >= HALFBASE ? 1 : 0);
-    const std::int32_t halflow = 2 * out.lowexpo() + (L[last] % HALFBASE == 0 ? 1 : 0);
+    const std::int32_t halfexpo = 2 * out.expo + (out.array[0] >= HALF_BASE ? 1 : 0);
+    const std::int32_t halflow = 2 * out.lowexpo() + (L[last] % HALF_BASE == 0 ? 1 : 0);
     checkrange(halfexpo, halflow);
 }
 
 // An operand of at most this many limbs makes the column product short: it
 // is taken on whole limbs, where a column of products of two limbs sums in
-// 64 bits (SHORTLIMBS * 10^16 < 2^64).
-constexpr std::int32_t SHORTLIMBS = 15;
+// 64 bits (SHORT_LIMBS * 10^16 < 2^64).
+constexpr std::int32_t SHORT_LIMBS = 15;
 
 // The column product of x and a short y, on whole limbs. The columns keep
 // every product of half-limbs at or above half-limb power 2 f.expo() - 2:
@@ -187,7 +188,7 @@ constexpr std::int32_t SHORTLIMBS = 15;
 // out lies below that power. Nonzero operands inside halflimbsafe.
 bool shortcolumns(const limbrun& x, const limbrun& y, cut f, limbrun& out)
 {
-    std::uint32_t ylimbs[SHORTLIMBS];
+    std::uint32_t ylimbs[SHORT_LIMBS];
     const std::int32_t m = y.expo - y.lowexpo() + 1;
     limbreader ry(y);
     for (std::int32_t j = 0; j < m; ++j)
@@ -232,7 +233,7 @@ bool shortcolumns(const limbrun& x, const limbrun& y, cut f, limbrun& out)
     std::uint64_t carry = 0;
     if (!exact) {
         carry = pairs(
-            part, [](std::uint64_t a, std::uint64_t b) { return a / HALFBASE * (b / HALFBASE); });
+            part, [](std::uint64_t a, std::uint64_t b) { return a / HALF_BASE * (b / HALF_BASE); });
     }
     if (m == 1) {
         // One product per column, below 10^16: it splits into a limb and
@@ -278,7 +279,7 @@ bool columnproduct(const limbrun& x, const limbrun& y, cut f, limbrun& out)
 {
     const std::int32_t nx = x.expo - x.lowexpo() + 1;
     const std::int32_t ny = y.expo - y.lowexpo() + 1;
-    if (std::min(nx, ny) <= SHORTLIMBS && halflimbsafe(x, y))
+    if (std::min(nx, ny) <= SHORT_LIMBS && halflimbsafe(x, y))
         return ny <= nx ? shortcolumns(x, y, f, out) : shortcolumns(y, x, f, out);
 
     // Limbs of either operand that cannot reach the resolution, even times
@@ -458,10 +459,10 @@ number APCprod(const number& x, const number& y, int bias)
             }
         }
     }
-    r.appendlimbs(a, static_cast<std::size_t>(n));
-    r.setexpo(c.expo + 1);
-    r.setlowexpo(low);
-    r.setnegative(c.negative);
-    r.normalise();
+    appendlimbs(r, a, static_cast<std::size_t>(n));
+    setexpo(r, c.expo + 1);
+    setlowexpo(r, low);
+    setnegative(r, c.negative);
+    normalise(r);
     return r;
 }

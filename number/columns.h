@@ -10,7 +10,7 @@
 
 // Products work in half-limbs of base 10^4: a product of two is below 10^8,
 // so a column of them sums in 64 bits without intermediate carries.
-constexpr std::uint32_t HALFBASE = 10000;
+constexpr std::uint32_t HALF_BASE = 10000;
 
 // What the column product needs of a resolution f: whether it is exact (f
 // zero) and the power of its limb.
@@ -27,9 +27,10 @@ inline bool halflimbsafe(const limbrun& x, const limbrun& y)
     // Half-limb powers are the limbs' doubled, plus one: exponents and their
     // sums below this keep those of every product and guard limb inside
     // MAX_EXPO = 99999999 and MIN_EXPO.
-    constexpr std::int32_t margin = 49999990;
-    return x.expo < margin && y.expo < margin && x.lowexpo() > -margin && y.lowexpo() > -margin &&
-           x.expo + y.expo < margin && x.lowexpo() + y.lowexpo() > -margin;
+    constexpr std::int32_t HALF_LIMB_MARGIN = 49999990;
+    return x.expo < HALF_LIMB_MARGIN && y.expo < HALF_LIMB_MARGIN &&
+           x.lowexpo() > -HALF_LIMB_MARGIN && y.lowexpo() > -HALF_LIMB_MARGIN &&
+           x.expo + y.expo < HALF_LIMB_MARGIN && x.lowexpo() + y.lowexpo() > -HALF_LIMB_MARGIN;
 }
 
 // A resolution for the product of operands moved down by `shift` limbs in

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <new>
 
+#include "chain.h"
 #include "number/addition.h"
 
 namespace {
@@ -49,19 +50,19 @@ number::number(const char* text)
     }
 
     // Mantissa: digits and one point; a second point ends the text there.
-    constexpr std::size_t none = static_cast<std::size_t>(-1);
-    std::size_t first = none;  // first non-zero digit
-    std::size_t last = none;   // last non-zero digit
-    std::size_t point = none;
+    constexpr std::size_t NONE = static_cast<std::size_t>(-1);
+    std::size_t first = NONE;  // first non-zero digit
+    std::size_t last = NONE;   // last non-zero digit
+    std::size_t point = NONE;
     for (;; ++i) {
         char c = s[i];
         if (isdigitchar(c)) {
             if (c != '0') {
-                if (first == none)
+                if (first == NONE)
                     first = i;
                 last = i;
             }
-        } else if (c == '.' && point == none) {
+        } else if (c == '.' && point == NONE) {
             point = i;
         } else {
             if (c == '.')
@@ -70,9 +71,9 @@ number::number(const char* text)
         }
     }
     std::size_t end = i;
-    if (point == none)
+    if (point == NONE)
         point = end;
-    if (first == none)
+    if (first == NONE)
         return;
 
     number intpart;
@@ -100,7 +101,7 @@ number::number(const char* text)
     }
 
     number fracpart;
-    if (last != none && last > point) {
+    if (last != NONE && last > point) {
         fracpart.setexpo(-1);
         fracpart.setlowexpo(0);
         std::uint32_t value = 0;
@@ -128,7 +129,7 @@ number::number(const char* text)
         result.setnegative(true);
 
     if (s[end] == 'e' || s[end] == 'E') {
-        constexpr std::int64_t maxexponent = 8LL * MAX_EXPO;  // 799999992
+        constexpr std::int64_t MAX_EXPONENT = 8LL * MAX_EXPO;  // 799999992
         std::size_t j = end + 1;
         int sign = 1;
         if (s[j] == '-') {
@@ -141,8 +142,8 @@ number::number(const char* text)
         // Zero stays zero under any exponent: 0e99999999999 is 0.
         for (; isdigitchar(s[j]) && !result.iszero(); ++j) {
             e = 10 * e + (s[j] - '0');
-            if (e > maxexponent)
-                throw numberexception("exponent too big. Max:%d", static_cast<int>(maxexponent));
+            if (e > MAX_EXPONENT)
+                throw numberexception("exponent too big. Max:%d", static_cast<int>(MAX_EXPONENT));
         }
         if (e != 0)
             multpow10(result, static_cast<std::int32_t>(sign * e));
@@ -228,12 +229,12 @@ void putexponentform(numberstream& out, const number& x, std::int32_t a)
 {
     const std::int32_t P = out.precision;
     number s = rounddigits(x, P - a);
-    std::uint32_t head = s.head()->value;
-    int k = digitcount(head);
-    putunsigned(out, head / pow10(k - 1));
+    std::uint32_t lead = head(s)->value;
+    int k = digitcount(lead);
+    putunsigned(out, lead / pow10(k - 1));
     if (P > 0) {
         out.put('.');
-        std::uint32_t r = head % pow10(k - 1);
+        std::uint32_t r = lead % pow10(k - 1);
         std::int32_t put;
         if (P < k - 1) {
             putdigits(out, r / pow10(k - 1 - P), P);
@@ -243,7 +244,7 @@ void putexponentform(numberstream& out, const number& x, std::int32_t a)
                 putdigits(out, r, k - 1);
             put = k - 1;
         }
-        putfractionlimbs(out, s.head()->lower, P - put);
+        putfractionlimbs(out, head(s)->lower, P - put);
         trimfraction(out);
     }
     char buf[24];
@@ -259,7 +260,7 @@ void putfixedrounded(numberstream& out, const number& r)
         out.put('0');
         return;
     }
-    const limb* p = r.head();
+    const limb* p = head(r);
     if (r.expo() < 0) {
         out.put('0');
     } else {
@@ -393,7 +394,7 @@ double getdouble(const number& x)
     double w = std::pow(100000000.0, x.expo());
     const double t = w * std::ldexp(1.0, -52);
     double total = 0.0;
-    for (const limb* p = x.head(); p != nullptr && w > t; p = p->lower) {
+    for (const limb* p = head(x); p != nullptr && w > t; p = p->lower) {
         total += p->value * w;
         w /= 100000000.0;
     }
@@ -408,7 +409,7 @@ std::uint64_t integermagnitude(const number& x)
 {
     std::uint64_t v = 0;
     for (std::int32_t k = x.expo(); k >= 0; --k) {
-        const limb* p = k <= x.expo() && k >= x.lowexpo() ? x.nodeat(k) : nullptr;
+        const limb* p = k <= x.expo() && k >= x.lowexpo() ? nodeat(x, k) : nullptr;
         v = v * BASE + (p != nullptr ? p->value : 0);
     }
     return v;

@@ -119,17 +119,21 @@ inline void diagonalssse2(const std::int16_t* a, const std::int16_t* b, std::ptr
     }
 }
 
-__attribute__((target("avx2"))) void columnsavx2(const std::int16_t* x, std::ptrdiff_t xcount,
-                                                 const std::int16_t* y, std::ptrdiff_t ycount,
-                                                 std::ptrdiff_t d0, std::ptrdiff_t columns,
-                                                 std::uint64_t* sums)
+// The vector kernels each start a cache line, so that their inner loops lie
+// at the same place in the lines however the code linked before them moves
+// them: at another offset the same instructions ran 10 % slower at 6000
+// digits.
+__attribute__((target("avx2"), aligned(64))) void
+columnsavx2(const std::int16_t* x, std::ptrdiff_t xcount, const std::int16_t* y,
+            std::ptrdiff_t ycount, std::ptrdiff_t d0, std::ptrdiff_t columns, std::uint64_t* sums)
 {
     COLUMN_GROUPS(diagonalsavx2)
 }
 
-void columnssse2(const std::int16_t* x, std::ptrdiff_t xcount, const std::int16_t* y,
-                 std::ptrdiff_t ycount, std::ptrdiff_t d0, std::ptrdiff_t columns,
-                 std::uint64_t* sums)
+__attribute__((aligned(64))) void columnssse2(const std::int16_t* x, std::ptrdiff_t xcount,
+                                              const std::int16_t* y, std::ptrdiff_t ycount,
+                                              std::ptrdiff_t d0, std::ptrdiff_t columns,
+                                              std::uint64_t* sums)
 {
     COLUMN_GROUPS(diagonalssse2)
 }

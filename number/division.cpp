@@ -2,6 +2,7 @@
 #include <cmath>
 #include <vector>
 
+#include "chain.h"
 #include "columns.h"
 #include "division.h"
 #include "number/addition.h"
@@ -88,7 +89,7 @@ number newtonquotient(const number& x, const T& yt, const T& one, T m, const num
 // Quotients wanted to more digits than this take their Newton steps on flat
 // limbs; shorter ones on chains, where the flat numbers' allocations would
 // cost more than they save. Both give the same digits.
-constexpr std::int32_t FLATQUOTIENT = 200;
+constexpr std::int32_t FLAT_QUOTIENT = 200;
 
 // Whether the Newton steps of a quotient to `digits` digits go on flat limbs:
 // long enough, and neither operand so much longer that copying it whole
@@ -97,18 +98,18 @@ constexpr std::int32_t FLATQUOTIENT = 200;
 bool flatquotient(std::int32_t digits, const number& x, const number& y)
 {
     const std::int32_t limbs = digits / BASE_DIGITS + 4;
-    return digits > FLATQUOTIENT && limbcount(x) <= 2 * limbs && limbcount(y) <= 2 * limbs;
+    return digits > FLAT_QUOTIENT && limbcount(x) <= 2 * limbs && limbcount(y) <= 2 * limbs;
 }
 
 // Long division takes quotients whose work, quotient limbs times divisor
-// limbs, stays below LONGDIVISIONWORK (about 200 digits by 200), and any
-// quotient by a divisor of up to SHORTDIVISOR limbs, up to SHORTQUOTIENT
+// limbs, stays below LONG_DIVISION_WORK (about 200 digits by 200), and any
+// quotient by a divisor of up to SHORT_DIVISOR limbs, up to SHORT_QUOTIENT
 // quotient limbs: its work grows only linearly with the quotient's length.
 // Newton's steps cost a few long products each, which pay off only for
 // long quotients by long divisors (measured in bench/compare_bench).
-constexpr std::int64_t LONGDIVISIONWORK = 700;
-constexpr std::int64_t SHORTDIVISOR = 8;
-constexpr std::int64_t SHORTQUOTIENT = std::int64_t{1} << 24;
+constexpr std::int64_t LONG_DIVISION_WORK = 700;
+constexpr std::int64_t SHORT_DIVISOR = 8;
+constexpr std::int64_t SHORT_QUOTIENT = std::int64_t{1} << 24;
 
 // The limbs of |x| at powers `from` (x's top at most) down to `to`, most
 // significant first, zeros where x has no limb.
@@ -134,9 +135,9 @@ __extension__ typedef unsigned __int128 uint128;
 void shortdivide(std::vector<std::uint32_t>& u, std::uint32_t d)
 {
     const std::uint64_t m = ~std::uint64_t{0} / d;
-    constexpr std::uint64_t square = std::uint64_t{BASE} * BASE;
-    const std::uint64_t Q = square / d;
-    const std::uint64_t R = square % d;
+    constexpr std::uint64_t SQUARE = std::uint64_t{BASE} * BASE;
+    const std::uint64_t Q = SQUARE / d;
+    const std::uint64_t R = SQUARE % d;
     std::uint64_t r = 0;
     auto divide = [&](std::uint64_t c) {  // c / d for c < 2^64, r = the remainder
         std::uint64_t t = static_cast<std::uint64_t>((uint128{c} * m) >> 64);
@@ -250,7 +251,7 @@ bool dividedirectly(const limbrun& x, const limbrun& y, const number& f, flat& q
     if (nx < ny)  // |x / y| < BASE^e
         return true;
     const std::int64_t nq = nx - ny + 1;
-    if (nq > SHORTQUOTIENT || (ny > SHORTDIVISOR && nq * ny > LONGDIVISIONWORK) ||
+    if (nq > SHORT_QUOTIENT || (ny > SHORT_DIVISOR && nq * ny > LONG_DIVISION_WORK) ||
         e + nq - 1 > MAX_EXPO)
         return false;
     std::vector<std::uint32_t> u = limbsof(x, x.expo, e + a);
@@ -283,16 +284,16 @@ namespace {
 // reciprocal or a product of the Newton steps outside the range of a
 // number (1/y of y = 9 10^799999992): below it, every 1/y and x (1/y) of
 // numbers of fewer than 10^7 limbs stays inside it.
-constexpr std::int32_t FARLIMBS = 40000000;
+constexpr std::int32_t FAR_LIMBS = 40000000;
 
-bool far(const number& x) { return x.expo() >= FARLIMBS || x.expo() <= -FARLIMBS; }
+bool far(const number& x) { return x.expo() >= FAR_LIMBS || x.expo() <= -FAR_LIMBS; }
 
 // x with its head moved to power 0, by whole limbs: the same digits.
 number headatzero(const number& x)
 {
     number r(x);
-    r.setlowexpo(x.lowexpo() - x.expo());
-    r.setexpo(0);
+    setlowexpo(r, x.lowexpo() - x.expo());
+    setexpo(r, 0);
     return r;
 }
 
@@ -310,14 +311,14 @@ number movedquotient(number q, std::int64_t shift)
         throw numberexception("number underflow");
     if (q.lowexpo() + shift < MIN_EXPO) {
         const auto lowest = static_cast<std::int32_t>(MIN_EXPO - shift);
-        q.cutbelow(q.nodeat(lowest));
-        q.setlowexpo(lowest);
-        q.normalise();  // near power 0: only the zeros go
+        cutbelow(q, nodeat(q, lowest));
+        setlowexpo(q, lowest);
+        normalise(q);  // near power 0: only the zeros go
         if (q.iszero())
             return q;
     }
-    q.setlowexpo(static_cast<std::int32_t>(q.lowexpo() + shift));
-    q.setexpo(static_cast<std::int32_t>(q.expo() + shift));
+    setlowexpo(q, static_cast<std::int32_t>(q.lowexpo() + shift));
+    setexpo(q, static_cast<std::int32_t>(q.expo() + shift));
     return q;
 }
 
@@ -344,8 +345,8 @@ number quot(const number& x, const number& y, const number& f)
             return number();
         number g = e < MIN_EXPO ? powerof10(BASE_DIGITS * MIN_EXPO) : number(f);
         if (e >= MIN_EXPO) {
-            g.setlowexpo(static_cast<std::int32_t>(f.lowexpo() - shift));
-            g.setexpo(static_cast<std::int32_t>(e));
+            setlowexpo(g, static_cast<std::int32_t>(f.lowexpo() - shift));
+            setexpo(g, static_cast<std::int32_t>(e));
         }
         return movedquotient(quot(headatzero(x), headatzero(y), g), shift);
     }
@@ -404,7 +405,7 @@ number remainderbyquotient(const number& a, const number& b)
 // A quotient of more digits than this would be spelt out whole (a number as
 // large as 10^400000000 modulo 7 needs 400 million digits); above it the
 // remainder is reduced through powers of the base instead.
-constexpr std::int32_t LONGQUOTIENT = 1000;
+constexpr std::int32_t LONG_QUOTIENT = 1000;
 
 // a mod b for 0 < b < a with a very long quotient. With L the lower of
 // both lowest limbs' powers, A = a / BASE^L = M BASE^k for an integer M
@@ -417,11 +418,11 @@ number remainderbypowers(const number& a, const number& b)
     const std::int32_t low = std::min(a.lowexpo(), b.lowexpo());
     const std::int32_t k = a.lowexpo() - low;
     number M(a);
-    M.setexpo(a.expo() - a.lowexpo());
-    M.setlowexpo(0);
+    setexpo(M, a.expo() - a.lowexpo());
+    setlowexpo(M, 0);
     number B(b);
-    B.setexpo(b.expo() - low);
-    B.setlowexpo(b.lowexpo() - low);
+    setexpo(B, b.expo() - low);
+    setlowexpo(B, b.lowexpo() - low);
 
     number power(1);
     number square = remainderbyquotient(number(static_cast<std::int32_t>(BASE)), B);
@@ -433,8 +434,8 @@ number remainderbypowers(const number& a, const number& b)
     }
     number r = remainderbyquotient(remainderbyquotient(M, B) * power, B);
     if (!r.iszero()) {
-        r.setexpo(r.expo() + low);
-        r.setlowexpo(r.lowexpo() + low);
+        setexpo(r, r.expo() + low);
+        setlowexpo(r, r.lowexpo() + low);
     }
     return r;
 }
@@ -449,9 +450,9 @@ number operator%(const number& x, const number& y)
         return x;
     const number a = abs(x);
     const number b = abs(y);
-    number r = leadpos(a) - leadpos(b) > LONGQUOTIENT ? remainderbypowers(a, b)
-                                                      : remainderbyquotient(a, b);
+    number r = leadpos(a) - leadpos(b) > LONG_QUOTIENT ? remainderbypowers(a, b)
+                                                       : remainderbyquotient(a, b);
     if (!r.iszero())
-        r.setnegative(x.isnegative());
+        setnegative(r, x.isnegative());
     return r;
 }

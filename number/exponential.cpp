@@ -139,7 +139,7 @@ number exp(const number& x, const number& f)
 // Beyond this many decimals Newton's steps on exp take fewer long products
 // than the square roots and the series (bench/explog_bench, BM_lnmethods:
 // at 1000 digits 0.34 ms against 0.55 ms).
-constexpr std::int32_t LNNEWTONDIGITS = 150;
+constexpr std::int32_t LN_NEWTON_DIGITS = 150;
 
 number ln(const number& x, const number& f)
 {
@@ -151,7 +151,7 @@ number ln(const number& x, const number& f)
         return ln10(APCprod(ln10share, f, -1));
     if (leadpos(x) >= 1 || leadpos(x) <= -2)
         return lndecades(x, f);
-    if (leadpos(f) < -LNNEWTONDIGITS)
+    if (leadpos(f) < -LN_NEWTON_DIGITS)
         return lnnewton(x, f);
     static const number reciprocalshare(0.06);  // 1/x to 0.06 f / x: 0.06 f on ln x
     static const number cutshare(0.01);         // x cut at 0.01 f x: 0.01 f on ln x
@@ -244,7 +244,7 @@ number lndecades(const number& x, const number& f)
     static const number productshare(0.1);  // k ln 10 to 0.1 f
     // ln y to at least three digits of its own: the square roots need
     // y - 1 clear of the resolution, which a large k makes coarse.
-    constexpr std::int32_t ownplaces = 3;
+    constexpr std::int32_t OWN_PLACES = 3;
     const std::int32_t k = leadpos(x);
     number y(x);
     multpow10(y, -k);
@@ -252,7 +252,7 @@ number lndecades(const number& x, const number& f)
     const number g = APCprod(yshare, f, -1);
     const number above = y - number(1);
     if (above > g) {
-        const number near = powerof10(leadpos(above) - ownplaces);
+        const number near = powerof10(leadpos(above) - OWN_PLACES);
         lny = ln(y, g < near ? g : near);
     }
     // Otherwise 0 <= ln y <= y - 1 <= g: zero is within it.
@@ -369,13 +369,13 @@ number expdecades(const number& x, std::int32_t d)
     if (abs(x) > farbeyond())
         throw numberexception(x.isnegative() ? "number underflow" : "number overflow");
     static const number ln10estimate(2.302585093);
-    constexpr std::int32_t ln10places = 14;  // 10^9 10^-(d+14) = 10^-(d+5)
-    constexpr std::int32_t reductionplaces = 5;
-    constexpr std::int32_t rdigits = 3;
+    constexpr std::int32_t LN10_PLACES = 14;  // 10^9 10^-(d+14) = 10^-(d+5)
+    constexpr std::int32_t REDUCTION_PLACES = 5;
+    constexpr std::int32_t R_DIGITS = 3;
     const number k = floor(APCquot(x, ln10estimate, 0));
-    const number g = powerof10(-d - reductionplaces);
-    const number r = diff(x, prod(k, ln10(powerof10(-d - ln10places)), g), g);
-    number y = expprec(r, d + rdigits);
+    const number g = powerof10(-d - REDUCTION_PLACES);
+    const number r = diff(x, prod(k, ln10(powerof10(-d - LN10_PLACES)), g), g);
+    number y = expprec(r, d + R_DIGITS);
     multpow10(y, static_cast<std::int32_t>(getint64(k)));
     return y;
 }
@@ -427,7 +427,7 @@ namespace {
 std::int32_t exponentdigits(const number& t) { return std::max(0, leadpos(t) + 1); }
 
 // Digits beyond d with which the exponent of x^y or of a root is formed.
-constexpr std::int32_t exponentguard = 8;
+constexpr std::int32_t EXPONENT_GUARD = 8;
 
 // Whether an exponent t of leadpos about `lead` (one either way), of the
 // sign `negative`, leaves e^t at 1 to d digits, or fails at once with the
@@ -435,8 +435,8 @@ constexpr std::int32_t exponentguard = 8;
 // forming t or its digits would leave the range of a number first.
 bool exponentisnegligible(std::int32_t lead, bool negative, std::int32_t d)
 {
-    constexpr std::int32_t beyondlead = 11;  // 10^10 > 1842068075
-    if (lead >= beyondlead)
+    constexpr std::int32_t BEYOND_LEAD = 11;  // 10^10 > 1842068075
+    if (lead >= BEYOND_LEAD)
         throw numberexception(negative ? "number underflow" : "number overflow");
     return lead < -d - 5;  // |t| < 10^-(d+4)
 }
@@ -453,8 +453,8 @@ number powprec(const number& x, const number& y, std::int32_t d)
     if (l.iszero() ||
         exponentisnegligible(leadpos(y) + leadpos(l), y.isnegative() != l.isnegative(), d))
         return number(1);
-    const std::int32_t more = d + exponentguard + exponentdigits(APCprod(y, l, 1));
-    return expprec(prodprec(y, lnprec(x, more), more), d + exponentguard);
+    const std::int32_t more = d + EXPONENT_GUARD + exponentdigits(APCprod(y, l, 1));
+    return expprec(prodprec(y, lnprec(x, more), more), d + EXPONENT_GUARD);
 }
 
 number rootprec(const number& x, const number& n, std::int32_t d)
@@ -467,6 +467,6 @@ number rootprec(const number& x, const number& n, std::int32_t d)
     if (l.iszero() ||
         exponentisnegligible(leadpos(l) - leadpos(n), n.isnegative() != l.isnegative(), d))
         return number(1);
-    const std::int32_t more = d + exponentguard + exponentdigits(APCquot(l, n, 1));
-    return expprec(quotprec(lnprec(x, more), n, more), d + exponentguard);
+    const std::int32_t more = d + EXPONENT_GUARD + exponentdigits(APCquot(l, n, 1));
+    return expprec(quotprec(lnprec(x, more), n, more), d + EXPONENT_GUARD);
 }

@@ -33,16 +33,16 @@ number chainof(const limbrun& r)
     number x;
     if (r.iszero())
         return x;
-    x.setexpo(r.expo);
-    x.setlowexpo(r.lowexpo());
-    x.setnegative(r.negative);
+    setexpo(x, r.expo);
+    setlowexpo(x, r.lowexpo());
+    setnegative(x, r.negative);
     if (r.chain != nullptr) {
-        x.appendlimbs(r.chain, static_cast<std::size_t>(r.count));
+        appendlimbs(x, r.chain, static_cast<std::size_t>(r.count));
         // A chain cut at a resolution may end in zeros.
-        x.normalise();
+        normalise(x);
     } else {
         // Arrays come normalised from the arithmetic.
-        x.appendlimbs(r.array, static_cast<std::size_t>(r.count));
+        appendlimbs(x, r.array, static_cast<std::size_t>(r.count));
     }
     return x;
 }
@@ -89,7 +89,7 @@ struct chainform {
         {
             if (pollpoint(++m_count))
                 pollcancel();
-            m_r.prepend(v);
+            prepend(m_r, v);
         }
         // The next n limbs of a reader, as they are.
         void copy(up& from, std::int32_t n)
@@ -99,11 +99,11 @@ struct chainform {
         }
         void finish(std::int32_t top, std::int32_t low, bool negative)
         {
-            m_r.setexpo(top);
-            m_r.setlowexpo(low);
-            m_r.normalise();
+            setexpo(m_r, top);
+            setlowexpo(m_r, low);
+            normalise(m_r);
             if (!m_r.iszero())
-                m_r.setnegative(negative);
+                setnegative(m_r, negative);
         }
 
     private:
@@ -318,7 +318,7 @@ typename Form::result signedsum(const limbrun& x, const limbrun& y, bool minus, 
     if (x.negative == yneg) {
         if (!limited)
             return addmagnitudes<Form>(x, y, x.negative);
-        const std::int32_t cut = f.head()->value == 1 ? f.expo() - 1 : f.expo();
+        const std::int32_t cut = head(f)->value == 1 ? f.expo() - 1 : f.expo();
         const limbrun a = x.expo < f.expo() ? limbrun() : x.from(cut);
         const limbrun b = y.expo < f.expo() ? limbrun() : y.from(cut);
         // With one left out the sum is the other, cut and stripped.

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "number/number.h"
+#include "chain.h"
 
 // A read-only run of limbs: `count` limbs of a chain, from the node `chain`
 // (power expo) down to `chainlow` (power lowexpo()), or of an array, most
@@ -33,8 +33,8 @@ inline limbrun runof(const number& x)
 {
     if (x.iszero())
         return {};
-    return {.chain = x.head(),
-            .chainlow = x.tail(),
+    return {.chain = head(x),
+            .chainlow = tail(x),
             .expo = x.expo(),
             .count = x.expo() - x.lowexpo() + 1,
             .negative = x.isnegative()};

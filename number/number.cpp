@@ -1,360 +1,17 @@
 #include "number/number.h"
 
-#include <algorithm>
-#include <array>
-#include <atomic>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <functional>
-#include <memory>
 #include <utility>
-#include <vector>
 
-#if defined(__unix__)
-#include <sys/mman.h>
-#endif
-
-// -- limb pool ------------------------------------------------------------------
-
-#if defined(__SANITIZE_ADDRESS__)
-#include <sanitizer/asan_interface.h>
-constexpr bool poisoning = true;
-void limbpool::poison(limb* node) { ASAN_POISON_MEMORY_REGION(node, sizeof(limb)); }
-void limbpool::unpoison(limb* node) { ASAN_UNPOISON_MEMORY_REGION(node, sizeof(limb)); }
-#else
-constexpr bool poisoning = false;
-#endif
+#include "chain.h"
 
 void number::badlimb(const char* file, int line)
 {
     std::fprintf(stderr, "Assertion failed: n < BASE, module number, file %s, line %d\n", file,
                  line);
     std::abort();
-}
-
-void limbpool::releasechain(limb* head, limb* tail)
-{
-    tail->lower = s_free;
-    if (poisoning) {
-        for (limb* p = head; p != s_free;) {
-            limb* next = p->lower;
-            poison(p);
-            p = next;
-        }
-    }
-    s_free = head;
-}
-
-namespace {
-// The prefilled nodes, allocated as one block and handed out in order as the
-// free list runs dry, so that a process touches only the nodes it uses.
-limb* prefilled = nullptr;
-limb* prefillnext = nullptr;
-limb* prefillend = nullptr;
-
-std::size_t prefillleft() { return static_cast<std::size_t>(prefillend - prefillnext); }
-
-bool inblock(const limb* node, const limb* block, std::size_t n)
-{
-    const std::less<const limb*> below;
-    return !below(node, block) && below(node, block + n);
-}
-
-// Blocks are page-aligned and split into chunks of whole pages. A chunk
-// whose nodes are all free while its block is held is given back to the
-// system and kept aside, to be handed out again in order when needed.
-constexpr std::size_t PAGE = 4096;
-constexpr std::size_t CHUNK = 3 * PAGE / sizeof(limb);
-static_assert(CHUNK * sizeof(limb) == 3 * PAGE && limbpool::BLOCK % CHUNK == 0);
-constexpr std::size_t CHUNKS = limbpool::BLOCK / CHUNK;
-
-struct block;
-
-// Each node of a held block is untouched since its chunk was last idle, or
-// handed out (in a number, or released but not yet seen by a trim), or on
-// its chunk's spare list, where a trim puts it when it sees it released.
-// A chunk none of whose nodes is handed out is idle.
-struct chunk {
-    limb* nodes = nullptr;   // its first node
-    block* owner = nullptr;  // the block it is part of
-    limb* spare = nullptr;   // released nodes seen by a trim, to hand out again
-    std::uint32_t out = 0;   // nodes handed out and not seen back by a trim
-    bool listed = false;     // on the list of chunks that may have spare nodes
-};
-
-struct block {
-    limb* nodes = nullptr;
-    std::size_t busy = 0;  // its chunks that are not idle; none: it goes back
-    std::array<chunk, CHUNKS> chunks;
-};
-
-struct blockstore {
-    std::vector<std::unique_ptr<block>> held;  // in order of address
-    // Idle chunks of the held blocks, handed out from the back before a new
-    // block is taken.
-    std::vector<chunk*> idle;
-    // Chunks whose spare nodes are handed out before any untouched node. An
-    // entry stays when its chunk turns idle and is dropped when reached empty.
-    std::vector<chunk*> spared;
-    // The untouched nodes of the chunk being handed out.
-    chunk* run = nullptr;
-    limb* next = nullptr;
-    limb* end = nullptr;
-    std::size_t walked = 0;  // nodes the trims have looked at
-};
-
-blockstore& store()
-{
-    static blockstore s;
-    return s;
-}
-
-bool before(const limb* node, const std::unique_ptr<block>& b)
-{
-    return std::less<const limb*>()(node, b->nodes);
-}
-
-// The chunk holding node, or null for a node of no held block.
-chunk* chunkof(blockstore& s, const limb* node)
-{
-    auto it = std::upper_bound(s.held.begin(), s.held.end(), node, before);
-    if (it == s.held.begin())
-        return nullptr;
-    block& b = **(it - 1);
-    if (!inblock(node, b.nodes, limbpool::BLOCK))
-        return nullptr;
-    return &b.chunks[static_cast<std::size_t>(node - b.nodes) / CHUNK];
-}
-
-// Takes a block from the system; all its chunks are idle, the first handed
-// out first.
-void takeblock(blockstore& s)
-{
-    s.held.reserve(s.held.size() + 1);  // before the block, so that nothing leaks
-    s.idle.reserve(s.idle.size() + CHUNKS);
-    auto meta = std::make_unique<block>();
-    meta->nodes =
-        static_cast<limb*>(::operator new (limbpool::BLOCK * sizeof(limb), std::align_val_t{PAGE}));
-    for (std::size_t c = CHUNKS; c-- > 0;) {
-        meta->chunks[c].nodes = meta->nodes + c * CHUNK;
-        meta->chunks[c].owner = meta.get();
-        s.idle.push_back(&meta->chunks[c]);
-    }
-    const limb* at = meta->nodes;
-    s.held.insert(std::upper_bound(s.held.begin(), s.held.end(), at, before), std::move(meta));
-}
-
-void forget(limb* nodes, std::size_t n)
-{
-#if defined(__unix__)
-    ::madvise(nodes, n * sizeof(limb), MADV_DONTNEED);
-#else
-    (void)nodes;
-    (void)n;
-#endif
-}
-
-}  // namespace
-
-std::size_t limbpool::available()
-{
-    std::size_t n = prefillleft();
-    for (limb* p = s_free; p != nullptr;) {
-        unpoison(p);
-        limb* next = p->lower;
-        poison(p);
-        p = next;
-        ++n;
-    }
-    return n;
-}
-
-const limb* limbpool::peek()
-{
-    if (s_free != nullptr)
-        return s_free;
-    if (prefillnext != prefillend)
-        return prefillnext;
-    const blockstore& s = store();
-    for (auto it = s.spared.rbegin(); it != s.spared.rend(); ++it) {
-        if ((*it)->spare != nullptr)
-            return (*it)->spare;
-    }
-    if (s.next != s.end)
-        return s.next;
-    return s.idle.empty() ? nullptr : s.idle.back()->nodes;
-}
-
-limb* limbpool::grow()
-{
-    if (prefillnext != prefillend)
-        return prefillnext++;
-    blockstore& s = store();
-    while (!s.spared.empty()) {
-        chunk* c = s.spared.back();
-        if (limb* node = c->spare) {
-            unpoison(node);
-            c->spare = node->lower;
-            ++c->out;
-            return node;
-        }
-        c->listed = false;
-        s.spared.pop_back();
-    }
-    if (s.next == s.end) {
-        if (s.idle.empty())
-            takeblock(s);
-        chunk* c = s.idle.back();
-        s.idle.pop_back();
-        ++c->owner->busy;
-        s.run = c;
-        s.next = c->nodes;
-        s.end = c->nodes + CHUNK;
-    }
-    ++s.run->out;
-    limb* node = s.next++;
-    unpoison(node);  // a chunk given back kept its nodes poisoned
-    return node;
-}
-
-void limbpool::trim()
-{
-    blockstore& s = store();
-    // The nodes released since the last trim lie above the mark. Prefilled
-    // ones stay on the list; those of blocks go to their chunks' spare lists.
-    std::vector<chunk*> emptied;
-    limb* head = s_free;
-    limb* last = nullptr;  // the last node kept
-    bool cut = false;      // nodes were taken out after it
-    const auto link = [&](limb* to) {
-        if (last == nullptr) {
-            head = to;
-        } else {
-            unpoison(last);
-            last->lower = to;
-            poison(last);
-        }
-    };
-    for (limb* p = s_free; p != s_mark;) {
-        ++s.walked;
-        unpoison(p);
-        limb* next = p->lower;
-        chunk* c = s.held.empty() || inblock(p, prefilled, PREFILL) ? nullptr : chunkof(s, p);
-        if (c == nullptr) {
-            if (cut)
-                link(p);
-            last = p;
-            cut = false;
-        } else {
-            p->lower = c->spare;
-            c->spare = p;
-            if (!c->listed) {
-                c->listed = true;
-                s.spared.push_back(c);
-            }
-            if (--c->out == 0)
-                emptied.push_back(c);
-            cut = true;
-        }
-        poison(p);
-        p = next;
-    }
-    if (cut)
-        link(s_mark);
-    s_free = s_mark = head;
-    if (emptied.empty())
-        return;
-
-    // A chunk with no node handed out is idle: its spare nodes are all its
-    // nodes. Its pages go back to the system, runs of neighbours at a time,
-    // unless its whole block goes.
-    bool blockgoes = false;
-    for (chunk* c : emptied) {
-        if (c == s.run) {
-            s.run = nullptr;
-            s.next = s.end = nullptr;
-        }
-        c->spare = nullptr;
-        s.idle.push_back(c);
-        blockgoes = --c->owner->busy == 0 || blockgoes;
-    }
-    std::erase_if(emptied, [](const chunk* c) { return c->owner->busy == 0; });
-    std::sort(emptied.begin(), emptied.end(), std::less<const chunk*>());
-    for (std::size_t i = 0; i < emptied.size();) {
-        std::size_t e = i + 1;
-        while (e < emptied.size() && emptied[e]->owner == emptied[i]->owner &&
-               emptied[e]->nodes == emptied[e - 1]->nodes + CHUNK)
-            ++e;
-        forget(emptied[i]->nodes, CHUNK * (e - i));
-        i = e;
-    }
-    if (!blockgoes)
-        return;
-    const auto gone = [](const chunk* c) { return c->owner->busy == 0; };
-    std::erase_if(s.idle, gone);
-    std::erase_if(s.spared, gone);
-    std::erase_if(s.held, [](const std::unique_ptr<block>& b) {
-        if (b->busy != 0)
-            return false;
-        ::operator delete (b->nodes, std::align_val_t{PAGE});
-        return true;
-    });
-}
-
-std::size_t limbpool::blocks() { return store().held.size(); }
-
-std::size_t limbpool::walked() { return store().walked; }
-
-limbpool::limbpool()
-{
-    store();  // made before the pool, so that it outlives it
-    prefilled = new limb[PREFILL];
-    prefillnext = prefilled;
-    prefillend = prefilled + PREFILL;
-}
-
-limbpool::~limbpool()
-{
-    // The blocks go when all their nodes are back, the prefilled nodes when
-    // every one is, else a number that outlives the pool still holds some.
-    trim();
-    if (blocks() != 0)
-        return;
-    std::size_t returned = prefillleft();
-    for (limb* p = s_free; p != nullptr; ++returned) {
-        unpoison(p);
-        limb* next = p->lower;
-        poison(p);
-        p = next;
-    }
-    if (returned == PREFILL) {
-        s_free = s_mark = nullptr;
-        prefillnext = prefillend = nullptr;
-        delete[] prefilled;
-    }
-}
-
-namespace {
-// Filled during static initialisation; emptied after main() returns and after
-// the function-local caches created later have been destroyed.
-limbpool thepool;
-}  // namespace
-
-// -- run flag -------------------------------------------------------------------
-
-namespace {
-std::atomic<std::uint8_t> runflag{1};
-}
-
-void startcompute() { runflag.store(1, std::memory_order_relaxed); }
-void cancelcompute() { runflag.store(0, std::memory_order_relaxed); }
-bool computeallowed() { return runflag.load(std::memory_order_relaxed) != 0; }
-
-void pollcancel()
-{
-    if (!computeallowed())
-        throw numberexception("Operation was canceled");
 }
 
 // -- construction ----------------------------------------------------------------
@@ -655,7 +312,7 @@ std::int32_t leadpos(const number& x)
 {
     if (x.iszero())
         return 0;
-    return BASE_DIGITS * x.expo() + digitcount(x.head()->value) - 1;
+    return BASE_DIGITS * x.expo() + digitcount(head(x)->value) - 1;
 }
 
 bool isinteger(const number& x) { return x.iszero() || x.lowexpo() >= 0; }
@@ -667,7 +324,7 @@ bool isodd(const number& x)
     if (x.lowexpo() < 0)
         return true;
     if (x.lowexpo() == 0)
-        return (x.tail()->value & 1) != 0;
+        return (tail(x)->value & 1) != 0;
     return false;
 }
 
@@ -682,10 +339,10 @@ std::int64_t significantdigits(const number& x)
 {
     if (x.iszero())
         return 0;
-    std::uint32_t tail = x.tail()->value;
+    std::uint32_t last = tail(x)->value;
     int zeros = 0;
-    while (tail % 10 == 0) {
-        tail /= 10;
+    while (last % 10 == 0) {
+        last /= 10;
         ++zeros;
     }
     const std::int64_t lowest = std::int64_t{BASE_DIGITS} * x.lowexpo() + zeros;
@@ -694,19 +351,19 @@ std::int64_t significantdigits(const number& x)
 
 bool ispowerof10(const number& x)
 {
-    return !x.iszero() && !x.isnegative() && x.head() == x.tail() &&
-           x.head()->value == pow10(leadpos(x) - BASE_DIGITS * x.expo());
+    return !x.iszero() && !x.isnegative() && head(x) == tail(x) &&
+           head(x)->value == pow10(leadpos(x) - BASE_DIGITS * x.expo());
 }
 
 // -- powers of ten ------------------------------------------------------------------
 
 std::uint32_t pow10(std::int32_t n)
 {
-    static constexpr std::uint32_t table[10] = {1,      10,      100,      1000,      10000,
-                                                100000, 1000000, 10000000, 100000000, 1000000000};
+    static constexpr std::uint32_t POWERS[10] = {1,      10,      100,      1000,      10000,
+                                                 100000, 1000000, 10000000, 100000000, 1000000000};
     if (n < 0 || n > 9)
         throw numberexception("pow10:invalid argument. n must be [0..9] (=%d)", n);
-    return table[n];
+    return POWERS[n];
 }
 
 int digitcount(std::uint32_t v)
@@ -729,10 +386,10 @@ template <std::uint32_t D> void shiftdigits(number& x, bool up)
     if (up) {
         // Digits move up by c places: each limb keeps its low digits and
         // takes the top digits of the limb below.
-        limb* oldhead = x.head();
+        limb* oldhead = head(x);
         if (oldhead->value >= E) {
-            x.prepend(oldhead->value / E);
-            x.setexpo(x.expo() + 1);
+            prepend(x, oldhead->value / E);
+            setexpo(x, x.expo() + 1);
         }
         std::uint32_t count = 0;
         for (limb* p = oldhead; p != nullptr; p = p->lower) {
@@ -742,9 +399,9 @@ template <std::uint32_t D> void shiftdigits(number& x, bool up)
             p->value = (p->value % E) * D + below;
         }
     } else {
-        limb* oldtail = x.tail();
-        x.append((oldtail->value % D) * E);
-        x.setlowexpo(x.lowexpo() - 1);
+        limb* oldtail = tail(x);
+        append(x, (oldtail->value % D) * E);
+        setlowexpo(x, x.lowexpo() - 1);
         std::uint32_t count = 0;
         for (limb* p = oldtail; p != nullptr; p = p->upper) {
             if (pollpoint(++count))
@@ -774,10 +431,10 @@ void multpow10(number& x, std::int32_t n)
         case 6: shiftdigits<1000000>(x, up); break;
         default: shiftdigits<10000000>(x, up); break;
         }
-        x.normalise();
+        normalise(x);
     }
-    x.setexpo(x.expo() + q);
-    x.setlowexpo(x.lowexpo() + q);
+    setexpo(x, x.expo() + q);
+    setlowexpo(x, x.lowexpo() + q);
     // A number moved beyond the range is a value beyond it, reported by its
     // side as normalising reports it; so is a lowest limb below the range.
     if (x.expo() > MAX_EXPO)
@@ -802,8 +459,8 @@ number powerof10(std::int32_t k)
     // power floor(k / 8), with the same range check.
     const std::int32_t e = powerof10expo(k);
     number x;
-    x.append(pow10(k - BASE_DIGITS * e));
-    x.setexpo(e);
-    x.setlowexpo(e);
+    append(x, pow10(k - BASE_DIGITS * e));
+    setexpo(x, e);
+    setlowexpo(x, e);
     return x;
 }

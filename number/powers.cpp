@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "chain.h"
 #include "number/addition.h"
 #include "number/multiplication.h"
 
@@ -15,7 +16,7 @@ bool smallexponent(const number& n, std::uint64_t& e)
         return false;
     e = 0;
     for (std::int32_t k = n.expo(); k >= 0; --k) {
-        const limb* p = n.nodeat(k);
+        const limb* p = nodeat(n, k);
         e = e * BASE + (p != nullptr ? p->value : 0);
     }
     return true;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "chain.h"
 #include "columns.h"
 #include "number/multiplication.h"
 
@@ -10,26 +11,26 @@ void scaleinplace(number& x, const number& y, std::int32_t whole, bool part)
     pollcancel();
     const bool negative = x.isnegative() != y.isnegative();
     const std::int32_t p = y.expo();
-    const std::uint64_t v = y.head()->value;
+    const std::uint64_t v = head(y)->value;
 
     std::uint64_t carry = 0;
     if (x.expo() < whole) {
         // Only the upper half of the head counts: a single limb above it.
-        carry = x.head()->value / HALFBASE * (v / HALFBASE);
+        carry = head(x)->value / HALF_BASE * (v / HALF_BASE);
         x.setzero();
         if (carry == 0)
             return;
-        x.append(static_cast<std::uint32_t>(carry));
-        x.setexpo(whole + p);
-        x.setlowexpo(whole + p);
-        x.setnegative(negative);
-        x.normalise();
+        append(x, static_cast<std::uint32_t>(carry));
+        setexpo(x, whole + p);
+        setlowexpo(x, whole + p);
+        setnegative(x, negative);
+        normalise(x);
         return;
     }
-    limb* low = x.nodeat(whole);  // the least significant limb kept
+    limb* low = nodeat(x, whole);  // the least significant limb kept
     if (part)
-        carry = low->lower->value / HALFBASE * (v / HALFBASE);
-    x.cutbelow(low);
+        carry = low->lower->value / HALF_BASE * (v / HALF_BASE);
+    cutbelow(x, low);
     // Each product splits into a limb and what goes up, both below 10^8,
     // without waiting for the limb below; only a carry of one runs along.
     std::uint32_t one = 0;
@@ -43,13 +44,13 @@ void scaleinplace(number& x, const number& y, std::int32_t whole, bool part)
     carry += one;
     std::int32_t expo = x.expo() + p;
     if (carry != 0) {
-        x.prepend(static_cast<std::uint32_t>(carry));
+        prepend(x, static_cast<std::uint32_t>(carry));
         ++expo;
     }
-    x.setexpo(expo);
-    x.setlowexpo(whole + p);
-    x.setnegative(negative);
-    x.normalise();
+    setexpo(x, expo);
+    setlowexpo(x, whole + p);
+    setnegative(x, negative);
+    normalise(x);
 }
 
 void prodprecinplace(number& x, const number& y, std::int32_t d)

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "chain.h"
 #include "columns.h"
 #include "number/addition.h"
 #include "number/multiplication.h"
@@ -16,13 +17,13 @@ std::int32_t limbcount(const limbrun& x) { return x.iszero() ? 1 : x.count; }
 // An exact product has one value however it is reached, and up to this
 // many limbs of the shorter operand the columns reach it faster than the
 // splitting product's additions and copies.
-constexpr std::int32_t EXACTCOLUMNS = 1000;
+constexpr std::int32_t EXACT_COLUMNS = 1000;
 
 // Whether the exact product x y is taken by columns, unsplit: both operands
 // range-safe, so that no range error of the pieces differs.
 bool exactcolumns(const limbrun& x, const limbrun& y, const number& f)
 {
-    return f.iszero() && std::min(x.count, y.count) - 1 < EXACTCOLUMNS && halflimbsafe(x, y);
+    return f.iszero() && std::min(x.count, y.count) - 1 < EXACT_COLUMNS && halflimbsafe(x, y);
 }
 
 // Result limbs a product must compute: all of them when exact, else those
@@ -70,8 +71,8 @@ number rebasedresolution(const number& f, std::int64_t shift, std::int32_t lowsu
     if (c.expo != f.expo() - shift)
         return powerof10(BASE_DIGITS * c.expo);
     number r(f);
-    r.setexpo(c.expo);
-    r.setlowexpo(static_cast<std::int32_t>(f.lowexpo() - shift));
+    setexpo(r, c.expo);
+    setlowexpo(r, static_cast<std::int32_t>(f.lowexpo() - shift));
     return r;
 }
 
@@ -154,7 +155,7 @@ number reciprocalguess(const limbrun& y)
         v = head * pow10(5 - digits) + next / pow10(BASE_DIGITS - 5 + digits);
     number g(static_cast<std::int32_t>(1000000000u / v));
     multpow10(g, -(BASE_DIGITS * y.expo + digits - 1) - 5);
-    g.setnegative(y.negative);
+    setnegative(g, y.negative);
     return g;
 }
 

@@ -24,9 +24,9 @@ number reductionresolution(const number& x, std::int32_t d)
     }
     // Pi to hundreds of millions of digits would take hours: such angles
     // fail at once, as they did when products stopped at 10^-400000000.
-    constexpr std::int64_t finestreduction = -400000000;
+    constexpr std::int64_t FINEST_REDUCTION = -400000000;
     const std::int64_t k = -places - d - 8;
-    if (k < finestreduction)
+    if (k < FINEST_REDUCTION)
         throw numberexception("number underflow");
     return powerof10(static_cast<std::int32_t>(k));
 }
@@ -242,13 +242,13 @@ number quartersine(int quarter, const number& s, const number& c)
 
 // The rest to one digit more than asked: its error, and that of the
 // truncation, each a fifth of a unit of the d-th digit at most.
-constexpr std::int32_t RESTGUARD = 1;
+constexpr std::int32_t REST_GUARD = 1;
 
 // The series take the rest's digits less two: its error, the series' and
 // the root's then add to 0.4 of a unit of the d-th digit below the value's
 // first at most (sin and cos pass on the relative error of the rest at
 // most once, |r| below 1).
-constexpr std::int32_t SERIESGUARD = QUARTERGUARD - 2;
+constexpr std::int32_t SERIES_GUARD = QUARTERGUARD - 2;
 
 }  // namespace
 
@@ -263,7 +263,7 @@ quarterangle quarterturns(const number& x, std::int32_t d)
         throw calculatorexception("Invalid input for function");
     const number four(4);
     static const number turnsresolution(0.1);  // k to the nearest whole, or its neighbour
-    const std::int32_t w = d + RESTGUARD;
+    const std::int32_t w = d + REST_GUARD;
     // Every pass takes pi with more digits, until the rest stands above its
     // error by w digits: a decimal that lies 10^-n from a multiple of pi/2
     // leaves a rest of 10^-n, which the digits of x alone do not foresee.
@@ -287,8 +287,8 @@ quarterangle quarterturns(const number& x, std::int32_t d)
 number sinprec(const quarterangle& a, std::int32_t d)
 {
     if (a.quarter % 2 == 0)
-        return quartersine(a.quarter, restsine(a.rest, d + SERIESGUARD), number());
-    return quartersine(a.quarter, number(), restcosine(a.rest, d + SERIESGUARD));
+        return quartersine(a.quarter, restsine(a.rest, d + SERIES_GUARD), number());
+    return quartersine(a.quarter, number(), restcosine(a.rest, d + SERIES_GUARD));
 }
 
 number cosprec(const quarterangle& a, std::int32_t d)
@@ -299,7 +299,7 @@ number cosprec(const quarterangle& a, std::int32_t d)
 number tanprec(const quarterangle& a, std::int32_t d)
 {
     const bool odd = a.quarter % 2 == 1;
-    const std::int32_t e = d + SERIESGUARD;
+    const std::int32_t e = d + SERIES_GUARD;
     // tan r = r (1 + r^2/3 + ...) lies just outside r; the cotangent of an
     // odd quarter is -1/tan r.
     if (negligiblesquare(a.rest, e)) {

@@ -131,11 +131,11 @@ TEST(AdditionExact, RandomIdentities)
         int n = len(rng);
         number x;
         for (int i = 0; i < n; ++i)
-            x.append(zero(rng) == 0 ? 0 : static_cast<std::uint32_t>(digit(rng)));
-        x.setexpo(expo(rng));
-        x.setlowexpo(x.expo() - n + 1);
-        x.setnegative(sign(rng) == 1);
-        x.normalise();
+            append(x, zero(rng) == 0 ? 0 : static_cast<std::uint32_t>(digit(rng)));
+        setexpo(x, expo(rng));
+        setlowexpo(x, x.expo() - n + 1);
+        setnegative(x, sign(rng) == 1);
+        normalise(x);
         return x;
     };
     for (int i = 0; i < 2000; ++i) {

@@ -3,6 +3,7 @@
 
 #include "number/addition.h"
 #include "number/conversion.h"
+#include "number/dms.h"
 #include "number/exponential.h"
 #include "number/gamma.h"
 #include "number/multiplication.h"

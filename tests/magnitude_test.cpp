@@ -24,14 +24,14 @@ struct randomrun {
         number x;
         for (int i = 0; i < n; ++i) {
             const int kind = uniform(0, 5);
-            x.append(kind == 0   ? 0
-                     : kind == 1 ? BASE - 1
-                                 : static_cast<std::uint32_t>(uniform(0, BASE - 1)));
+            append(x, kind == 0   ? 0
+                      : kind == 1 ? BASE - 1
+                                  : static_cast<std::uint32_t>(uniform(0, BASE - 1)));
         }
-        x.setexpo(uniform(-12, 12));
-        x.setlowexpo(x.expo() - n + 1);
-        x.setnegative(uniform(0, 1) == 1);
-        x.normalise();
+        setexpo(x, uniform(-12, 12));
+        setlowexpo(x, x.expo() - n + 1);
+        setnegative(x, uniform(0, 1) == 1);
+        normalise(x);
         return x;
     }
 };
@@ -46,7 +46,7 @@ number oraclesum(const number& x, const number& y, int s)
     std::vector<std::int64_t> v(static_cast<std::size_t>(top - low + 1), 0);  // v[k]: power low + k
     auto add = [&](const number& a, int sign) {
         std::int32_t k = a.iszero() ? 0 : a.expo();
-        for (const limb* p = a.head(); p != nullptr; p = p->lower, --k)
+        for (const limb* p = head(a); p != nullptr; p = p->lower, --k)
             v[static_cast<std::size_t>(k - low)] +=
                 sign * (a.isnegative() ? -1 : 1) * static_cast<std::int64_t>(p->value);
     };
@@ -72,11 +72,11 @@ number oraclesum(const number& x, const number& y, int s)
     }
     number r;
     for (auto d = v.rbegin(); d != v.rend(); ++d)
-        r.append(static_cast<std::uint32_t>(*d));
-    r.setexpo(top);
-    r.setlowexpo(low);
-    r.setnegative(negative);
-    r.normalise();
+        append(r, static_cast<std::uint32_t>(*d));
+    setexpo(r, top);
+    setlowexpo(r, low);
+    setnegative(r, negative);
+    normalise(r);
     return r;
 }
 

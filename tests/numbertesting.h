@@ -10,7 +10,7 @@
 
 #include <gtest/gtest.h>
 
-#include "number/number.h"
+#include "chain.h"
 
 // A number from its limbs, most significant first; the head limb at power expo.
 inline number fromlimbs(std::initializer_list<std::uint32_t> limbs, std::int32_t expo,
@@ -18,18 +18,18 @@ inline number fromlimbs(std::initializer_list<std::uint32_t> limbs, std::int32_t
 {
     number x;
     for (std::uint32_t v : limbs)
-        x.append(v);
-    x.setexpo(expo);
-    x.setlowexpo(expo - static_cast<std::int32_t>(limbs.size()) + 1);
-    x.setnegative(negative);
-    x.normalise();
+        append(x, v);
+    setexpo(x, expo);
+    setlowexpo(x, expo - static_cast<std::int32_t>(limbs.size()) + 1);
+    setnegative(x, negative);
+    normalise(x);
     return x;
 }
 
 inline std::vector<std::uint32_t> limbsof(const number& x)
 {
     std::vector<std::uint32_t> v;
-    for (const limb* p = x.head(); p != nullptr; p = p->lower)
+    for (const limb* p = head(x); p != nullptr; p = p->lower)
         v.push_back(p->value);
     return v;
 }
@@ -38,26 +38,26 @@ inline std::vector<std::uint32_t> limbsof(const number& x)
 inline std::string brokeninvariant(const number& x)
 {
     if (x.iszero()) {
-        if (x.head() != nullptr || x.tail() != nullptr)
+        if (head(x) != nullptr || tail(x) != nullptr)
             return "zero with a chain";
         if (x.isnegative())
             return "negative zero";
         return "";
     }
-    if (x.head() == nullptr || x.tail() == nullptr)
+    if (head(x) == nullptr || tail(x) == nullptr)
         return "non-zero without a chain";
-    if (x.head()->value == 0 || x.tail()->value == 0)
+    if (head(x)->value == 0 || tail(x)->value == 0)
         return "zero limb at an end";
     std::int32_t n = 0;
     const limb* prev = nullptr;
-    for (const limb* p = x.head(); p != nullptr; prev = p, p = p->lower) {
+    for (const limb* p = head(x); p != nullptr; prev = p, p = p->lower) {
         if (p->value >= BASE)
             return "limb above BASE";
         if (p->upper != prev)
             return "broken upper link";
         ++n;
     }
-    if (prev != x.tail())
+    if (prev != tail(x))
         return "tail is not the last limb";
     if (n != x.expo() - x.lowexpo() + 1)
         return "limb count does not match the exponents";
@@ -73,7 +73,7 @@ inline std::string plaindigits(const number& x)
     if (x.iszero())
         return "0";
     std::string digits;
-    for (const limb* p = x.head(); p != nullptr; p = p->lower) {
+    for (const limb* p = head(x); p != nullptr; p = p->lower) {
         std::string l = std::to_string(p->value);
         digits += std::string(8 - l.size(), '0') + l;
     }

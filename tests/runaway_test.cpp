@@ -8,6 +8,7 @@
 #include "calctesting.h"
 #include "number/number.h"
 #include "number/trigonometric.h"
+#include "pool.h"
 
 namespace {
 
