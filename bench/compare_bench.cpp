@@ -28,6 +28,8 @@
 #include "number/powers.h"
 #include "number/trigonometric.h"
 
+using namespace num;
+
 namespace {
 
 // An integer of `digits` decimal digits, the first non-zero, from a linear

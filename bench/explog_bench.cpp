@@ -8,6 +8,8 @@
 #include "number/exponential.h"
 #include "number/powers.h"
 
+using namespace num;
+
 namespace {
 
 const char* const arguments[] = {"2", "1", "0.5", "1000", "1e100+1"};

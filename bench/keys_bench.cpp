@@ -11,6 +11,8 @@
 #include "number/exponential.h"
 #include "number/trigonometric.h"
 
+using namespace num;
+
 namespace {
 
 struct keybench {

@@ -9,6 +9,8 @@
 
 #include "number/multiplication.h"
 
+using namespace num;
+
 namespace {
 
 // An integer of `digits` random decimal digits, the first non-zero.

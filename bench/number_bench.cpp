@@ -12,6 +12,8 @@
 #include "number/addition.h"
 #include "number/conversion.h"
 
+using namespace num;
+
 namespace {
 std::size_t allocations = 0;
 }

@@ -16,6 +16,8 @@
 #include "number/trigonometric.h"
 #include "pool.h"
 
+using namespace num;
+
 namespace {
 
 // Reduces by pi to 100000 digits: its numbers take a block beyond the

@@ -17,6 +17,8 @@
 #include "number/exponential.h"
 #include "number/trigonometric.h"
 
+using namespace num;
+
 namespace {
 
 struct runaway {

@@ -12,6 +12,8 @@
 #include "number/inversetrig.h"
 #include "number/trigonometric.h"
 
+using namespace num;
+
 namespace {
 
 void clearcaches()

@@ -11,6 +11,8 @@
 #include "number/addition.h"
 #include "number/conversion.h"
 
+using namespace num;
+
 Calculator::Calculator() { clearall(); }
 
 void Calculator::seterror(const char* message)
@@ -29,7 +31,7 @@ template <typename Action> void Calculator::guarded(Action action)
         seterror(e.message());
     } catch (const numberexception& e) {
         seterror(e.message());
-    } catch (const exception& e) {
+    } catch (const parseexception& e) {
         seterror(e.message());
     } catch (const std::bad_alloc&) {
         seterror("out of memory");

@@ -9,6 +9,8 @@
 #include "number/conversion.h"
 #include "number/multiplication.h"
 
+using namespace num;
+
 void Calculator::showvalue(const number& x, int known)
 {
     std::string text = formatvalue(x, known);

@@ -11,6 +11,8 @@
 #include "number/multiplication.h"
 #include "number/powers.h"
 
+using namespace num;
+
 // -- precedence ----------------------------------------------------------------------
 
 int Calculator::precedence(int code)

@@ -7,6 +7,8 @@
 #include "number/addition.h"
 #include "number/conversion.h"
 
+using namespace num;
+
 std::uint64_t Calculator::mask(std::uint64_t u) const
 {
     const int bits = wordbits(m_wordsize);

@@ -16,6 +16,8 @@
 #include "number/powers.h"
 #include "number/trigonometric.h"
 
+using namespace num;
+
 namespace {
 
 [[noreturn]] void invalidinput() { throw calculatorexception("Invalid input for function"); }

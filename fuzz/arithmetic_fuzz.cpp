@@ -20,6 +20,8 @@
 #include "number/powers.h"
 #include "number/trigonometric.h"
 
+using namespace num;
+
 namespace {
 
 // Reads a number from the input: a length, limbs, an exponent and a sign.

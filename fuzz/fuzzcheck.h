@@ -35,20 +35,20 @@ extern "C" inline const char* __asan_default_options() { return "malloc_context_
     } while (0)
 
 // The invariants of a normalised number.
-inline bool normalised(const number& x)
+inline bool normalised(const num::number& x)
 {
     if (x.iszero())
         return head(x) == nullptr && !x.isnegative();
     if (head(x) == nullptr || head(x)->value == 0 || tail(x)->value == 0)
         return false;
     std::int64_t n = 0;
-    for (const limb* p = head(x); p != nullptr; p = p->lower) {
-        if (p->value >= BASE)
+    for (const num::limb* p = head(x); p != nullptr; p = p->lower) {
+        if (p->value >= num::BASE)
             return false;
         ++n;
     }
-    return n == std::int64_t{x.expo()} - x.lowexpo() + 1 && x.expo() <= MAX_EXPO &&
-           x.lowexpo() >= MIN_EXPO;
+    return n == std::int64_t{x.expo()} - x.lowexpo() + 1 && x.expo() <= num::MAX_EXPO &&
+           x.lowexpo() >= num::MIN_EXPO;
 }
 
 // Messages a parse may end with.

@@ -24,6 +24,9 @@
 #include "number/multiplication.h"
 #include "number/trigonometric.h"
 
+// The fuzz targets read the number library unqualified, as its own code does.
+using namespace num;
+
 // Cancels the running computation once an input has used its time, and
 // again every few microseconds until the input ends, so that the keys after
 // a cancel end as quickly. An input that was cancelled is not held to the
@@ -185,7 +188,7 @@ inline void checkvaluedisplay(const Calculator& c)
         return;
     }
     FUZZ_CHECK(plain.find_first_not_of("0123456789,-e+") == std::string::npos);
-    const number value = entrytonumber(plain);
+    const num::number value = entrytonumber(plain);
     std::string want = decimaltext(value, c.precision(), c.grouping());
     if (value.iszero() && shown.front() == '-')
         want.insert(0, "-");  // a small negative value rounded to 0 keeps its sign
@@ -430,14 +433,14 @@ inline std::string displayof(const operation& op, int precision, watchdog& dog, 
 // Whether a display at some precision lies on a boundary of the displays at
 // `precision`: its value is a rounding midpoint there (its digits end in a
 // 5 just past the shown ones).
-inline bool midpointat(const number& value, int precision)
+inline bool midpointat(const num::number& value, int precision)
 {
     if (value.iszero())
         return false;
     try {
-        const number tiny = abs(value) * powerof10(-(precision + 45));
+        const num::number tiny = abs(value) * powerof10(-(precision + 45));
         return displayed(value + tiny, precision) != displayed(value - tiny, precision);
-    } catch (const numberexception&) {
+    } catch (const num::numberexception&) {
         return false;  // too close to the smallest number to tell
     }
 }
@@ -460,7 +463,7 @@ inline void checkrounding(const operation& op, int precision, watchdog& dog)
         FUZZ_CHECK_EQ(shown, longer);
         return;
     }
-    number reference = entrytonumber(longer);
+    num::number reference = entrytonumber(longer);
     if (midpointat(reference, precision)) {
         const std::string decider =
             displayof(op, op.decidingprecision(precision), dog, DECIDERMILLISECONDS);
@@ -472,7 +475,7 @@ inline void checkrounding(const operation& op, int precision, watchdog& dog)
 }
 
 // The keys that type x exactly: its digits, the comma, EE and the signs.
-inline std::vector<int> keysof(const number& x)
+inline std::vector<int> keysof(const num::number& x)
 {
     // Enough digits for the fixed form below 1 too; trailing zeros go.
     const auto digits = significantdigits(x) + std::max(0, -leadpos(x));
@@ -510,7 +513,7 @@ inline void checknearzero(const std::uint8_t* p, const std::uint8_t* end, int pr
                           watchdog& dog)
 {
     // The oracle's own arithmetic, clear of a cancel meant for the keys before.
-    startcompute();
+    num::startcompute();
     const auto next = [&]() -> std::uint32_t { return p < end ? *p++ : 0; };
     const std::uint32_t shape = next();
     const int unit = angles[shape % 3];
@@ -522,22 +525,22 @@ inline void checknearzero(const std::uint8_t* p, const std::uint8_t* end, int pr
         k = -k;
     const int places = 1 + static_cast<int>(next() % static_cast<std::uint32_t>(precision + 40));
     const int d = precision + 40;
-    const number piish = pi(powerof10(-(places + d + 20)));
-    number x, t;
+    const num::number piish = pi(powerof10(-(places + d + 20)));
+    num::number x, t;
     if (unit == key::radians) {
         // k pi/2 cut after `places` decimals, and the rest of pi/2's digits.
-        const number exact = half() * piish * number(k);
+        const num::number exact = half() * piish * num::number(k);
         x = truncdigits(exact, places);
         t = x - exact;
         if (t.iszero())
             return;
     } else {
         const std::int64_t right = unit == key::degrees ? 90 : 100;
-        number offset = number(std::int64_t{1 + next() % 999}) * powerof10(-places - 2);
+        num::number offset = num::number(std::int64_t{1 + next() % 999}) * powerof10(-places - 2);
         if (next() & 1)
             offset = negate(offset);
-        x = number(k * right) + offset;
-        t = prodprec(piish, quotprec(offset, number(2 * right), d), d);
+        x = num::number(k * right) + offset;
+        t = prodprec(piish, quotprec(offset, num::number(2 * right), d), d);
     }
     if (2 * leadpos(t) >= -(precision + 6))
         return;
@@ -549,19 +552,19 @@ inline void checknearzero(const std::uint8_t* p, const std::uint8_t* end, int pr
     // The value to first order, and its sign: sin of 2j right angles + t is
     // (-1)^j sin t, cos of 2j + 1 right angles + t is (-1)^(j+1) sin t.
     const std::int64_t j = (k % 4 + 4) % 4;
-    number first = t;
+    num::number first = t;
     if (code == key::tan && odd)
-        first = negate(quotprec(number(1), t, d));
+        first = negate(quotprec(num::number(1), t, d));
     else if (code == key::sin && j == 2)
         first = negate(t);
     else if (code == key::cos && j == 1)
         first = negate(t);
     // The value lies between first and first moved by the spread: inwards
     // for sin and -1/tan t, outwards for tan t; and t has its own slack.
-    const number spread = abs(first) * powerof10(-(precision + 5));
+    const num::number spread = abs(first) * powerof10(-(precision + 5));
     const bool inward = code != key::tan || odd;
-    const number far = first.isnegative() == inward ? first + spread : first - spread;
-    const number slack = abs(first) * powerof10(-(d - 2));
+    const num::number far = first.isnegative() == inward ? first + spread : first - spread;
+    const num::number slack = abs(first) * powerof10(-(d - 2));
     const std::string low = decimaltext(std::min(first, far) - slack, precision, false);
     if (low != decimaltext(std::max(first, far) + slack, precision, false))
         return;

@@ -15,6 +15,8 @@
 #include "fuzzcheck.h"
 #include "number/conversion.h"
 
+using namespace num;
+
 namespace {
 
 constexpr int radices[4] = {10, 16, 8, 2};

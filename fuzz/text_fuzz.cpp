@@ -12,6 +12,8 @@
 #include "number/conversion.h"
 #include "number/multiplication.h"
 
+using namespace num;
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     if (size == 0)

@@ -16,6 +16,8 @@
 #include "keyfuzz.h"
 #include "session.h"
 
+using namespace num;
+
 namespace {
 
 constexpr std::size_t FUZZLINE = 64;

@@ -5,6 +5,8 @@
 #include "chain.h"
 #include "magnitude.h"
 
+namespace num {
+
 namespace {
 
 number addsigned(const number& x, const number& y, bool minus, const number& f)
@@ -198,3 +200,5 @@ number APCsum(const number& x, const number& y, int bias)
     default: throw numberexception("APCsum:invalid bias");
     }
 }
+
+}  // namespace num

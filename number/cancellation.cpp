@@ -4,6 +4,8 @@
 
 #include "number/exceptions.h"
 
+namespace num {
+
 namespace {
 std::atomic<std::uint8_t> runflag{1};
 }
@@ -17,3 +19,5 @@ void pollcancel()
     if (!computeallowed())
         throw numberexception("Operation was canceled");
 }
+
+}  // namespace num

@@ -9,6 +9,8 @@
 #include "number/number.h"
 #include "pool.h"
 
+namespace num {
+
 // -- the members number.h declares for the library -------------------------------
 
 inline void number::checklimb(std::uint32_t n)
@@ -109,3 +111,5 @@ inline void notenewtop(number& x) { chainaccess::notenewtop(x); }
 // Strips zero limbs at both ends, marks an empty chain as zero and checks the
 // exponent range ("number overflow" before "number underflow").
 inline void normalise(number& x) { chainaccess::normalise(x); }
+
+}  // namespace num

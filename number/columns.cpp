@@ -10,6 +10,8 @@
 #include "diagonals.h"
 #include "number/addition.h"
 
+namespace num {
+
 namespace {
 
 // Columns are summed WIDTH at a time, over whole blocks of half-limbs.
@@ -466,3 +468,5 @@ number APCprod(const number& x, const number& y, int bias)
     normalise(r);
     return r;
 }
+
+}  // namespace num

@@ -8,6 +8,8 @@
 
 #include "magnitude.h"
 
+namespace num {
+
 // Products work in half-limbs of base 10^4: a product of two is below 10^8,
 // so a column of them sums in 64 bits without intermediate carries.
 constexpr std::uint32_t HALF_BASE = 10000;
@@ -46,3 +48,5 @@ bool placeproduct(limbrun& out, std::int64_t shift, bool exact);
 // when the product is zero. `out` lives in a per-thread buffer until the
 // next product. Throws "Operation was canceled" once the run flag is down.
 bool multiplycolumns(const limbrun& x, const limbrun& y, cut f, limbrun& out);
+
+}  // namespace num

@@ -3,6 +3,8 @@
 #include "number/addition.h"
 #include "number/multiplication.h"
 
+namespace num {
+
 cachedconstant::cachedconstant(const number& start, const number& coarse, const number& margin)
     : m_start(start), m_coarse(coarse), m_margin(margin)
 {
@@ -47,3 +49,5 @@ void cachedconstant::clear()
     m_value = number();
     m_resolution = number();
 }
+
+}  // namespace num

@@ -4,6 +4,8 @@
 
 #include "number/number.h"
 
+namespace num {
+
 class cachedconstant {
 public:
     // `start` is the constant to resolution `coarse` and serves every f at or
@@ -39,3 +41,5 @@ private:
     number startfor(const number& f) const;
     void store(const number& v, const number& f);
 };
+
+}  // namespace num

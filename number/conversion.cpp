@@ -9,6 +9,8 @@
 #include "chain.h"
 #include "number/addition.h"
 
+namespace num {
+
 namespace {
 
 bool isdigitchar(char c) { return c >= '0' && c <= '9'; }
@@ -20,7 +22,7 @@ public:
     {
         m_chars.reset(new (std::nothrow) char[m_length + 1]);
         if (!m_chars)
-            throw exception("out of memory");
+            throw parseexception("out of memory");
         std::memcpy(m_chars.get(), text, m_length + 1);
     }
     char* chars() { return m_chars.get(); }
@@ -440,3 +442,5 @@ std::uint64_t getuint64(const number& x)
         throw numberexception("getuint64:__uint64 overflow");
     return integermagnitude(x);
 }
+
+}  // namespace num

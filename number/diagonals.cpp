@@ -6,6 +6,8 @@
 #include <immintrin.h>
 #endif
 
+namespace num {
+
 namespace {
 
 constexpr std::ptrdiff_t BLOCK = DIAGONAL_BLOCK;
@@ -192,3 +194,5 @@ void columnsums(const std::int16_t* x, std::ptrdiff_t xcount, const std::int16_t
     COLUMN_GROUPS(diagonalsportable)
 #endif
 }
+
+}  // namespace num

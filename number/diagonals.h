@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <cstdint>
 
+namespace num {
+
 // Columns are summed DIAGONAL_WIDTH at a time over whole runs of
 // DIAGONAL_BLOCK half-limbs.
 constexpr std::ptrdiff_t DIAGONAL_BLOCK = 32;
@@ -18,3 +20,5 @@ constexpr std::ptrdiff_t DIAGONAL_WIDTH = 4;
 void columnsums(const std::int16_t* x, std::ptrdiff_t xcount, const std::int16_t* y,
                 std::ptrdiff_t ycount, std::ptrdiff_t d0, std::ptrdiff_t columns,
                 std::uint64_t* sums);
+
+}  // namespace num

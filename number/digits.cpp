@@ -3,6 +3,8 @@
 #include "number/addition.h"
 #include "number/multiplication.h"
 
+namespace num {
+
 // Each wrapper takes the resolution two digits below the last digit of the
 // expected result.
 number sumprec(const number& x, const number& y, std::int32_t d)
@@ -24,3 +26,5 @@ number quotprec(const number& x, const number& y, std::int32_t d)
 {
     return quot(x, y, powerof10(leadpos(x) - leadpos(y) - d - 2));
 }
+
+}  // namespace num

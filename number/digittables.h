@@ -4,8 +4,12 @@
 // factorial of tiny arguments.
 #pragma once
 
+namespace num {
+
 constexpr int TABLEDIGITS = 6400;
 
 extern const char* const PIDIGITS;
 extern const char* const LN10DIGITS;
 extern const char* const EULERDIGITS;
+
+}  // namespace num

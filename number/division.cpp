@@ -9,6 +9,8 @@
 #include "number/multiplication.h"
 #include "splitting.h"
 
+namespace num {
+
 std::vector<std::int32_t> ladder(std::int32_t n, std::int32_t limit)
 {
     std::vector<std::int32_t> steps;
@@ -456,3 +458,5 @@ number operator%(const number& x, const number& y)
         setnegative(r, x.isnegative());
     return r;
 }
+
+}  // namespace num

@@ -4,5 +4,9 @@
 
 #include "flat.h"
 
+namespace num {
+
 // x / d at resolution f > 0 for a divisor 0 < d < BASE, as quot divides.
 flat quotbylimb(const limbrun& x, std::uint32_t d, const number& f);
+
+}  // namespace num

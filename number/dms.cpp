@@ -4,6 +4,8 @@
 #include "number/conversion.h"
 #include "number/multiplication.h"
 
+namespace num {
+
 namespace {
 
 // The fraction of a beyond its integer part, cut after `places` decimals;
@@ -114,3 +116,5 @@ number fromdms(const number& x, std::int32_t d)
         s = rounddigits(s, d);
     return x.isnegative() ? negate(s) : s;
 }
+
+}  // namespace num

@@ -3,6 +3,8 @@
 #include <cstdarg>
 #include <cstdio>
 
+namespace num {
+
 template <std::size_t Size, typename Kind>
 formattedexception<Size, Kind>::formattedexception(const char* format, ...)
 {
@@ -15,3 +17,5 @@ formattedexception<Size, Kind>::formattedexception(const char* format, ...)
 template class formattedexception<256, numbererror>;
 template class formattedexception<100, calculatorerror>;
 template class formattedexception<200, parsererror>;
+
+}  // namespace num

@@ -13,6 +13,8 @@
 #include "number/powers.h"
 #include "splitting.h"
 
+namespace num {
+
 namespace {
 
 // ln 10 from its table, like pi; a computed value is good to 1.02 f, the
@@ -470,3 +472,5 @@ number rootprec(const number& x, const number& n, std::int32_t d)
     const std::int32_t more = d + EXPONENT_GUARD + exponentdigits(APCquot(l, n, 1));
     return expprec(quotprec(lnprec(x, more), n, more), d + EXPONENT_GUARD);
 }
+
+}  // namespace num

@@ -7,6 +7,8 @@
 #include "number/addition.h"
 #include "number/conversion.h"
 
+namespace num {
+
 number fromlimbs(const std::uint32_t* limbs, std::size_t n, std::int32_t expo)
 {
     std::size_t lead = 0;
@@ -110,7 +112,7 @@ int asfraction(const number& x, int most, std::uint64_t limit, std::uint64_t& sc
     const std::int32_t places = std::max(0, -BASE_DIGITS * x.lowexpo());
     if (places > most + BASE_DIGITS)
         return -1;
-    const number u = ::scaled(abs(x), most);
+    const number u = num::scaled(abs(x), most);
     if (!isinteger(u) || u >= number(limit))
         return -1;
     int s = most;
@@ -149,3 +151,5 @@ smoothint smoothabove(std::int64_t n)
     }
     return best;
 }
+
+}  // namespace num

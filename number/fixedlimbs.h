@@ -10,6 +10,8 @@
 
 #include "number/number.h"
 
+namespace num {
+
 // The number of n limbs from power expo down, most significant first, zero
 // limbs at either end left out.
 number fromlimbs(const std::uint32_t* limbs, std::size_t n, std::int32_t expo);
@@ -79,3 +81,5 @@ struct smoothint {
 };
 
 smoothint smoothabove(std::int64_t n);
+
+}  // namespace num

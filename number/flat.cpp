@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+namespace num {
+
 flat flatof(const limbrun& r)
 {
     flat x;
@@ -57,3 +59,5 @@ flat sumof(const limbrun& a, const limbrun& b, bool minus, const number& f)
 {
     return flatof(arraysum(a, b, minus, f));
 }
+
+}  // namespace num

@@ -8,6 +8,8 @@
 
 #include "magnitude.h"
 
+namespace num {
+
 // An owned number on contiguous limbs, most significant first, normalised
 // like a number: no zero limb at either end; no limbs is zero.
 struct flat {
@@ -43,3 +45,5 @@ inline flat addexact(const limbrun& a, const limbrun& b, bool minus)
 {
     return sumof(a, b, minus, exact());
 }
+
+}  // namespace num

@@ -14,6 +14,8 @@
 #include "polynomials.h"
 #include "stirling.h"
 
+namespace num {
+
 namespace {
 
 // Decimal places beyond which no product can hold a digit (see the range of
@@ -301,3 +303,5 @@ number gamma(const number& x, std::int32_t d)
     const number r = quotprec(g, p ? *p : risingfactorial(one - y, count, w), w);
     return count % 2 == 1 ? negate(r) : r;
 }
+
+}  // namespace num

@@ -10,6 +10,8 @@
 #include "number/multiplication.h"
 #include "polynomials.h"
 
+namespace num {
+
 namespace {
 
 // Gamma(x) to w digits for 0 < x < 2 with many digits, where each term of
@@ -210,3 +212,5 @@ std::int32_t gammacutoff(const number& u)
         cutoffs[w] = newtoncutoff(u);
     return cutoffs[w];
 }
+
+}  // namespace num

@@ -9,6 +9,8 @@
 #include "number/powers.h"
 #include "number/trigonometric.h"
 
+namespace num {
+
 namespace {
 
 // The Gregory series sum over t <= M of (-1)^t a^(2t+1) / (2t + 1), for
@@ -242,3 +244,5 @@ number acosprec(const number& x, std::int32_t d)
     // Near 1 the arc cosine is about sqrt(2 (1 - x)).
     return acos(x, powerof10(leadpos(one - x) / 2 - d - 8));
 }
+
+}  // namespace num

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <utility>
 
+namespace num {
+
 limbrun limbrun::from(std::int32_t p) const
 {
     if (iszero() || p <= lowexpo())
@@ -355,3 +357,5 @@ limbrun arraysum(const limbrun& x, const limbrun& y, bool minus, const number& f
 {
     return signedsum<arrayform>(x, y, minus, f);
 }
+
+}  // namespace num

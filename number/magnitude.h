@@ -10,6 +10,8 @@
 
 #include "chain.h"
 
+namespace num {
+
 // A read-only run of limbs: `count` limbs of a chain, from the node `chain`
 // (power expo) down to `chainlow` (power lowexpo()), or of an array, most
 // significant first. count 0 is zero. A run never starts with a zero limb;
@@ -91,3 +93,5 @@ int comparemagnitudes(const limbrun& a, const limbrun& b);
 // Both are normalised and range-checked.
 number chainsum(const limbrun& x, const limbrun& y, bool minus, const number& f);
 limbrun arraysum(const limbrun& x, const limbrun& y, bool minus, const number& f);
+
+}  // namespace num

@@ -7,6 +7,8 @@
 
 #include "chain.h"
 
+namespace num {
+
 void number::badlimb(const char* file, int line)
 {
     std::fprintf(stderr, "Assertion failed: n < BASE, module number, file %s, line %d\n", file,
@@ -464,3 +466,5 @@ number powerof10(std::int32_t k)
     setlowexpo(x, e);
     return x;
 }
+
+}  // namespace num

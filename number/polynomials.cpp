@@ -11,6 +11,8 @@
 #include "columns.h"
 #include "fixedlimbs.h"
 
+namespace num {
+
 flat productof(const limbrun& x, const limbrun& y, std::int32_t digits)
 {
     const std::int32_t limbs = digits / BASE_DIGITS + 2;
@@ -217,3 +219,5 @@ flat blockvalue(const polynomial& c, const std::vector<flat>& powers, std::int32
     v.expo -= static_cast<std::int32_t>(c.size()) - 1;
     return v;
 }
+
+}  // namespace num

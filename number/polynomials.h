@@ -10,6 +10,8 @@
 #include "flat.h"
 #include "number/number.h"
 
+namespace num {
+
 // Factors of x (x + 1) ... taken together in one polynomial of x: a block
 // costs one long product (two in the tail of the series) and the sums of
 // its polynomials' terms, coefficients of up to about FACTOR_BLOCK limbs times the
@@ -49,3 +51,5 @@ struct hornerblock {
 hornerblock hornerof(const std::vector<std::int64_t>& offsets);
 // The value of a block's polynomial at `digits`, over BASE^count.
 flat blockvalue(const polynomial& c, const std::vector<flat>& powers, std::int32_t digits);
+
+}  // namespace num

@@ -18,6 +18,11 @@
 
 #if defined(__SANITIZE_ADDRESS__)
 #include <sanitizer/asan_interface.h>
+#endif
+
+namespace num {
+
+#if defined(__SANITIZE_ADDRESS__)
 constexpr bool POISONING = true;
 void limbpool::poison(limb* node) { ASAN_POISON_MEMORY_REGION(node, sizeof(limb)); }
 void limbpool::unpoison(limb* node) { ASAN_UNPOISON_MEMORY_REGION(node, sizeof(limb)); }
@@ -325,3 +330,5 @@ limbpool thepool;
 }  // namespace
 
 void releaseidlememory() { limbpool::trim(); }
+
+}  // namespace num

@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <cstdint>
 
+namespace num {
+
 struct limb {
     std::uint32_t value;  // always below BASE
     limb* lower;          // next less significant limb; null at the tail
@@ -101,3 +103,5 @@ private:
     static void unpoison(limb*) {}
 #endif
 };
+
+}  // namespace num

@@ -6,6 +6,8 @@
 #include "number/addition.h"
 #include "number/multiplication.h"
 
+namespace num {
+
 namespace {
 
 // The exponent as a machine integer when it fits, so the squaring loop needs
@@ -124,3 +126,5 @@ number sqrt(const number& x, const number& f)
 }
 
 number sqrtprec(const number& x, std::int32_t d) { return sqrt(x, powerof10(leadpos(x) / 2 - d)); }
+
+}  // namespace num

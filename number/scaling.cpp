@@ -6,6 +6,8 @@
 #include "columns.h"
 #include "number/multiplication.h"
 
+namespace num {
+
 void scaleinplace(number& x, const number& y, std::int32_t whole, bool part)
 {
     pollcancel();
@@ -78,3 +80,5 @@ void prodinplace(number& x, const number& y)
     }
     scaleinplace(x, y, x.lowexpo(), false);
 }
+
+}  // namespace num

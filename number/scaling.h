@@ -7,6 +7,8 @@
 
 #include "columns.h"
 
+namespace num {
+
 // Whether x times y can be taken in place: y a single limb, no range error.
 inline bool scalable(const number& x, const number& y)
 {
@@ -19,3 +21,5 @@ inline bool scalable(const number& x, const number& y)
 // upper half only when `part`, which lands in the lower half of the limb
 // above. x and y scalable.
 void scaleinplace(number& x, const number& y, std::int32_t whole, bool part);
+
+}  // namespace num

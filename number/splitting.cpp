@@ -10,6 +10,8 @@
 #include "number/multiplication.h"
 #include "scaling.h"
 
+namespace num {
+
 namespace {
 
 std::int32_t limbcount(const limbrun& x) { return x.iszero() ? 1 : x.count; }
@@ -182,3 +184,5 @@ number prod(const number& x, const number& y, const number& f)
 }
 
 number operator*(const number& x, const number& y) { return prod(x, y, exact()); }
+
+}  // namespace num

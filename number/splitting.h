@@ -5,6 +5,8 @@
 #include "flat.h"
 #include "number/multiplication.h"
 
+namespace num {
+
 // Whether x * y at resolution f splits: both operands and the result limbs
 // needed exceed KARATSUBA_LIMBS, and it is not an exact product the columns
 // take whole.
@@ -19,3 +21,5 @@ flat prod(const limbrun& x, const limbrun& y, const number& f);
 
 // 1/y to about 5 significant digits, from the first 5 digits of y (y != 0).
 number reciprocalguess(const limbrun& y);
+
+}  // namespace num

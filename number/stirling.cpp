@@ -11,6 +11,8 @@
 #include "number/multiplication.h"
 #include "number/trigonometric.h"
 
+namespace num {
+
 namespace {
 
 // The tangent numbers T_1 .. T_n (1, 2, 16, 272, ...), exact, by the
@@ -126,3 +128,5 @@ number reflected(const number& x, std::int32_t w)
     const number r = quotprec(turn, prodprec(s, stirling(number(1) - x, w + 2), w + 3), w + 2);
     return isodd(n) ? negate(r) : r;
 }
+
+}  // namespace num

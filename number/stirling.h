@@ -6,6 +6,8 @@
 
 #include "number/number.h"
 
+namespace num {
+
 // The smallest x for Stirling's series: below it the products of the
 // recurrence cost less (both take about 0.3 s at 6000 digits there).
 double stirlingfrom(std::int32_t w);
@@ -31,3 +33,5 @@ bool bystirling(const number& x, std::int32_t w);
 // however close x lies to an integer. Each of the three factors is within
 // a relative 10^-(w + 2).
 number reflected(const number& x, std::int32_t w);
+
+}  // namespace num

@@ -11,6 +11,8 @@
 #include "number/multiplication.h"
 #include "number/powers.h"
 
+namespace num {
+
 number reductionresolution(const number& x, std::int32_t d)
 {
     std::int64_t places = 0;
@@ -328,3 +330,5 @@ number tanprec(const number& x, std::int32_t d)
 {
     return tanprec(quarterturns(x, d + QUARTERGUARD), d);
 }
+
+}  // namespace num

@@ -6,6 +6,8 @@
 #include "number/addition.h"
 #include "numbertesting.h"
 
+using namespace num;
+
 namespace {
 
 TEST(AdditionCompare, OrdersBySignExponentAndLimbs)

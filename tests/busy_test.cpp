@@ -17,6 +17,8 @@
 #include "calc/keytext.h"
 #include "windowtesting.h"
 
+using namespace num;
+
 using namespace std::chrono_literals;
 
 namespace {

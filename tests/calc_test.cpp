@@ -10,6 +10,8 @@
 #include "number/multiplication.h"
 #include "referencedata.h"
 
+using namespace num;
+
 namespace {
 
 TEST(CalcEntry, DigitsCommaSignAndBackspace)

@@ -8,6 +8,8 @@
 #include "number/conversion.h"
 #include "numbertesting.h"
 
+using namespace num;
+
 namespace {
 
 std::string puttext(const number& x, int precision)

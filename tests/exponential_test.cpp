@@ -11,6 +11,8 @@
 #include "numbertesting.h"
 #include "referencedata.h"
 
+using namespace num;
+
 namespace {
 
 TEST(ExponentialExact, ValuesThatAreExact)

@@ -10,6 +10,8 @@
 #include "numbertesting.h"
 #include "referencedata.h"
 
+using namespace num;
+
 namespace {
 
 // Under the sanitizers the series at 1000 digits would take many seconds.

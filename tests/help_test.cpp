@@ -22,6 +22,8 @@
 #include "ui/keysdialog.h"
 #include "windowtesting.h"
 
+using namespace num;
+
 namespace {
 
 QString accessible(QWidget* widget, QAccessible::Text what)

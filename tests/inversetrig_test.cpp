@@ -10,6 +10,8 @@
 #include "numbertesting.h"
 #include "referencedata.h"
 
+using namespace num;
+
 namespace {
 
 TEST(InverseTrigonometricExact, ZerosAndMessages)

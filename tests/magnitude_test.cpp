@@ -11,6 +11,8 @@
 #include "number/addition.h"
 #include "numbertesting.h"
 
+using namespace num;
+
 namespace {
 
 struct randomrun {

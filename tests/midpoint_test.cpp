@@ -9,6 +9,8 @@
 
 #include "calctesting.h"
 
+using namespace num;
+
 namespace {
 
 struct midpointcase {

@@ -17,6 +17,8 @@
 #include "number/multiplication.h"
 #include "numbertesting.h"
 
+using namespace num;
+
 namespace {
 
 // Under the sanitizers the random tests run fewer cases.

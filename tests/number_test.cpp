@@ -10,6 +10,8 @@
 #include "number/multiplication.h"
 #include "numbertesting.h"
 
+using namespace num;
+
 namespace {
 
 struct Layout {

@@ -13,10 +13,10 @@
 #include "chain.h"
 
 // A number from its limbs, most significant first; the head limb at power expo.
-inline number fromlimbs(std::initializer_list<std::uint32_t> limbs, std::int32_t expo,
-                        bool negative = false)
+inline num::number fromlimbs(std::initializer_list<std::uint32_t> limbs, std::int32_t expo,
+                             bool negative = false)
 {
-    number x;
+    num::number x;
     for (std::uint32_t v : limbs)
         append(x, v);
     setexpo(x, expo);
@@ -26,16 +26,16 @@ inline number fromlimbs(std::initializer_list<std::uint32_t> limbs, std::int32_t
     return x;
 }
 
-inline std::vector<std::uint32_t> limbsof(const number& x)
+inline std::vector<std::uint32_t> limbsof(const num::number& x)
 {
     std::vector<std::uint32_t> v;
-    for (const limb* p = head(x); p != nullptr; p = p->lower)
+    for (const num::limb* p = head(x); p != nullptr; p = p->lower)
         v.push_back(p->value);
     return v;
 }
 
 // Checks the invariants of a normalised number; returns what is wrong, or "".
-inline std::string brokeninvariant(const number& x)
+inline std::string brokeninvariant(const num::number& x)
 {
     if (x.iszero()) {
         if (head(x) != nullptr || tail(x) != nullptr)
@@ -49,9 +49,9 @@ inline std::string brokeninvariant(const number& x)
     if (head(x)->value == 0 || tail(x)->value == 0)
         return "zero limb at an end";
     std::int32_t n = 0;
-    const limb* prev = nullptr;
-    for (const limb* p = head(x); p != nullptr; prev = p, p = p->lower) {
-        if (p->value >= BASE)
+    const num::limb* prev = nullptr;
+    for (const num::limb* p = head(x); p != nullptr; prev = p, p = p->lower) {
+        if (p->value >= num::BASE)
             return "limb above BASE";
         if (p->upper != prev)
             return "broken upper link";
@@ -61,19 +61,19 @@ inline std::string brokeninvariant(const number& x)
         return "tail is not the last limb";
     if (n != x.expo() - x.lowexpo() + 1)
         return "limb count does not match the exponents";
-    if (x.expo() > MAX_EXPO || x.lowexpo() < MIN_EXPO)
+    if (x.expo() > num::MAX_EXPO || x.lowexpo() < num::MIN_EXPO)
         return "exponent out of range";
     return "";
 }
 
 // Plain decimal digits of x for messages and exact comparisons, written
 // independently of the library's formatter: "-123.45", "0.001", "0".
-inline std::string plaindigits(const number& x)
+inline std::string plaindigits(const num::number& x)
 {
     if (x.iszero())
         return "0";
     std::string digits;
-    for (const limb* p = head(x); p != nullptr; p = p->lower) {
+    for (const num::limb* p = head(x); p != nullptr; p = p->lower) {
         std::string l = std::to_string(p->value);
         digits += std::string(8 - l.size(), '0') + l;
     }
@@ -101,29 +101,29 @@ inline std::string plaindigits(const number& x)
 }
 
 // A number from its decimal text, for short tables of cases.
-inline number N(const char* text) { return number(text); }
+inline num::number N(const char* text) { return num::number(text); }
 
 // The message of the numberexception f throws, or "" when it throws none.
 template <typename F> std::string errorof(F&& f)
 {
     try {
         f();
-    } catch (const numberexception& e) {
+    } catch (const num::numberexception& e) {
         return e.message();
     }
     return "";
 }
 
 // GoogleTest prints numbers as their digits.
-inline void PrintTo(const number& x, std::ostream* os) { *os << plaindigits(x); }
+inline void PrintTo(const num::number& x, std::ostream* os) { *os << plaindigits(x); }
 
 // Whether two numbers are the same limb for limb, sign and exponents included.
-inline ::testing::AssertionResult same(const number& got, const number& want)
+inline ::testing::AssertionResult same(const num::number& got, const num::number& want)
 {
     if (got.expo() == want.expo() && got.isnegative() == want.isnegative() &&
         limbsof(got) == limbsof(want))
         return ::testing::AssertionSuccess();
-    auto brief = [](const number& x) {
+    auto brief = [](const num::number& x) {
         std::string s = plaindigits(x);
         return s.size() <= 80 ? s : s.substr(0, 40) + "..." + s.substr(s.size() - 40);
     };

@@ -10,6 +10,8 @@
 #include "calc/paste.h"
 #include "calctesting.h"
 
+using namespace num;
+
 namespace {
 
 struct pastecase {

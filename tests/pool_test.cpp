@@ -8,6 +8,8 @@
 #include "number/trigonometric.h"
 #include "pool.h"
 
+using namespace num;
+
 namespace {
 
 // The nodes that the trims after each key of a line look at.

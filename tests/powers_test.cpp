@@ -7,6 +7,8 @@
 #include "numbertesting.h"
 #include "referencedata.h"
 
+using namespace num;
+
 namespace {
 
 TEST(PowersExact, LogpowByRepeatedSquaring)

@@ -10,6 +10,8 @@
 #include "number/trigonometric.h"
 #include "pool.h"
 
+using namespace num;
+
 namespace {
 
 TEST(Runaway, HugeAndTinyArgumentsAnswerAtOnce)

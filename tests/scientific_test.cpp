@@ -11,6 +11,8 @@
 #include "number/multiplication.h"
 #include "referencedata.h"
 
+using namespace num;
+
 namespace {
 
 TEST(ScientificKeys, DomainsAndMessages)

@@ -25,6 +25,8 @@
 #include "ui/dialogtemplate.h"
 #include "windowtesting.h"
 
+using namespace num;
+
 namespace {
 
 // A menu item as the user sees it: its text, and at the right its shortcut

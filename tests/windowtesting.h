@@ -134,11 +134,11 @@ private:
 
     void hold()
     {
-        startcompute();
+        num::startcompute();
         m_running = true;
-        while (!m_release && computeallowed())
+        while (!m_release && num::computeallowed())
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        if (!computeallowed())
+        if (!num::computeallowed())
             m_cancelled = true;
         m_running = false;
     }

@@ -13,6 +13,8 @@
 #include "calc/keys.h"
 #include "calc/paste.h"
 
+using namespace num;
+
 namespace {
 
 struct result {

@@ -25,7 +25,7 @@ public:
     void push(const T& x)
     {
         if (m_count == N)
-            throw calculatorexception("%s", m_errors.full);
+            throw num::calculatorexception("%s", m_errors.full);
         m_items[m_count++] = x;
     }
 
@@ -33,14 +33,14 @@ public:
     T pop()
     {
         if (m_count == 0)
-            throw calculatorexception("%s", m_errors.empty);
+            throw num::calculatorexception("%s", m_errors.empty);
         return std::exchange(m_items[--m_count], T());
     }
 
     const T& top() const
     {
         if (m_count == 0)
-            throw calculatorexception("%s", m_errors.notop);
+            throw num::calculatorexception("%s", m_errors.notop);
         return m_items[m_count - 1];
     }
 

@@ -16,7 +16,9 @@
 #include "number/number.h"
 
 struct pastekeys;
+namespace num {
 struct quarterangle;
+}
 
 class Calculator {
 public:
@@ -81,8 +83,8 @@ private:
     bool m_exponentmode = false;  // digits go to the exponent
     bool m_operatorlast = false;  // the last key was a binary operator
     bool m_dirty = false;         // the entry changed since it was read
-    number m_value;               // what the display stands for
-    number m_memory;
+    num::number m_value;          // what the display stands for
+    num::number m_memory;
     int m_parens = 0;
 
     // The honest redraw, kept by the display's functions (display.cpp): a
@@ -99,7 +101,7 @@ private:
     int m_memoryknown = KNOWALL;
     mutable int m_opknown = KNOWALL;
     struct knownvalue {
-        number value;
+        num::number value;
         int known = KNOWALL;
     };
 
@@ -122,7 +124,7 @@ private:
     void dispatchkey(int code);
     void seterror(const char* message);
     template <typename Action> void guarded(Action action);
-    number getvalue();
+    num::number getvalue();
     void refreshentry();
     std::string entrytext() const;
     void typedigit(char c);
@@ -140,9 +142,9 @@ private:
     //
     // Shows x, of which `known` significant digits are true: a precision
     // above them shows the value rounded to them, never more.
-    void showvalue(const number& x, int known);
-    number parseentry(const std::string& text) const;
-    std::string formatvalue(const number& x, int known) const;
+    void showvalue(const num::number& x, int known);
+    num::number parseentry(const std::string& text) const;
+    std::string formatvalue(const num::number& x, int known) const;
     // One attempt at a key's result: the digits to compute with, and what
     // the computation says of its value.
     struct attempt {
@@ -150,22 +152,22 @@ private:
         bool exact = false;  // the value is the result itself
         // The admissible error of the value, where it is not a tenth of a
         // unit of its digits-th significant digit.
-        std::optional<number> bound;
+        std::optional<num::number> bound;
     };
-    using computation = std::function<number(attempt&)>;
+    using computation = std::function<num::number(attempt&)>;
     // The result of `compute`, with more digits until the interval its
     // error allows rounds to a single display: what the display shows is
     // the result correctly rounded, beside a midpoint too. `exact` tells
     // whether a short candidate (the display itself, or the midpoint
     // between two) is the result exactly: 6 / 3 is 2, not 1.99...98.
-    number rounded(const computation& compute,
-                   const std::function<bool(const number&)>& exact = {}) const;
+    num::number rounded(const computation& compute,
+                        const std::function<bool(const num::number&)>& exact = {}) const;
     // What the display shows of x: rounded to its digits in the decimal
     // radix, truncated to an integer in the others.
-    number displayvalue(const number& x) const;
+    num::number displayvalue(const num::number& x) const;
     // x + y exactly, but for an addend far below every digit of the other,
     // which counts only by its sign.
-    number exactsum(const number& x, const number& y) const;
+    num::number exactsum(const num::number& x, const num::number& y) const;
 
     // Expression evaluation (expression.cpp).
     static int precedence(int code);
@@ -176,18 +178,18 @@ private:
     void openparen();
     void closeparen();
     void equals();
-    number operate(int code, const number& x, const number& y);
-    number power(const number& x, const number& y, attempt& a);
-    number root(const number& x, const number& y, int P);
-    bool isroot(const number& c, const number& x, const number& y, int P) const;
-    bool ispower(const number& c, const number& x, const number& y) const;
+    num::number operate(int code, const num::number& x, const num::number& y);
+    num::number power(const num::number& x, const num::number& y, attempt& a);
+    num::number root(const num::number& x, const num::number& y, int P);
+    bool isroot(const num::number& c, const num::number& x, const num::number& y, int P) const;
+    bool ispower(const num::number& c, const num::number& x, const num::number& y) const;
 
     // Integer radices (integer.cpp).
     std::uint64_t mask(std::uint64_t u) const;
     // The entry's text as the word it types, and a value as the word's
     // digits, without grouping.
-    number integerentry(const std::string& text) const;
-    std::string integertext(const number& x) const;
+    num::number integerentry(const std::string& text) const;
+    std::string integertext(const num::number& x) const;
     void setradix(int radix);
     void setwordsize(::wordsize size);
     void complement();
@@ -197,19 +199,19 @@ private:
     void scientific(int code);
     void memorykey(int code);
     // ln, e^x, log, 10^x.
-    void exponentialkey(int code, const number& x);
+    void exponentialkey(int code, const num::number& x);
     // x^2, its root, x^3, its root, 1/x.
-    void powerkey(int code, const number& x);
+    void powerkey(int code, const num::number& x);
     // The true digits of a key's result: those of the value it read, and
     // of its own rounding.
     int resultknown() const;
     // Shows a key's result with them, and uses up Inv.
-    void showresult(const number& r);
+    void showresult(const num::number& r);
     // At P significant digits.
-    number hyperbolic(int code, const number& x, int P);
-    number trigonometric(int code, const number& x, attempt& a);
+    num::number hyperbolic(int code, const num::number& x, int P);
+    num::number trigonometric(int code, const num::number& x, attempt& a);
     // The angle in radians as quarter turns and a rest for P digits of the
     // functions; in degrees and grads reduced exactly in the unit.
-    quarterangle quarters(const number& x, int P);
-    number fromradians(const number& x, int P);
+    num::quarterangle quarters(const num::number& x, int P);
+    num::number fromradians(const num::number& x, int P);
 };

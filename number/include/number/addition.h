@@ -10,6 +10,8 @@
 
 #include "number.h"
 
+namespace num {
+
 // -1, 0 or +1 as x is below, equal to or above y.
 int compare(const number& x, const number& y);
 // The same for |x| and |y|.
@@ -61,3 +63,5 @@ number nudged(const number& x, std::int32_t d, bool inward);
 // Approximate x + y to about 9 significant digits, moved down (bias -1) or up
 // (bias +1) by one unit of its last digit; bias 0 leaves it truncated.
 number APCsum(const number& x, const number& y, int bias);
+
+}  // namespace num

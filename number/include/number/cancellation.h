@@ -6,6 +6,8 @@
 
 #include <cstdint>
 
+namespace num {
+
 void startcompute();
 void cancelcompute();
 bool computeallowed();
@@ -15,3 +17,5 @@ bool computeallowed();
 void pollcancel();
 constexpr std::uint32_t POLL_LIMBS = 65536;
 inline bool pollpoint(std::uint32_t count) { return (count & (POLL_LIMBS - 1)) == 0; }
+
+}  // namespace num

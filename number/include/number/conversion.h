@@ -10,6 +10,8 @@
 
 #include "number.h"
 
+namespace num {
+
 // A growing character buffer that putnumber writes into. Starts with room
 // for 1000 characters and doubles when full.
 class numberstream {
@@ -62,3 +64,5 @@ number entrytonumber(const std::string& text);
 double getdouble(const number& x);
 std::int64_t getint64(const number& x);    // truncates towards zero
 std::uint64_t getuint64(const number& x);  // truncates towards zero
+
+}  // namespace num

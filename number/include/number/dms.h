@@ -7,6 +7,8 @@
 
 #include "number.h"
 
+namespace num {
+
 // Decimal degrees to the d.mmss form as the display shows it at P digits:
 // its seconds rounded, halves away from zero, to the unit of the last decimal
 // place that display shows (a minute at two places, 10^(4 - places) seconds
@@ -16,3 +18,5 @@ number todms(const number& x, std::int32_t P);
 // The d.mmss form to decimal degrees, rounded to d decimal places. Minutes
 // and seconds of 60 and above are taken at face value.
 number fromdms(const number& x, std::int32_t d);
+
+}  // namespace num

@@ -7,6 +7,8 @@
 
 #include <cstddef>
 
+namespace num {
+
 // A message of at most Size - 1 characters; Kind only tells the types apart.
 template <std::size_t Size, typename Kind> class formattedexception {
 public:
@@ -22,4 +24,6 @@ using numberexception = formattedexception<256, struct numbererror>;
 // Errors of the calculator engine: "Invalid input for function", ...
 using calculatorexception = formattedexception<100, struct calculatorerror>;
 // Thrown only with "out of memory" when the text parser cannot copy its input.
-using exception = formattedexception<200, struct parsererror>;
+using parseexception = formattedexception<200, struct parsererror>;
+
+}  // namespace num

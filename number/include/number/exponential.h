@@ -6,6 +6,8 @@
 
 #include "number.h"
 
+namespace num {
+
 // e^x at resolution f > 0: Taylor series on x / 2^O, then O squarings;
 // negative x as 1 / e^-x.
 number exp(const number& x, const number& f);
@@ -34,3 +36,5 @@ number logprec(const number& b, const number& x, std::int32_t d);
 number powprec(const number& x, const number& y, std::int32_t d);
 // The n-th root of x >= 0 as e^(ln x / n), carried as powprec carries it.
 number rootprec(const number& x, const number& n, std::int32_t d);
+
+}  // namespace num

@@ -5,6 +5,8 @@
 
 #include "number.h"
 
+namespace num {
+
 // x! for an integer x >= 0, by products from x down (Stirling's series for
 // ln Gamma from 20 d on); Gamma(x + 1) for any other x, and for a tiny x
 // 1 - gamma_E x without forming x + 1. A result beyond the range of a number
@@ -27,3 +29,5 @@ number gammaseries(const number& x, std::int32_t d);
 // N, the smallest integer above the solution w of (w + 1) e^-w = u, for a
 // resolution 0 < u < 1: the tail of the gamma integral beyond N is below u.
 std::int32_t gammacutoff(const number& u);
+
+}  // namespace num

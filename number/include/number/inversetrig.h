@@ -7,6 +7,8 @@
 
 #include "number.h"
 
+namespace num {
+
 // atan x in (-pi/2, pi/2) at resolution f > 0: halvings of the angle by
 // tan(t/2) = (sqrt(1 + a^2) - 1) / a down to 0.5, further halvings in the
 // form a / (1 + sqrt(1 + a^2)), then the Gregory series.
@@ -21,3 +23,5 @@ number acos(const number& x, const number& f);
 number atanprec(const number& x, std::int32_t d);
 number asinprec(const number& x, std::int32_t d);
 number acosprec(const number& x, std::int32_t d);
+
+}  // namespace num

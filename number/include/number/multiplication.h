@@ -13,6 +13,8 @@
 
 #include "number.h"
 
+namespace num {
+
 // prod splits its operands (one Karatsuba step, recursively) when both have
 // more limbs than this and more result limbs than this are needed.
 constexpr std::int32_t KARATSUBA_LIMBS = 250;
@@ -56,3 +58,5 @@ number quotprec(const number& x, const number& y, std::int32_t d);
 void prodprecinplace(number& x, const number& y, std::int32_t d);
 // x = x * y exactly, in place on x's limbs when y is a single limb.
 void prodinplace(number& x, const number& y);
+
+}  // namespace num

@@ -20,6 +20,8 @@
 #include "cancellation.h"
 #include "exceptions.h"
 
+namespace num {
+
 constexpr std::uint32_t BASE = 100000000;  // 10^8: eight decimal digits per limb
 constexpr int BASE_DIGITS = 8;
 constexpr std::int32_t ZERO_EXPO = -900000000;  // marks zero
@@ -159,3 +161,5 @@ inline const number& half()
 
 // A resolution the accurate operations accept: f > 0.
 inline bool ispositive(const number& f) { return !f.iszero() && !f.isnegative(); }
+
+}  // namespace num

@@ -5,6 +5,8 @@
 
 #include "number.h"
 
+namespace num {
+
 // x^n exactly, by repeated squaring; n a non-negative integer (x^0 = 1).
 number logpow(const number& x, const number& n);
 // x^n to about 18 significant digits per step; n an integer, may be
@@ -16,3 +18,5 @@ number APCpow(const number& x, const number& n, int bias);
 number sqrt(const number& x, const number& f);
 // The square root to d significant digits: f = 10^(leadpos(x) / 2 - d).
 number sqrtprec(const number& x, std::int32_t d);
+
+}  // namespace num

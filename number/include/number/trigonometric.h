@@ -6,6 +6,8 @@
 
 #include "number.h"
 
+namespace num {
+
 // Pi at resolution f > 0 by the Gauss-Legendre iteration, cached for the life
 // of the process: a resolution at or above the cached one is served by
 // truncation, a finer one recomputes from the start.
@@ -51,3 +53,5 @@ number cosprec(const quarterangle& a, std::int32_t d);
 // series. "quot:division by zero" only at a rest of zero in an odd quarter.
 number tanprec(const number& x, std::int32_t d);
 number tanprec(const quarterangle& a, std::int32_t d);
+
+}  // namespace num
