@@ -23,6 +23,9 @@ void Calculator::showvalue(const number& x, int known)
     endentry();
     m_operatorlast = false;
     m_dirty = false;
+    m_operand.clear();
+    m_historyopen = false;
+    ++m_shown;
 }
 
 number Calculator::parseentry(const std::string& text) const

@@ -27,6 +27,7 @@
 #include "ui/appinfo.h"
 #include "ui/dialogtemplate.h"
 #include "ui/displayedit.h"
+#include "ui/expressionline.h"
 #include "ui/indicator.h"
 #include "ui/keysdialog.h"
 #include "ui/menus.h"
@@ -125,6 +126,7 @@ void CalculatorDialog::checkcontrol(int id, bool on)
 void CalculatorDialog::refreshwindow(const enginesnapshot& state)
 {
     showdisplay(state.display);
+    m_expression->setexpression(QString::fromStdString(state.pending));
 
     const bool memory = state.memory;
     indicator(MEMORY_ID)->setstate(memory ? QStringLiteral("M") : QString(),

@@ -82,9 +82,10 @@ void CalculatorWorker::publishsnapshot()
 {
     const Calculator& engine = m_calculator;
     std::lock_guard lock(m_publishmutex);
-    m_snapshot = {engine.display(), engine.parens(),   engine.memorynonzero(), engine.inv(),
-                  engine.hyp(),     engine.grouping(), engine.error(),         engine.radix(),
-                  engine.angle(),   engine.wordsize(), engine.precision()};
+    m_snapshot = {engine.display(),  engine.parens(),    engine.memorynonzero(),
+                  engine.inv(),      engine.hyp(),       engine.grouping(),
+                  engine.error(),    engine.radix(),     engine.angle(),
+                  engine.wordsize(), engine.precision(), engine.pendingexpression()};
     m_displaychanged = false;
 }
 

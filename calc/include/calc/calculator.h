@@ -6,12 +6,16 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "calc/boundedstack.h"
+#include "calc/history.h"
 #include "calc/modes.h"
 #include "number/number.h"
 
@@ -71,6 +75,21 @@ public:
     int numbercount() const { return m_numbers.count(); }
     int operatorcount() const { return m_operators.count(); }
 
+    // The pending operands and operators as the keys typed them, with the
+    // open parentheses: "2 + 3 ×", "(1 + 2) × (3 −"; numbers as the display
+    // shows them, in the current radix. Empty when nothing is pending.
+    std::string pendingexpression() const;
+    // The calculations finished in this session, oldest first: an "=", and
+    // a function key with no operation pending ("2 sin"). The newest
+    // HISTORYSIZE are kept. The list is never changed once handed out.
+    static constexpr int HISTORYSIZE = 1000;
+    std::shared_ptr<const historylist> history() const { return m_history; }
+    // Makes the result of the entry `serial` the current value with all the
+    // digits it was computed to, as MR makes the memory's. Nothing for an
+    // entry no longer kept, or while an error is shown. Never throws.
+    void recall(std::uint64_t serial);
+    void clearhistory();
+
 private:
     std::string m_display = "0";
     std::string m_entry = "0";      // the mantissa as typed
@@ -98,9 +117,21 @@ private:
     int m_known = KNOWALL;  // of m_value
     int m_memoryknown = KNOWALL;
     mutable int m_opknown = KNOWALL;
+    // A key that made a value, for the text of the expression: a number
+    // (code 0), a parenthesis, a binary operator or a function key with the
+    // Inv and Hyp it was pressed with.
+    struct piece {
+        int code = 0;
+        number value;
+        int known = KNOWALL;
+        bool inv = false;
+        bool hyp = false;
+    };
+    using pieces = std::vector<piece>;
     struct knownvalue {
         number value;
         int known = KNOWALL;
+        pieces text;  // the keys that made it
     };
 
     boundedstack<knownvalue, STACKSIZE> m_numbers{{"Can't push on full numberstack",
@@ -118,8 +149,27 @@ private:
     angleunit m_angle = angleunit::degrees;
     ::wordsize m_wordsize = ::wordsize::qword;
 
+    // The keys that made the current value, where they are more than the
+    // value itself (a function key, a closed parenthesis); empty otherwise.
+    pieces m_operand;
+    // The last entry of the history is the current value's chain of
+    // function keys, which a further one extends ("2 sin", "2 sin x^2").
+    bool m_historyopen = false;
+    // Counts the values shown, so that a key that showed none adds no text.
+    std::uint64_t m_shown = 0;
+    std::shared_ptr<const historylist> m_history;
+    struct historyvalue {
+        std::uint64_t serial;
+        number value;
+        int known;
+    };
+    std::deque<historyvalue> m_historyvalues;
+    std::uint64_t m_historyserial = 0;
+
     // Dispatch and the entry (calculator.cpp).
     void dispatchkey(int code);
+    // Every key but the digits.
+    void dispatchother(int code);
     void seterror(const char* message);
     template <typename Action> void guarded(Action action);
     number getvalue();
@@ -181,6 +231,19 @@ private:
     number root(const number& x, const number& y, int P);
     bool isroot(const number& c, const number& x, const number& y, int P) const;
     bool ispower(const number& c, const number& x, const number& y) const;
+
+    // The text of expressions and the history (history.cpp).
+    static bool isfunction(int code);
+    static piece keypiece(int code, bool inv = false, bool hyp = false);
+    static piece valuepiece(const number& x, int known);
+    // The current value's keys, or the value itself.
+    pieces operandpieces(const number& x, int known) const;
+    // Records a function key applied to `before`, the keys of its operand.
+    void appliedfunction(int code, pieces before, bool inv, bool hyp);
+    pieces joined(const knownvalue& x, int code, const knownvalue& y) const;
+    pieces parenthesized(const pieces& inner) const;
+    std::string render(const pieces& text, bool spoken) const;
+    void record(const pieces& text, bool equals);
 
     // Integer radices (integer.cpp).
     std::uint64_t mask(std::uint64_t u) const;

@@ -20,6 +20,7 @@
 class Indicator;
 class dialogunits;
 class displayedit;
+class expressionline;
 class KeysDialog;
 class QAction;
 class QButtonGroup;
@@ -85,6 +86,7 @@ private:
     QHash<int, QWidget*> m_controls;
     QMenuBar* m_menubar = nullptr;
     displayedit* m_display = nullptr;
+    expressionline* m_expression = nullptr;  // above the display
     QWidget* m_client = nullptr;
     KeysDialog* m_keys = nullptr;  // Help > Keys, made when first asked for
     // Last, so that it goes first: before the members its calls of the

@@ -52,6 +52,7 @@ struct enginesnapshot {
     angleunit angle = angleunit::degrees;
     ::wordsize size = ::wordsize::qword;
     int precision = Calculator::STARTPRECISION;
+    std::string pending;  // the pending expression
 };
 
 // Owns the one Calculator and runs its key actions. The window hands over
