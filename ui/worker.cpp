@@ -40,6 +40,16 @@ bool CalculatorWorker::postpaste(std::string text) { return post(job::paste, 0, 
 
 bool CalculatorWorker::postprecision(int digits) { return post(job::precision, digits, {}); }
 
+bool CalculatorWorker::postrecall(std::uint64_t serial)
+{
+    if (!isidle())
+        return false;
+    m_pendingserial = serial;
+    return post(job::recall, 0, {});
+}
+
+bool CalculatorWorker::postclearhistory() { return post(job::clearhistory, 0, {}); }
+
 bool CalculatorWorker::post(job what, int value, std::string text)
 {
     if (!isidle() || m_quit.load(std::memory_order_relaxed))
@@ -85,7 +95,8 @@ void CalculatorWorker::publishsnapshot()
     m_snapshot = {engine.display(),  engine.parens(),    engine.memorynonzero(),
                   engine.inv(),      engine.hyp(),       engine.grouping(),
                   engine.error(),    engine.radix(),     engine.angle(),
-                  engine.wordsize(), engine.precision(), engine.pendingexpression()};
+                  engine.wordsize(), engine.precision(), engine.pendingexpression(),
+                  engine.history()};
     m_displaychanged = false;
 }
 
@@ -124,6 +135,8 @@ void CalculatorWorker::runjob()
     case job::key: runkey(m_pendingvalue); return;
     case job::paste: runpaste(); return;
     case job::precision: m_calculator.setprecision(m_pendingvalue); return;
+    case job::recall: m_calculator.recall(m_pendingserial); return;
+    case job::clearhistory: m_calculator.clearhistory(); return;
     }
 }
 
