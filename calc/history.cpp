@@ -106,11 +106,12 @@ Calculator::piece Calculator::keypiece(int code, bool inv, bool hyp)
     return p;
 }
 
-Calculator::piece Calculator::valuepiece(const number& x, int known)
+Calculator::piece Calculator::valuepiece(const number& x, int known) const
 {
     piece p;
     p.value = x;
     p.known = known;
+    p.radix = m_radix;
     return p;
 }
 
@@ -173,12 +174,12 @@ Calculator::pieces Calculator::parenthesized(const pieces& inner) const
     return text;
 }
 
-std::string Calculator::render(const pieces& text, bool spoken) const
+std::string Calculator::render(const pieces& text, bool spoken, bool typed) const
 {
     textbuilder out;
     for (const piece& p : text) {
         if (p.code == 0) {
-            std::string shown = formatvalue(p.value, p.known);
+            std::string shown = formatvalue(p.value, p.known, typed ? p.radix : m_radix);
             if (spoken && !shown.empty() && shown[0] == '-')
                 shown.replace(0, 1, "minus ");
             out.add(shown);
@@ -227,8 +228,8 @@ void Calculator::record(const pieces& text, bool equals)
 {
     auto entry = std::make_shared<historyentry>();
     entry->serial = ++m_historyserial;
-    entry->expression = render(text, false);
-    entry->spoken = render(text, true);
+    entry->expression = render(text, false, true);
+    entry->spoken = render(text, true, true);
     if (equals)
         entry->expression += " =";
     entry->result = m_display;

@@ -88,6 +88,8 @@ TEST(History, RecordsFinishedCalculations)
         {"pi", "[PI]", {"PI 3,1415926535897932384626433832795028841972"}},
         {"an error is none", "1/0=", {}},
         {"hex", "[Hex]F+1=", {"F + 1 = 10"}},
+        {"each number in the radix it was typed in", "255+[Hex]1=", {"255 + 1 = 100"}},
+        {"a value in the radix it was shown in", "[Hex]F=[Dec]*2=", {"15 \u00d7 2 = 30"}},
         {"grouped result", "[Grouping]999+1=", {"999 + 1 = 1.000"}},
     };
     for (const historycase& k : cases) {

@@ -126,6 +126,7 @@ private:
         int known = KNOWALL;
         bool inv = false;
         bool hyp = false;
+        int radix = 10;  // of a number: the radix it was typed or shown in
     };
     using pieces = std::vector<piece>;
     struct knownvalue {
@@ -193,6 +194,8 @@ private:
     void showvalue(const number& x, int known);
     number parseentry(const std::string& text) const;
     std::string formatvalue(const number& x, int known) const;
+    // ... in `radix`, with the current precision, word size and grouping.
+    std::string formatvalue(const number& x, int known, int radix) const;
     // One attempt at a key's result: the digits to compute with, and what
     // the computation says of its value.
     struct attempt {
@@ -235,14 +238,17 @@ private:
     // The text of expressions and the history (history.cpp).
     static bool isfunction(int code);
     static piece keypiece(int code, bool inv = false, bool hyp = false);
-    static piece valuepiece(const number& x, int known);
+    // A number in the current radix.
+    piece valuepiece(const number& x, int known) const;
     // The current value's keys, or the value itself.
     pieces operandpieces(const number& x, int known) const;
     // Records a function key applied to `before`, the keys of its operand.
     void appliedfunction(int code, pieces before, bool inv, bool hyp);
     pieces joined(const knownvalue& x, int code, const knownvalue& y) const;
     pieces parenthesized(const pieces& inner) const;
-    std::string render(const pieces& text, bool spoken) const;
+    // Numbers in the current radix, or where `typed` in the radix each was
+    // typed or shown in.
+    std::string render(const pieces& text, bool spoken, bool typed = false) const;
     void record(const pieces& text, bool equals);
 
     // Integer radices (integer.cpp).
@@ -250,7 +256,7 @@ private:
     // The entry's text as the word it types, and a value as the word's
     // digits, without grouping.
     number integerentry(const std::string& text) const;
-    std::string integertext(const number& x) const;
+    std::string integertext(const number& x, int radix) const;
     void setradix(int radix);
     void setwordsize(::wordsize size);
     void complement();
