@@ -99,23 +99,6 @@ TEST(History, RecordsFinishedCalculations)
     }
 }
 
-TEST(History, EntryTextsForCopyAndScreenReaders)
-{
-    Calculator c;
-    typeeach(c, "[Grouping]1000-3*4=");
-    ASSERT_EQ(c.history()->size(), 1u);
-    const historyentry& e = *c.history()->back();
-    EXPECT_EQ(e.expression, "1.000 \u2212 3 \u00d7 4 =");
-    EXPECT_EQ(e.result, "988");
-    EXPECT_EQ(e.spoken, "1.000 minus 3 times 4 equals 988");
-    typeeach(c, "[C]2000[+/-]-5=");
-    EXPECT_EQ(c.history()->back()->copy, "-2005");
-    EXPECT_EQ(c.history()->back()->result, "-2.005");
-    EXPECT_EQ(c.history()->back()->spoken, "minus 2.000 minus 5 equals minus 2.005");
-    typeeach(c, "[C]2[sin]");
-    EXPECT_EQ(c.history()->back()->spoken.substr(0, 17), "2 sine equals 0,0");
-}
-
 // The recalled value carries the digits it was computed with, as MR does
 // for the memory: a redraw at a higher precision shows no more of them, a
 // typed or exact value all of its own.
