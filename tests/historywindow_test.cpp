@@ -28,6 +28,14 @@ protected:
 
     void SetUp() override
     {
+#if defined(__SANITIZE_THREAD__)
+        // The history window's list is drawn with QImage work that Qt hands
+        // to its own thread pool under futexes ThreadSanitizer cannot see
+        // (Qt is not built with it), which it reports as races inside Qt.
+        // The worker's side of recall and clearing runs under it in
+        // worker_test.
+        GTEST_SKIP();
+#endif
         dialog.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
     }
