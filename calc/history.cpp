@@ -226,6 +226,8 @@ std::string Calculator::pendingexpression() const
 // HISTORYSIZE entries hold at most HISTORYSIZE * MAXPRECISION digits.
 void Calculator::record(const pieces& text, bool equals)
 {
+    if (!m_keephistory)
+        return;
     auto entry = std::make_shared<historyentry>();
     entry->serial = ++m_historyserial;
     entry->expression = render(text, false, true);
@@ -261,6 +263,13 @@ void Calculator::record(const pieces& text, bool equals)
     m_historyvalues.push_back(std::move(value));
     m_history = std::move(list);
     m_historyopen = !equals;
+}
+
+void Calculator::keephistory(bool on)
+{
+    m_keephistory = on;
+    if (!on)
+        clearhistory();
 }
 
 void Calculator::clearhistory()

@@ -94,6 +94,7 @@ TEST(History, RecordsFinishedCalculations)
     };
     for (const historycase& k : cases) {
         Calculator c;
+        c.keephistory(true);
         typeeach(c, k.keys);
         EXPECT_EQ(expressions(c), k.entries) << k.name << ": " << k.keys;
     }
@@ -118,6 +119,7 @@ TEST(History, RecallGivesTheValueWithItsDigits)
     };
     for (const recallcase& k : cases) {
         Calculator c;
+        c.keephistory(true);
         c.setprecision(10);
         typeeach(c, k.keys);
         typeeach(c, "[MS][C]0");
@@ -134,9 +136,22 @@ TEST(History, RecallGivesTheValueWithItsDigits)
     }
 }
 
+TEST(History, KeptOnlyWhenAskedFor)
+{
+    Calculator c;
+    typeeach(c, "1+2=3[sin]");
+    EXPECT_TRUE(c.history()->empty());
+    c.keephistory(true);
+    typeeach(c, "4+5=");
+    EXPECT_EQ(expressions(c), std::vector<std::string>{"4 + 5 = 9"});
+    c.keephistory(false);
+    EXPECT_TRUE(c.history()->empty());
+}
+
 TEST(History, RecallIsAValueLikeMR)
 {
     Calculator c;
+    c.keephistory(true);
     typeeach(c, "1+1=");
     const std::uint64_t serial = c.history()->back()->serial;
     // It ends an entry and feeds an operation.
@@ -158,6 +173,7 @@ TEST(History, RecallIsAValueLikeMR)
 TEST(History, KeepsTheNewestAndClears)
 {
     Calculator c;
+    c.keephistory(true);
     const int total = Calculator::HISTORYSIZE + 5;
     for (int i = 1; i <= total; ++i)
         typeeach(c, std::to_string(i) + "+0=");
@@ -180,6 +196,7 @@ TEST(History, KeepsTheNewestAndClears)
 TEST(History, BoundedEntries)
 {
     Calculator c;
+    c.keephistory(true);
     c.setprecision(Calculator::MAXPRECISION);
     std::string big;
     while (big.size() < 6000)

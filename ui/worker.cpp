@@ -27,7 +27,9 @@ CalculatorWorker::CalculatorWorker(KeyAction action, IdleNotice onidle, PasteSte
     : m_keyaction(std::move(action)), m_onidle(std::move(onidle)), m_pastestep(std::move(pastestep))
 {
     // The engine, its snapshot and the semaphore exist before the thread
-    // starts, so it never sees them half made.
+    // starts, so it never sees them half made. The window lists the
+    // engine's history.
+    m_calculator.keephistory(true);
     publishsnapshot();
     start();
 }

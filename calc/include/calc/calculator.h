@@ -82,7 +82,11 @@ public:
     // The calculations finished in this session, oldest first: an "=", and
     // a function key with no operation pending ("2 sin"). The newest
     // HISTORYSIZE are kept. The list is never changed once handed out.
+    // A front end that shows them turns the record on; without it the
+    // history stays empty, and a session that only prints the display (as
+    // zelkc's) keeps no memory for it.
     static constexpr int HISTORYSIZE = 1000;
+    void keephistory(bool on);
     std::shared_ptr<const historylist> history() const { return m_history; }
     // Makes the result of the entry `serial` the current value with all the
     // digits it was computed to, as MR makes the memory's. Nothing for an
@@ -166,6 +170,7 @@ private:
     };
     std::deque<historyvalue> m_historyvalues;
     std::uint64_t m_historyserial = 0;
+    bool m_keephistory = false;
 
     // Dispatch and the entry (calculator.cpp).
     void dispatchkey(int code);
