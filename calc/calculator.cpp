@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <memory>
 #include <new>
 
 #include "calc/keys.h"
@@ -13,7 +14,7 @@
 
 using namespace num;
 
-Calculator::Calculator() { clearall(); }
+Calculator::Calculator() : m_history(std::make_shared<const historylist>()) { clearall(); }
 
 void Calculator::seterror(const char* message)
 {
@@ -87,7 +88,25 @@ void Calculator::setprecision(int digits)
         if (m_error)
             clearall();
         m_precision = std::clamp(digits, MINPRECISION, MAXPRECISION);
+        // The value stays what its keys made it.
+        pieces text = std::move(m_operand);
+        const bool open = m_historyopen;
         showvalue(getvalue(), m_known);
+        m_operand = std::move(text);
+        m_historyopen = open;
+    });
+}
+
+void Calculator::recall(std::uint64_t serial)
+{
+    guarded([&] {
+        startcompute();
+        if (m_error)
+            return;
+        const auto found = std::find_if(m_historyvalues.begin(), m_historyvalues.end(),
+                                        [&](const historyvalue& v) { return v.serial == serial; });
+        if (found != m_historyvalues.end())
+            showvalue(found->value, found->known);
     });
 }
 
@@ -108,6 +127,26 @@ void Calculator::dispatchkey(int code)
         typedigit(keydigit(code));
         return;
     }
+    // A one-operand key adds its name to the keys of its operand.
+    const bool function = isfunction(code) || (code == key::sign && !m_started);
+    pieces before;
+    if (function) {
+        const number x = getvalue();
+        before = operandpieces(x, m_known);
+    }
+    const bool inv = m_inv;
+    const bool hyp = m_hyp;
+    const bool open = m_historyopen;
+    const std::uint64_t shown = m_shown;
+    dispatchother(code);
+    if (function && m_shown != shown) {
+        m_historyopen = open;
+        appliedfunction(code, std::move(before), inv, hyp);
+    }
+}
+
+void Calculator::dispatchother(int code)
+{
     switch (code) {
     case key::clearall: clearall(); break;
     case key::clearentry: clearentry(); break;
@@ -117,10 +156,16 @@ void Calculator::dispatchkey(int code)
     case key::exponent: startexponent(); break;
     case key::inv: m_inv = !m_inv; break;
     case key::hyp: m_hyp = !m_hyp; break;
-    case key::grouping:
+    case key::grouping: {
+        // The value stays what its keys made it.
+        pieces text = std::move(m_operand);
+        const bool open = m_historyopen;
         m_grouping = !m_grouping;
         showvalue(getvalue(), m_known);
+        m_operand = std::move(text);
+        m_historyopen = open;
         break;
+    }
 
     case key::add:
     case key::subtract:
@@ -343,6 +388,8 @@ void Calculator::refreshentry()
     std::string t = m_grouping ? groupdigits(m_entry, m_radix) : m_entry;
     m_display = m_exponentmode ? t + "e" + m_exponent : t;
     m_dirty = true;
+    m_operand.clear();
+    m_historyopen = false;
 }
 
 number Calculator::getvalue()

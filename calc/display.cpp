@@ -25,6 +25,9 @@ void Calculator::showvalue(const number& x, int known)
     endentry();
     m_operatorlast = false;
     m_dirty = false;
+    m_operand.clear();
+    m_historyopen = false;
+    ++m_shown;
 }
 
 number Calculator::parseentry(const std::string& text) const
@@ -34,10 +37,15 @@ number Calculator::parseentry(const std::string& text) const
 
 std::string Calculator::formatvalue(const number& x, int known) const
 {
-    if (m_radix == 10)
+    return formatvalue(x, known, m_radix);
+}
+
+std::string Calculator::formatvalue(const number& x, int known, int radix) const
+{
+    if (radix == 10)
         return decimaltext(x, std::min(m_precision, known), m_grouping);
-    const std::string text = integertext(x);
-    return m_grouping ? groupdigits(text, m_radix) : text;
+    const std::string text = integertext(x, radix);
+    return m_grouping ? groupdigits(text, radix) : text;
 }
 
 namespace {

@@ -38,7 +38,8 @@ int Calculator::precedence(int code)
 void Calculator::pushvalue()
 {
     const number x = getvalue();
-    m_numbers.push({x, m_known});
+    m_numbers.push({x, m_known, operandpieces(x, m_known)});
+    m_operand.clear();
     endentry();
 }
 
@@ -49,7 +50,11 @@ void Calculator::evaluatetop()
     int code = m_operators.pop();
     m_opknown = KNOWALL;
     const number r = operate(code, x.value, y.value);
-    m_numbers.push({r, std::min({x.known, y.known, m_opknown})});
+    const int known = std::min({x.known, y.known, m_opknown});
+    pieces text = joined(x, code, y);
+    if (text.empty())
+        text = {valuepiece(r, known)};
+    m_numbers.push({r, known, std::move(text)});
 }
 
 void Calculator::reduceparen()
@@ -58,6 +63,10 @@ void Calculator::reduceparen()
         evaluatetop();
     m_operators.pop();
     --m_parens;
+    knownvalue inner = m_numbers.pop();
+    pieces text = parenthesized(inner.text);
+    inner.text = text.empty() ? pieces{valuepiece(inner.value, inner.known)} : std::move(text);
+    m_numbers.push(inner);
 }
 
 void Calculator::binaryoperator(int code)
@@ -91,12 +100,19 @@ void Calculator::closeparen()
     else
         pushvalue();
     reduceparen();
-    const knownvalue r = m_numbers.pop();
+    knownvalue r = m_numbers.pop();
     showvalue(r.value, r.known);
+    m_operand = std::move(r.text);
 }
 
 void Calculator::equals()
 {
+    // A calculation is finished where an operator or a function made the
+    // value, and no entry of the history holds it yet.
+    const bool finished =
+        !m_operators.empty() ||
+        (!m_historyopen && std::any_of(m_operand.begin(), m_operand.end(),
+                                       [](const piece& p) { return p.code != 0; }));
     if (m_operatorlast)
         m_operators.pop();
     else
@@ -107,6 +123,8 @@ void Calculator::equals()
         evaluatetop();
     const knownvalue r = m_numbers.pop();
     showvalue(r.value, r.known);
+    if (finished)
+        record(r.text, true);
 }
 
 // -- operations ----------------------------------------------------------------------------

@@ -64,9 +64,9 @@ number Calculator::integerentry(const std::string& text) const
     return number(mask(u));
 }
 
-std::string Calculator::integertext(const number& x) const
+std::string Calculator::integertext(const number& x, int radix) const
 {
-    return writeunsigned(mask(getuint64(x)), m_radix);
+    return writeunsigned(mask(getuint64(x)), radix);
 }
 
 void Calculator::setradix(int radix)

@@ -187,9 +187,16 @@ TEST(WindowHelp, F1OpensTheKeysPageBesideTheWindow)
         if (helpof(calculatortemplate[i].id) != nullptr)
             order.push_back(calculatortemplate[i].id);
     }
-    ASSERT_EQ(table->rowCount(), static_cast<int>(order.size()));
-    EXPECT_EQ(table->rowCount(), keyhelpcount);
-    for (int row = 0; row < table->rowCount(); ++row) {
+    // Then the window's commands with keys of their own.
+    const std::vector<QString> commands = {"Ctrl+C", "Ctrl+V", "Ctrl+D", "Ctrl+H"};
+    ASSERT_EQ(table->rowCount(), static_cast<int>(order.size() + commands.size()));
+    EXPECT_EQ(static_cast<int>(order.size()), keyhelpcount);
+    for (std::size_t i = 0; i < commands.size(); ++i) {
+        const int row = keyhelpcount + static_cast<int>(i);
+        EXPECT_EQ(table->item(row, 1)->text(), commands[i]);
+        EXPECT_FALSE(table->item(row, 2)->text().isEmpty());
+    }
+    for (int row = 0; row < keyhelpcount; ++row) {
         EXPECT_EQ(keyhelps[row].code, order[static_cast<std::size_t>(row)]) << row;
         EXPECT_EQ(table->item(row, 0)->text(), QString::fromStdString(keyname(order[row])));
         EXPECT_FALSE(table->item(row, 2)->text().isEmpty());

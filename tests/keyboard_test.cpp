@@ -66,6 +66,7 @@ TEST(Keyboard, CharactersAndKeysSendTheirCommands)
         {Qt::Key_V, ctrl, "\x16", command::PASTE},
         {Qt::Key_D, ctrl, "\x04", command::PRECISION},
         {Qt::Key_G, ctrl, "\x07", key::grouping},
+        {Qt::Key_H, ctrl, "\x08", command::HISTORY},
         {Qt::Key_S, ctrl, "\x13", 0},
         {Qt::Key_C, ctrl | shift, "\x03", 0},
         // Alt belongs to the menu bar's mnemonics.

@@ -51,6 +51,9 @@ TEST(PoolAfterABigKey, TheNextLineCostsWhatItCostsInAFreshEngine)
             type(c, bigkey);  // the keys' first uses, in the prefilled nodes
             type(c, k.line);
             const std::string display = c.display();
+            // The line starts after the sine, as below: its first digit
+            // lets go of the sine's value and of the keys that made it.
+            type(c, bigkey);
             const std::size_t fresh = walkedby(c, k.line);
             // Far fewer than one walk of the free list.
             EXPECT_LT(fresh, limbpool::available() / 10);

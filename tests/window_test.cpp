@@ -269,7 +269,9 @@ TEST_F(WindowTest, IntegerRadicesSwitchControlsAndTheViewPopup)
                                        {"&Radians\tF3", false},
                                        {"&Grads\tF4", false},
                                        {"-", false},
-                                       {"D&igit grouping\tCtrl+G", false}};
+                                       {"D&igit grouping\tCtrl+G", false},
+                                       {"-", false},
+                                       {"Hi&story\tCtrl+H", false}};
     EXPECT_EQ(viewitems(), decimal);
 
     press(Qt::Key_F5);  // Hex
@@ -284,7 +286,9 @@ TEST_F(WindowTest, IntegerRadicesSwitchControlsAndTheViewPopup)
                                    {"&Word\tF3", false},
                                    {"B&yte\tF4", false},
                                    {"-", false},
-                                   {"D&igit grouping\tCtrl+G", false}};
+                                   {"D&igit grouping\tCtrl+G", false},
+                                   {"-", false},
+                                   {"Hi&story\tCtrl+H", false}};
     EXPECT_EQ(viewitems(), hex);
     for (int id : {1053, 1054, 1055})
         EXPECT_FALSE(shown(id)) << id;
@@ -385,7 +389,8 @@ TEST_F(WindowTest, MenuBarHasEveryItem)
 {
     const std::map<QString, std::vector<std::pair<int, QString>>> menus = {
         {"&File", {{32771, "&Quit"}}},
-        {"&Edit", {{57634, "&Copy\tCtrl+C"}, {57637, "&Paste\tCtrl+V"}}},
+        {"&Edit",
+         {{57634, "&Copy\tCtrl+C"}, {57637, "&Paste\tCtrl+V"}, {0, ""}, {32801, "Clear &History"}}},
         {"&Options", {{32781, "&Precision...\tCtrl+D"}}},
         {"&Help", {{32799, "&Keys\tF1"}, {32798, "&About ZELK Calculator..."}}},
     };
@@ -427,7 +432,7 @@ TEST_F(WindowTest, MenuBarHasEveryItem)
             ++named;
         }
     }
-    EXPECT_EQ(named, 14);
+    EXPECT_EQ(named, 16);
 
     // Grouping from the menu reaches the engine like Ctrl+G.
     typed("1234567");

@@ -33,6 +33,29 @@ TEST(Worker, RunsOneKeyAtATimeOnTheEngine)
 
 // Whatever a job changes of what the window shows, the snapshot holds once
 // the worker is idle: the same as the engine's own accessors.
+// The history's recall and clearing are jobs like keys; the snapshot shares
+// the engine's list, read here while the worker records the next entries.
+TEST(Worker, RecallsAndClearsTheHistory)
+{
+    CalculatorWorker worker;
+    for (int code : {key::digit1, key::divide, key::digit7, key::equals, key::digit2, key::add,
+                     key::digit2, key::equals}) {
+        ASSERT_TRUE(worker.postkey(code));
+        ASSERT_TRUE(waitidle(worker));
+    }
+    const enginesnapshot first = worker.snapshot();
+    ASSERT_EQ(first.history->size(), 2u);
+    EXPECT_EQ(first.display, "4");
+    ASSERT_TRUE(worker.postrecall(first.history->front()->serial));
+    ASSERT_TRUE(waitidle(worker));
+    EXPECT_EQ(worker.snapshot().display, first.history->front()->result);
+    ASSERT_TRUE(worker.postclearhistory());
+    ASSERT_TRUE(waitidle(worker));
+    EXPECT_TRUE(worker.snapshot().history->empty());
+    EXPECT_EQ(first.history->size(), 2u);
+    EXPECT_EQ(first.history->back()->expression, "2 + 2 =");
+}
+
 TEST(Worker, TheSnapshotFollowsEveryJob)
 {
     const struct {

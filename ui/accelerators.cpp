@@ -21,6 +21,7 @@ int acceleratorcommand(int qtkey, Qt::KeyboardModifiers modifiers, const QString
         case Qt::Key_V: return command::PASTE;
         case Qt::Key_D: return command::PRECISION;
         case Qt::Key_G: return key::grouping;
+        case Qt::Key_H: return command::HISTORY;
         default: return 0;
         }
     }

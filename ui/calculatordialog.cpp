@@ -27,6 +27,8 @@
 #include "ui/appinfo.h"
 #include "ui/dialogtemplate.h"
 #include "ui/displayedit.h"
+#include "ui/expressionline.h"
+#include "ui/historywindow.h"
 #include "ui/indicator.h"
 #include "ui/keysdialog.h"
 #include "ui/menus.h"
@@ -83,6 +85,7 @@ CalculatorDialog::CalculatorDialog(hooks h, QWidget* parent)
 
     buildmenus();
     buildcontrols();
+    describehistory();
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -125,6 +128,10 @@ void CalculatorDialog::checkcontrol(int id, bool on)
 void CalculatorDialog::refreshwindow(const enginesnapshot& state)
 {
     showdisplay(state.display);
+    m_expression->setexpression(QString::fromStdString(state.pending));
+    m_history = state.history;
+    if (m_historywindow != nullptr && m_historywindow->isVisible())
+        m_historywindow->showhistory(m_history);
 
     const bool memory = state.memory;
     indicator(MEMORY_ID)->setstate(memory ? QStringLiteral("M") : QString(),
@@ -253,6 +260,8 @@ void CalculatorDialog::oncommand(int id, bool byradix)
     case command::PRECISION: m_feeder.changeprecision(); return;
     case command::ABOUT: showabout(); return;
     case command::KEYS: showkeys(); return;
+    case command::HISTORY: togglehistory(); return;
+    case command::CLEAR_HISTORY: m_feeder.clearhistory(); return;
     case command::WHATS_THIS: whatsthis(); return;
     default:
         if (qobject_cast<QPushButton*>(control(id)) != nullptr)
@@ -358,6 +367,50 @@ void CalculatorDialog::showkeys()
     m_keys->show();
     m_keys->raise();
     m_keys->activateWindow();
+}
+
+// The History item shows whether the window is open; both items say what
+// they do where the menu shows tooltips.
+void CalculatorDialog::describehistory()
+{
+    if (QAction* item = findcommand(command::HISTORY)) {
+        item->setCheckable(true);
+        item->setToolTip(QStringLiteral("Show or hide the calculations of this session"));
+        qobject_cast<QMenu*>(item->parent())->setToolTipsVisible(true);
+    }
+    if (QAction* item = findcommand(command::CLEAR_HISTORY)) {
+        item->setToolTip(QStringLiteral("Empty the history of this session"));
+        qobject_cast<QMenu*>(item->parent())->setToolTipsVisible(true);
+    }
+}
+
+// Beside the calculator, as the keys page: made when first asked for, so
+// that the window starts as quickly as before.
+void CalculatorDialog::togglehistory()
+{
+    if (m_historywindow != nullptr && m_historywindow->isVisible()) {
+        m_historywindow->hide();
+        return;
+    }
+    if (m_historywindow == nullptr) {
+        m_historywindow =
+            new HistoryWindow([this](std::uint64_t serial) { m_feeder.recall(serial); },
+                              [this] { checkcommand(command::HISTORY, false); }, this);
+        const QRect frame = frameGeometry();
+        const QRect client = geometry();
+        const QSize margins(frame.width() - client.width(), frame.height() - client.height());
+        QRect screen = frame;
+        if (QScreen* s = this->screen())
+            screen = s->availableGeometry();
+        m_historywindow->resize(
+            QSize(m_historywindow->width(), client.height()).boundedTo(screen.size() - margins));
+        m_historywindow->move(besideplace(screen, frame, m_historywindow->size() + margins));
+    }
+    m_historywindow->showhistory(m_history);
+    m_historywindow->show();
+    m_historywindow->raise();
+    m_historywindow->activateWindow();
+    checkcommand(command::HISTORY, true);
 }
 
 void CalculatorDialog::showabout()

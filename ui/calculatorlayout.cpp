@@ -23,6 +23,7 @@
 #include "calc/keys.h"
 #include "ui/dialogtemplate.h"
 #include "ui/displayedit.h"
+#include "ui/expressionline.h"
 #include "ui/indicator.h"
 #include "ui/menus.h"
 
@@ -102,6 +103,8 @@ void CalculatorDialog::buildcontrols()
         }
     }
     fitdisplay(units);
+    m_expression = new expressionline(m_client);
+    m_expression->place(m_display->geometry());
 }
 
 QWidget* CalculatorDialog::makecontrol(const controlplace& place, QButtonGroup* group)

@@ -90,7 +90,7 @@ int KeyFeeder::busyinterval() const { return m_busytimer.isActive() ? m_busytime
 
 void KeyFeeder::hand(int code, bool byradix)
 {
-    enqueue({request::handed, code, false, byradix, {}, {}});
+    enqueue({request::handed, code, false, byradix, {}, {}, 0});
 }
 
 void KeyFeeder::press(int code, bool flash, bool byradix)
@@ -105,7 +105,7 @@ void KeyFeeder::press(int code, bool flash, bool byradix)
             droppaste();
         }
     }
-    enqueue({request::pressed, code, flash, byradix, {}, {}});
+    enqueue({request::pressed, code, flash, byradix, {}, {}, 0});
 }
 
 void KeyFeeder::paste(const QString& text)
@@ -113,7 +113,7 @@ void KeyFeeder::paste(const QString& text)
     if (m_stopped || text.isEmpty())
         return;
     ++m_pastecount;
-    enqueue({request::pasted, 0, false, false, text.toStdString(), {}});
+    enqueue({request::pasted, 0, false, false, text.toStdString(), {}, 0});
 }
 
 bool KeyFeeder::pasting() const
@@ -138,8 +138,15 @@ void KeyFeeder::changeprecision()
         m_window.beep();
         return;
     }
-    enqueue({request::precision, 0, false, false, {}, now});
+    enqueue({request::precision, 0, false, false, {}, now, 0});
 }
+
+void KeyFeeder::recall(std::uint64_t serial)
+{
+    enqueue({request::recalled, 0, false, false, {}, {}, serial});
+}
+
+void KeyFeeder::clearhistory() { enqueue({request::cleared, 0, false, false, {}, {}, 0}); }
 
 void KeyFeeder::enqueue(pending p)
 {
@@ -212,6 +219,18 @@ bool KeyFeeder::step()
         post(code);
         return true;
     }
+    case request::recalled: {
+        const std::uint64_t serial = first.serial;
+        m_queue.pop_front();
+        m_worker.postrecall(serial);
+        started();
+        return true;
+    }
+    case request::cleared:
+        m_queue.pop_front();
+        m_worker.postclearhistory();
+        started();
+        return true;
     case request::pressed: break;
     }
     if (m_turn == turn::queued) {

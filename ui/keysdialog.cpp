@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <iterator>
 #include <limits>
 
 #include <QStringList>
@@ -20,6 +21,21 @@ QString text(const char* s) { return s != nullptr ? QString::fromUtf8(s) : QStri
 
 QString text(const std::string& s) { return QString::fromStdString(s); }
 
+// The window's commands that have keys of their own, after the keypad.
+struct commandhelp {
+    const char* name;
+    const char* keyboard;
+    const char* meaning;
+};
+const commandhelp commandhelps[] = {
+    {"Copy", "Ctrl+C", "Copy the number shown, without group separators"},
+    {"Paste", "Ctrl+V", "Type the clipboard's numbers and operators"},
+    {"Precision", "Ctrl+D", "Set the number of significant digits, 1 to 6000"},
+    {"History", "Ctrl+H",
+     "Show or hide the calculations of this session; Enter on one makes its result the "
+     "current value"},
+};
+
 }  // namespace
 
 KeysDialog::KeysDialog(QWidget* parent) : QDialog(parent)
@@ -28,7 +44,8 @@ KeysDialog::KeysDialog(QWidget* parent) : QDialog(parent)
     setModal(false);
     setObjectName(QStringLiteral("keys"));
 
-    m_table = new QTableWidget(keyhelpcount, 5, this);
+    const int commands = static_cast<int>(std::size(commandhelps));
+    m_table = new QTableWidget(keyhelpcount + commands, 5, this);
     m_table->setHorizontalHeaderLabels({QStringLiteral("Key"), QStringLiteral("Keyboard"),
                                         QStringLiteral("What it does"), QStringLiteral("With Inv"),
                                         QStringLiteral("With Hyp")});
@@ -47,6 +64,15 @@ KeysDialog::KeysDialog(QWidget* parent) : QDialog(parent)
             m_table->setItem(row, column, item);
         }
         m_table->item(row, 0)->setData(Qt::AccessibleTextRole, text(h.name));
+    }
+    for (int i = 0; i < commands; ++i) {
+        const commandhelp& h = commandhelps[i];
+        const QString cells[] = {text(h.name), text(h.keyboard), text(h.meaning)};
+        for (int column = 0; column < 3; ++column) {
+            auto* item = new QTableWidgetItem(cells[column]);
+            item->setToolTip(cells[column]);
+            m_table->setItem(keyhelpcount + i, column, item);
+        }
     }
     // Widths in average characters: the long texts wrap in their columns.
     QHeaderView* header = m_table->horizontalHeader();

@@ -11,6 +11,13 @@ const menuitem fileitems[] = {
 const menuitem edititems[] = {
     {command::COPY, "&Copy", "Ctrl+C"},
     {command::PASTE, "&Paste", "Ctrl+V"},
+    {0, nullptr},
+    {command::CLEAR_HISTORY, "Clear &History"},
+};
+
+const menuitem displayitems[] = {
+    {command::COPY, "&Copy", "Ctrl+C"},
+    {command::PASTE, "&Paste", "Ctrl+V"},
 };
 
 const menuitem viewitems[] = {
@@ -24,6 +31,8 @@ const menuitem viewitems[] = {
     {command::GRADS, "&Grads", "F4"},
     {0, nullptr},
     {key::grouping, "D&igit grouping", "Ctrl+G"},
+    {0, nullptr},
+    {command::HISTORY, "Hi&story", "Ctrl+H"},
 };
 
 const menuitem optionsitems[] = {
@@ -56,7 +65,7 @@ const menuitem controlitems[] = {
 
 const menupopup contextmenu = popup("Control", controlitems);
 
-const menupopup displaymenu = popup("Display", edititems);
+const menupopup displaymenu = popup("Display", displayitems);
 
 const menuitem wordsizeitems[4] = {
     {command::QWORD, "&Qword", "F12"},

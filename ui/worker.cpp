@@ -27,7 +27,9 @@ CalculatorWorker::CalculatorWorker(KeyAction action, IdleNotice onidle, PasteSte
     : m_keyaction(std::move(action)), m_onidle(std::move(onidle)), m_pastestep(std::move(pastestep))
 {
     // The engine, its snapshot and the semaphore exist before the thread
-    // starts, so it never sees them half made.
+    // starts, so it never sees them half made. The window lists the
+    // engine's history.
+    m_calculator.keephistory(true);
     publishsnapshot();
     start();
 }
@@ -39,6 +41,16 @@ bool CalculatorWorker::postkey(int code) { return post(job::key, code, {}); }
 bool CalculatorWorker::postpaste(std::string text) { return post(job::paste, 0, std::move(text)); }
 
 bool CalculatorWorker::postprecision(int digits) { return post(job::precision, digits, {}); }
+
+bool CalculatorWorker::postrecall(std::uint64_t serial)
+{
+    if (!isidle())
+        return false;
+    m_pendingserial = serial;
+    return post(job::recall, 0, {});
+}
+
+bool CalculatorWorker::postclearhistory() { return post(job::clearhistory, 0, {}); }
 
 bool CalculatorWorker::post(job what, int value, std::string text)
 {
@@ -82,9 +94,11 @@ void CalculatorWorker::publishsnapshot()
 {
     const Calculator& engine = m_calculator;
     std::lock_guard lock(m_publishmutex);
-    m_snapshot = {engine.display(), engine.parens(),   engine.memorynonzero(), engine.inv(),
-                  engine.hyp(),     engine.grouping(), engine.error(),         engine.radix(),
-                  engine.angle(),   engine.wordsize(), engine.precision()};
+    m_snapshot = {engine.display(),  engine.parens(),    engine.memorynonzero(),
+                  engine.inv(),      engine.hyp(),       engine.grouping(),
+                  engine.error(),    engine.radix(),     engine.angle(),
+                  engine.wordsize(), engine.precision(), engine.pendingexpression(),
+                  engine.history()};
     m_displaychanged = false;
 }
 
@@ -123,6 +137,8 @@ void CalculatorWorker::runjob()
     case job::key: runkey(m_pendingvalue); return;
     case job::paste: runpaste(); return;
     case job::precision: m_calculator.setprecision(m_pendingvalue); return;
+    case job::recall: m_calculator.recall(m_pendingserial); return;
+    case job::clearhistory: m_calculator.clearhistory(); return;
     }
 }
 

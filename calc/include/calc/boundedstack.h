@@ -44,6 +44,9 @@ public:
         return m_items[m_count - 1];
     }
 
+    // The i-th from the bottom, 0 <= i < count().
+    const T& at(int i) const { return m_items[i]; }
+
 private:
     T m_items[N] = {};
     int m_count = 0;

@@ -6,12 +6,16 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "calc/boundedstack.h"
+#include "calc/history.h"
 #include "calc/modes.h"
 #include "number/number.h"
 
@@ -73,6 +77,25 @@ public:
     int numbercount() const { return m_numbers.count(); }
     int operatorcount() const { return m_operators.count(); }
 
+    // The pending operands and operators as the keys typed them, with the
+    // open parentheses: "2 + 3 ×", "(1 + 2) × (3 −"; numbers as the display
+    // shows them, in the current radix. Empty when nothing is pending.
+    std::string pendingexpression() const;
+    // The calculations finished in this session, oldest first: an "=", and
+    // a function key with no operation pending ("2 sin"). The newest
+    // HISTORYSIZE are kept. The list is never changed once handed out.
+    // A front end that shows them turns the record on; without it the
+    // history stays empty, and a session that only prints the display (as
+    // zelkc's) keeps no memory for it.
+    static constexpr int HISTORYSIZE = 1000;
+    void keephistory(bool on);
+    std::shared_ptr<const historylist> history() const { return m_history; }
+    // Makes the result of the entry `serial` the current value with all the
+    // digits it was computed to, as MR makes the memory's. Nothing for an
+    // entry no longer kept, or while an error is shown. Never throws.
+    void recall(std::uint64_t serial);
+    void clearhistory();
+
 private:
     std::string m_display = "0";
     std::string m_entry = "0";      // the mantissa as typed
@@ -100,9 +123,22 @@ private:
     int m_known = KNOWALL;  // of m_value
     int m_memoryknown = KNOWALL;
     mutable int m_opknown = KNOWALL;
+    // A key that made a value, for the text of the expression: a number
+    // (code 0), a parenthesis, a binary operator or a function key with the
+    // Inv and Hyp it was pressed with.
+    struct piece {
+        int code = 0;
+        num::number value;
+        int known = KNOWALL;
+        bool inv = false;
+        bool hyp = false;
+        int radix = 10;  // of a number: the radix it was typed or shown in
+    };
+    using pieces = std::vector<piece>;
     struct knownvalue {
         num::number value;
         int known = KNOWALL;
+        pieces text;  // the keys that made it
     };
 
     boundedstack<knownvalue, STACKSIZE> m_numbers{{"Can't push on full numberstack",
@@ -120,8 +156,28 @@ private:
     angleunit m_angle = angleunit::degrees;
     ::wordsize m_wordsize = ::wordsize::qword;
 
+    // The keys that made the current value, where they are more than the
+    // value itself (a function key, a closed parenthesis); empty otherwise.
+    pieces m_operand;
+    // The last entry of the history is the current value's chain of
+    // function keys, which a further one extends ("2 sin", "2 sin x^2").
+    bool m_historyopen = false;
+    // Counts the values shown, so that a key that showed none adds no text.
+    std::uint64_t m_shown = 0;
+    std::shared_ptr<const historylist> m_history;
+    struct historyvalue {
+        std::uint64_t serial;
+        num::number value;
+        int known;
+    };
+    std::deque<historyvalue> m_historyvalues;
+    std::uint64_t m_historyserial = 0;
+    bool m_keephistory = false;
+
     // Dispatch and the entry (calculator.cpp).
     void dispatchkey(int code);
+    // Every key but the digits.
+    void dispatchother(int code);
     void seterror(const char* message);
     template <typename Action> void guarded(Action action);
     num::number getvalue();
@@ -145,6 +201,8 @@ private:
     void showvalue(const num::number& x, int known);
     num::number parseentry(const std::string& text) const;
     std::string formatvalue(const num::number& x, int known) const;
+    // ... in `radix`, with the current precision, word size and grouping.
+    std::string formatvalue(const num::number& x, int known, int radix) const;
     // One attempt at a key's result: the digits to compute with, and what
     // the computation says of its value.
     struct attempt {
@@ -184,12 +242,28 @@ private:
     bool isroot(const num::number& c, const num::number& x, const num::number& y, int P) const;
     bool ispower(const num::number& c, const num::number& x, const num::number& y) const;
 
+    // The text of expressions and the history (history.cpp).
+    static bool isfunction(int code);
+    static piece keypiece(int code, bool inv = false, bool hyp = false);
+    // A number in the current radix.
+    piece valuepiece(const num::number& x, int known) const;
+    // The current value's keys, or the value itself.
+    pieces operandpieces(const num::number& x, int known) const;
+    // Records a function key applied to `before`, the keys of its operand.
+    void appliedfunction(int code, pieces before, bool inv, bool hyp);
+    pieces joined(const knownvalue& x, int code, const knownvalue& y) const;
+    pieces parenthesized(const pieces& inner) const;
+    // Numbers in the current radix, or where `typed` in the radix each was
+    // typed or shown in.
+    std::string render(const pieces& text, bool spoken, bool typed = false) const;
+    void record(const pieces& text, bool equals);
+
     // Integer radices (integer.cpp).
     std::uint64_t mask(std::uint64_t u) const;
     // The entry's text as the word it types, and a value as the word's
     // digits, without grouping.
     num::number integerentry(const std::string& text) const;
-    std::string integertext(const num::number& x) const;
+    std::string integertext(const num::number& x, int radix) const;
     void setradix(int radix);
     void setwordsize(::wordsize size);
     void complement();

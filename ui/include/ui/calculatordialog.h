@@ -20,6 +20,8 @@
 class Indicator;
 class dialogunits;
 class displayedit;
+class expressionline;
+class HistoryWindow;
 class KeysDialog;
 class QAction;
 class QButtonGroup;
@@ -55,6 +57,8 @@ public:
     QAction* findcommand(int command) const;
     CalculatorWorker& worker() { return m_feeder.worker(); }
     const KeyFeeder& feeder() const { return m_feeder; }
+    // View > History, or null before it was first shown.
+    HistoryWindow* historywindow() const { return m_historywindow; }
 
     // State of the polling, for tests: the timer's interval or 0 when it is
     // stopped, whether the wait pointer is shown, keys of a paste not yet
@@ -85,8 +89,11 @@ private:
     QHash<int, QWidget*> m_controls;
     QMenuBar* m_menubar = nullptr;
     displayedit* m_display = nullptr;
+    expressionline* m_expression = nullptr;  // above the display
     QWidget* m_client = nullptr;
-    KeysDialog* m_keys = nullptr;  // Help > Keys, made when first asked for
+    KeysDialog* m_keys = nullptr;                  // Help > Keys, made when first asked for
+    HistoryWindow* m_historywindow = nullptr;      // View > History, made when first asked for
+    std::shared_ptr<const historylist> m_history;  // as the last snapshot left it
     // Last, so that it goes first: before the members its calls of the
     // window read.
     KeyFeeder m_feeder;
@@ -136,6 +143,8 @@ private:
     void paste();
     void showabout();
     void showkeys();
+    void togglehistory();
+    void describehistory();
     void contexthelp(QWidget* widget, const QPoint& position);
     void whatsthis();
 };

@@ -103,6 +103,10 @@ public:
     // paste is being typed or a key action runs (still busy after KEY_GRACE
     // ms).
     void changeprecision();
+    // The recall of a history entry and the clearing of the history: jobs
+    // of the worker in their turn, as keys are.
+    void recall(std::uint64_t serial);
+    void clearhistory();
     // Ends everything: nothing pending is handed over, the key action in
     // progress is cancelled and the worker ended. Calls nothing of the
     // window.
@@ -123,7 +127,7 @@ public:
     bool precisionallowed() const;
 
 private:
-    enum class request : std::uint8_t { pressed, handed, pasted, precision };
+    enum class request : std::uint8_t { pressed, handed, pasted, precision, recalled, cleared };
     struct pending {
         request what;
         int code;  // a key code
@@ -131,6 +135,7 @@ private:
         bool byradix = false;
         std::string text;                               // pasted, in UTF-8
         std::chrono::steady_clock::time_point asked{};  // when the precision was asked for
+        std::uint64_t serial = 0;                       // the history entry recalled
     };
     // Where the first request stands.
     enum class turn : std::uint8_t {

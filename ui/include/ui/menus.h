@@ -22,6 +22,8 @@ constexpr int DWORD = 32795;
 constexpr int QWORD = 32796;
 constexpr int ABOUT = 32798;
 constexpr int KEYS = 32799;
+constexpr int HISTORY = 32800;
+constexpr int CLEAR_HISTORY = 32801;
 constexpr int COPY = 57634;
 constexpr int PASTE = 57637;
 }  // namespace command

@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <semaphore>
 #include <string>
@@ -52,6 +53,9 @@ struct enginesnapshot {
     angleunit angle = angleunit::degrees;
     ::wordsize size = ::wordsize::qword;
     int precision = Calculator::STARTPRECISION;
+    std::string pending;  // the pending expression
+    // The session's history, shared read-only with the engine.
+    std::shared_ptr<const historylist> history;
 };
 
 // Owns the one Calculator and runs its key actions. The window hands over
@@ -83,6 +87,10 @@ public:
     // Hands a new precision to the worker, which redraws the display with
     // it (Calculator::setprecision), as postkey hands a key.
     bool postprecision(int digits);
+    // Hands the recall of a history entry (Calculator::recall) and the
+    // clearing of the history to the worker, as postkey hands a key.
+    bool postrecall(std::uint64_t serial);
+    bool postclearhistory();
     bool isidle() const { return m_idle.load(std::memory_order_acquire) != 0; }
 
     // Cancels the key action in progress, through the engine, and ends a
@@ -110,7 +118,7 @@ protected:
     void run() override;
 
 private:
-    enum class job : std::uint8_t { key, paste, precision };
+    enum class job : std::uint8_t { key, paste, precision, recall, clearhistory };
 
     bool post(job what, int value, std::string text);
     void runjob();
@@ -127,6 +135,7 @@ private:
     job m_pendingjob = job::key;
     int m_pendingvalue = 0;  // the key code, or the digits of the precision
     std::string m_pendingtext;
+    std::uint64_t m_pendingserial = 0;  // the history entry to recall
     // Set by cancel; a paste stops before its next key.
     std::atomic<bool> m_stopjob{false};
     // What the window shows: the snapshot at the end of each job, and the
