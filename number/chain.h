@@ -11,63 +11,64 @@
 
 namespace num {
 
-// -- the members number.h declares for the library -------------------------------
-
-inline void number::checklimb(std::uint32_t n)
-{
-    if (n >= BASE) [[unlikely]]
-        badlimb(__FILE__, __LINE__);
-}
-
-inline limb* number::newnode(std::uint32_t n)
-{
-    checklimb(n);
-    limb* node = limbpool::acquire();
-    node->value = n;
-    return node;
-}
-
-inline void number::link(limb* node, limb* above, limb* below)
-{
-    node->upper = above;
-    node->lower = below;
-    if (above != nullptr)
-        above->lower = node;
-    else
-        m_head = node;
-    if (below != nullptr)
-        below->upper = node;
-    else
-        m_tail = node;
-}
-
-inline void number::append(std::uint32_t n) { link(newnode(n), m_tail, nullptr); }
-inline void number::prepend(std::uint32_t n) { link(newnode(n), nullptr, m_head); }
-inline void number::insertafter(limb* node, std::uint32_t n)
-{
-    link(newnode(n), node, node->lower);
-}
+// -- the primitives, the one friend of number ----------------------------------
 
 struct chainaccess {
     static limb* head(const number& x) { return x.m_head; }
     static limb* tail(const number& x) { return x.m_tail; }
-    static void setexpo(number& x, std::int32_t e) { x.setexpo(e); }
-    static void setlowexpo(number& x, std::int32_t e) { x.setlowexpo(e); }
-    static void setnegative(number& x, bool negative) { x.setnegative(negative); }
-    static void append(number& x, std::uint32_t n) { x.append(n); }
-    static void prepend(number& x, std::uint32_t n) { x.prepend(n); }
-    static void appendlimbs(number& x, const std::uint32_t* values, std::size_t n)
+    static void setexpo(number& x, std::int32_t e) { x.m_expo = e; }
+    static void setlowexpo(number& x, std::int32_t e) { x.m_lowexpo = e; }
+    static void setnegative(number& x, bool negative) { x.m_negative = negative ? 1 : 0; }
+
+    // A limb value of BASE or more is a programming error inside the
+    // arithmetic, never a user error: report it and stop, in every build type.
+    static void checklimb(std::uint32_t n)
     {
-        x.appendlimbs(values, n);
+        if (n >= BASE) [[unlikely]]
+            badlimb(__FILE__, __LINE__);
     }
-    static void appendlimbs(number& x, const limb* from, std::size_t n) { x.appendlimbs(from, n); }
-    static void insertafter(number& x, limb* node, std::uint32_t n) { x.insertafter(node, n); }
-    static void remove(number& x, limb* node) { x.remove(node); }
-    static void cutbelow(number& x, limb* node) { x.cutbelow(node); }
-    static void clear(number& x) { x.clear(); }
-    static limb* nodeat(const number& x, std::int32_t power) { return x.nodeat(power); }
-    static void notenewtop(number& x) { x.notenewtop(); }
-    static void normalise(number& x) { x.normalise(); }
+    [[noreturn]] static void badlimb(const char* file, int line);
+    static limb* newnode(std::uint32_t n)
+    {
+        checklimb(n);
+        limb* node = limbpool::acquire();
+        node->value = n;
+        return node;
+    }
+    // Links node in between above and below (either null at an end).
+    static void link(number& x, limb* node, limb* above, limb* below)
+    {
+        node->upper = above;
+        node->lower = below;
+        if (above != nullptr)
+            above->lower = node;
+        else
+            x.m_head = node;
+        if (below != nullptr)
+            below->upper = node;
+        else
+            x.m_tail = node;
+    }
+    static void append(number& x, std::uint32_t n) { link(x, newnode(n), x.m_tail, nullptr); }
+    static void prepend(number& x, std::uint32_t n) { link(x, newnode(n), nullptr, x.m_head); }
+    static void insertafter(number& x, limb* node, std::uint32_t n)
+    {
+        link(x, newnode(n), node, node->lower);
+    }
+    static void appendlimbs(number& x, const std::uint32_t* values, std::size_t n);
+    static void appendlimbs(number& x, const limb* from, std::size_t n);
+    static void remove(number& x, limb* node);
+    static void cutbelow(number& x, limb* node);
+    static void clear(number& x);
+    static limb* nodeat(const number& x, std::int32_t power);
+    static void notenewtop(number& x);
+    static void normalise(number& x);
+
+    // Construction: the limbs of a machine integer, a copy of another chain,
+    // the limbs a generator gives.
+    static void fromunsigned(number& x, std::uint64_t magnitude, bool negative);
+    static void appendcopy(number& x, const number& other);
+    template <typename Next> static void appendfrom(number& x, Next next);
 };
 
 // -- the chain ----------------------------------------------------------------------

@@ -88,31 +88,31 @@ number::number(const char* text)
             group += static_cast<std::uint32_t>(s[j] - '0') * weight;
             weight *= 10;
             if (++n == BASE_DIGITS) {
-                intpart.prepend(group);
-                intpart.notenewtop();
+                prepend(intpart, group);
+                notenewtop(intpart);
                 group = 0;
                 weight = 1;
                 n = 0;
             }
         }
         if (group != 0) {
-            intpart.prepend(group);
-            intpart.notenewtop();
+            prepend(intpart, group);
+            notenewtop(intpart);
         }
-        intpart.normalise();
+        normalise(intpart);
     }
 
     number fracpart;
     if (last != NONE && last > point) {
-        fracpart.setexpo(-1);
-        fracpart.setlowexpo(0);
+        setexpo(fracpart, -1);
+        setlowexpo(fracpart, 0);
         std::uint32_t value = 0;
         int n = 0;
         for (std::size_t j = point + 1; isdigitchar(s[j]); ++j) {
             value = value * 10 + static_cast<std::uint32_t>(s[j] - '0');
             if (++n == BASE_DIGITS) {
-                fracpart.append(value);
-                fracpart.setlowexpo(fracpart.lowexpo() - 1);
+                append(fracpart, value);
+                setlowexpo(fracpart, fracpart.lowexpo() - 1);
                 value = 0;
                 n = 0;
             }
@@ -120,15 +120,15 @@ number::number(const char* text)
         if (value != 0) {
             for (; n < BASE_DIGITS; ++n)
                 value *= 10;
-            fracpart.append(value);
-            fracpart.setlowexpo(fracpart.lowexpo() - 1);
+            append(fracpart, value);
+            setlowexpo(fracpart, fracpart.lowexpo() - 1);
         }
-        fracpart.normalise();
+        normalise(fracpart);
     }
 
     number result = intpart + fracpart;
     if (negative)
-        result.setnegative(true);
+        setnegative(result, true);
 
     if (s[end] == 'e' || s[end] == 'E') {
         constexpr std::int64_t MAX_EXPONENT = 8LL * MAX_EXPO;  // 799999992

@@ -9,7 +9,7 @@
 
 namespace num {
 
-void number::badlimb(const char* file, int line)
+void chainaccess::badlimb(const char* file, int line)
 {
     std::fprintf(stderr, "Assertion failed: n < BASE, module number, file %s, line %d\n", file,
                  line);
@@ -18,33 +18,35 @@ void number::badlimb(const char* file, int line)
 
 // -- construction ----------------------------------------------------------------
 
-void number::fromunsigned(std::uint64_t magnitude, bool negative)
+void chainaccess::fromunsigned(number& x, std::uint64_t magnitude, bool negative)
 {
     if (magnitude == 0)
         return;
-    m_negative = negative ? 1 : 0;
+    x.m_negative = negative ? 1 : 0;
     int count = 0;
     while (magnitude != 0) {
-        prepend(static_cast<std::uint32_t>(magnitude % BASE));
+        chainaccess::prepend(x, static_cast<std::uint32_t>(magnitude % BASE));
         magnitude /= BASE;
         ++count;
     }
-    m_lowexpo = 0;
-    m_expo = count - 1;
-    normalise();
+    x.m_lowexpo = 0;
+    x.m_expo = count - 1;
+    chainaccess::normalise(x);
 }
 
 number::number(std::int32_t n)
 {
-    fromunsigned(n < 0 ? 0u - static_cast<std::uint32_t>(n) : static_cast<std::uint32_t>(n), n < 0);
+    chainaccess::fromunsigned(
+        *this, n < 0 ? 0u - static_cast<std::uint32_t>(n) : static_cast<std::uint32_t>(n), n < 0);
 }
 
 number::number(std::int64_t n)
 {
-    fromunsigned(n < 0 ? 0u - static_cast<std::uint64_t>(n) : static_cast<std::uint64_t>(n), n < 0);
+    chainaccess::fromunsigned(
+        *this, n < 0 ? 0u - static_cast<std::uint64_t>(n) : static_cast<std::uint64_t>(n), n < 0);
 }
 
-number::number(std::uint64_t n) { fromunsigned(n, false); }
+number::number(std::uint64_t n) { chainaccess::fromunsigned(*this, n, false); }
 
 number::number(double v)
 {
@@ -64,20 +66,20 @@ number::number(double v)
     }
     int count = 0;
     while (v != 0.0) {
-        prepend(static_cast<std::uint32_t>(std::fmod(v, 1e8)));
+        chainaccess::prepend(*this, static_cast<std::uint32_t>(std::fmod(v, 1e8)));
         v = std::floor(v / 1e8);
         ++count;
     }
     m_lowexpo = -scaled;
     m_expo = m_lowexpo + count - 1;
     m_negative = negative ? 1 : 0;
-    normalise();
+    chainaccess::normalise(*this);
 }
 
 number::number(const number& other)
     : m_expo(other.m_expo), m_lowexpo(other.m_lowexpo), m_negative(other.m_negative)
 {
-    appendcopy(other);
+    chainaccess::appendcopy(*this, other);
 }
 
 number::number(number&& other) noexcept
@@ -94,11 +96,11 @@ number& number::operator=(const number& other)
 {
     if (this == &other)
         return *this;
-    clear();
+    chainaccess::clear(*this);
     m_expo = other.m_expo;
     m_lowexpo = other.m_lowexpo;
     m_negative = other.m_negative;
-    appendcopy(other);
+    chainaccess::appendcopy(*this, other);
     return *this;
 }
 
@@ -117,10 +119,10 @@ number::~number()
         limbpool::releasechain(m_head, m_tail);
 }
 
-void number::appendcopy(const number& other)
+void chainaccess::appendcopy(number& x, const number& other)
 {
     const limb* q = other.m_head;
-    appendfrom([&q](std::uint32_t& v) {
+    chainaccess::appendfrom(x, [&q](std::uint32_t& v) {
         if (q == nullptr)
             return false;
         v = q->value;
@@ -140,7 +142,7 @@ void number::swap(number& other) noexcept
 
 void number::setzero()
 {
-    clear();
+    chainaccess::clear(*this);
     m_expo = ZERO_EXPO;
     m_lowexpo = 0;
     m_negative = 0;
@@ -152,9 +154,9 @@ void number::setzero()
 // returns false. The free list is already linked through `lower`: walking it
 // in order links the new nodes among themselves, and only `upper` and the
 // values are written.
-template <typename Next> void number::appendfrom(Next next)
+template <typename Next> void chainaccess::appendfrom(number& x, Next next)
 {
-    limb* prev = m_tail;
+    limb* prev = x.m_tail;
     limb* p = limbpool::s_free;
     // The loop stops at the top of the settled part of the list, then at
     // its end. Past the first stop the rest of the list is settled.
@@ -174,7 +176,7 @@ template <typename Next> void number::appendfrom(Next next)
             leave(p);
             if (prev != nullptr)
                 prev->lower = nullptr;
-            m_tail = prev;
+            x.m_tail = prev;
             pollcancel();
         }
         if (p == stop) {
@@ -187,11 +189,11 @@ template <typename Next> void number::appendfrom(Next next)
                 leave(nullptr);
                 if (prev != nullptr)
                     prev->lower = nullptr;
-                m_tail = prev;
+                x.m_tail = prev;
                 do {
                     if (pollpoint(++count))
                         pollcancel();
-                    append(v);
+                    chainaccess::append(x, v);
                 } while (next(v));
                 return;
             }
@@ -199,21 +201,21 @@ template <typename Next> void number::appendfrom(Next next)
         limbpool::unpoison(p);
         p->value = v;
         p->upper = prev;
-        (prev != nullptr ? prev->lower : m_head) = p;
+        (prev != nullptr ? prev->lower : x.m_head) = p;
         prev = p;
         p = p->lower;
     }
-    if (prev == m_tail)
+    if (prev == x.m_tail)
         return;  // nothing appended
     leave(p);
     prev->lower = nullptr;
-    m_tail = prev;
+    x.m_tail = prev;
 }
 
-void number::appendlimbs(const std::uint32_t* values, std::size_t n)
+void chainaccess::appendlimbs(number& x, const std::uint32_t* values, std::size_t n)
 {
     const std::uint32_t* end = values + n;
-    appendfrom([&values, end](std::uint32_t& v) {
+    chainaccess::appendfrom(x, [&values, end](std::uint32_t& v) {
         if (values == end)
             return false;
         v = *values++;
@@ -221,9 +223,9 @@ void number::appendlimbs(const std::uint32_t* values, std::size_t n)
     });
 }
 
-void number::appendlimbs(const limb* from, std::size_t n)
+void chainaccess::appendlimbs(number& x, const limb* from, std::size_t n)
 {
-    appendfrom([&from, &n](std::uint32_t& v) {
+    chainaccess::appendfrom(x, [&from, &n](std::uint32_t& v) {
         if (n == 0)
             return false;
         v = from->value;
@@ -233,78 +235,78 @@ void number::appendlimbs(const limb* from, std::size_t n)
     });
 }
 
-void number::remove(limb* node)
+void chainaccess::remove(number& x, limb* node)
 {
     if (node->upper != nullptr)
         node->upper->lower = node->lower;
     else
-        m_head = node->lower;
+        x.m_head = node->lower;
     if (node->lower != nullptr)
         node->lower->upper = node->upper;
     else
-        m_tail = node->upper;
+        x.m_tail = node->upper;
     limbpool::release(node);
 }
 
-void number::cutbelow(limb* node)
+void chainaccess::cutbelow(number& x, limb* node)
 {
     if (node->lower == nullptr)
         return;
-    limbpool::releasechain(node->lower, m_tail);
+    limbpool::releasechain(node->lower, x.m_tail);
     node->lower = nullptr;
-    m_tail = node;
+    x.m_tail = node;
 }
 
-void number::clear()
+void chainaccess::clear(number& x)
 {
-    if (m_head != nullptr)
-        limbpool::releasechain(m_head, m_tail);
-    m_head = m_tail = nullptr;
+    if (x.m_head != nullptr)
+        limbpool::releasechain(x.m_head, x.m_tail);
+    x.m_head = x.m_tail = nullptr;
 }
 
-limb* number::nodeat(std::int32_t power) const
+limb* chainaccess::nodeat(const number& x, std::int32_t power)
 {
-    if (iszero() || power < m_lowexpo || power > m_expo)
+    if (x.iszero() || power < x.m_lowexpo || power > x.m_expo)
         return nullptr;
     limb* p;
-    if (power - m_lowexpo < m_expo - power) {
-        p = m_tail;
-        for (std::int32_t k = m_lowexpo; k < power; ++k)
+    if (power - x.m_lowexpo < x.m_expo - power) {
+        p = x.m_tail;
+        for (std::int32_t k = x.m_lowexpo; k < power; ++k)
             p = p->upper;
     } else {
-        p = m_head;
-        for (std::int32_t k = m_expo; k > power; --k)
+        p = x.m_head;
+        for (std::int32_t k = x.m_expo; k > power; --k)
             p = p->lower;
     }
     return p;
 }
 
-void number::notenewtop()
+void chainaccess::notenewtop(number& x)
 {
-    if (iszero())
-        m_expo = m_lowexpo = 0;
+    if (x.iszero())
+        x.m_expo = x.m_lowexpo = 0;
     else
-        ++m_expo;
+        ++x.m_expo;
 }
 
-void number::normalise()
+void chainaccess::normalise(number& x)
 {
-    while (m_head != nullptr && m_head->value == 0) {
-        remove(m_head);
-        --m_expo;
+    while (x.m_head != nullptr && x.m_head->value == 0) {
+        chainaccess::remove(x, x.m_head);
+        --x.m_expo;
     }
-    while (m_tail != nullptr && m_tail->value == 0) {
-        remove(m_tail);
-        ++m_lowexpo;
+    while (x.m_tail != nullptr && x.m_tail->value == 0) {
+        chainaccess::remove(x, x.m_tail);
+        ++x.m_lowexpo;
     }
-    if (m_head == nullptr) {
-        m_expo = ZERO_EXPO;
-        m_negative = 0;
+    if (x.m_head == nullptr) {
+        x.m_expo = ZERO_EXPO;
+        x.m_negative = 0;
         return;
     }
-    if (m_expo > MAX_EXPO)
+    if (x.m_expo > MAX_EXPO)
         throw numberexception("number overflow");
-    if (m_lowexpo < MIN_EXPO)
+    if (x.m_lowexpo < MIN_EXPO)
         throw numberexception("number underflow");
 }
 

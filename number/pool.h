@@ -80,6 +80,7 @@ public:
 
 private:
     friend class number;
+    friend struct chainaccess;
 
     // Constant-initialised, so it is valid before the pool is filled and after
     // it is emptied: nodes released late simply stay on the list.

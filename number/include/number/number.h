@@ -75,35 +75,6 @@ private:
 
     // The library reaches the chain through chain.h.
     friend struct chainaccess;
-
-    void setexpo(std::int32_t e) { m_expo = e; }
-    void setlowexpo(std::int32_t e) { m_lowexpo = e; }
-    void setnegative(bool negative) { m_negative = negative ? 1 : 0; }
-
-    // -- the chain's primitives, described in and reached through chain.h --
-    inline void append(std::uint32_t n);
-    inline void prepend(std::uint32_t n);
-    void appendlimbs(const std::uint32_t* values, std::size_t n);
-    void appendlimbs(const limb* from, std::size_t n);
-    inline void insertafter(limb* node, std::uint32_t n);
-    void remove(limb* node);
-    void cutbelow(limb* node);
-    void clear();
-    limb* nodeat(std::int32_t power) const;
-    void notenewtop();
-    void normalise();
-
-    // A limb value of BASE or more is a programming error inside the
-    // arithmetic, never a user error: report it and stop, in every build type.
-    static inline void checklimb(std::uint32_t n);
-    [[noreturn]] static void badlimb(const char* file, int line);
-    static inline limb* newnode(std::uint32_t n);
-    // Links node in between above and below (either null at an end).
-    inline void link(limb* node, limb* above, limb* below);
-
-    template <typename Next> void appendfrom(Next next);
-    void fromunsigned(std::uint64_t magnitude, bool negative);
-    void appendcopy(const number& other);
 };
 
 // -- derived quantities -------------------------------------------------------
