@@ -106,6 +106,10 @@ void Calculator::dispatchkey(int code)
         typedigit(keydigit(code));
         return;
     }
+    if (keybit(code) >= 0) {
+        togglebit(keybit(code));
+        return;
+    }
     switch (code) {
     case key::clearall: clearall(); break;
     case key::clearentry: clearentry(); break;

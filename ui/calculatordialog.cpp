@@ -25,6 +25,7 @@
 #include "ui/aboutdialog.h"
 #include "ui/accelerators.h"
 #include "ui/appinfo.h"
+#include "ui/bitview.h"
 #include "ui/dialogtemplate.h"
 #include "ui/displayedit.h"
 #include "ui/indicator.h"
@@ -80,15 +81,20 @@ CalculatorDialog::CalculatorDialog(hooks h, QWidget* parent)
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint);
     Indicator::install();
+    BitView::install();
 
     buildmenus();
     buildcontrols();
+    m_bits = new BitView(this);
+    m_bits->hide();
+    m_bits->ontoggle = [this](int bit) { oncommand(bitkey(bit)); };
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     layout->setMenuBar(m_menubar);
     layout->addWidget(m_client);
+    layout->addWidget(m_bits);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
     // Every key press in the window passes here before the focused control
@@ -149,7 +155,13 @@ void CalculatorDialog::refreshwindow(const enginesnapshot& state)
     checkcommand(command::BIN, m_radix == 2);
     showmode(state);
 
-    m_display->setFocus();
+    // The bit view shows in the integer radices only; the window grows by
+    // its height meanwhile.
+    m_bits->setvalue(state.word, wordbits(state.size));
+    m_bits->setEnabled(!state.error);
+    m_bits->setVisible(m_radix != 10);
+    if (!m_bits->isVisible() || !m_bits->isAncestorOf(QApplication::focusWidget()))
+        m_display->setFocus();
 }
 
 Indicator* CalculatorDialog::indicator(int id) const
@@ -255,6 +267,10 @@ void CalculatorDialog::oncommand(int id, bool byradix)
     case command::KEYS: showkeys(); return;
     case command::WHATS_THIS: whatsthis(); return;
     default:
+        if (keybit(id) >= 0) {
+            m_feeder.hand(id);
+            return;
+        }
         if (qobject_cast<QPushButton*>(control(id)) != nullptr)
             m_feeder.press(id, m_accelerating, byradix);
         return;
@@ -323,6 +339,29 @@ std::optional<int> CalculatorDialog::askprecision(int digits)
 }
 
 void CalculatorDialog::beep() { QApplication::beep(); }
+
+bool CalculatorDialog::bitviewkey(int qtkey, Qt::KeyboardModifiers modifiers)
+{
+    if (!m_bits->isVisible() || !m_bits->isEnabled())
+        return false;
+    const bool inbits = m_bits->isAncestorOf(QApplication::focusWidget());
+    switch (qtkey) {
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+        if (inbits)
+            m_display->setFocus(Qt::TabFocusReason);
+        else
+            m_bits->focusbit();
+        return true;
+    case Qt::Key_Left:
+    case Qt::Key_Right:
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+    case Qt::Key_Home:
+    case Qt::Key_End: return inbits && modifiers == Qt::NoModifier;
+    default: return false;
+    }
+}
 
 void CalculatorDialog::scrolldisplay(int lines)
 {
@@ -431,6 +470,9 @@ bool CalculatorDialog::eventFilter(QObject* watched, QEvent* event)
     auto* press = static_cast<QKeyEvent*>(event);
     const Qt::KeyboardModifiers modifiers =
         press->modifiers() & ~(Qt::KeypadModifier | Qt::GroupSwitchModifier);
+    if (bitviewkey(press->key(), modifiers))
+        // Tab has moved the focus; the arrows go on to the focused bit.
+        return press->key() == Qt::Key_Tab || press->key() == Qt::Key_Backtab;
 
     if (const int lines = scrolllines(press->key()); lines != 0 && modifiers == Qt::NoModifier) {
         scrolldisplay(lines);

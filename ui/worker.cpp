@@ -85,6 +85,7 @@ void CalculatorWorker::publishsnapshot()
     m_snapshot = {engine.display(), engine.parens(),   engine.memorynonzero(), engine.inv(),
                   engine.hyp(),     engine.grouping(), engine.error(),         engine.radix(),
                   engine.angle(),   engine.wordsize(), engine.precision()};
+    m_snapshot.word = engine.word();
     m_displaychanged = false;
 }
 

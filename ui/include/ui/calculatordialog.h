@@ -17,6 +17,7 @@
 
 #include "ui/keyfeeder.h"
 
+class BitView;
 class Indicator;
 class dialogunits;
 class displayedit;
@@ -51,6 +52,7 @@ public:
 
     QWidget* control(int id) const { return m_controls.value(id); }
     QMenuBar* menubar() const { return m_menubar; }
+    BitView* bitview() const { return m_bits; }
     // The menu item with this command, in any popup of the menu bar.
     QAction* findcommand(int command) const;
     CalculatorWorker& worker() { return m_feeder.worker(); }
@@ -87,6 +89,7 @@ private:
     displayedit* m_display = nullptr;
     QWidget* m_client = nullptr;
     KeysDialog* m_keys = nullptr;  // Help > Keys, made when first asked for
+    BitView* m_bits = nullptr;     // under the keypad in the integer radices
     // Last, so that it goes first: before the members its calls of the
     // window read.
     KeyFeeder m_feeder;
@@ -131,6 +134,9 @@ private:
     static QAction* menuaction(const menuitem& item, QObject* parent);
     QAction* makeaction(const menuitem& item, QObject* parent);
 
+    // Tab between the display and the bit view, and the keys a focused bit
+    // keeps for itself: true when the window leaves the key to them.
+    bool bitviewkey(int qtkey, Qt::KeyboardModifiers modifiers);
     void scrolldisplay(int lines);
     void copy();
     void paste();

@@ -52,6 +52,7 @@ struct enginesnapshot {
     angleunit angle = angleunit::degrees;
     ::wordsize size = ::wordsize::qword;
     int precision = Calculator::STARTPRECISION;
+    std::uint64_t word = 0;  // the value as the word of the integer radices, for the bit view
 };
 
 // Owns the one Calculator and runs its key actions. The window hands over
