@@ -192,6 +192,8 @@ BitView::BitView(QWidget* parent) : QWidget(parent)
 {
     setAccessibleName(QStringLiteral("Bits"));
     setAccessibleDescription(QStringLiteral("The bits of the value, 0 at the right"));
+    // A larger window gives its height to the keypad; the bits spread.
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     auto* grid = new QGridLayout(this);
     grid->setHorizontalSpacing(0);
     grid->setVerticalSpacing(0);

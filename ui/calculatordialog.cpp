@@ -75,11 +75,11 @@ CalculatorDialog::CalculatorDialog(hooks h, QWidget* parent)
 {
     setWindowTitle(QString::fromLatin1(APPLICATION_NAME));
     setWindowIcon(QIcon(QStringLiteral(":/icons/zelk-calculator.svg")));
-    // An application window (in the task bar) with a caption, a close box
-    // and a minimise box; the size is fixed.
+    // An application window (in the task bar) with a caption, a close box,
+    // a minimise and a maximise box; the layout's size is the smallest.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                   Qt::WindowCloseButtonHint);
+                   Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint);
     Indicator::install();
     BitView::install();
 
@@ -95,7 +95,7 @@ CalculatorDialog::CalculatorDialog(hooks h, QWidget* parent)
     layout->setMenuBar(m_menubar);
     layout->addWidget(m_client);
     layout->addWidget(m_bits);
-    layout->setSizeConstraint(QLayout::SetFixedSize);
+    layout->setSizeConstraint(QLayout::SetMinimumSize);
 
     // Every key press in the window passes here before the focused control
     // sees it, the way accelerators are translated before a dialog handles
@@ -159,7 +159,7 @@ void CalculatorDialog::refreshwindow(const enginesnapshot& state)
     // its height meanwhile.
     m_bits->setvalue(state.word, wordbits(state.size));
     m_bits->setEnabled(!state.error);
-    m_bits->setVisible(m_radix != 10);
+    showbitview(m_radix != 10);
     if (!m_bits->isVisible() || !m_bits->isAncestorOf(QApplication::focusWidget()))
         m_display->setFocus();
 }
@@ -369,9 +369,14 @@ void CalculatorDialog::scrolldisplay(int lines)
     bar->setValue(bar->value() + lines * m_linestep);
 }
 
-// Without group separators, which other programs read as decimal points.
+// The selection as it stands; else the number without group separators,
+// which other programs read as decimal points.
 void CalculatorDialog::copy()
 {
+    if (const QString selected = m_display->selection(); !selected.isEmpty()) {
+        QGuiApplication::clipboard()->setText(selected);
+        return;
+    }
     const std::string text = ungroupeddisplay(m_displaystring.toStdString(), m_radix);
     QGuiApplication::clipboard()->setText(QString::fromStdString(text));
 }
@@ -473,6 +478,10 @@ bool CalculatorDialog::eventFilter(QObject* watched, QEvent* event)
     if (bitviewkey(press->key(), modifiers))
         // Tab has moved the focus; the arrows go on to the focused bit.
         return press->key() == Qt::Key_Tab || press->key() == Qt::Key_Backtab;
+    // Shift and an arrow select text in the display.
+    if (modifiers == Qt::ShiftModifier &&
+        (press->key() == Qt::Key_Left || press->key() == Qt::Key_Right))
+        return false;
 
     if (const int lines = scrolllines(press->key()); lines != 0 && modifiers == Qt::NoModifier) {
         scrolldisplay(lines);

@@ -6,7 +6,9 @@
 #pragma once
 
 #include <QDialog>
+#include <QFont>
 #include <QHash>
+#include <QRect>
 #include <QString>
 
 #include <cstdint>
@@ -14,12 +16,13 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <utility>
+#include <vector>
 
 #include "ui/keyfeeder.h"
 
 class BitView;
 class Indicator;
-class dialogunits;
 class displayedit;
 class KeysDialog;
 class QAction;
@@ -90,6 +93,13 @@ private:
     QWidget* m_client = nullptr;
     KeysDialog* m_keys = nullptr;  // Help > Keys, made when first asked for
     BitView* m_bits = nullptr;     // under the keypad in the integer radices
+    int m_bitsgrowth = 0;          // pixels the window grew by to show it
+    // The places of the controls at the smallest size, which a larger
+    // window scales; the display's apart, whole lines of its font.
+    std::vector<std::pair<QWidget*, QRect>> m_places;
+    QRect m_displayplace;
+    int m_displaybottom = 0;  // the frames below the display
+    QFont m_displayfont;
     // Last, so that it goes first: before the members its calls of the
     // window read.
     KeyFeeder m_feeder;
@@ -118,8 +128,13 @@ private:
     void beep() override;
 
     Indicator* indicator(int id) const;
-    // Gives the display a height of whole lines.
-    void fitdisplay(const dialogunits& units);
+    // Gives the display at `place` a height of whole lines, down to
+    // `bottom` at most.
+    void fitdisplay(QRect place, int bottom);
+    // Places the controls for the size of the keypad's area.
+    void placecontrols();
+    // Shows or hides the bit view, the window growing by its height.
+    void showbitview(bool on);
     void showmode(const enginesnapshot& state);
     void checkmode(int radio, int item, bool on);
     void showcontrol(int id, bool on);
