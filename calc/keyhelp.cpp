@@ -77,7 +77,7 @@ const int keyhelpcount = static_cast<int>(std::size(keyhelps));
 
 const keyhelp bitkeyshelp = {
     key::bit0,
-    "Bit",
+    "Bit keys",
     "Bit n of the value in Hex, Oct and Bin, 0 at the right: toggle it; the entry goes on from "
     "the new value. Only the bits of the word size",
     nullptr,

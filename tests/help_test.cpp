@@ -185,9 +185,14 @@ TEST(WindowHelp, F1OpensTheKeysPageBesideTheWindow)
         if (helpof(calculatortemplate[i].id) != nullptr)
             order.push_back(calculatortemplate[i].id);
     }
-    ASSERT_EQ(table->rowCount(), static_cast<int>(order.size()));
-    EXPECT_EQ(table->rowCount(), keyhelpcount);
-    for (int row = 0; row < table->rowCount(); ++row) {
+    // Then the bit keys, in one row.
+    ASSERT_EQ(table->rowCount(), static_cast<int>(order.size()) + 1);
+    EXPECT_EQ(table->rowCount(), keyhelpcount + 1);
+    const int bitrow = table->rowCount() - 1;
+    EXPECT_EQ(table->item(bitrow, 0)->text(), QStringLiteral("Bit0 to Bit63"));
+    EXPECT_EQ(table->item(bitrow, 1)->text(), QString::fromUtf8(bitkeyshelp.named));
+    EXPECT_EQ(table->item(bitrow, 0)->data(Qt::AccessibleTextRole), QStringLiteral("Bit keys"));
+    for (int row = 0; row < bitrow; ++row) {
         EXPECT_EQ(keyhelps[row].code, order[static_cast<std::size_t>(row)]) << row;
         EXPECT_EQ(table->item(row, 0)->text(), QString::fromStdString(keyname(order[row])));
         EXPECT_FALSE(table->item(row, 2)->text().isEmpty());

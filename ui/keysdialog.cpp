@@ -28,7 +28,8 @@ KeysDialog::KeysDialog(QWidget* parent) : QDialog(parent)
     setModal(false);
     setObjectName(QStringLiteral("keys"));
 
-    m_table = new QTableWidget(keyhelpcount, 5, this);
+    // Every key of the keypad, then the bit keys of the bit view in one row.
+    m_table = new QTableWidget(keyhelpcount + 1, 5, this);
     m_table->setHorizontalHeaderLabels({QStringLiteral("Key"), QStringLiteral("Keyboard"),
                                         QStringLiteral("What it does"), QStringLiteral("With Inv"),
                                         QStringLiteral("With Hyp")});
@@ -37,10 +38,11 @@ KeysDialog::KeysDialog(QWidget* parent) : QDialog(parent)
     m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_table->setWordWrap(true);
     m_table->verticalHeader()->hide();
-    for (int row = 0; row < keyhelpcount; ++row) {
-        const keyhelp& h = keyhelps[row];
-        const QString cells[] = {text(keyname(h.code)), text(keyboardtext(h.code)), text(h.meaning),
-                                 text(h.inverse), text(h.hyperbolic)};
+    for (int row = 0; row <= keyhelpcount; ++row) {
+        const keyhelp& h = row < keyhelpcount ? keyhelps[row] : bitkeyshelp;
+        const QString name = row < keyhelpcount ? text(keyname(h.code)) : text(BITKEYSNAMES);
+        const QString cells[] = {name, text(keyboardtext(h.code)), text(h.meaning), text(h.inverse),
+                                 text(h.hyperbolic)};
         for (int column = 0; column < 5; ++column) {
             auto* item = new QTableWidgetItem(cells[column]);
             item->setToolTip(cells[column]);
