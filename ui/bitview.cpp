@@ -216,7 +216,6 @@ BitView::BitView(QWidget* parent) : QWidget(parent)
             auto* number = new QLabel(QString::number(n), this);
             number->setFont(small);
             number->setAlignment(Qt::AlignRight | Qt::AlignTop);
-            number->setAccessibleName(QStringLiteral("Bit %1 below").arg(n));
             QSizePolicy policy = number->sizePolicy();
             policy.setRetainSizeWhenHidden(true);
             number->setSizePolicy(policy);

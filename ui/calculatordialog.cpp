@@ -85,16 +85,12 @@ CalculatorDialog::CalculatorDialog(hooks h, QWidget* parent)
 
     buildmenus();
     buildcontrols();
-    m_bits = new BitView(this);
-    m_bits->hide();
-    m_bits->ontoggle = [this](int bit) { oncommand(bitkey(bit)); };
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     layout->setMenuBar(m_menubar);
     layout->addWidget(m_client);
-    layout->addWidget(m_bits);
     layout->setSizeConstraint(QLayout::SetMinimumSize);
 
     // Every key press in the window passes here before the focused control
@@ -155,12 +151,9 @@ void CalculatorDialog::refreshwindow(const enginesnapshot& state)
     checkcommand(command::BIN, m_radix == 2);
     showmode(state);
 
-    // The bit view shows in the integer radices only; the window grows by
-    // its height meanwhile.
-    m_bits->setvalue(state.word, wordbits(state.size));
-    m_bits->setEnabled(!state.error);
-    showbitview(m_radix != 10);
-    if (!m_bits->isVisible() || !m_bits->isAncestorOf(QApplication::focusWidget()))
+    showbits(state);
+    if (m_bits == nullptr || !m_bits->isVisible() ||
+        !m_bits->isAncestorOf(QApplication::focusWidget()))
         m_display->setFocus();
 }
 
@@ -342,7 +335,7 @@ void CalculatorDialog::beep() { QApplication::beep(); }
 
 bool CalculatorDialog::bitviewkey(int qtkey, Qt::KeyboardModifiers modifiers)
 {
-    if (!m_bits->isVisible() || !m_bits->isEnabled())
+    if (m_bits == nullptr || !m_bits->isVisible() || !m_bits->isEnabled())
         return false;
     const bool inbits = m_bits->isAncestorOf(QApplication::focusWidget());
     switch (qtkey) {

@@ -9,9 +9,9 @@
 #include <functional>
 
 #include <QAction>
+#include <QBoxLayout>
 #include <QButtonGroup>
 #include <QCheckBox>
-#include <QLayout>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
@@ -226,6 +226,25 @@ void CalculatorDialog::placecontrols()
     if (font != m_display->font())
         m_display->setFont(font);
     fitdisplay(scaled(m_displayplace), static_cast<int>(std::lround(m_displaybottom * sy)));
+}
+
+// The bit view shows in the integer radices only. It is made when first
+// needed, so that a window starting in Dec builds none of its cells.
+void CalculatorDialog::showbits(const enginesnapshot& state)
+{
+    const bool on = state.radix != 10;
+    if (m_bits == nullptr) {
+        if (!on)
+            return;
+        m_bits = new BitView(this);
+        m_bits->hide();
+        m_bits->ontoggle = [this](int bit) { oncommand(bitkey(bit)); };
+        if (auto* box = qobject_cast<QBoxLayout*>(layout()))
+            box->addWidget(m_bits);
+    }
+    m_bits->setvalue(state.word, wordbits(state.size));
+    m_bits->setEnabled(!state.error);
+    showbitview(on);
 }
 
 void CalculatorDialog::showbitview(bool on)

@@ -55,6 +55,7 @@ public:
 
     QWidget* control(int id) const { return m_controls.value(id); }
     QMenuBar* menubar() const { return m_menubar; }
+    // The bit view; null until the window first shows an integer radix.
     BitView* bitview() const { return m_bits; }
     // The menu item with this command, in any popup of the menu bar.
     QAction* findcommand(int command) const;
@@ -133,7 +134,9 @@ private:
     void fitdisplay(QRect place, int bottom);
     // Places the controls for the size of the keypad's area.
     void placecontrols();
-    // Shows or hides the bit view, the window growing by its height.
+    // The bit view of the snapshot's word, shown in the integer radices;
+    // the window grows by its height meanwhile.
+    void showbits(const enginesnapshot& state);
     void showbitview(bool on);
     void showmode(const enginesnapshot& state);
     void checkmode(int radio, int item, bool on);
