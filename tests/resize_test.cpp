@@ -130,6 +130,17 @@ TEST_F(ResizeTest, TheWindowGrowsByTheBitViewInTheIntegerRadices)
     const int panel = dialog.bitview()->height();
     EXPECT_GT(panel, 0);
     EXPECT_EQ(dialog.size(), QSize(start.width(), start.height() + panel));
+    // The bits stand under the display, at any size.
+    const auto leftedges = [&] {
+        const QWidget* top = dialog.bitview()->bit(63);
+        return std::pair(top->mapTo(&dialog, QPoint()).x(),
+                         display()->mapTo(&dialog, QPoint()).x());
+    };
+    EXPECT_EQ(leftedges().first, leftedges().second);
+    resizeto(QSize(start.width() * 2, start.height() + panel));
+    EXPECT_EQ(leftedges().first, leftedges().second);
+    EXPECT_GT(leftedges().first, places[DISPLAY_ID].left());
+    resizeto(QSize(start.width(), start.height() + panel));
     QTest::keyClick(&dialog, Qt::Key_F8);  // Bin: still shown
     ASSERT_TRUE(waitidle(dialog));
     EXPECT_EQ(dialog.size(), QSize(start.width(), start.height() + panel));

@@ -7,6 +7,7 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLayout>
 #include <QPainter>
 #include <QStyleOptionFocusRect>
 
@@ -22,10 +23,7 @@ namespace {
 // share of a cell (GROUPGAP > 0 keeps the groups apart).
 constexpr int CELLPADDING = 3;
 constexpr int GROUPGAP = 2;
-// Dialog units: the display's edges in the template, and the panel's room
-// above and below its bits.
-constexpr int DISPLAY_LEFT = 7;
-constexpr int DISPLAY_RIGHT = 330;
+// Dialog units: the panel's room above and below its bits.
 constexpr int PANEL_TOP = 2;
 constexpr int PANEL_BOTTOM = 6;
 
@@ -197,10 +195,9 @@ BitView::BitView(QWidget* parent) : QWidget(parent)
     auto* grid = new QGridLayout(this);
     grid->setHorizontalSpacing(0);
     grid->setVerticalSpacing(0);
-    // As wide as the display above: its edges in the window's template.
+    // The sides are the display's (setsides).
     const dialogunits units(font());
-    grid->setContentsMargins(units.mapx(DISPLAY_LEFT), units.mapy(PANEL_TOP),
-                             units.mapx(TEMPLATE_WIDTH - DISPLAY_RIGHT), units.mapy(PANEL_BOTTOM));
+    grid->setContentsMargins(0, units.mapy(PANEL_TOP), 0, units.mapy(PANEL_BOTTOM));
     QFont small = font();
     if (small.pointSizeF() > 0)
         small.setPointSizeF(small.pointSizeF() * 0.8);
@@ -272,6 +269,14 @@ void BitView::setvalue(std::uint64_t word, int bits)
             QAccessible::updateAccessibility(&event);
         }
     }
+}
+
+void BitView::setsides(int left, int right)
+{
+    QMargins margins = layout()->contentsMargins();
+    margins.setLeft(left);
+    margins.setRight(right);
+    layout()->setContentsMargins(margins);
 }
 
 void BitView::focusbit(int n)

@@ -226,6 +226,15 @@ void CalculatorDialog::placecontrols()
     if (font != m_display->font())
         m_display->setFont(font);
     fitdisplay(scaled(m_displayplace), static_cast<int>(std::lround(m_displaybottom * sy)));
+    alignbits();
+}
+
+void CalculatorDialog::alignbits()
+{
+    if (m_bits == nullptr)
+        return;
+    const QRect shown = m_display->geometry();
+    m_bits->setsides(shown.left(), m_client->width() - 1 - shown.right());
 }
 
 // The bit view shows in the integer radices only. It is made when first
@@ -241,6 +250,7 @@ void CalculatorDialog::showbits(const enginesnapshot& state)
         m_bits->ontoggle = [this](int bit) { oncommand(bitkey(bit)); };
         if (auto* box = qobject_cast<QBoxLayout*>(layout()))
             box->addWidget(m_bits);
+        alignbits();
     }
     m_bits->setvalue(state.word, wordbits(state.size));
     m_bits->setEnabled(!state.error);

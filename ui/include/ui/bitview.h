@@ -31,6 +31,9 @@ public:
     std::uint64_t word() const { return m_word; }
     QLabel* unsignedlabel() const { return m_unsigned; }
     QLabel* signedlabel() const { return m_signed; }
+    // Its room at the left and the right, in pixels: the display's, so that
+    // the bits stand under it.
+    void setsides(int left, int right);
     // The focus on bit n, kept within the word; the bit last focused for
     // n < 0.
     void focusbit(int n = -1);

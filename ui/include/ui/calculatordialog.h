@@ -137,6 +137,8 @@ private:
     // The bit view of the snapshot's word, shown in the integer radices;
     // the window grows by its height meanwhile.
     void showbits(const enginesnapshot& state);
+    // The bit view's sides under the display's.
+    void alignbits();
     void showbitview(bool on);
     void showmode(const enginesnapshot& state);
     void checkmode(int radio, int item, bool on);
