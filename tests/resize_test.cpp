@@ -20,6 +20,15 @@
 
 namespace {
 
+// Drawing a large window hands work to Qt's own thread pool under futexes
+// ThreadSanitizer cannot see (Qt is not built with it), which it reports as
+// races inside Qt; the tests that draw one run in the other builds.
+#if defined(__SANITIZE_THREAD__)
+constexpr bool DRAWSINQTPOOL = true;
+#else
+constexpr bool DRAWSINQTPOOL = false;
+#endif
+
 class ResizeTest : public ::testing::Test {
 protected:
     CalculatorDialog dialog;
@@ -69,6 +78,8 @@ TEST_F(ResizeTest, TheStartSizeIsTheSmallestAndCanBeMaximised)
 
 TEST_F(ResizeTest, KeysAndDisplayGrowWithTheWindow)
 {
+    if (DRAWSINQTPOOL)
+        GTEST_SKIP();
     const struct {
         const char* name;
         double wide, tall;
@@ -104,6 +115,8 @@ TEST_F(ResizeTest, KeysAndDisplayGrowWithTheWindow)
 
 TEST_F(ResizeTest, AMaximisedWindowWrapsALongResultIntoItsLines)
 {
+    if (DRAWSINQTPOOL)
+        GTEST_SKIP();
     dialog.showMaximized();
     waitfor([&] { return dialog.size() != start; }, 2000);
     QApplication::processEvents();
@@ -124,6 +137,8 @@ TEST_F(ResizeTest, AMaximisedWindowWrapsALongResultIntoItsLines)
 // The bit view adds its height to the window only while it shows.
 TEST_F(ResizeTest, TheWindowGrowsByTheBitViewInTheIntegerRadices)
 {
+    if (DRAWSINQTPOOL)
+        GTEST_SKIP();
     QTest::keyClick(&dialog, Qt::Key_F5);
     ASSERT_TRUE(waitidle(dialog));
     QApplication::processEvents();
