@@ -147,6 +147,10 @@ void Calculator::dispatchkey(int code)
 
 void Calculator::dispatchother(int code)
 {
+    if (keybit(code) >= 0) {
+        togglebit(keybit(code));
+        return;
+    }
     switch (code) {
     case key::clearall: clearall(); break;
     case key::clearentry: clearentry(); break;

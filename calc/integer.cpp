@@ -100,3 +100,27 @@ void Calculator::integerpart()
     showvalue(m_inv ? frac(x) : truncdigits(x, 0), m_known);
     m_inv = false;
 }
+
+std::uint64_t Calculator::word() const
+{
+    if (m_radix == 10)
+        return 0;
+    return mask(getuint64(m_dirty ? parseentry(entrytext()) : m_value));
+}
+
+void Calculator::togglebit(int bit)
+{
+    if (m_radix == 10 || bit >= wordbits(m_wordsize))
+        return;
+    const std::uint64_t u = mask(getuint64(getvalue())) ^ (std::uint64_t{1} << bit);
+    // As typedigit leaves the entry after these digits: a lone 0 does not
+    // start it, so the next digit replaces it.
+    m_entry = writeunsigned(u, m_radix);
+    m_exponent = "+0";
+    m_started = u != 0;
+    m_typed = true;
+    m_point = false;
+    m_exponentmode = false;
+    m_operatorlast = false;
+    refreshentry();
+}

@@ -75,8 +75,20 @@ const keyhelp keyhelps[] = {
 // clang-format on
 const int keyhelpcount = static_cast<int>(std::size(keyhelps));
 
+const keyhelp bitkeyshelp = {
+    key::bit0,
+    "Bit keys",
+    "Bit n of the value in Hex, Oct and Bin, 0 at the right: toggle it; the entry goes on from "
+    "the new value. Only the bits of the word size",
+    nullptr,
+    nullptr,
+    "Tab to the bit view, then the arrows and Space"};
+const char BITKEYSNAMES[] = "Bit0 to Bit63";
+
 const keyhelp* helpof(int code)
 {
+    if (keybit(code) >= 0)
+        return &bitkeyshelp;
     for (const keyhelp& h : keyhelps) {
         if (h.code == code)
             return &h;

@@ -173,12 +173,37 @@ bool sametext(std::string_view a, std::string_view b)
     });
 }
 
+// The bit keys are named by the bit: "Bit0" to "Bit63", without leading
+// zeros, so that each key has one name.
+constexpr char BITNAME[] = "Bit";
+constexpr int WORDBITS = key::bit63 - key::bit0 + 1;
+
+int bitnamed(std::string_view name)
+{
+    const std::string_view prefix(BITNAME);
+    if (name.size() <= prefix.size() || name.size() > prefix.size() + 2 ||
+        !sametext(name.substr(0, prefix.size()), prefix))
+        return 0;
+    const std::string_view digits = name.substr(prefix.size());
+    if (digits.size() > 1 && digits[0] == '0')
+        return 0;
+    int bit = 0;
+    for (char c : digits) {
+        if (c < '0' || c > '9')
+            return 0;
+        bit = bit * 10 + (c - '0');
+    }
+    return bit < WORDBITS ? bitkey(bit) : 0;
+}
+
 }  // namespace
 
 int namedkey(std::string_view name)
 {
     if (sametext(name, GROUPINGNAME))
         return key::grouping;
+    if (const int code = bitnamed(name); code != 0)
+        return code;
     // The first match wins: "C" is clear all (1001) before the digit C.
     for (int i = 0; i < keybuttoncount; ++i) {
         if (sametext(name, withoutmark(keybuttons[i].label)))
@@ -200,6 +225,8 @@ std::string keyname(int code)
 {
     if (code == key::grouping)
         return GROUPINGNAME;
+    if (const int bit = keybit(code); bit >= 0)
+        return BITNAME + std::to_string(bit);
     const char* label = keylabel(code);
     return label != nullptr ? withoutmark(label) : std::string();
 }
@@ -212,3 +239,5 @@ char keydigit(int code)
     }
     return 0;
 }
+
+int keybit(int code) { return code >= key::bit0 && code <= key::bit63 ? code - key::bit0 : -1; }

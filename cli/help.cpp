@@ -162,6 +162,7 @@ std::string namelist()
             names.push_back(name);
     }
     names.push_back(keyname(key::grouping));
+    names.push_back(keyname(key::bit0));
 
     std::string text = "Other characters, such as spaces, are skipped. A name in brackets types\n"
                        "the key with that button text, in any case:";
@@ -178,6 +179,10 @@ std::string namelist()
         text += word;
         column += word.size();
     }
+    // The bit keys, one name each, as a range after the first.
+    const std::string bits = "to [" + keyname(key::bit63) + "]";
+    text += column + 1 + bits.size() > linewidth ? '\n' : ' ';
+    text += bits;
     char code[80];
     std::snprintf(code, sizeof code, ".\n[%d] types the key with code %d (%s).\n", int{key::add},
                   int{key::add}, keyname(key::add).c_str());
@@ -190,12 +195,18 @@ std::string meanings()
 {
     constexpr std::size_t column = 14;
     std::string text = "What the keys do (x is the number shown, y the one typed next):\n";
+    std::vector<const keyhelp*> helps;
     for (int i = 0; i < keyhelpcount; ++i) {
-        const keyhelp& h = keyhelps[i];
-        if (keydigit(h.code) != 0)
-            continue;
-        const std::string words = keydescription(h.code);
-        std::string line = padded("  [" + keyname(h.code) + "]", column);
+        if (keydigit(keyhelps[i].code) == 0)
+            helps.push_back(&keyhelps[i]);
+    }
+    helps.push_back(&bitkeyshelp);
+    for (const keyhelp* h : helps) {
+        const std::string words = keydescription(h->code);
+        const std::string name = keybit(h->code) >= 0
+                                     ? "[" + keyname(key::bit0) + "]-[" + keyname(key::bit63) + "]"
+                                     : "[" + keyname(h->code) + "]";
+        std::string line = padded("  " + name, column);
         if (line.size() > column)
             line += ' ';
         for (std::size_t start = 0; start < words.size();) {

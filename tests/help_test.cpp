@@ -187,12 +187,17 @@ TEST(WindowHelp, F1OpensTheKeysPageBesideTheWindow)
         if (helpof(calculatortemplate[i].id) != nullptr)
             order.push_back(calculatortemplate[i].id);
     }
+    EXPECT_EQ(static_cast<int>(order.size()), keyhelpcount);
+    // Then the bit keys, in one row.
+    const int bitrow = keyhelpcount;
+    EXPECT_EQ(table->item(bitrow, 0)->text(), QStringLiteral("Bit0 to Bit63"));
+    EXPECT_EQ(table->item(bitrow, 1)->text(), QString::fromUtf8(bitkeyshelp.named));
+    EXPECT_EQ(table->item(bitrow, 0)->data(Qt::AccessibleTextRole), QStringLiteral("Bit keys"));
     // Then the window's commands with keys of their own.
     const std::vector<QString> commands = {"Ctrl+C", "Ctrl+V", "Ctrl+D", "Ctrl+H"};
-    ASSERT_EQ(table->rowCount(), static_cast<int>(order.size() + commands.size()));
-    EXPECT_EQ(static_cast<int>(order.size()), keyhelpcount);
+    ASSERT_EQ(table->rowCount(), static_cast<int>(order.size() + 1 + commands.size()));
     for (std::size_t i = 0; i < commands.size(); ++i) {
-        const int row = keyhelpcount + static_cast<int>(i);
+        const int row = bitrow + 1 + static_cast<int>(i);
         EXPECT_EQ(table->item(row, 1)->text(), commands[i]);
         EXPECT_FALSE(table->item(row, 2)->text().isEmpty());
     }

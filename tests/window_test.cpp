@@ -136,7 +136,10 @@ TEST_F(WindowTest, DisplayShowsOnlyAndScrollsByKeys)
 {
     auto* display = static_cast<QTextEdit*>(dialog.control(1000));
     EXPECT_TRUE(display->isReadOnly());
-    EXPECT_EQ(display->textInteractionFlags(), Qt::NoTextInteraction);  // hence no caret
+    // Selectable for Copy, but with no caret.
+    EXPECT_EQ(display->textInteractionFlags(),
+              Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    EXPECT_EQ(display->cursorWidth(), 0);
     EXPECT_EQ(display->viewport()->cursor().shape(), Qt::ArrowCursor);
     EXPECT_EQ(display->document()->defaultTextOption().alignment(), Qt::AlignRight);
     EXPECT_EQ(display->document()->defaultTextOption().wrapMode(), QTextOption::WrapAnywhere);

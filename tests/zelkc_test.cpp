@@ -64,6 +64,12 @@ TEST(Zelkc, ArgumentsAreTypedAndTheDisplayPrinted)
         {"'2^10='", "1024\n"},
         {"'0[EE]3='", "0\n"},
         {"'1,2,3'", "Cannot read pasted number\n"},
+        // The bit keys toggle a bit of the word, then the entry goes on.
+        {"'[Hex][Bit63]'", "8000000000000000\n"},
+        {"'[hex][byte][bit7]+1='", "81\n"},
+        {"'[Bin]1[Bit4]1'", "100011\n"},
+        {"'[Hex][Byte][Bit8]'", "0\n"},
+        {"'5[Bit0]'", "5\n"},
     };
     for (const Case& c : cases) {
         result r = run(c.arguments);
@@ -103,8 +109,9 @@ TEST(Zelkc, StandardInputLinesThatCannotBeTypedAreSkipped)
 
 TEST(Zelkc, UsageErrorsExitWithTwo)
 {
-    for (const char* arguments : {"--precision 0", "--precision 6001", "--precision x",
-                                  "--precision", "--frobnicate", "'[Nope]'", "'[Hex'"}) {
+    for (const char* arguments :
+         {"--precision 0", "--precision 6001", "--precision x", "--precision", "--frobnicate",
+          "'[Nope]'", "'[Hex'", "'[Bit64]'"}) {
         result r = run(arguments);
         EXPECT_EQ(r.status, 2) << arguments;
         EXPECT_NE(r.out.find("zelkc: "), std::string::npos) << arguments;
@@ -189,6 +196,8 @@ TEST(Zelkc, HelpListsEveryCharacterAndEveryName)
         EXPECT_TRUE(typed || help.find("[" + name + "]") != std::string::npos) << name;
     }
     EXPECT_NE(help.find("[Grouping]"), std::string::npos);
+    EXPECT_NE(help.find("[Bit0] to [Bit63]"), std::string::npos);
+    EXPECT_NE(help.find("[Bit0]-[Bit63] Bit n of the value"), std::string::npos);
     for (int i = 0; i < pasteoperatorcount; ++i)
         EXPECT_NE(help.find(pasteoperators[i].utf8), std::string::npos) << pasteoperators[i].utf8;
     // Every named character stands beside its key's name; what only the

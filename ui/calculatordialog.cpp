@@ -25,6 +25,7 @@
 #include "ui/aboutdialog.h"
 #include "ui/accelerators.h"
 #include "ui/appinfo.h"
+#include "ui/bitview.h"
 #include "ui/dialogtemplate.h"
 #include "ui/displayedit.h"
 #include "ui/expressionline.h"
@@ -76,12 +77,13 @@ CalculatorDialog::CalculatorDialog(hooks h, QWidget* parent)
 {
     setWindowTitle(QString::fromLatin1(APPLICATION_NAME));
     setWindowIcon(QIcon(QStringLiteral(":/icons/zelk-calculator.svg")));
-    // An application window (in the task bar) with a caption, a close box
-    // and a minimise box; the size is fixed.
+    // An application window (in the task bar) with a caption, a close box,
+    // a minimise and a maximise box; the layout's size is the smallest.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                   Qt::WindowCloseButtonHint);
+                   Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint);
     Indicator::install();
+    BitView::install();
 
     buildmenus();
     buildcontrols();
@@ -92,7 +94,7 @@ CalculatorDialog::CalculatorDialog(hooks h, QWidget* parent)
     layout->setSpacing(0);
     layout->setMenuBar(m_menubar);
     layout->addWidget(m_client);
-    layout->setSizeConstraint(QLayout::SetFixedSize);
+    layout->setSizeConstraint(QLayout::SetMinimumSize);
 
     // Every key press in the window passes here before the focused control
     // sees it, the way accelerators are translated before a dialog handles
@@ -156,7 +158,10 @@ void CalculatorDialog::refreshwindow(const enginesnapshot& state)
     checkcommand(command::BIN, m_radix == 2);
     showmode(state);
 
-    m_display->setFocus();
+    showbits(state);
+    if (m_bits == nullptr || !m_bits->isVisible() ||
+        !m_bits->isAncestorOf(QApplication::focusWidget()))
+        m_display->setFocus();
 }
 
 Indicator* CalculatorDialog::indicator(int id) const
@@ -264,6 +269,10 @@ void CalculatorDialog::oncommand(int id, bool byradix)
     case command::CLEAR_HISTORY: m_feeder.clearhistory(); return;
     case command::WHATS_THIS: whatsthis(); return;
     default:
+        if (keybit(id) >= 0) {
+            m_feeder.hand(id);
+            return;
+        }
         if (qobject_cast<QPushButton*>(control(id)) != nullptr)
             m_feeder.press(id, m_accelerating, byradix);
         return;
@@ -333,15 +342,43 @@ std::optional<int> CalculatorDialog::askprecision(int digits)
 
 void CalculatorDialog::beep() { QApplication::beep(); }
 
+bool CalculatorDialog::bitviewkey(int qtkey, Qt::KeyboardModifiers modifiers)
+{
+    if (m_bits == nullptr || !m_bits->isVisible() || !m_bits->isEnabled())
+        return false;
+    const bool inbits = m_bits->isAncestorOf(QApplication::focusWidget());
+    switch (qtkey) {
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+        if (inbits)
+            m_display->setFocus(Qt::TabFocusReason);
+        else
+            m_bits->focusbit();
+        return true;
+    case Qt::Key_Left:
+    case Qt::Key_Right:
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+    case Qt::Key_Home:
+    case Qt::Key_End: return inbits && modifiers == Qt::NoModifier;
+    default: return false;
+    }
+}
+
 void CalculatorDialog::scrolldisplay(int lines)
 {
     QScrollBar* bar = m_display->verticalScrollBar();
     bar->setValue(bar->value() + lines * m_linestep);
 }
 
-// Without group separators, which other programs read as decimal points.
+// The selection as it stands; else the number without group separators,
+// which other programs read as decimal points.
 void CalculatorDialog::copy()
 {
+    if (const QString selected = m_display->selection(); !selected.isEmpty()) {
+        QGuiApplication::clipboard()->setText(selected);
+        return;
+    }
     const std::string text = ungroupeddisplay(m_displaystring.toStdString(), m_radix);
     QGuiApplication::clipboard()->setText(QString::fromStdString(text));
 }
@@ -484,6 +521,13 @@ bool CalculatorDialog::eventFilter(QObject* watched, QEvent* event)
     auto* press = static_cast<QKeyEvent*>(event);
     const Qt::KeyboardModifiers modifiers =
         press->modifiers() & ~(Qt::KeypadModifier | Qt::GroupSwitchModifier);
+    if (bitviewkey(press->key(), modifiers))
+        // Tab has moved the focus; the arrows go on to the focused bit.
+        return press->key() == Qt::Key_Tab || press->key() == Qt::Key_Backtab;
+    // Shift and an arrow select text in the display.
+    if (modifiers == Qt::ShiftModifier &&
+        (press->key() == Qt::Key_Left || press->key() == Qt::Key_Right))
+        return false;
 
     if (const int lines = scrolllines(press->key()); lines != 0 && modifiers == Qt::NoModifier) {
         scrolldisplay(lines);

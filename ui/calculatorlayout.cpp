@@ -6,8 +6,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 
 #include <QAction>
+#include <QBoxLayout>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QMenu>
@@ -15,12 +17,14 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QScrollBar>
 #include <QTextDocument>
 #include <qdrawutil.h>
 
 #include "calc/keyhelp.h"
 #include "calc/keys.h"
+#include "ui/bitview.h"
 #include "ui/dialogtemplate.h"
 #include "ui/displayedit.h"
 #include "ui/expressionline.h"
@@ -77,17 +81,37 @@ int radiogroup(int id)
     return id >= key::qword ? 2 : 1;
 }
 
+// The keypad's area: it tells the window when its size changes, so that the
+// controls grow with it.
+class clientarea : public QWidget {
+public:
+    using QWidget::QWidget;
+    std::function<void()> onresize;
+
+protected:
+    void resizeEvent(QResizeEvent*) override
+    {
+        if (onresize)
+            onresize();
+    }
+};
+
 }  // namespace
 
 void CalculatorDialog::buildcontrols()
 {
-    m_client = new QWidget(this);
+    auto* client = new clientarea(this);
+    m_client = client;
     const dialogunits units(font());
-    m_client->setFixedSize(units.mapx(TEMPLATE_WIDTH), units.mapy(TEMPLATE_HEIGHT));
+    // The template's size is the smallest; a larger window scales it.
+    m_client->setMinimumSize(units.mapx(TEMPLATE_WIDTH), units.mapy(TEMPLATE_HEIGHT));
+    m_client->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
 
     m_controls.reserve(calculatortemplatecount);
     QButtonGroup* const groups[] = {new QButtonGroup(this), new QButtonGroup(this),
                                     new QButtonGroup(this)};
+    // The display may reach down to the frames below it.
+    int below = TEMPLATE_HEIGHT;
     for (int i = 0; i < calculatortemplatecount; ++i) {
         const controlplace& place = calculatortemplate[i];
         QWidget* widget = makecontrol(place, groups[radiogroup(place.id)]);
@@ -96,15 +120,25 @@ void CalculatorDialog::buildcontrols()
         // take Space, and Tab moves nothing.
         if (widget != m_display)
             widget->setFocusPolicy(Qt::NoFocus);
-        widget->setGeometry(units.map(place.x, place.y, place.width, place.height));
+        const QRect rect = units.map(place.x, place.y, place.width, place.height);
+        widget->setGeometry(rect);
+        if (widget == m_display)
+            m_displayplace = rect;
+        else
+            m_places.emplace_back(widget, rect);
+        if (place.kind == controlkind::frame)
+            below = std::min(below, place.y);
         if (place.id != -1) {
             widget->setObjectName(QString::number(place.id));
             m_controls.insert(place.id, widget);
         }
     }
-    fitdisplay(units);
+    m_displaybottom = units.mapy(below);
+    m_displayfont = m_display->font();
+    fitdisplay(m_displayplace, m_displaybottom);
     m_expression = new expressionline(m_client);
     m_expression->place(m_display->geometry());
+    client->onresize = [this] { placecontrols(); };
 }
 
 QWidget* CalculatorDialog::makecontrol(const controlplace& place, QButtonGroup* group)
@@ -136,10 +170,10 @@ QWidget* CalculatorDialog::makecontrol(const controlplace& place, QButtonGroup* 
 }
 
 // A display of three and a half lines cuts the fourth in half. The height
-// of the place is rounded to whole lines, up where the room above the
-// frames below allows it: then every position the scroll bar takes, a
+// of the place is rounded to whole lines, up where the room above `bottom`
+// (the frames below) allows it: then every position the scroll bar takes, a
 // multiple of a line or the end, shows whole lines only.
-void CalculatorDialog::fitdisplay(const dialogunits& units)
+void CalculatorDialog::fitdisplay(QRect place, int bottom)
 {
     // The height of a line as the display lays it out, from a document of
     // its font laid out here: the display's own lays out only once shown.
@@ -156,21 +190,107 @@ void CalculatorDialog::fitdisplay(const dialogunits& units)
 
     const int chrome =
         2 * m_display->frameWidth() + 2 * static_cast<int>(std::ceil(document->documentMargin()));
-    QRect place = m_display->geometry();
     const double fits = (place.height() - chrome) / line;
-    // Down to the frames below it.
-    int below = TEMPLATE_HEIGHT;
-    for (int i = 0; i < calculatortemplatecount; ++i) {
-        if (calculatortemplate[i].kind == controlkind::frame)
-            below = std::min(below, calculatortemplate[i].y);
-    }
-    const int room = units.mapy(below) - place.top();
+    const int room = bottom - place.top();
     int lines = std::max(1, static_cast<int>(std::lround(fits)));
     auto height = [&](int n) { return chrome + static_cast<int>(std::ceil(n * line)); };
     if (height(lines) > room)
         lines = std::max(1, static_cast<int>(std::floor(fits)));
     place.setHeight(height(lines));
     m_display->setGeometry(place);
+}
+
+// The controls of a window larger than the template, scaled by its width
+// and height; at the smallest size every place is the template's. The
+// display's font grows with its height, but no faster than its width, so
+// that a line holds at least the digits it holds at the smallest size.
+void CalculatorDialog::placecontrols()
+{
+    const QSize smallest = m_client->minimumSize();
+    const double sx = std::max(1.0, static_cast<double>(m_client->width()) / smallest.width());
+    const double sy = std::max(1.0, static_cast<double>(m_client->height()) / smallest.height());
+    // Edges are scaled, not sizes, so controls that touch still touch.
+    const auto scaled = [&](const QRect& r) {
+        const int left = static_cast<int>(std::lround(r.left() * sx));
+        const int top = static_cast<int>(std::lround(r.top() * sy));
+        const int right = static_cast<int>(std::lround((r.right() + 1) * sx));
+        const int bottom = static_cast<int>(std::lround((r.bottom() + 1) * sy));
+        return QRect(left, top, right - left, bottom - top);
+    };
+    for (const auto& [widget, place] : m_places)
+        widget->setGeometry(scaled(place));
+
+    QFont font = m_displayfont;
+    const double grow = std::min(sx, sy);
+    if (font.pointSizeF() > 0)
+        font.setPointSizeF(font.pointSizeF() * grow);
+    else
+        font.setPixelSize(static_cast<int>(std::lround(font.pixelSize() * grow)));
+    if (font != m_display->font())
+        m_display->setFont(font);
+    fitdisplay(scaled(m_displayplace), static_cast<int>(std::lround(m_displaybottom * sy)));
+    if (m_expression != nullptr)
+        m_expression->place(m_display->geometry());
+    alignbits();
+}
+
+void CalculatorDialog::alignbits()
+{
+    if (m_bits == nullptr)
+        return;
+    const QRect shown = m_display->geometry();
+    m_bits->setsides(shown.left(), m_client->width() - 1 - shown.right());
+}
+
+// The bit view shows in the integer radices only. It is made when first
+// needed, so that a window starting in Dec builds none of its cells.
+void CalculatorDialog::showbits(const enginesnapshot& state)
+{
+    const bool on = state.radix != 10;
+    if (m_bits == nullptr) {
+        if (!on)
+            return;
+        m_bits = new BitView(this);
+        m_bits->hide();
+        m_bits->ontoggle = [this](int bit) { oncommand(bitkey(bit)); };
+        if (auto* box = qobject_cast<QBoxLayout*>(layout()))
+            box->addWidget(m_bits);
+        alignbits();
+    }
+    m_bits->setvalue(state.word, wordbits(state.size));
+    m_bits->setEnabled(!state.error);
+    showbitview(on);
+}
+
+void CalculatorDialog::showbitview(bool on)
+{
+    if (m_bits->isHidden() != on)
+        return;
+    const int panel = m_bits->sizeHint().height();
+    const int before = height();
+    m_bits->setVisible(on);
+    // The window grows by the panel while it shows, as far as the screen
+    // has room below it, and gives that height back after; a maximised
+    // window keeps its size. The layout's new smallest size first, which
+    // may have grown the window already.
+    if (!isVisible() || (windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen)) != 0) {
+        m_bitsgrowth = 0;
+        return;
+    }
+    layout()->activate();
+    if (on) {
+        int tallest = before + panel;
+        if (const QScreen* s = screen()) {
+            const int framebelow = frameGeometry().bottom() - geometry().bottom();
+            tallest = s->availableGeometry().bottom() + 1 - geometry().top() - framebelow;
+        }
+        const int target = std::max(minimumHeight(), std::min(before + panel, tallest));
+        m_bitsgrowth = std::max(0, target - before);
+        resize(width(), std::max(target, height()));
+    } else {
+        resize(width(), std::max(minimumHeight(), before - m_bitsgrowth));
+        m_bitsgrowth = 0;
+    }
 }
 
 void CalculatorDialog::describe(QWidget* widget, const controlplace& place)

@@ -17,8 +17,10 @@ displayedit::displayedit(QWidget* parent) : QTextEdit(parent)
     keepsidemargins();
 
     setReadOnly(true);
-    // No caret and no text pointer: the display only shows.
-    setTextInteractionFlags(Qt::NoTextInteraction);
+    // Text is selected with the mouse or Shift and the arrows, for Copy; no
+    // caret shows and the pointer stays an arrow, as the display only shows.
+    setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    setCursorWidth(0);
     viewport()->setCursor(Qt::ArrowCursor);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -37,6 +39,8 @@ void displayedit::showtext(const QString& text)
     setPlainText(text);
     keepsidemargins();
 }
+
+QString displayedit::selection() const { return textCursor().selectedText(); }
 
 void displayedit::keepsidemargins()
 {

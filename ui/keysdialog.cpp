@@ -44,8 +44,10 @@ KeysDialog::KeysDialog(QWidget* parent) : QDialog(parent)
     setModal(false);
     setObjectName(QStringLiteral("keys"));
 
+    // Every key of the keypad, then the bit keys of the bit view in one row,
+    // then the window's commands that have keys of their own.
     const int commands = static_cast<int>(std::size(commandhelps));
-    m_table = new QTableWidget(keyhelpcount + commands, 5, this);
+    m_table = new QTableWidget(keyhelpcount + 1 + commands, 5, this);
     m_table->setHorizontalHeaderLabels({QStringLiteral("Key"), QStringLiteral("Keyboard"),
                                         QStringLiteral("What it does"), QStringLiteral("With Inv"),
                                         QStringLiteral("With Hyp")});
@@ -54,10 +56,11 @@ KeysDialog::KeysDialog(QWidget* parent) : QDialog(parent)
     m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_table->setWordWrap(true);
     m_table->verticalHeader()->hide();
-    for (int row = 0; row < keyhelpcount; ++row) {
-        const keyhelp& h = keyhelps[row];
-        const QString cells[] = {text(keyname(h.code)), text(keyboardtext(h.code)), text(h.meaning),
-                                 text(h.inverse), text(h.hyperbolic)};
+    for (int row = 0; row <= keyhelpcount; ++row) {
+        const keyhelp& h = row < keyhelpcount ? keyhelps[row] : bitkeyshelp;
+        const QString name = row < keyhelpcount ? text(keyname(h.code)) : text(BITKEYSNAMES);
+        const QString cells[] = {name, text(keyboardtext(h.code)), text(h.meaning), text(h.inverse),
+                                 text(h.hyperbolic)};
         for (int column = 0; column < 5; ++column) {
             auto* item = new QTableWidgetItem(cells[column]);
             item->setToolTip(cells[column]);
@@ -71,7 +74,7 @@ KeysDialog::KeysDialog(QWidget* parent) : QDialog(parent)
         for (int column = 0; column < 3; ++column) {
             auto* item = new QTableWidgetItem(cells[column]);
             item->setToolTip(cells[column]);
-            m_table->setItem(keyhelpcount + i, column, item);
+            m_table->setItem(keyhelpcount + 1 + i, column, item);
         }
     }
     // Widths in average characters: the long texts wrap in their columns.

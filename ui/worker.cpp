@@ -99,6 +99,7 @@ void CalculatorWorker::publishsnapshot()
                   engine.error(),    engine.radix(),     engine.angle(),
                   engine.wordsize(), engine.precision(), engine.pendingexpression(),
                   engine.history()};
+    m_snapshot.word = engine.word();
     m_displaychanged = false;
 }
 

@@ -74,6 +74,9 @@ public:
     angleunit angle() const { return m_angle; }
     ::wordsize wordsize() const { return m_wordsize; }
     int precision() const { return m_precision; }
+    // The value the display stands for as the word of the integer radices
+    // (its bits, read as unsigned); 0 in the decimal radix.
+    std::uint64_t word() const;
     int numbercount() const { return m_numbers.count(); }
     int operatorcount() const { return m_operators.count(); }
 
@@ -268,6 +271,10 @@ private:
     void setwordsize(::wordsize size);
     void complement();
     void integerpart();
+    // The value with bit `bit` flipped, as if its digits were typed: the
+    // entry goes on from them. Ignored in the decimal radix and beyond the
+    // word size.
+    void togglebit(int bit);
 
     // Scientific keys, angle units, memory (scientific.cpp).
     void scientific(int code);

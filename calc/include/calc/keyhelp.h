@@ -19,7 +19,13 @@ struct keyhelp {
 extern const keyhelp keyhelps[];
 extern const int keyhelpcount;
 
-// The entry of a key code, or null.
+// The 64 bit keys, described once under the code of the first (the window
+// has no button for them; its bit view toggles them), and their names as
+// the keys page and zelkc --help list them.
+extern const keyhelp bitkeyshelp;
+extern const char BITKEYSNAMES[];
+
+// The entry of a key code, or null; bitkeyshelp for every bit key.
 const keyhelp* helpof(int code);
 
 // The keyboard keys that press it: its characters (a letter in either

@@ -76,6 +76,11 @@ enum : int {
     dword,
     word,
     byte,
+    // The bit keys of the integer radices: bit0 + n toggles bit n of the
+    // word, n below 64 (1100 to 1163, between the template's controls and
+    // the menu's commands).
+    bit0 = 1100,
+    bit63 = bit0 + 63,
     grouping = 32797,  // the menu's "Digit grouping", a key of the engine's
 };
 
@@ -125,15 +130,20 @@ int characterkey(char c, keysource source, int radix);
 
 // The key whose button text (without '&', case-insensitive) is `name`:
 // "Hex", "x^y", "+/-", ","; "C" is clear all. "Grouping" is the digit
-// grouping command. 0 when there is none.
+// grouping command, "Bit0" to "Bit63" the bit keys. 0 when there is none.
 int namedkey(std::string_view name);
 
 // The button text of a key with its mnemonic mark, or null for a key that
 // has no button.
 const char* keylabel(int code);
 // The button text as a name for namedkey, without the mark; "Grouping" for
-// the digit grouping command.
+// the digit grouping command, "Bit5" for the key of bit 5.
 std::string keyname(int code);
+
+// The bit a bit key toggles, 0 to 63, or -1 for other keys; and the key of
+// bit n.
+int keybit(int code);
+constexpr int bitkey(int bit) { return key::bit0 + bit; }
 
 // The digit a digit key types ('0'..'9', 'A'..'F'), or 0 for other keys.
 char keydigit(int code);

@@ -6,7 +6,9 @@
 #pragma once
 
 #include <QDialog>
+#include <QFont>
 #include <QHash>
+#include <QRect>
 #include <QString>
 
 #include <cstdint>
@@ -14,11 +16,13 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <utility>
+#include <vector>
 
 #include "ui/keyfeeder.h"
 
+class BitView;
 class Indicator;
-class dialogunits;
 class displayedit;
 class expressionline;
 class HistoryWindow;
@@ -53,6 +57,8 @@ public:
 
     QWidget* control(int id) const { return m_controls.value(id); }
     QMenuBar* menubar() const { return m_menubar; }
+    // The bit view; null until the window first shows an integer radix.
+    BitView* bitview() const { return m_bits; }
     // The menu item with this command, in any popup of the menu bar.
     QAction* findcommand(int command) const;
     CalculatorWorker& worker() { return m_feeder.worker(); }
@@ -94,6 +100,14 @@ private:
     KeysDialog* m_keys = nullptr;                  // Help > Keys, made when first asked for
     HistoryWindow* m_historywindow = nullptr;      // View > History, made when first asked for
     std::shared_ptr<const historylist> m_history;  // as the last snapshot left it
+    BitView* m_bits = nullptr;                     // under the keypad in the integer radices
+    int m_bitsgrowth = 0;                          // pixels the window grew by to show it
+    // The places of the controls at the smallest size, which a larger
+    // window scales; the display's apart, whole lines of its font.
+    std::vector<std::pair<QWidget*, QRect>> m_places;
+    QRect m_displayplace;
+    int m_displaybottom = 0;  // the frames below the display
+    QFont m_displayfont;
     // Last, so that it goes first: before the members its calls of the
     // window read.
     KeyFeeder m_feeder;
@@ -122,8 +136,17 @@ private:
     void beep() override;
 
     Indicator* indicator(int id) const;
-    // Gives the display a height of whole lines.
-    void fitdisplay(const dialogunits& units);
+    // Gives the display at `place` a height of whole lines, down to
+    // `bottom` at most.
+    void fitdisplay(QRect place, int bottom);
+    // Places the controls for the size of the keypad's area.
+    void placecontrols();
+    // The bit view of the snapshot's word, shown in the integer radices;
+    // the window grows by its height meanwhile.
+    void showbits(const enginesnapshot& state);
+    // The bit view's sides under the display's.
+    void alignbits();
+    void showbitview(bool on);
     void showmode(const enginesnapshot& state);
     void checkmode(int radio, int item, bool on);
     void showcontrol(int id, bool on);
@@ -138,6 +161,9 @@ private:
     static QAction* menuaction(const menuitem& item, QObject* parent);
     QAction* makeaction(const menuitem& item, QObject* parent);
 
+    // Tab between the display and the bit view, and the keys a focused bit
+    // keeps for itself: true when the window leaves the key to them.
+    bool bitviewkey(int qtkey, Qt::KeyboardModifiers modifiers);
     void scrolldisplay(int lines);
     void copy();
     void paste();

@@ -1,5 +1,5 @@
 // The calculator's display: a read-only text of one number or message that
-// wraps anywhere and scrolls by whole lines.
+// wraps anywhere and scrolls by whole lines; its text can be selected.
 #pragma once
 
 #include <QTextEdit>
@@ -14,6 +14,8 @@ public:
 
     // Shows `text` when it differs from what is shown.
     void showtext(const QString& text);
+    // The text selected with the mouse or the keyboard; empty when none is.
+    QString selection() const;
 
 private:
     // Again after each new text, which gives the document a new root frame.

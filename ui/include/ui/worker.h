@@ -56,6 +56,7 @@ struct enginesnapshot {
     std::string pending;  // the pending expression
     // The session's history, shared read-only with the engine.
     std::shared_ptr<const historylist> history;
+    std::uint64_t word = 0;  // the value as the word of the integer radices, for the bit view
 };
 
 // Owns the one Calculator and runs its key actions. The window hands over
