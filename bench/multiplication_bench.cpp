@@ -51,6 +51,10 @@ BENCHMARK(BM_prodexact)
     ->Arg(48000)
     ->Unit(benchmark::kMicrosecond);
 
+// How the exact product grows far beyond the calculator's precisions, where
+// pi for huge reductions needs it: 10^5 and 10^6 digits.
+BENCHMARK(BM_prodexact)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
+
 void BM_quotprec(benchmark::State& state)
 {
     const int d = static_cast<int>(state.range(0));

@@ -49,6 +49,11 @@ void BM_pi_cached(benchmark::State& state)
 }
 BENCHMARK(BM_pi_cached)->Apply(digits);
 
+// Pi far beyond its table, as the reduction of a huge argument asks for it
+// (sin of 10^1000000 radians needs about 10^6 digits).
+BENCHMARK(BM_pi_cold)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_pi_cold)->Arg(1000000)->Iterations(1)->Unit(benchmark::kMillisecond);
+
 using digitfunction = number (*)(const number&, std::int32_t);
 
 // One digit form on one argument, with warm or cold caches.
