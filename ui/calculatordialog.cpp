@@ -389,21 +389,25 @@ void CalculatorDialog::showkeys()
 {
     if (m_keys == nullptr)
         m_keys = new KeysDialog(this);
-    if (!m_keys->isVisible()) {
-        // Beside the calculator, which it would cover if centred on it; no
-        // bigger than the screen. Its frame is taken to be the window's.
-        const QRect frame = frameGeometry();
-        const QRect client = geometry();
-        const QSize margins(frame.width() - client.width(), frame.height() - client.height());
-        QRect screen = frame;
-        if (QScreen* s = this->screen())
-            screen = s->availableGeometry();
-        m_keys->resize(m_keys->size().boundedTo(screen.size() - margins));
-        m_keys->move(besideplace(screen, frame, m_keys->size() + margins));
-    }
+    if (!m_keys->isVisible())
+        placebeside(m_keys, m_keys->size());
     m_keys->show();
     m_keys->raise();
     m_keys->activateWindow();
+}
+
+// Beside the calculator, which a window centred on it would cover; no
+// bigger than the screen. Its frame is taken to be the calculator's.
+void CalculatorDialog::placebeside(QWidget* window, QSize size)
+{
+    const QRect frame = frameGeometry();
+    const QRect client = geometry();
+    const QSize margins(frame.width() - client.width(), frame.height() - client.height());
+    QRect screen = frame;
+    if (QScreen* s = this->screen())
+        screen = s->availableGeometry();
+    window->resize(size.boundedTo(screen.size() - margins));
+    window->move(besideplace(screen, frame, window->size() + margins));
 }
 
 // The History item shows whether the window is open; both items say what
@@ -433,15 +437,7 @@ void CalculatorDialog::togglehistory()
         m_historywindow =
             new HistoryWindow([this](std::uint64_t serial) { m_feeder.recall(serial); },
                               [this] { checkcommand(command::HISTORY, false); }, this);
-        const QRect frame = frameGeometry();
-        const QRect client = geometry();
-        const QSize margins(frame.width() - client.width(), frame.height() - client.height());
-        QRect screen = frame;
-        if (QScreen* s = this->screen())
-            screen = s->availableGeometry();
-        m_historywindow->resize(
-            QSize(m_historywindow->width(), client.height()).boundedTo(screen.size() - margins));
-        m_historywindow->move(besideplace(screen, frame, m_historywindow->size() + margins));
+        placebeside(m_historywindow, QSize(m_historywindow->width(), geometry().height()));
     }
     m_historywindow->showhistory(m_history);
     m_historywindow->show();

@@ -170,6 +170,7 @@ private:
     void showabout();
     void showkeys();
     void togglehistory();
+    void placebeside(QWidget* window, QSize size);
     void describehistory();
     void contexthelp(QWidget* widget, const QPoint& position);
     void whatsthis();
