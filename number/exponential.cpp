@@ -401,18 +401,26 @@ number expprec(const number& x, std::int32_t d)
 
 number lnprec(const number& x, std::int32_t d)
 {
+    // The resolution two digits below the d-th of ln x, as the digit
+    // wrappers take it, from a lower bound L of |ln x| (leadpos L <=
+    // leadpos ln x): for x >= 10^k, k >= 1, ln x >= 2.3 k > 2 k; for
+    // 2 < x < 10, ln x > ln 2 > 0.6; for 1 < x <= 2, ln x >= (x - 1) / x
+    // >= (x - 1) / 2; for 1/2 < x < 1, |ln x| >= 1 - x; for x < 10^-m,
+    // m >= 1, |ln x| > 2.3 m > 2 m; for 0.1 <= x <= 1/2, |ln x| > 0.6.
     const number one(1);
-    number f;
+    std::int32_t lower;
     if (x > number(2)) {
-        f = scaled(number(leadpos(x) + 1), -d);
+        const std::int32_t k = leadpos(x);
+        lower = k >= 1 ? leadpos(number(2 * k)) : -1;
     } else if (x > one) {
-        f = powerof10(leadpos(x - one) - d);
+        lower = leadpos(x - one) - 1;
     } else if (x > number(0.5)) {
-        f = powerof10(leadpos(one - x) - d);
+        lower = leadpos(one - x);
     } else {
-        f = scaled(number(-leadpos(x)), -d);
+        const std::int32_t m = -leadpos(x) - 1;
+        lower = m >= 1 ? leadpos(number(2 * m)) : -1;
     }
-    return ln(x, f);
+    return ln(x, powerof10(lower - d - 2));
 }
 
 number logprec(const number& b, const number& x, std::int32_t d)

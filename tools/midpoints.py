@@ -112,9 +112,10 @@ def keysfor(d):
 
 # -- targets beside a midpoint ----------------------------------------------------------------
 
-def beside(rng, P, low, high):
-    """A target y in [low, high) within 10^-20 to 10^-30 shown units of a
-    midpoint between two displays at P, as a Decimal with P + 40 digits."""
+def beside(rng, P, low, high, places=(20, 30)):
+    """A target y in [low, high) within 10^-20 to 10^-30 shown units (or
+    10^-places) of a midpoint between two displays at P, as a Decimal with
+    P + 40 digits."""
     while True:
         y = Decimal(repr(rng.uniform(low, high)))
         # Random digits all the way down, at y's size.
@@ -127,7 +128,7 @@ def beside(rng, P, low, high):
         m = v + (u / 2 if rng.random() < 0.5 else -u / 2)
         if m == 0 or unit(m, P) != u:
             continue
-        delta = u.scaleb(-rng.randint(20, 30)) * (1 if rng.random() < 0.5 else -1)
+        delta = u.scaleb(-rng.randint(*places)) * (1 if rng.random() < 0.5 else -1)
         with localcontext() as c:
             c.prec = P + 80
             t = m + delta
@@ -195,6 +196,10 @@ KEYS = {
     "asinh": key("{x}[Hyp][Inv][sin]", mpmath.asinh, mpmath.sinh, 0.1, 5),
     "acosh": key("{x}[Hyp][Inv][cos]", mpmath.acosh, mpmath.cosh, 0.1, 5),
     "atanh": key("{x}[Hyp][Inv][tan]", mpmath.atanh, mpmath.tanh, 0.1, 5),
+    # Logarithms of arguments far from 1, whose size is mostly the decades.
+    "ln large": key("{x}[ln]", mpmath.log, mpmath.exp, 30, 2000),
+    "ln small": key("{x}[ln][+/-]", lambda x: -mpmath.log(x), lambda y: mpmath.exp(-y), 30, 2000),
+    "log large": key("{x}[log]", mpmath.log10, lambda y: mpf(10) ** y, 5, 900),
     "/": key("{x}/7=", lambda x: x / 7, lambda y: y * 7, 1.5, 500),
     "*": key("{x}*7=", lambda x: x * 7, lambda y: y / 7, 1.5, 500),
     "x^y": key("{x}[x^y]2,5=", lambda x: x ** mpf(2.5), lambda y: y ** (1 / mpf(2.5)), 1.5, 500),
@@ -203,10 +208,10 @@ KEYS = {
 }
 
 
-def unarycase(name, P, rng):
+def unarycase(name, P, rng, places=(20, 30)):
     k = KEYS[name]
     mp.dps = 2 * P + 100
-    y, m, u = beside(rng, P, k["low"], k["high"])
+    y, m, u = beside(rng, P, k["low"], k["high"], places)
     x = todecimal(k["g"](mpf(str(y))), P + 60)
     value = todecimal(k["f"](mpf(str(x))), 2 * P + 90)
     keys = k["keys"].replace("{x}", keysfor(x))
@@ -248,6 +253,9 @@ NAMES = list(KEYS) + ["+", "-"]
 
 # Cases per key and precision; at 6000 digits a few keys.
 PLAN = {1: 3, 3: 3, 8: 3, 15: 3, 40: 3, 100: 2, 1000: 1}
+NEAR = ["ln large", "ln small", "log large", "ln", "e^x", "sqrt", "x^y", "sinh", "asinh", "atan"]
+NEAR_PRECISIONS = [1, 3, 8]
+NEAR_COUNT = 4
 AT6000 = ["e^x", "ln", "sqrt", "/", "sin rad", "atan", "+", "-"]
 
 
@@ -261,6 +269,16 @@ def generate(plan, names, seed, at6000=True):
             for _ in range(count):
                 keys, value = case(name, P, rng)
                 out.append((name, P, keys, value))
+    # A tenth to a ten-thousandth of a unit off a midpoint: results whose
+    # first digits beyond the display already decide it, at the fewest
+    # digits, where a coarse first attempt must still be within its bound.
+    for P in NEAR_PRECISIONS:
+        if P not in plan:
+            continue
+        for name in NEAR:
+            for _ in range(NEAR_COUNT):
+                keys, value = unarycase(name, P, rng, (1, 4))
+                out.append((name + " near", P, keys, value))
     if at6000:
         for name in AT6000:
             keys, value = case(name, 6000, rng)
@@ -277,7 +295,8 @@ def main():
     plan = {P: PLAN.get(P, 2) for P in args.P} if args.P else PLAN
     cases = generate(plan, NAMES, args.seed, at6000=not args.P or 6000 in args.P)
     lines = ["# Near-midpoint cases from tools/midpoints.py: name, P, keys, display.",
-             "# The true result of each lies within 10^-20 to 10^-30 shown units of a midpoint."]
+             "# The true result of each lies within 10^-20 to 10^-30 shown units of a midpoint,",
+             "# of those named 'near' within 10^-1 to 10^-4."]
     for name, P, keys, value in cases:
         lines.append("\t".join([name, str(P), keys, displaytext(value, P)]))
     text = "\n".join(lines) + "\n"
