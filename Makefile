@@ -69,14 +69,18 @@ tsan: deps
 	cd $(TSAN_BUILD) && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$(CURDIR)/tests/tsan.supp" \
 	    ctest --output-on-failure --timeout $(TEST_TIMEOUT) -j $(JOBS) -L window
 
+# The benchmarks, on the Release build (the code of `make build`).
 bench: deps
 	$(CMAKE_CONFIGURE) -S . -B $(BENCH_BUILD) -DCMAKE_BUILD_TYPE=Release -DZELK_BENCH=ON -DZELK_TESTS=OFF
 	cmake --build $(BENCH_BUILD) -j $(JOBS)
 	@for b in $(BENCH_BUILD)/bench/*_bench; do echo "== $$b"; $$b $(BENCH_ARGS) || exit 1; done
 
-# ZELK beside bc, Python's decimal, calc and MPFR at 40, 1000 and 6000 digits:
-# rewrites docs/performance.md (about 20 minutes). COMPARE_ARGS passes
-# options to bench/compare/compare.py (--digits, --tasks, --rounds, --out, ...).
+# ZELK beside bc, Python's decimal, calc and MPFR at 40, 1000 and 6000 digits,
+# and the product (against GMP) and pi up to 10^6 digits: rewrites
+# docs/performance.md (about 30 minutes). It times the Release build, whose
+# code is that of `make build` (-O3, link-time optimisation) without the
+# debug information. COMPARE_ARGS passes options to bench/compare/compare.py
+# (--digits, --tasks, --rounds, --out, ...).
 COMPARE_PACKAGES = bc apcalc libmpfr-dev libgmp-dev hyperfine
 COMPARE_ARGS ?=
 compare: deps

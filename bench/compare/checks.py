@@ -59,11 +59,18 @@ def reference(task, digits):
             "fact1000": lambda: mpmath.factorial(1000),
             "1/7": lambda: mpmath.mpf(1) / 7,
             "a/b": lambda: mpmath.mpf(operand(digits, 1)) / mpmath.mpf(operand(digits, 2)),
+            "sin_huge": lambda: mpmath.sin(huge_power_of_ten()),
         }
         value = values[task]()
         return Decimal(mpmath.libmp.to_str(value._mpf_, digits + 20))
     finally:
         mp.dps = saved
+
+
+def huge_power_of_ten():
+    """10^1000000 exactly: its odd part 5^1000000 has 2321929 bits."""
+    with mpmath.workprec(2400000):
+        return mpmath.mpf(10) ** 1000000
 
 
 def parse(text):

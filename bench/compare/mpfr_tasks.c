@@ -61,13 +61,18 @@ int main(int argc, char** argv)
     int printdigits = digits;
 
     mpfr_t r, x, y, t;
+    /* The exact product is GMP's integer product, mpz_mul. */
+    mpz_t za, zb, zr;
+    mpz_inits(za, zb, zr, (mpz_ptr)0);
+    const int integers = strcmp(task, "a*b") == 0;
     char *a = NULL, *b = NULL;
-    if (strcmp(task, "a*b") == 0) {
-        /* Exact: room for the whole product. */
-        a = operand(digits, 3);
-        b = operand(digits, 4);
-        bits = (mpfr_prec_t)ceil(2 * digits * 3.321928094887362) + 8;
-        printdigits = 2 * digits;
+    if (integers) {
+        char* text = operand(digits, 3);
+        mpz_set_str(za, text, 10);
+        free(text);
+        text = operand(digits, 4);
+        mpz_set_str(zb, text, 10);
+        free(text);
     } else if (strcmp(task, "a/b") == 0) {
         a = operand(digits, 1);
         b = operand(digits, 2);
@@ -80,6 +85,12 @@ int main(int argc, char** argv)
         mpfr_set_prec(y, opbits);
         mpfr_set_str(x, a, 10, MPFR_RNDN);
         mpfr_set_str(y, b, 10, MPFR_RNDN);
+    }
+
+    /* sin_huge: 10^1000000 exactly (its odd part 5^1000000 has 2321929 bits). */
+    if (strcmp(task, "sin_huge") == 0) {
+        mpfr_set_prec(x, 2400000);
+        mpfr_ui_pow_ui(x, 10, 1000000, MPFR_RNDN);
     }
 
     int known = 1;
@@ -140,8 +151,10 @@ int main(int argc, char** argv)
             mpfr_div_ui(r, t, 7, MPFR_RNDN);
         } else if (strcmp(task, "a/b") == 0) {
             mpfr_div(r, x, y, MPFR_RNDN);
-        } else if (strcmp(task, "a*b") == 0) {
-            mpfr_mul(r, x, y, MPFR_RNDN);
+        } else if (integers) {
+            mpz_mul(zr, za, zb);
+        } else if (strcmp(task, "sin_huge") == 0) {
+            mpfr_sin(r, x, MPFR_RNDN);
         } else {
             known = 0;
         }
@@ -151,10 +164,13 @@ int main(int argc, char** argv)
         fprintf(stderr, "mpfr_tasks: unknown task %s\n", task);
         return 2;
     }
-    if (reps > 0)
+    if (reps > 0 && integers)
+        mpz_out_str(stdout, 10, zr);
+    else if (reps > 0)
         mpfr_out_str(stdout, 10, (size_t)printdigits, r, MPFR_RNDN);
     printf("\ncpu %.9f\n", seconds);
     mpfr_clears(r, x, y, t, (mpfr_ptr)0);
+    mpz_clears(za, zb, zr, (mpz_ptr)0);
     free(a);
     free(b);
     return 0;

@@ -50,6 +50,16 @@ class Task:
     keys: Optional[Callable[[int], str]]  # zelkc keys at D digits; None: in process only
     digits: tuple = (40, 1000, 6000)
     exact: bool = False  # the result must match every digit
+    # The peers that run it at a digit count; above the calculator's 6000
+    # digits only MPFR and GMP (the others take minutes there).
+    peers: Optional[tuple] = None
+
+    def runs(self, column, digits):
+        if column in ("zelk", "zelkc"):
+            return column == "zelk" or (self.keys is not None and digits <= 6000)
+        if digits > 6000:
+            return column == "mpfr"
+        return self.peers is None or column in self.peers
 
 
 TASKS = [
@@ -59,7 +69,8 @@ TASKS = [
     Task("log10_7", "log10(7)", lambda d: "7[log]"),
     Task("pow2_0.5", "2^0.5", lambda d: "2y0,5="),
     Task("pow3_0.7", "3^0.7", lambda d: "3y0,7="),
-    Task("pi", "pi", lambda d: "[PI]"),
+    # From the table up to 6400 digits; beyond it computed.
+    Task("pi", "pi", lambda d: "[PI]", digits=(40, 1000, 6000, 100000, 1000000)),
     Task("sin1", "sin(1)", lambda d: "[Radians]1[sin]"),
     Task("cos1", "cos(1)", lambda d: "[Radians]1[cos]"),
     Task("tan1", "tan(1)", lambda d: "[Radians]1[tan]"),
@@ -72,7 +83,13 @@ TASKS = [
     Task("fact1000", "1000!", lambda d: "1000[n!]"),
     Task("1/7", "1/7", lambda d: "1/7="),
     Task("a/b", "a/b, D-digit a and b", lambda d: f"{operand(d, 1)}/{operand(d, 2)}="),
-    Task("a*b", "a*b exact, 6000 x 6000 digits", None, digits=(6000,), exact=True),
+    # Exact products of two D-digit integers; the MPFR column is GMP's
+    # mpz_mul.
+    Task("a*b", "a*b exact, D x D digits", None,
+         digits=(1000, 6000, 20000, 100000, 1000000), exact=True),
+    # The reduction of a huge angle needs pi to a million digits.
+    Task("sin_huge", "sin(10^1000000) radians", lambda d: "[Radians]1X1000000[sin]", digits=(40,),
+         peers=("mpfr",)),
 ]
 
 TASK_BY_NAME = {t.name: t for t in TASKS}
