@@ -89,6 +89,11 @@ number atan(const number& x, const number& f)
     static const number cutcap(0.1);              // the cut at most a tenth of x
     static const number two(2), minusfive(-5);
     const number one(1);
+    // atan +-1 = +-pi/4: pi to f, a quarter of it exactly, within f / 4.
+    if (compareabs(x, one) == 0) {
+        const number q = pi(f) * half() * half();
+        return x.isnegative() ? negate(q) : q;
+    }
 
     // x is needed to about 0.001 f (1 + x^2): atan' = 1 / (1 + x^2). That
     // holds while the cut is small beside x; above about 1000 / f it would
@@ -127,6 +132,14 @@ number atan(const number& x, const number& f)
         a = quot(a, one + sqrt(one + prod(a, a, APCprod(half(), w, -1)), w),
                  APCprod(furtherquotientshare, v, -1));
         v = APCprod(furthershrink, v, -1);
+    }
+
+    // A tiny a is its own arc tangent: with 3 (leadpos(a) + 1) < leadpos(v),
+    // a^3 / 3 < v / 30, below the series' own error, and the coarse
+    // logarithm below could not resolve ln a.
+    if (3 * (std::int64_t{leadpos(a)} + 1) < leadpos(v)) {
+        const number r = prod(u * logpow(two, o), a, APCprod(productshare, f, -1));
+        return x.isnegative() ? negate(r) : r;
     }
 
     // m: the number of terms after which a^2m falls below the budget,
@@ -173,6 +186,11 @@ number asin(const number& x, const number& f)
     static const number pishare(1.5);  // pi/2 to 0.75 f; the vanished root, below 0.14 f, the rest
     if (x == one)
         return half() * pi(f + f);
+    // asin 1/2 = pi/6: pi to f / 2 and the quotient to f / 2, within 7 f / 12.
+    if (x == half()) {
+        const number h = half() * f;
+        return quot(pi(h), number(6), h);
+    }
 
     // 1 - x to about one digit, with resolutions 10^-10, 10^-20, 10^-40, ...
     number W = powerof10(-10);
@@ -204,6 +222,18 @@ number acos(const number& x, const number& f)
 {
     if (!ispositive(f))
         throw numberexception("acos:invalid argument (f<=0)");
+    // The multiples of pi exactly: acos 1 = 0, acos -1 = pi, acos 0 = pi/2,
+    // acos 1/2 = pi/3 and acos -1/2 = 2 pi/3, each from pi to f / 2 and a
+    // quotient to f / 2, within 5 f / 6 (f / 2 for pi/2).
+    const number h = half() * f;
+    if (x == one())
+        return number();
+    if (x == negate(one()))
+        return pi(f);
+    if (x.iszero())
+        return half() * pi(f);
+    if (compareabs(x, half()) == 0)
+        return quot(x.isnegative() ? pi(h) * number(2) : pi(h), number(3), h);
     // 0.9 + 0.2 / 2 = 1: the arc sine and pi/2 within f.
     static const number asinshare(0.9), pishare(0.2);
     number s = asin(x, APCprod(asinshare, f, -1));
