@@ -107,4 +107,31 @@ const bool registered = [] {
     return true;
 }();
 
+// The inverse functions off their multiples of pi, warm, at 40, 1000 and 6000 digits.
+const bool inverseregistered = [] {
+    const form inverse[] = {
+        {"atanprec", atanprec, "0.7"},
+        {"asinprec", asinprec, "0.7"},
+        {"acosprec", acosprec, "0.7"},
+        {"atanprec", atanprec, "3"},
+    };
+    for (const form& f : inverse)
+        benchmark::RegisterBenchmark((std::string(f.name) + "(" + f.argument + ")/warm").c_str(),
+                                     digitform, f.function, f.argument, false)
+            ->Apply(digits);
+    return true;
+}();
+
+// sin of 10^1000000 radians at 40 digits: the reduction needs pi to about
+// 10^6 digits, computed once from a cleared cache.
+void BM_sin_hugeangle_cold(benchmark::State& state)
+{
+    const number x = powerof10(1000000);
+    for (auto _ : state) {
+        clearcaches();
+        benchmark::DoNotOptimize(sinprec(x, 40));
+    }
+}
+BENCHMARK(BM_sin_hugeangle_cold)->Iterations(1)->Unit(benchmark::kMillisecond);
+
 }  // namespace

@@ -346,6 +346,29 @@ number Calculator::hyperbolic(int code, const number& x, int P)
     }
 }
 
+// The inverse function of `code` at x in sixths of a right angle, where x
+// is 0, +-1/2 or +-1 (asin 1/2 = 2, atan 1 = 3, acos -1 = 12), else NOSIXTHS.
+constexpr int NOSIXTHS = 100;
+
+static int inversesixths(int code, const number& x)
+{
+    const bool negative = x.isnegative();
+    const number a = abs(x);
+    int s;
+    if (a == one())
+        s = code == key::tan ? 3 : 6;
+    else if (a == half() && code != key::tan)
+        s = 2;
+    else if (x.iszero())
+        s = 0;
+    else
+        return NOSIXTHS;
+    // acos x = pi/2 - asin x: six sixths less the arc sine's.
+    if (code == key::cos)
+        return 6 - (negative ? -s : s);
+    return negative ? -s : s;
+}
+
 number Calculator::trigonometric(int code, const number& x, attempt& at)
 {
     const int P = at.digits;
@@ -355,6 +378,16 @@ number Calculator::trigonometric(int code, const number& x, attempt& at)
         if (x.iszero() && code != key::cos) {
             at.exact = true;
             return number();
+        }
+        // At 0, +-1/2 and +-1 the angles are whole sixths of a right angle:
+        // in degrees, and in grads where the sixths come out whole, exact.
+        if (m_angle != angleunit::radians) {
+            const int sixths = inversesixths(code, x);
+            const int right = rightangle(m_angle);
+            if (sixths != NOSIXTHS && sixths * right % 6 == 0) {
+                at.exact = true;
+                return number(sixths * right / 6);
+            }
         }
         // Tiny arguments: asin x = x (1 + x^2/6), atan x = x (1 - x^2/3) to
         // every shown digit, acos x = pi/2 - x; their squares would leave

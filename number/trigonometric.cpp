@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "chudnovsky.h"
 #include "constants.h"
 #include "digittables.h"
 #include "number/addition.h"
@@ -36,7 +37,8 @@ number reductionresolution(const number& x, std::int32_t d)
 namespace {
 
 // pi from its table: 10^-TABLEDIGITS at most off, so good to any resolution
-// from 10^-(TABLEDIGITS - 10) up; only finer ones are computed.
+// from 10^-(TABLEDIGITS - 10) up; only finer ones are computed, by the
+// Chudnovsky series.
 cachedconstant& thepicache()
 {
     static cachedconstant cache(number(PIDIGITS), powerof10(10 - TABLEDIGITS));
@@ -47,48 +49,7 @@ cachedconstant& thepicache()
 
 number pi(const number& f)
 {
-    return thepicache().at(f, [](const number& f) {
-        static const number digitsmargin(0.006);    // n: the decimals of f and two or three more
-        static const number abovelog2e(1.45);       // 1.45 > 1 / ln 2: 1.45 ln n >= log2 n
-        static const number countresolution(0.01);  // 1.45 * 0.01 < 0.015: ln n close enough
-        static const number passesmargin(0.57);     // D + 1 > log2 n + 0.55 passes
-        // pi = a^2 / s makes an error in s at most 14 times larger and one in a
-        // 7.5 times: the squares and weightings 14 (0.008 + 0.002), the means
-        // 7.5 * 0.036, the last square 0.002 / 0.22 and the quotient 0.02, < 0.45.
-        static const number squaresshare(0.004);     // o 2^i summed over i <= D: below 0.008 f
-        static const number weightingshare(0.002);   // D + 1 weightings at m: 0.002 f in all
-        static const number lastsquareshare(0.002);  // a^2 to 0.002 f, divided by s > 0.22
-        static const number meansscale(18);          // u = 18 m 0.97^D for each mean and root:
-        static const number meansdecay(0.97);        // 0.036 f 0.97^D over the D + 1 passes
-        static const number rootproductshare(0.02);  // the product under the root to 0.02 u
-        static const number quotientshare(0.02);
-        static const number quarter(0.25);
-        // Each pass doubles the correct digits: D + 1 passes for about n
-        // decimals, 1.45 ln n standing for log2 n.
-        number n(-leadpos(APCprod(digitsmargin, f, -1)));
-        number D =
-            floor(APCsum(APCprod(abovelog2e, lnnewton(n, countresolution), 1), passesmargin, 1));
-        // o for the squares of the differences, m for their weighting by
-        // 2^i, u for the means and t for the product under the root.
-        number o = APCprod(APCprod(squaresshare, f, -1), APCpow(half(), D, -1), -1);
-        number m = APCprod(weightingshare, APCquot(f, D + number(1), -1), -1);
-        number u = APCprod(meansscale, APCprod(m, APCpow(meansdecay, D, -1), -1), -1);
-        number t = APCprod(rootproductshare, u, -1);
-
-        number a(1);
-        number b = sqrt(half(), u);
-        number s = quarter;
-        number p(1);
-        for (std::int64_t i = 0, last = getint64(D); i <= last; ++i) {
-            number w = a;
-            a = prod(half(), a + b, u);
-            b = sqrt(prod(b, w, t), u);
-            number c = w - a;
-            s = s - prod(p, prod(c, c, o), m);
-            p = p + p;
-        }
-        return quot(prod(a, a, APCprod(lastsquareshare, f, -1)), s, APCprod(quotientshare, f, -1));
-    });
+    return thepicache().at(f, [](const number& f) { return chudnovskypi(f); });
 }
 
 void clearpicache() { thepicache().clear(); }

@@ -56,7 +56,8 @@ def text(v, digits):
 
 
 def case(name, fn, args, digits):
-    mp.dps = digits + EXTRA + 20
+    # The arguments' own digits on top: acos of 0.999...9 loses as many.
+    mp.dps = digits + EXTRA + 20 + sum(len(a) for a in args)
     if getattr(fn, "decimal", False):
         # Worked in exact decimal arithmetic on the argument text; the
         # function writes its own value and may depend on the digits.
@@ -274,6 +275,36 @@ TRIG = [
                                "-0.99999999999999999999"], LOW, ["0.5", "0.9999999"]),
 ]
 
+# The inverse functions at their hard points, at 1 to 6000 digits: the
+# exact multiples of pi (1, 1/2), arguments a hair from +-1, tiny and huge
+# ones; and pi just above its table and far beyond it.
+NINES = "0." + "9" * 50
+INVERSE_DIGITS = [1, 40, 1000, 6000]
+
+INVERSE = [
+    ("atanprec", mpmath.atan, ["1", "-1", "0.7", "-0.7", "0.9999999999999999999",
+                               "1.0000000000000000001", "1e-5000", "-1e-5000", "1e100000",
+                               "-1e100000", "2", "0.5", "3e-7"], INVERSE_DIGITS, []),
+    ("asinprec", mpmath.asin, ["0.5", "-0.5", "1", "-1", "0.7", NINES, "-" + NINES, "1e-5000",
+                               "0.000001"], INVERSE_DIGITS, []),
+    ("acosprec", mpmath.acos, ["0.5", "-0.5", "0", "1", "-1", "0.7", NINES, "-" + NINES,
+                               "1e-5000", "-1e-5000"], INVERSE_DIGITS, []),
+    ("pi", lambda: +mpmath.pi, [()], [6391, 6401, 6409, 6500, 7000, 12000], []),
+]
+
+PI_TAIL_DIGITS = 100000  # pi to this many decimals, checked on its last TAIL of them
+PI_TAIL = 60
+
+
+def pitail():
+    """The decimals PI_TAIL_DIGITS - PI_TAIL + 1 to PI_TAIL_DIGITS + 20 of pi."""
+    mp.dps = PI_TAIL_DIGITS + 50
+    decimals = mpmath.nstr(+mpmath.pi, PI_TAIL_DIGITS + 40, strip_zeros=False)[2:]
+    first = PI_TAIL_DIGITS - PI_TAIL
+    return "pidecimals %d %d = %s" % (PI_TAIL_DIGITS, first + 1,
+                                      decimals[first:PI_TAIL_DIGITS + 20])
+
+
 GAMMA = [
     ("factorial", mpmath.factorial, ["0", "1", "5", "20", "100", "1000", "0.5", "-0.5", "-0.7",
                                      "1.5", "10.25", "-10.25", "0.001", "-0.999", "3.7", "48.5",
@@ -490,7 +521,8 @@ def keycase(name, keys, fn, P):
     return "%s %d %s = %s" % (name, P, keys, value)
 
 
-FILES = {"explog": EXPLOG, "trig": TRIG, "gamma": GAMMA, "keys": KEYS, "range": RANGE}
+FILES = {"explog": EXPLOG, "trig": TRIG, "gamma": GAMMA, "keys": KEYS, "range": RANGE,
+         "inverse": INVERSE}
 
 
 def main(argv):
@@ -504,6 +536,8 @@ def main(argv):
             lines = generate(FILES[name])
         if name == "gamma":
             lines += poles()
+        if name == "inverse":
+            lines.append(pitail())
         path = os.path.join(DATA, name + ".txt")
         with open(path, "w") as out:
             out.write("# Reference values from mpmath %s (tools/reference.py %s).\n"

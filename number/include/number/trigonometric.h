@@ -8,9 +8,9 @@
 
 namespace num {
 
-// Pi at resolution f > 0 by the Gauss-Legendre iteration, cached for the life
-// of the process: a resolution at or above the cached one is served by
-// truncation, a finer one recomputes from the start.
+// Pi at resolution f > 0 from its table or, beyond it, by the Chudnovsky
+// series, cached for the life of the process: a resolution at or above the
+// cached one is served by truncation, a finer one recomputes from the start.
 number pi(const number& f);
 // Forgets the cached pi, so the next pi computes afresh.
 void clearpicache();
