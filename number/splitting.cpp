@@ -9,6 +9,7 @@
 #include "number/addition.h"
 #include "number/multiplication.h"
 #include "scaling.h"
+#include "transform.h"
 
 namespace num {
 
@@ -53,6 +54,54 @@ number dropbelow(const number& D, const number& guess)
 {
     static const number dropshare = powerof10(-10);
     return APCprod(APCprod(dropshare, D, 0), abs(guess), 0);
+}
+
+// From this many limbs of the shorter operand (after the resolution's cut)
+// the transform product beats the Karatsuba steps; limbs / 3 coefficients
+// keep its length at least 2 TRANSFORM_LIMBS / 3, where its fixed costs (the
+// roots of the radix-3 layer, the reconstruction's constants) are small.
+constexpr std::int32_t TRANSFORM_LIMBS = 1500;
+
+// The limbs of x whose products with y can reach resolution f: those above
+// f.expo() - y.expo - 2, as the columns take them.
+limbrun reaching(const limbrun& x, const limbrun& y, const number& f)
+{
+    if (f.iszero())
+        return x;
+    return slice(x, x.expo, f.expo() - y.expo - 2);
+}
+
+// x * y by the transform, cut one guard limb below resolution f (exact when
+// f is zero): the full product of the limbs that reach f, then truncated,
+// which never exceeds the exact product in magnitude. Nonzero operands
+// inside halflimbsafe.
+flat transformed(const limbrun& x, const limbrun& y, const number& f)
+{
+    const auto nx = static_cast<std::size_t>(x.count);
+    const auto ny = static_cast<std::size_t>(y.count);
+    flat r;
+    r.limbs.resize(nx + ny);
+    // A square takes one forward transform fewer.
+    const bool square = nx == ny && x.expo == y.expo && std::equal(x.array, x.array + nx, y.array);
+    transformproduct(x.array, nx, square ? x.array : y.array, ny, r.limbs.data());
+    r.expo = x.expo + y.expo + 1;  // the power of r.limbs[0]
+    r.negative = x.negative != y.negative;
+    std::size_t last = r.limbs.size();
+    if (!f.iszero()) {
+        const std::int64_t keep = std::int64_t{r.expo} - (f.expo() - 1) + 1;
+        last = static_cast<std::size_t>(std::clamp<std::int64_t>(keep, 0, std::int64_t(last)));
+    }
+    while (last > 0 && r.limbs[last - 1] == 0)
+        --last;
+    std::size_t first = 0;
+    while (first < last && r.limbs[first] == 0)
+        ++first;
+    if (first == last)
+        return flat();
+    r.limbs.resize(last);
+    r.limbs.erase(r.limbs.begin(), r.limbs.begin() + static_cast<std::ptrdiff_t>(first));
+    r.expo -= static_cast<std::int32_t>(first);
+    return r;
 }
 
 }  // namespace
@@ -104,6 +153,12 @@ flat prod(const limbrun& x, const limbrun& y, const number& f)
         return prod(y, x, f);
     if (!splits(x, y, f))
         return columnsof(x, y, f);
+    const limbrun xt = reaching(x, y, f);
+    const limbrun yt = reaching(y, x, f);
+    if (xt.iszero() || yt.iszero())
+        return flat();
+    if (std::min(xt.count, yt.count) >= TRANSFORM_LIMBS)
+        return transformed(xt, yt, f);
 
     // A Karatsuba step on the top `half` limbs. The error budget D, about a
     // third of f, goes once to each of the middle product's two parts (M and

@@ -1,0 +1,451 @@
+#include "transform.h"
+
+#include <array>
+#include <memory>
+#include <vector>
+
+#include "number/cancellation.h"
+
+namespace num {
+
+namespace {
+
+using u64 = std::uint64_t;
+__extension__ typedef unsigned __int128 u128;
+
+// Three primes p = c 2^32 + 1 just below 2^62 with 3 dividing c: every
+// transform length 2^k and 3 2^k up to 3 2^32 divides p - 1. Below 2^62,
+// sums of two values below 2p and differences offset by 2p stay below 2^64,
+// so the butterflies reduce lazily into [0, 2p). `generator` generates the
+// multiplicative group.
+struct primeinfo {
+    u64 p;
+    u64 generator;
+};
+constexpr std::array<primeinfo, 3> PRIMES = {
+    {{4611685318347718657ull, 5}, {4611684674102624257ull, 5}, {4611683643310473217ull, 7}}};
+
+// A coefficient takes three limbs, a digit of base 10^24. Each coefficient
+// of the convolution is a sum of at most min(nx, ny) / 3 + 1 products below
+// 10^48, and p0 p1 p2 > 2^185.9 > 2^26.5 10^48: any operands of fewer than
+// 3 2^26 limbs (5 10^8 decimal digits, past every number the range holds
+// in memory) leave each coefficient its own residue triple.
+constexpr std::size_t LIMBS_PER_COEFFICIENT = 3;
+constexpr u64 LIMB = 100000000;
+
+u64 mulhi(u64 a, u64 b) { return static_cast<u64>((static_cast<u128>(a) * b) >> 64); }
+
+u64 powmod(u64 a, u64 e, u64 p)
+{
+    u64 r = 1;
+    for (; e != 0; e >>= 1, a = static_cast<u64>(static_cast<u128>(a) * a % p))
+        if ((e & 1) != 0)
+            r = static_cast<u64>(static_cast<u128>(r) * a % p);
+    return r;
+}
+
+// Arithmetic modulo one prime. Values live in [0, 2p); products are taken
+// either by Montgomery's reduction (a factor kept as w R mod p, R = 2^64)
+// or, for the precomputed roots of the power-of-two layers, by Shoup's
+// quotient w' = floor(w 2^64 / p), one high product and two low ones.
+struct modulus {
+    u64 p = 0;
+    u64 p2 = 0;    // 2p
+    u64 pneg = 0;  // -1/p mod 2^64
+    u64 r2 = 0;    // R^2 mod p
+
+    explicit modulus(u64 prime) : p(prime), p2(2 * prime)
+    {
+        u64 inv = prime;  // 1/p mod 8; Newton's steps double the correct bits
+        for (int i = 0; i < 5; ++i)
+            inv *= 2 - prime * inv;
+        pneg = 0 - inv;
+        const u64 r = static_cast<u64>((static_cast<u128>(1) << 64) % prime);
+        r2 = static_cast<u64>(static_cast<u128>(r) * r % prime);
+    }
+
+    // t R^-1 mod p in [0, 2p), for t < 2^64 p.
+    u64 redc(u128 t) const
+    {
+        const u64 m = static_cast<u64>(t) * pneg;
+        return static_cast<u64>((t + static_cast<u128>(m) * p) >> 64);
+    }
+    // a b R^-1 mod p for a, b below 2^64 with a b < 2^64 p.
+    u64 mul(u64 a, u64 b) const { return redc(static_cast<u128>(a) * b); }
+    // w R mod p, w's Montgomery form.
+    u64 tomont(u64 w) const { return reduce(mul(w % p, r2)); }
+    u64 reduce(u64 a) const { return a >= p ? a - p : a; }     // [0, 2p) to [0, p)
+    u64 reduce2(u64 a) const { return a >= p2 ? a - p2 : a; }  // [0, 4p) to [0, 2p)
+    // a w mod p in [0, 2p) for any a < 2^64, with wq = floor(w 2^64 / p).
+    u64 shoup(u64 a, u64 w, u64 wq) const { return a * w - mulhi(a, wq) * p; }
+};
+
+// The roots of the power-of-two layers for one prime, forward and inverse:
+// entries [m, 2m) hold w^j for j < m, w a primitive 2m-th root of unity, and
+// their Shoup quotients. A layer's roots are every other one of the layer
+// above, so the table grows by its top layer and copies the others down.
+// Kept per thread and grown on demand: building a layer takes a division per
+// root, the cost of a few transforms of its length.
+struct roots {
+    std::vector<u64> w, wq, iw, iwq;
+    std::size_t size = 0;  // roots for every m < size
+};
+
+struct primestate {
+    modulus mod;
+    roots table;
+    explicit primestate(const primeinfo& info) : mod(info.p) {}
+};
+
+u64 quotientof(u64 w, u64 p) { return static_cast<u64>((static_cast<u128>(w) << 64) / p); }
+
+void growroots(primestate& s, const primeinfo& info, std::size_t size)
+{
+    roots& t = s.table;
+    if (t.size >= size)
+        return;
+    const u64 p = info.p;
+    t.w.assign(size, 0);
+    t.wq.assign(size, 0);
+    t.iw.assign(size, 0);
+    t.iwq.assign(size, 0);
+    const std::size_t top = size / 2;  // the layer of primitive size-th roots
+    const u64 root = powmod(info.generator, (p - 1) / size, p);
+    const u64 inverse = powmod(root, p - 2, p);
+    u64 v = 1;
+    u64 iv = 1;
+    for (std::size_t j = 0; j < top; ++j) {
+        t.w[top + j] = v;
+        t.wq[top + j] = quotientof(v, p);
+        t.iw[top + j] = iv;
+        t.iwq[top + j] = quotientof(iv, p);
+        v = static_cast<u64>(static_cast<u128>(v) * root % p);
+        iv = static_cast<u64>(static_cast<u128>(iv) * inverse % p);
+    }
+    for (std::size_t m = top / 2; m >= 1; m /= 2) {
+        for (std::size_t j = 0; j < m; ++j) {
+            t.w[m + j] = t.w[2 * m + 2 * j];
+            t.wq[m + j] = t.wq[2 * m + 2 * j];
+            t.iw[m + j] = t.iw[2 * m + 2 * j];
+            t.iwq[m + j] = t.iwq[2 * m + 2 * j];
+        }
+    }
+    t.size = size;
+}
+
+std::array<primestate, 3>& states()
+{
+    thread_local std::array<primestate, 3> s = {primestate(PRIMES[0]), primestate(PRIMES[1]),
+                                                primestate(PRIMES[2])};
+    return s;
+}
+
+// Transforms of at most this many values run their layers one after the
+// other, in the cache; longer ones take their top layer and recurse into the
+// halves. The run flag is polled once per such block: LEAF (log2 LEAF) / 2
+// butterflies, some 20 microseconds.
+constexpr std::size_t LEAF = 2048;
+
+// The decimation-in-frequency transform of a[0 .. n), n a power of two, in
+// place: natural order in, bit-reversed order out, values in [0, 2p).
+void forward(u64* a, std::size_t n, const modulus& M, const roots& t)
+{
+    const auto layer = [&](u64* b, std::size_t m) {
+        const u64* w = t.w.data() + m;
+        const u64* wq = t.wq.data() + m;
+        for (std::size_t j = 0; j < m; ++j) {
+            const u64 x = b[j];
+            const u64 y = b[j + m];
+            b[j] = M.reduce2(x + y);
+            b[j + m] = M.shoup(x - y + M.p2, w[j], wq[j]);
+        }
+    };
+    if (n <= LEAF) {
+        pollcancel();
+        for (std::size_t m = n / 2; m >= 1; m /= 2)
+            for (std::size_t i = 0; i < n; i += 2 * m)
+                layer(a + i, m);
+        return;
+    }
+    layer(a, n / 2);
+    forward(a, n / 2, M, t);
+    forward(a + n / 2, n / 2, M, t);
+}
+
+// The inverse of forward without the division by n (decimation in time with
+// the inverse roots): bit-reversed order in, natural order out.
+void inverse(u64* a, std::size_t n, const modulus& M, const roots& t)
+{
+    const auto layer = [&](u64* b, std::size_t m) {
+        const u64* w = t.iw.data() + m;
+        const u64* wq = t.iwq.data() + m;
+        for (std::size_t j = 0; j < m; ++j) {
+            const u64 x = b[j];
+            const u64 y = M.shoup(b[j + m], w[j], wq[j]);
+            b[j] = M.reduce2(x + y);
+            b[j + m] = M.reduce2(x - y + M.p2);
+        }
+    };
+    if (n <= LEAF) {
+        pollcancel();
+        for (std::size_t m = 1; m < n; m *= 2)
+            for (std::size_t i = 0; i < n; i += 2 * m)
+                layer(a + i, m);
+        return;
+    }
+    inverse(a, n / 2, M, t);
+    inverse(a + n / 2, n / 2, M, t);
+    layer(a, n / 2);
+}
+
+// The radix-3 layer over a[0 .. 3m) of a transform of length n = 3m: with
+// u = a primitive n-th root and c = u^m a cube root of unity, y_r(j) = u^(jr)
+// (x_0(j) + c^r x_1(j) + c^2r x_2(j)) for x_s(j) = a[j + s m], each block
+// y_r then transformed by forward; and the inverse of both (without the
+// factor 3). The roots u^j, in Montgomery form, are stepped along rather
+// than tabled, as their table would serve this one length only.
+struct radix3 {
+    u64 step = 0;  // u R
+    u64 cube = 0;  // c R
+};
+
+radix3 radix3roots(const modulus& M, const primeinfo& info, std::size_t n, bool inverted)
+{
+    u64 u = powmod(info.generator, (info.p - 1) / n, info.p);
+    if (inverted)
+        u = powmod(u, info.p - 2, info.p);
+    return {M.tomont(u), M.tomont(powmod(u, n / 3, info.p))};
+}
+
+void forward3(u64* a, std::size_t m, const modulus& M, const radix3& r)
+{
+    u64* a1 = a + m;
+    u64* a2 = a + 2 * m;
+    u64 w1 = M.tomont(1);
+    for (std::size_t j = 0; j < m; ++j) {
+        if ((j & (LEAF - 1)) == 0)
+            pollcancel();
+        const u64 x0 = a[j];
+        const u64 x1 = a1[j];
+        const u64 x2 = a2[j];
+        // y1 = x0 - x2 + c (x1 - x2) and y2 = x0 - x1 - c (x1 - x2), as
+        // 1 + c + c^2 = 0.
+        const u64 t = M.mul(x1 - x2 + M.p2, r.cube);
+        a[j] = M.reduce2(M.reduce2(x0 + x1) + x2);
+        const u64 y1 = M.reduce2(M.reduce2(x0 - x2 + M.p2) + t);
+        const u64 y2 = M.reduce2(M.reduce2(x0 - x1 + M.p2) + M.p2 - t);
+        const u64 w2 = M.mul(w1, w1);
+        a1[j] = M.mul(y1, w1);
+        a2[j] = M.mul(y2, w2);
+        w1 = M.mul(w1, r.step);
+    }
+}
+
+void inverse3(u64* a, std::size_t m, const modulus& M, const radix3& r)
+{
+    u64* a1 = a + m;
+    u64* a2 = a + 2 * m;
+    u64 w1 = M.tomont(1);
+    for (std::size_t j = 0; j < m; ++j) {
+        if ((j & (LEAF - 1)) == 0)
+            pollcancel();
+        const u64 w2 = M.mul(w1, w1);
+        const u64 z0 = a[j];
+        const u64 z1 = M.mul(a1[j], w1);
+        const u64 z2 = M.mul(a2[j], w2);
+        const u64 t = M.mul(z1 - z2 + M.p2, r.cube);
+        a[j] = M.reduce2(M.reduce2(z0 + z1) + z2);
+        a1[j] = M.reduce2(M.reduce2(z0 - z2 + M.p2) + t);
+        a2[j] = M.reduce2(M.reduce2(z0 - z1 + M.p2) + M.p2 - t);
+        w1 = M.mul(w1, r.step);
+    }
+}
+
+// The coefficients of x (n limbs, most significant first) modulo p into
+// a[0 .. count), least significant first, zeros after them up to `length`.
+void load(u64* a, std::size_t length, const std::uint32_t* x, std::size_t n, const modulus& M,
+          u64 limb2)
+{
+    const std::size_t full = n / LIMBS_PER_COEFFICIENT;
+    const std::uint32_t* end = x + n;  // coefficient i ends at end - 3 i
+    for (std::size_t i = 0; i < full; ++i) {
+        const std::uint32_t* c = end - LIMBS_PER_COEFFICIENT * (i + 1);
+        // c[0] 10^16 below 2p by Montgomery's product with 10^16 R; the rest
+        // is below 10^16 < p.
+        const u64 low = c[2] + LIMB * c[1];
+        a[i] = M.reduce2(M.mul(c[0], limb2) + low);
+    }
+    std::size_t i = full;
+    if (n % LIMBS_PER_COEFFICIENT != 0) {
+        u64 v = 0;
+        for (const std::uint32_t* c = x; c < end - LIMBS_PER_COEFFICIENT * full; ++c)
+            v = v * LIMB + *c;
+        a[i++] = v;
+    }
+    for (; i < length; ++i)
+        a[i] = 0;
+}
+
+// The whole transform of a (length n = 2^k or 3 2^k) for one prime.
+void transform(u64* a, std::size_t n, bool three, const modulus& M, const roots& t, const radix3& r)
+{
+    if (!three) {
+        forward(a, n, M, t);
+        return;
+    }
+    const std::size_t m = n / 3;
+    forward3(a, m, M, r);
+    for (int b = 0; b < 3; ++b)
+        forward(a + b * m, m, M, t);
+}
+
+void untransform(u64* a, std::size_t n, bool three, const modulus& M, const roots& t,
+                 const radix3& r)
+{
+    if (!three) {
+        inverse(a, n, M, t);
+        return;
+    }
+    const std::size_t m = n / 3;
+    for (int b = 0; b < 3; ++b)
+        inverse(a + b * m, m, M, t);
+    inverse3(a, m, M, r);
+}
+
+// A 192-bit accumulator of the coefficients and their carries.
+struct wide {
+    u64 w[3] = {0, 0, 0};
+
+    void add(u64 a0, u64 a1, u64 a2)
+    {
+        const u128 s0 = static_cast<u128>(w[0]) + a0;
+        const u128 s1 = static_cast<u128>(w[1]) + a1 + static_cast<u64>(s0 >> 64);
+        w[0] = static_cast<u64>(s0);
+        w[1] = static_cast<u64>(s1);
+        w[2] += a2 + static_cast<u64>(s1 >> 64);
+    }
+    // Divides by 10^8 in 32-bit steps and returns the remainder.
+    std::uint32_t takelimb()
+    {
+        u64 rem = 0;
+        for (int i = 2; i >= 0; --i) {
+            const u64 hi = (rem << 32) | (w[i] >> 32);
+            const u64 qh = hi / LIMB;
+            rem = hi % LIMB;
+            const u64 lo = (rem << 32) | (w[i] & 0xffffffffu);
+            const u64 ql = lo / LIMB;
+            rem = lo % LIMB;
+            w[i] = (qh << 32) | ql;
+        }
+        return static_cast<std::uint32_t>(rem);
+    }
+};
+
+}  // namespace
+
+std::size_t transformlength(std::size_t nx, std::size_t ny)
+{
+    const std::size_t cx = (nx + LIMBS_PER_COEFFICIENT - 1) / LIMBS_PER_COEFFICIENT;
+    const std::size_t cy = (ny + LIMBS_PER_COEFFICIENT - 1) / LIMBS_PER_COEFFICIENT;
+    const std::size_t need = cx + cy - 1;
+    std::size_t n = 4;
+    while (n < need)
+        n *= 2;
+    // 3 2^k when it holds the convolution: the length never grows past 4/3
+    // of what it needs plus a power of two's rounding, as 2^k alone would.
+    if (n % 4 == 0 && n / 4 * 3 >= need)
+        return n / 4 * 3;
+    return n;
+}
+
+void transformproduct(const std::uint32_t* x, std::size_t nx, const std::uint32_t* y,
+                      std::size_t ny, std::uint32_t* out)
+{
+    const bool square = x == y && nx == ny;
+    const std::size_t n = transformlength(nx, ny);
+    const bool three = n % 3 == 0;
+    const std::size_t pow2 = three ? n / 3 : n;
+
+    // Three residue vectors and one for the second operand, in one block.
+    const std::unique_ptr<u64[]> block(new u64[(square ? 3 : 4) * n]);
+    u64* residues[3] = {block.get(), block.get() + n, block.get() + 2 * n};
+    u64* other = square ? nullptr : block.get() + 3 * n;
+
+    std::array<primestate, 3>& ps = states();
+    std::array<u64, 3> scale{};  // R^2 / n mod p: undoes the products' R^-1 and the length
+    for (std::size_t k = 0; k < 3; ++k) {
+        primestate& s = ps[k];
+        const modulus& M = s.mod;
+        growroots(s, PRIMES[k], pow2);
+        const radix3 r = three ? radix3roots(M, PRIMES[k], n, false) : radix3{};
+        const radix3 ir = three ? radix3roots(M, PRIMES[k], n, true) : radix3{};
+        const u64 limb2 = M.tomont(LIMB * LIMB);
+
+        u64* a = residues[k];
+        load(a, n, x, nx, M, limb2);
+        transform(a, n, three, M, s.table, r);
+        if (square) {
+            for (std::size_t i = 0; i < n; ++i)
+                a[i] = M.mul(a[i], a[i]);
+        } else {
+            load(other, n, y, ny, M, limb2);
+            transform(other, n, three, M, s.table, r);
+            for (std::size_t i = 0; i < n; ++i)
+                a[i] = M.mul(a[i], other[i]);
+        }
+        pollcancel();
+        untransform(a, n, three, M, s.table, ir);
+        const u64 ninv = powmod(n % M.p, M.p - 2, M.p);
+        scale[k] = M.reduce(M.mul(M.r2, M.tomont(ninv)));
+    }
+
+    // Garner's reconstruction: v = v0 + p0 (g1 + p1 g2), each g below its
+    // prime, then the carries along the coefficients in 192 bits.
+    const modulus& M0 = ps[0].mod;
+    const modulus& M1 = ps[1].mod;
+    const modulus& M2 = ps[2].mod;
+    const u64 p0 = M0.p;
+    const u64 p1 = M1.p;
+    const u64 inv01 = M1.tomont(powmod(p0 % p1, p1 - 2, p1));  // 1/p0 mod p1
+    const u64 p01mod2 = static_cast<u64>(static_cast<u128>(p0) * p1 % M2.p);
+    const u64 inv012 = M2.tomont(powmod(p01mod2, M2.p - 2, M2.p));  // 1/(p0 p1) mod p2
+    const u64 p0mod2 = M2.tomont(p0 % M2.p);
+    const u128 p01 = static_cast<u128>(p0) * p1;
+    const u64 p01lo = static_cast<u64>(p01);
+    const u64 p01hi = static_cast<u64>(p01 >> 64);
+
+    const std::size_t total = nx + ny;
+    std::size_t written = 0;  // limbs from the least significant
+    const auto put = [&](std::uint32_t v) {
+        if (written < total)
+            out[total - 1 - written] = v;
+        ++written;
+    };
+    wide acc;
+    const std::size_t used = (total + LIMBS_PER_COEFFICIENT - 1) / LIMBS_PER_COEFFICIENT;
+    for (std::size_t i = 0; i < used && i < n; ++i) {
+        if ((i & (LEAF - 1)) == 0)
+            pollcancel();
+        const u64 v0 = M0.reduce(M0.mul(residues[0][i], scale[0]));
+        const u64 v1 = M1.reduce(M1.mul(residues[1][i], scale[1]));
+        const u64 v2 = M2.reduce(M2.mul(residues[2][i], scale[2]));
+        // g1 = (v1 - v0) / p0 mod p1; g2 = (v2 - v0 - p0 g1) / (p0 p1) mod p2.
+        const u64 g1 = M1.reduce(M1.mul(M1.reduce(v1 + p1 - M1.reduce(v0)), inv01));
+        const u64 v01 = M2.reduce(M2.reduce(v0) + M2.reduce(M2.mul(g1, p0mod2)));
+        const u64 g2 = M2.reduce(M2.mul(v2 + M2.p - v01, inv012));
+        // v = v0 + p0 g1 + p0 p1 g2, below 2^186.
+        const u128 a = static_cast<u128>(p0) * g1 + v0;
+        const u128 blo = static_cast<u128>(p01lo) * g2;
+        const u128 bhi = static_cast<u128>(p01hi) * g2;
+        const u128 mid = (blo >> 64) + static_cast<u64>(bhi) + (a >> 64);
+        acc.add(static_cast<u64>(a), 0, 0);
+        acc.add(static_cast<u64>(blo), static_cast<u64>(mid),
+                static_cast<u64>(bhi >> 64) + static_cast<u64>(mid >> 64));
+        for (std::size_t l = 0; l < LIMBS_PER_COEFFICIENT; ++l)
+            put(acc.takelimb());
+    }
+    while (written < total)
+        put(acc.takelimb());
+}
+
+}  // namespace num
