@@ -91,10 +91,45 @@ struct roots {
     std::size_t size = 0;  // roots for every m < size
 };
 
+// The largest transform length whose roots the primes hold: 3 2^32.
+constexpr int MAX_TWOS = 32;
+
+// A prime's constants in Montgomery form, so that those of a length follow
+// by a few products: a primitive root of order 3 2^32 and its inverse (the
+// roots of order 3 2^k are their powers 2^(32 - k)), 1/2 and 1/3.
 struct primestate {
     modulus mod;
+    u64 rootR, irootR, halfR, thirdR, oneR, limb2R;
     roots table;
-    explicit primestate(const primeinfo& info) : mod(info.p) {}
+
+    explicit primestate(const primeinfo& info) : mod(info.p)
+    {
+        const u64 p = info.p;
+        const u64 root = powmod(info.generator, (p - 1) / (u64{3} << MAX_TWOS), p);
+        rootR = mod.tomont(root);
+        irootR = mod.tomont(powmod(root, p - 2, p));
+        halfR = mod.tomont((p + 1) / 2);
+        limb2R = mod.tomont(LIMB * LIMB);
+        thirdR = mod.tomont(powmod(3, p - 2, p));
+        oneR = mod.tomont(1);
+    }
+    // A primitive root of order 3 2^k (inverted or not), times R.
+    u64 rootof(int k, bool inverted) const
+    {
+        u64 r = inverted ? irootR : rootR;
+        for (int i = k; i < MAX_TWOS; ++i)
+            r = mod.mul(r, r);
+        return mod.reduce(r);
+    }
+    // R^2 / n mod p for n = 2^k or 3 2^k: the factor that undoes the
+    // pointwise products' R^-1 and the inverse transform's n.
+    u64 unscale(int k, bool three) const
+    {
+        u64 v = three ? thirdR : oneR;
+        for (int i = 0; i < k; ++i)
+            v = mod.mul(v, halfR);
+        return mod.reduce(mod.mul(mod.reduce(v), mod.r2));
+    }
 };
 
 u64 quotientof(u64 w, u64 p) { return static_cast<u64>((static_cast<u128>(w) << 64) / p); }
@@ -209,12 +244,14 @@ struct radix3 {
     u64 cube = 0;  // c R
 };
 
-radix3 radix3roots(const modulus& M, const primeinfo& info, std::size_t n, bool inverted)
+// The radix-3 roots of length n = 3 2^k.
+radix3 radix3roots(const primestate& s, int k, bool inverted)
 {
-    u64 u = powmod(info.generator, (info.p - 1) / n, info.p);
-    if (inverted)
-        u = powmod(u, info.p - 2, info.p);
-    return {M.tomont(u), M.tomont(powmod(u, n / 3, info.p))};
+    const u64 u = s.rootof(k, inverted);
+    u64 c = u;  // u^(2^k), of order 3
+    for (int i = 0; i < k; ++i)
+        c = s.mod.mul(c, c);
+    return {u, s.mod.reduce(c)};
 }
 
 void forward3(u64* a, std::size_t m, const modulus& M, const radix3& r)
@@ -312,6 +349,25 @@ void untransform(u64* a, std::size_t n, bool three, const modulus& M, const root
     inverse3(a, m, M, r);
 }
 
+// The constants of Garner's reconstruction, in Montgomery form where they
+// multiply: 1/p0 mod p1, 1/(p0 p1) mod p2, p0 mod p2, and p0 p1.
+struct garner {
+    u64 inv01, inv012, p0mod2, p01lo, p01hi;
+
+    garner(const modulus& M0, const modulus& M1, const modulus& M2)
+    {
+        const u64 p0 = M0.p;
+        const u64 p1 = M1.p;
+        const u64 p2 = M2.p;
+        inv01 = M1.tomont(powmod(p0 % p1, p1 - 2, p1));
+        inv012 = M2.tomont(powmod(static_cast<u64>(static_cast<u128>(p0) * p1 % p2), p2 - 2, p2));
+        p0mod2 = M2.tomont(p0 % p2);
+        const u128 p01 = static_cast<u128>(p0) * p1;
+        p01lo = static_cast<u64>(p01);
+        p01hi = static_cast<u64>(p01 >> 64);
+    }
+};
+
 // A 192-bit accumulator of the coefficients and their carries.
 struct wide {
     u64 w[3] = {0, 0, 0};
@@ -365,6 +421,9 @@ void transformproduct(const std::uint32_t* x, std::size_t nx, const std::uint32_
     const std::size_t n = transformlength(nx, ny);
     const bool three = n % 3 == 0;
     const std::size_t pow2 = three ? n / 3 : n;
+    int twos = 0;
+    while ((std::size_t{1} << twos) < pow2)
+        ++twos;
 
     // Three residue vectors and one for the second operand, in one block.
     const std::unique_ptr<u64[]> block(new u64[(square ? 3 : 4) * n]);
@@ -377,9 +436,9 @@ void transformproduct(const std::uint32_t* x, std::size_t nx, const std::uint32_
         primestate& s = ps[k];
         const modulus& M = s.mod;
         growroots(s, PRIMES[k], pow2);
-        const radix3 r = three ? radix3roots(M, PRIMES[k], n, false) : radix3{};
-        const radix3 ir = three ? radix3roots(M, PRIMES[k], n, true) : radix3{};
-        const u64 limb2 = M.tomont(LIMB * LIMB);
+        const radix3 r = three ? radix3roots(s, twos, false) : radix3{};
+        const radix3 ir = three ? radix3roots(s, twos, true) : radix3{};
+        const u64 limb2 = s.limb2R;
 
         u64* a = residues[k];
         load(a, n, x, nx, M, limb2);
@@ -395,8 +454,7 @@ void transformproduct(const std::uint32_t* x, std::size_t nx, const std::uint32_
         }
         pollcancel();
         untransform(a, n, three, M, s.table, ir);
-        const u64 ninv = powmod(n % M.p, M.p - 2, M.p);
-        scale[k] = M.reduce(M.mul(M.r2, M.tomont(ninv)));
+        scale[k] = s.unscale(twos, three);
     }
 
     // Garner's reconstruction: v = v0 + p0 (g1 + p1 g2), each g below its
@@ -406,14 +464,7 @@ void transformproduct(const std::uint32_t* x, std::size_t nx, const std::uint32_
     const modulus& M2 = ps[2].mod;
     const u64 p0 = M0.p;
     const u64 p1 = M1.p;
-    const u64 inv01 = M1.tomont(powmod(p0 % p1, p1 - 2, p1));  // 1/p0 mod p1
-    const u64 p01mod2 = static_cast<u64>(static_cast<u128>(p0) * p1 % M2.p);
-    const u64 inv012 = M2.tomont(powmod(p01mod2, M2.p - 2, M2.p));  // 1/(p0 p1) mod p2
-    const u64 p0mod2 = M2.tomont(p0 % M2.p);
-    const u128 p01 = static_cast<u128>(p0) * p1;
-    const u64 p01lo = static_cast<u64>(p01);
-    const u64 p01hi = static_cast<u64>(p01 >> 64);
-
+    static const garner G(M0, M1, M2);
     const std::size_t total = nx + ny;
     std::size_t written = 0;  // limbs from the least significant
     const auto put = [&](std::uint32_t v) {
@@ -430,13 +481,13 @@ void transformproduct(const std::uint32_t* x, std::size_t nx, const std::uint32_
         const u64 v1 = M1.reduce(M1.mul(residues[1][i], scale[1]));
         const u64 v2 = M2.reduce(M2.mul(residues[2][i], scale[2]));
         // g1 = (v1 - v0) / p0 mod p1; g2 = (v2 - v0 - p0 g1) / (p0 p1) mod p2.
-        const u64 g1 = M1.reduce(M1.mul(M1.reduce(v1 + p1 - M1.reduce(v0)), inv01));
-        const u64 v01 = M2.reduce(M2.reduce(v0) + M2.reduce(M2.mul(g1, p0mod2)));
-        const u64 g2 = M2.reduce(M2.mul(v2 + M2.p - v01, inv012));
+        const u64 g1 = M1.reduce(M1.mul(M1.reduce(v1 + p1 - M1.reduce(v0)), G.inv01));
+        const u64 v01 = M2.reduce(M2.reduce(v0) + M2.reduce(M2.mul(g1, G.p0mod2)));
+        const u64 g2 = M2.reduce(M2.mul(v2 + M2.p - v01, G.inv012));
         // v = v0 + p0 g1 + p0 p1 g2, below 2^186.
         const u128 a = static_cast<u128>(p0) * g1 + v0;
-        const u128 blo = static_cast<u128>(p01lo) * g2;
-        const u128 bhi = static_cast<u128>(p01hi) * g2;
+        const u128 blo = static_cast<u128>(G.p01lo) * g2;
+        const u128 bhi = static_cast<u128>(G.p01hi) * g2;
         const u128 mid = (blo >> 64) + static_cast<u64>(bhi) + (a >> 64);
         acc.add(static_cast<u64>(a), 0, 0);
         acc.add(static_cast<u64>(blo), static_cast<u64>(mid),

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cctype>
 #include <chrono>
 #include <cmath>
 #include <functional>
@@ -502,6 +503,100 @@ TEST(MultiplicationRandom, LongestColumnsCarryExactly)
         const number r = basicprod(x, y, number());
         ASSERT_TRUE(same(r, schoolbook(x, y))) << limbcount(x);
         ASSERT_EQ(brokeninvariant(r), "");
+    }
+}
+
+// Exact products on both sides of every length where the method changes
+// (the columns, Karatsuba's steps on limbs, the transform of length 2^k or
+// 3 2^k), on limbs that load the carries and the convolution's coefficients
+// most: every limb 99999999, long runs of zeros, very different lengths.
+enum class limbkind { random, nines, sparse };
+
+struct methodrow {
+    const char* name;
+    std::int32_t xlimbs, ylimbs;
+    limbkind kind;
+    bool square;  // y is x
+};
+
+const methodrow methodrows[] = {
+    {"columns just below Karatsuba's step", 599, 599, limbkind::random, false},
+    {"one Karatsuba step, nines", 600, 600, limbkind::nines, false},
+    {"Karatsuba's steps, odd lengths", 1001, 777, limbkind::random, false},
+    {"Karatsuba on pieces of a long operand", 3000, 650, limbkind::random, false},
+    {"Karatsuba with zero runs", 1100, 1000, limbkind::sparse, false},
+    {"a square by Karatsuba", 900, 900, limbkind::nines, true},
+    {"transform at its cut-off", 1200, 1200, limbkind::random, false},
+    {"transform lengths not multiples of three", 1201, 1202, limbkind::random, false},
+    {"transform of length 2^10, nines", 1536, 1536, limbkind::nines, false},
+    {"transform of length 3 2^9, nines", 2300, 2300, limbkind::nines, false},
+    {"transform with zero runs", 2000, 1900, limbkind::sparse, false},
+    {"transform of very different lengths", 20000, 1250, limbkind::random, false},
+    {"a square by the transform, nines", 2500, 2500, limbkind::nines, true},
+    {"a square by the transform", 3100, 3100, limbkind::random, true},
+};
+
+number operandof(randomizer& rnd, std::int32_t limbs, limbkind kind)
+{
+    number x;
+    for (std::int32_t i = 0; i < limbs; ++i) {
+        std::uint32_t v = BASE - 1;
+        if (kind == limbkind::random)
+            v = static_cast<std::uint32_t>(rnd.uniform(0, BASE - 1));
+        else if (kind == limbkind::sparse)
+            v = (i / 97) % 3 == 1 ? 0 : static_cast<std::uint32_t>(rnd.uniform(0, BASE - 1));
+        append(x, i == 0 ? std::max<std::uint32_t>(v, 1) : v);
+    }
+    setexpo(x, rnd.uniform(-20, 20));
+    setlowexpo(x, x.expo() - limbs + 1);
+    setnegative(x, rnd.uniform(0, 1) == 1);
+    normalise(x);
+    return x;
+}
+
+class ProductMethods : public ::testing::TestWithParam<methodrow> {};
+
+TEST_P(ProductMethods, ExactProductsMatchTheSchoolbook)
+{
+    const methodrow& row = GetParam();
+    randomizer rnd(static_cast<std::uint64_t>(row.xlimbs) * 7919 + row.ylimbs);
+    const number x = operandof(rnd, row.xlimbs, row.kind);
+    const number y = row.square ? x : operandof(rnd, row.ylimbs, row.kind);
+    const number want = schoolbook(x, y);
+    const number r = x * y;
+    ASSERT_TRUE(same(r, want));
+    ASSERT_EQ(brokeninvariant(r), "");
+    ASSERT_TRUE(same(prod(y, x, number()), want));
+}
+
+INSTANTIATE_TEST_SUITE_P(Lengths, ProductMethods, ::testing::ValuesIn(methodrows),
+                         [](const ::testing::TestParamInfo<methodrow>& info) {
+                             std::string name;
+                             for (const char* c = info.param.name; *c != 0; ++c)
+                                 name += std::isalnum(static_cast<unsigned char>(*c)) ? *c : '_';
+                             return name;
+                         });
+
+// Products of numbers of nines far beyond the schoolbook's reach, against
+// (10^a - 1)(10^b - 1) = 10^(a+b) - 10^a - 10^b + 1 written with sums: every
+// coefficient of the transform at its largest.
+TEST(ProductMethods, LongNinesMatchTheirClosedForm)
+{
+    struct row {
+        const char* name;
+        std::int32_t a, b;  // digits
+    };
+    const row rows[] = {
+        {"10^5 digits squared", 100000, 100000},
+        {"10^6 by 10^5 digits", 1000000, 100000},
+        {"10^6 digits squared", 1000000, 1000000},
+    };
+    auto nines = [](std::int32_t digits) { return powerof10(digits) - number(1); };
+    for (const row& r : rows) {
+        const number x = nines(r.a);
+        const number y = nines(r.b);
+        const number want = powerof10(r.a + r.b) - powerof10(r.a) - powerof10(r.b) + number(1);
+        EXPECT_TRUE(same(x * y, want)) << r.name;
     }
 }
 
