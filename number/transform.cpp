@@ -74,8 +74,8 @@ struct modulus {
     u64 mul(u64 a, u64 b) const { return redc(static_cast<u128>(a) * b); }
     // w R mod p, w's Montgomery form.
     u64 tomont(u64 w) const { return reduce(mul(w % p, r2)); }
-    u64 reduce(u64 a) const { return a >= p ? a - p : a; }     // [0, 2p) to [0, p)
-    u64 reduce2(u64 a) const { return a >= p2 ? a - p2 : a; }  // [0, 4p) to [0, 2p)
+    u64 reduce(u64 a) const { return a - (a >= p ? p : 0); }     // [0, 2p) to [0, p)
+    u64 reduce2(u64 a) const { return a - (a >= p2 ? p2 : 0); }  // [0, 4p) to [0, 2p)
     // a w mod p in [0, 2p) for any a < 2^64, with wq = floor(w 2^64 / p).
     u64 shoup(u64 a, u64 w, u64 wq) const { return a * w - mulhi(a, wq) * p; }
 };
@@ -183,9 +183,11 @@ constexpr std::size_t LEAF = 2048;
 
 // The decimation-in-frequency transform of a[0 .. n), n a power of two, in
 // place: natural order in, bit-reversed order out, values in [0, 2p).
-void forward(u64* a, std::size_t n, const modulus& M, const roots& t)
+void forward(u64* a, std::size_t n, const modulus& mod, const roots& t)
 {
-    const auto layer = [&](u64* b, std::size_t m) {
+    // A copy in registers: the stores to the values cannot change it.
+    const modulus M = mod;
+    const auto layer = [&](u64* __restrict b, std::size_t m) {
         const u64* w = t.w.data() + m;
         const u64* wq = t.wq.data() + m;
         for (std::size_t j = 0; j < m; ++j) {
@@ -203,15 +205,16 @@ void forward(u64* a, std::size_t n, const modulus& M, const roots& t)
         return;
     }
     layer(a, n / 2);
-    forward(a, n / 2, M, t);
-    forward(a + n / 2, n / 2, M, t);
+    forward(a, n / 2, mod, t);
+    forward(a + n / 2, n / 2, mod, t);
 }
 
 // The inverse of forward without the division by n (decimation in time with
 // the inverse roots): bit-reversed order in, natural order out.
-void inverse(u64* a, std::size_t n, const modulus& M, const roots& t)
+void inverse(u64* a, std::size_t n, const modulus& mod, const roots& t)
 {
-    const auto layer = [&](u64* b, std::size_t m) {
+    const modulus M = mod;
+    const auto layer = [&](u64* __restrict b, std::size_t m) {
         const u64* w = t.iw.data() + m;
         const u64* wq = t.iwq.data() + m;
         for (std::size_t j = 0; j < m; ++j) {
@@ -228,8 +231,8 @@ void inverse(u64* a, std::size_t n, const modulus& M, const roots& t)
                 layer(a + i, m);
         return;
     }
-    inverse(a, n / 2, M, t);
-    inverse(a + n / 2, n / 2, M, t);
+    inverse(a, n / 2, mod, t);
+    inverse(a + n / 2, n / 2, mod, t);
     layer(a, n / 2);
 }
 
@@ -254,8 +257,9 @@ radix3 radix3roots(const primestate& s, int k, bool inverted)
     return {u, s.mod.reduce(c)};
 }
 
-void forward3(u64* a, std::size_t m, const modulus& M, const radix3& r)
+void forward3(u64* a, std::size_t m, const modulus& mod, const radix3& r)
 {
+    const modulus M = mod;
     u64* a1 = a + m;
     u64* a2 = a + 2 * m;
     u64 w1 = M.tomont(1);
@@ -278,8 +282,9 @@ void forward3(u64* a, std::size_t m, const modulus& M, const radix3& r)
     }
 }
 
-void inverse3(u64* a, std::size_t m, const modulus& M, const radix3& r)
+void inverse3(u64* a, std::size_t m, const modulus& mod, const radix3& r)
 {
+    const modulus M = mod;
     u64* a1 = a + m;
     u64* a2 = a + 2 * m;
     u64 w1 = M.tomont(1);
@@ -434,12 +439,11 @@ void transformproduct(const std::uint32_t* x, std::size_t nx, const std::uint32_
     std::array<u64, 3> scale{};  // R^2 / n mod p: undoes the products' R^-1 and the length
     for (std::size_t k = 0; k < 3; ++k) {
         primestate& s = ps[k];
-        const modulus& M = s.mod;
         growroots(s, PRIMES[k], pow2);
         const radix3 r = three ? radix3roots(s, twos, false) : radix3{};
         const radix3 ir = three ? radix3roots(s, twos, true) : radix3{};
         const u64 limb2 = s.limb2R;
-
+        const modulus M = s.mod;
         u64* a = residues[k];
         load(a, n, x, nx, M, limb2);
         transform(a, n, three, M, s.table, r);
@@ -459,9 +463,9 @@ void transformproduct(const std::uint32_t* x, std::size_t nx, const std::uint32_
 
     // Garner's reconstruction: v = v0 + p0 (g1 + p1 g2), each g below its
     // prime, then the carries along the coefficients in 192 bits.
-    const modulus& M0 = ps[0].mod;
-    const modulus& M1 = ps[1].mod;
-    const modulus& M2 = ps[2].mod;
+    const modulus M0 = ps[0].mod;
+    const modulus M1 = ps[1].mod;
+    const modulus M2 = ps[2].mod;
     const u64 p0 = M0.p;
     const u64 p1 = M1.p;
     static const garner G(M0, M1, M2);
