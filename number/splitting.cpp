@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <utility>
 
 #include "chain.h"
 #include "columns.h"
@@ -264,17 +265,9 @@ limbrun reaching(const limbrun& x, const limbrun& y, const number& f)
 // f is zero): the full product of the limbs that reach f, then truncated,
 // which never exceeds the exact product in magnitude. Nonzero operands
 // inside halflimbsafe.
-flat transformed(const limbrun& x, const limbrun& y, const number& f)
+// r cut one guard limb below resolution f (f zero: whole), normalised.
+flat cutat(flat r, const number& f)
 {
-    const auto nx = static_cast<std::size_t>(x.count);
-    const auto ny = static_cast<std::size_t>(y.count);
-    flat r;
-    r.limbs.resize(nx + ny);
-    // A square takes one forward transform fewer.
-    const bool square = nx == ny && x.expo == y.expo && std::equal(x.array, x.array + nx, y.array);
-    transformproduct(x.array, nx, square ? x.array : y.array, ny, r.limbs.data());
-    r.expo = x.expo + y.expo + 1;  // the power of r.limbs[0]
-    r.negative = x.negative != y.negative;
     std::size_t last = r.limbs.size();
     if (!f.iszero()) {
         const std::int64_t keep = std::int64_t{r.expo} - (f.expo() - 1) + 1;
@@ -291,6 +284,20 @@ flat transformed(const limbrun& x, const limbrun& y, const number& f)
     r.limbs.erase(r.limbs.begin(), r.limbs.begin() + static_cast<std::ptrdiff_t>(first));
     r.expo -= static_cast<std::int32_t>(first);
     return r;
+}
+
+flat transformed(const limbrun& x, const limbrun& y, const number& f)
+{
+    const auto nx = static_cast<std::size_t>(x.count);
+    const auto ny = static_cast<std::size_t>(y.count);
+    flat r;
+    r.limbs.resize(nx + ny);
+    // A square takes one forward transform fewer.
+    const bool square = nx == ny && x.expo == y.expo && std::equal(x.array, x.array + nx, y.array);
+    transformproduct(x.array, nx, square ? x.array : y.array, ny, r.limbs.data());
+    r.expo = x.expo + y.expo + 1;  // the power of r.limbs[0]
+    r.negative = x.negative != y.negative;
+    return cutat(std::move(r), f);
 }
 
 }  // namespace
@@ -353,6 +360,12 @@ flat prod(const limbrun& x, const limbrun& y, const number& f)
         return flat();
     if (std::min(xt.count, yt.count) >= TRANSFORM_LIMBS)
         return transformed(xt, yt, f);
+    // Where the resolution leaves both operands this long, it cuts the
+    // product short by less than the Karatsuba steps at a resolution pay in
+    // their bookkeeping: the whole product of what reaches f, then cut
+    // (measured at 6000 digits: 10 % faster).
+    if (std::min(xt.count, yt.count) >= static_cast<std::int32_t>(KARATSUBA_BASE))
+        return cutat(karatsubaproduct(xt, yt), f);
 
     // A Karatsuba step on the top `half` limbs. The error budget D, about a
     // third of f, goes once to each of the middle product's two parts (M and

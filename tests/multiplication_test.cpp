@@ -567,6 +567,13 @@ TEST_P(ProductMethods, ExactProductsMatchTheSchoolbook)
     ASSERT_TRUE(same(r, want));
     ASSERT_EQ(brokeninvariant(r), "");
     ASSERT_TRUE(same(prod(y, x, number()), want));
+    // At resolutions that keep most of the product and half of it: within f.
+    for (const std::int32_t keep : {8 * (row.xlimbs + row.ylimbs) - 40, 8 * row.ylimbs}) {
+        const number f = powerof10(leadpos(want) - keep);
+        const number cut = prod(x, y, f);
+        ASSERT_LT(abs(want - cut), f) << keep;
+        ASSERT_EQ(brokeninvariant(cut), "") << keep;
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Lengths, ProductMethods, ::testing::ValuesIn(methodrows),
