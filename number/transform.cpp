@@ -1,5 +1,6 @@
 #include "transform.h"
 
+#include <algorithm>
 #include <array>
 #include <memory>
 #include <vector>
@@ -132,6 +133,12 @@ struct primestate {
     }
 };
 
+// Transforms of at most this many values run their layers one after the
+// other, in the cache; longer ones take their top layer and recurse into the
+// halves. The run flag is polled once per such block: LEAF (log2 LEAF) / 2
+// butterflies, some 20 microseconds.
+constexpr std::size_t LEAF = 2048;
+
 u64 quotientof(u64 w, u64 p) { return static_cast<u64>((static_cast<u128>(w) << 64) / p); }
 
 void growroots(primestate& s, const primeinfo& info, std::size_t size)
@@ -140,22 +147,27 @@ void growroots(primestate& s, const primeinfo& info, std::size_t size)
     if (t.size >= size)
         return;
     const u64 p = info.p;
+    const modulus& M = s.mod;
+    t.size = 0;  // until the table is whole: a cancel may stop it half-built
     t.w.assign(size, 0);
     t.wq.assign(size, 0);
     t.iw.assign(size, 0);
     t.iwq.assign(size, 0);
     const std::size_t top = size / 2;  // the layer of primitive size-th roots
     const u64 root = powmod(info.generator, (p - 1) / size, p);
-    const u64 inverse = powmod(root, p - 2, p);
+    const u64 step = M.tomont(root);
+    const u64 istep = M.tomont(powmod(root, p - 2, p));
     u64 v = 1;
     u64 iv = 1;
     for (std::size_t j = 0; j < top; ++j) {
+        if ((j & (LEAF - 1)) == 0)
+            pollcancel();
         t.w[top + j] = v;
         t.wq[top + j] = quotientof(v, p);
         t.iw[top + j] = iv;
         t.iwq[top + j] = quotientof(iv, p);
-        v = static_cast<u64>(static_cast<u128>(v) * root % p);
-        iv = static_cast<u64>(static_cast<u128>(iv) * inverse % p);
+        v = M.reduce(M.mul(v, step));
+        iv = M.reduce(M.mul(iv, istep));
     }
     for (std::size_t m = top / 2; m >= 1; m /= 2) {
         for (std::size_t j = 0; j < m; ++j) {
@@ -174,12 +186,6 @@ std::array<primestate, 3>& states()
                                                 primestate(PRIMES[2])};
     return s;
 }
-
-// Transforms of at most this many values run their layers one after the
-// other, in the cache; longer ones take their top layer and recurse into the
-// halves. The run flag is polled once per such block: LEAF (log2 LEAF) / 2
-// butterflies, some 20 microseconds.
-constexpr std::size_t LEAF = 2048;
 
 // The decimation-in-frequency transform of a[0 .. n), n a power of two, in
 // place: natural order in, bit-reversed order out, values in [0, 2p).
@@ -354,10 +360,16 @@ void untransform(u64* a, std::size_t n, bool three, const modulus& M, const root
     inverse3(a, m, M, r);
 }
 
+// The columns that one coefficient, below p0 p1 p2 < 10^56, fills.
+constexpr std::size_t GARNER_COLUMNS = 7;
+
 // The constants of Garner's reconstruction, in Montgomery form where they
-// multiply: 1/p0 mod p1, 1/(p0 p1) mod p2, p0 mod p2, and p0 p1.
+// multiply: 1/p0 mod p1, 1/(p0 p1) mod p2, p0 mod p2; and the limbs of p0
+// and of p0 p1, least significant first.
 struct garner {
-    u64 inv01, inv012, p0mod2, p01lo, p01hi;
+    u64 inv01, inv012, p0mod2;
+    u64 p0limbs[3];
+    u64 p01limbs[5];
 
     garner(const modulus& M0, const modulus& M1, const modulus& M2)
     {
@@ -367,38 +379,16 @@ struct garner {
         inv01 = M1.tomont(powmod(p0 % p1, p1 - 2, p1));
         inv012 = M2.tomont(powmod(static_cast<u64>(static_cast<u128>(p0) * p1 % p2), p2 - 2, p2));
         p0mod2 = M2.tomont(p0 % p2);
-        const u128 p01 = static_cast<u128>(p0) * p1;
-        p01lo = static_cast<u64>(p01);
-        p01hi = static_cast<u64>(p01 >> 64);
-    }
-};
-
-// A 192-bit accumulator of the coefficients and their carries.
-struct wide {
-    u64 w[3] = {0, 0, 0};
-
-    void add(u64 a0, u64 a1, u64 a2)
-    {
-        const u128 s0 = static_cast<u128>(w[0]) + a0;
-        const u128 s1 = static_cast<u128>(w[1]) + a1 + static_cast<u64>(s0 >> 64);
-        w[0] = static_cast<u64>(s0);
-        w[1] = static_cast<u64>(s1);
-        w[2] += a2 + static_cast<u64>(s1 >> 64);
-    }
-    // Divides by 10^8 in 32-bit steps and returns the remainder.
-    std::uint32_t takelimb()
-    {
-        u64 rem = 0;
-        for (int i = 2; i >= 0; --i) {
-            const u64 hi = (rem << 32) | (w[i] >> 32);
-            const u64 qh = hi / LIMB;
-            rem = hi % LIMB;
-            const u64 lo = (rem << 32) | (w[i] & 0xffffffffu);
-            const u64 ql = lo / LIMB;
-            rem = lo % LIMB;
-            w[i] = (qh << 32) | ql;
+        u128 v = p0;
+        for (u64& limb : p0limbs) {
+            limb = static_cast<u64>(v % LIMB);
+            v /= LIMB;
         }
-        return static_cast<std::uint32_t>(rem);
+        v = static_cast<u128>(p0) * p1;
+        for (u64& limb : p01limbs) {
+            limb = static_cast<u64>(v % LIMB);
+            v /= LIMB;
+        }
     }
 };
 
@@ -461,24 +451,29 @@ void transformproduct(const std::uint32_t* x, std::size_t nx, const std::uint32_
         scale[k] = s.unscale(twos, three);
     }
 
-    // Garner's reconstruction: v = v0 + p0 (g1 + p1 g2), each g below its
-    // prime, then the carries along the coefficients in 192 bits.
+    // Garner's reconstruction: v = v0 + p0 g1 + p0 p1 g2, each g below its
+    // prime, written at once in limbs: v0, g1 and g2 split into three limbs
+    // each and multiplied by the limbs of p0 and p0 p1 into seven columns.
+    // Column m of the product gathers those of at most three coefficients
+    // (3 i <= m <= 3 i + 6), each below 10^8 + 6 10^16, so below 2.1 10^17:
+    // the carries wait for one pass at the end, and no coefficient waits for
+    // the one below it.
     const modulus M0 = ps[0].mod;
     const modulus M1 = ps[1].mod;
     const modulus M2 = ps[2].mod;
-    const u64 p0 = M0.p;
     const u64 p1 = M1.p;
     static const garner G(M0, M1, M2);
     const std::size_t total = nx + ny;
-    std::size_t written = 0;  // limbs from the least significant
-    const auto put = [&](std::uint32_t v) {
-        if (written < total)
-            out[total - 1 - written] = v;
-        ++written;
+    const std::size_t used =
+        std::min(n, (total + LIMBS_PER_COEFFICIENT - 1) / LIMBS_PER_COEFFICIENT);
+    std::vector<u64> columns(LIMBS_PER_COEFFICIENT * used + GARNER_COLUMNS, 0);
+    const auto split = [](u64 v, u64* d) {
+        const u64 high = v / LIMB;
+        d[0] = v % LIMB;
+        d[1] = high % LIMB;
+        d[2] = high / LIMB;
     };
-    wide acc;
-    const std::size_t used = (total + LIMBS_PER_COEFFICIENT - 1) / LIMBS_PER_COEFFICIENT;
-    for (std::size_t i = 0; i < used && i < n; ++i) {
+    for (std::size_t i = 0; i < used; ++i) {
         if ((i & (LEAF - 1)) == 0)
             pollcancel();
         const u64 v0 = M0.reduce(M0.mul(residues[0][i], scale[0]));
@@ -488,19 +483,27 @@ void transformproduct(const std::uint32_t* x, std::size_t nx, const std::uint32_
         const u64 g1 = M1.reduce(M1.mul(M1.reduce(v1 + p1 - M1.reduce(v0)), G.inv01));
         const u64 v01 = M2.reduce(M2.reduce(v0) + M2.reduce(M2.mul(g1, G.p0mod2)));
         const u64 g2 = M2.reduce(M2.mul(v2 + M2.p - v01, G.inv012));
-        // v = v0 + p0 g1 + p0 p1 g2, below 2^186.
-        const u128 a = static_cast<u128>(p0) * g1 + v0;
-        const u128 blo = static_cast<u128>(G.p01lo) * g2;
-        const u128 bhi = static_cast<u128>(G.p01hi) * g2;
-        const u128 mid = (blo >> 64) + static_cast<u64>(bhi) + (a >> 64);
-        acc.add(static_cast<u64>(a), 0, 0);
-        acc.add(static_cast<u64>(blo), static_cast<u64>(mid),
-                static_cast<u64>(bhi >> 64) + static_cast<u64>(mid >> 64));
-        for (std::size_t l = 0; l < LIMBS_PER_COEFFICIENT; ++l)
-            put(acc.takelimb());
+        u64 d0[3], d1[3], d2[3];
+        split(v0, d0);
+        split(g1, d1);
+        split(g2, d2);
+        u64* c = columns.data() + LIMBS_PER_COEFFICIENT * i;
+        for (int k = 0; k < 3; ++k) {
+            c[k] += d0[k];
+            for (int j = 0; j < 3; ++j)
+                c[k + j] += d1[k] * G.p0limbs[j];
+            for (int j = 0; j < 5; ++j)
+                c[k + j] += d2[k] * G.p01limbs[j];
+        }
     }
-    while (written < total)
-        put(acc.takelimb());
+    pollcancel();
+    // The carries, least significant limb first; the product has total limbs.
+    u64 carry = 0;
+    for (std::size_t m = 0; m < total; ++m) {
+        const u64 v = (m < columns.size() ? columns[m] : 0) + carry;
+        out[total - 1 - m] = static_cast<std::uint32_t>(v % LIMB);
+        carry = v / LIMB;
+    }
 }
 
 }  // namespace num

@@ -777,6 +777,25 @@ TEST(MultiplicationCancel, CanceledRunStopsAtTheNextProduct)
     EXPECT_EQ(number(2) * number(3), number(6));
 }
 
+// A transform canceled while it builds the roots of a length never seen
+// before must not leave the roots of the shorter lengths broken: the next
+// shorter product is exact.
+TEST(MultiplicationCancel, ACanceledTransformLeavesTheNextProductExact)
+{
+    runningguard guard;
+    auto nines = [](std::int32_t digits) { return powerof10(digits) - number(1); };
+    auto square = [](std::int32_t digits) {
+        return powerof10(2 * digits) - number(2) * powerof10(digits) + number(1);
+    };
+    const number shorter = nines(100000);
+    ASSERT_TRUE(same(shorter * shorter, square(100000)));
+    const number longer = nines(3000000);  // longer than any other product here
+    cancelcompute();
+    EXPECT_EQ(failure([&] { static_cast<void>(longer * longer); }), "Operation was canceled");
+    startcompute();
+    EXPECT_TRUE(same(shorter * shorter, square(100000)));
+}
+
 TEST(MultiplicationCancel, CancelFromAnotherThreadEndsALongChainOfProducts)
 {
     runningguard guard;
