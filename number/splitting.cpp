@@ -360,12 +360,6 @@ flat prod(const limbrun& x, const limbrun& y, const number& f)
         return flat();
     if (std::min(xt.count, yt.count) >= TRANSFORM_LIMBS)
         return transformed(xt, yt, f);
-    // Where the resolution leaves both operands this long, it cuts the
-    // product short by less than the Karatsuba steps at a resolution pay in
-    // their bookkeeping: the whole product of what reaches f, then cut
-    // (measured at 6000 digits: 10 % faster).
-    if (std::min(xt.count, yt.count) >= static_cast<std::int32_t>(KARATSUBA_BASE))
-        return cutat(karatsubaproduct(xt, yt), f);
 
     // A Karatsuba step on the top `half` limbs. The error budget D, about a
     // third of f, goes once to each of the middle product's two parts (M and
