@@ -517,6 +517,9 @@ struct methodrow {
     std::int32_t xlimbs, ylimbs;
     limbkind kind;
     bool square;  // y is x
+    // Moves x up and y down by this many limbs: beyond the half-limb range,
+    // where the products work on the operands moved to a head at power 0.
+    std::int32_t apart = 0;
 };
 
 const methodrow methodrows[] = {
@@ -534,6 +537,8 @@ const methodrow methodrows[] = {
     {"transform of very different lengths", 20000, 1250, limbkind::random, false},
     {"a square by the transform, nines", 2500, 2500, limbkind::nines, true},
     {"a square by the transform", 3100, 3100, limbkind::random, true},
+    {"Karatsuba beyond the half-limb range", 800, 700, limbkind::random, false, 60000000},
+    {"transform beyond the half-limb range", 1300, 1400, limbkind::nines, false, 60000000},
 };
 
 number operandof(randomizer& rnd, std::int32_t limbs, limbkind kind)
@@ -560,8 +565,12 @@ TEST_P(ProductMethods, ExactProductsMatchTheSchoolbook)
 {
     const methodrow& row = GetParam();
     randomizer rnd(static_cast<std::uint64_t>(row.xlimbs) * 7919 + row.ylimbs);
-    const number x = operandof(rnd, row.xlimbs, row.kind);
-    const number y = row.square ? x : operandof(rnd, row.ylimbs, row.kind);
+    number x = operandof(rnd, row.xlimbs, row.kind);
+    number y = row.square ? x : operandof(rnd, row.ylimbs, row.kind);
+    if (row.apart != 0) {
+        x = scaled(x, BASE_DIGITS * row.apart);
+        y = scaled(y, -BASE_DIGITS * row.apart);
+    }
     const number want = schoolbook(x, y);
     const number r = x * y;
     ASSERT_TRUE(same(r, want));
