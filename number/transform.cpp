@@ -26,11 +26,12 @@ struct primeinfo {
 constexpr std::array<primeinfo, 3> PRIMES = {
     {{4611685318347718657ull, 5}, {4611684674102624257ull, 5}, {4611683643310473217ull, 7}}};
 
-// A coefficient takes three limbs, a digit of base 10^24. Each coefficient
-// of the convolution is a sum of at most min(nx, ny) / 3 + 1 products below
-// 10^48, and p0 p1 p2 > 2^185.9 > 2^26.5 10^48: any operands of fewer than
-// 3 2^26 limbs (5 10^8 decimal digits, past every number the range holds
-// in memory) leave each coefficient its own residue triple.
+// A coefficient takes three limbs, a digit of base 10^24. A coefficient of
+// the convolution is a sum of at most min(cx, cy) products of two digits,
+// so below min(cx, cy) 10^48 for operands of cx and cy coefficients; with
+// p0 p1 p2 > 2^185.99 > 2^26.5 10^48 the residues determine it for up to
+// 2^26.5 coefficients, 3 2^26.5 > 2.8 10^8 limbs: more than the 2 10^8
+// limbs between the lowest and the highest power a number can hold.
 constexpr std::size_t LIMBS_PER_COEFFICIENT = 3;
 constexpr u64 LIMB = 100000000;
 
