@@ -451,10 +451,11 @@ struct lengthrow {
 };
 
 const lengthrow productlengths[] = {
-    {"one limb by one limb", 1, 1, 1, 1, 300},  {"short by one limb", 2, 40, 1, 1, 300},
-    {"long by one limb", 41, 3000, 1, 1, 100},  {"short by short", 2, 40, 2, 40, 600},
-    {"medium by short", 41, 500, 2, 40, 300},   {"medium by medium", 41, 500, 41, 500, 200},
-    {"long by medium", 501, 3000, 41, 500, 60}, {"long by long", 501, 3000, 501, 3000, 40},
+    {"one limb by one limb", 1, 1, 1, 1, 300},     {"short by one limb", 2, 40, 1, 1, 300},
+    {"long by one limb", 41, 3000, 1, 1, 100},     {"short by short", 2, 40, 2, 40, 600},
+    {"medium by short", 41, 500, 2, 40, 300},      {"medium by medium", 41, 500, 41, 500, 200},
+    {"long by medium", 501, 3000, 41, 500, 60},    {"long by long", 501, 3000, 501, 3000, 40},
+    {"longer by long", 3000, 9000, 1100, 3000, 8},
 };
 
 // Operands of a row, at exponents from -30 to 30 limbs.
@@ -592,6 +593,20 @@ INSTANTIATE_TEST_SUITE_P(Lengths, ProductMethods, ::testing::ValuesIn(methodrows
                                  name += std::isalnum(static_cast<unsigned char>(*c)) ? *c : '_';
                              return name;
                          });
+
+// Squares of every length, which the transform takes with one forward
+// transform fewer: against the schoolbook, and at a resolution within it.
+TEST(MultiplicationRandom, SquaresMatchTheSchoolbook)
+{
+    randomizer rnd(11);
+    for (int i = 0; i < std::max(1, 60 / SCALE); ++i) {
+        const number x = rnd.operand(rnd.length(5000), rnd.uniform(-30, 30));
+        const number want = schoolbook(x, x);
+        ASSERT_TRUE(same(x * x, want)) << limbcount(x);
+        const number f = rnd.resolution(x, x);
+        ASSERT_LT(abs(want - prod(x, x, f)), f) << limbcount(x);
+    }
+}
 
 // Products of numbers of nines far beyond the schoolbook's reach, against
 // (10^a - 1)(10^b - 1) = 10^(a+b) - 10^a - 10^b + 1 written with sums: every
