@@ -1,5 +1,8 @@
-// The splitting product on flat limbs: one Karatsuba step at a time on the
-// top limbs the resolution needs, down to the column product.
+// The splitting product on flat limbs: exact products by Karatsuba's steps
+// on limbs from 600 limbs of the shorter operand and by the transform
+// (transform.h) from 1200; products at a resolution by one Karatsuba step at
+// a time on the top limbs the resolution needs, down to the column product,
+// or from 1200 limbs by the transform's whole product of what reaches it.
 #pragma once
 
 #include "flat.h"

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cctype>
 #include <chrono>
 #include <cmath>
 #include <functional>
@@ -450,10 +451,11 @@ struct lengthrow {
 };
 
 const lengthrow productlengths[] = {
-    {"one limb by one limb", 1, 1, 1, 1, 300},  {"short by one limb", 2, 40, 1, 1, 300},
-    {"long by one limb", 41, 3000, 1, 1, 100},  {"short by short", 2, 40, 2, 40, 600},
-    {"medium by short", 41, 500, 2, 40, 300},   {"medium by medium", 41, 500, 41, 500, 200},
-    {"long by medium", 501, 3000, 41, 500, 60}, {"long by long", 501, 3000, 501, 3000, 40},
+    {"one limb by one limb", 1, 1, 1, 1, 300},     {"short by one limb", 2, 40, 1, 1, 300},
+    {"long by one limb", 41, 3000, 1, 1, 100},     {"short by short", 2, 40, 2, 40, 600},
+    {"medium by short", 41, 500, 2, 40, 300},      {"medium by medium", 41, 500, 41, 500, 200},
+    {"long by medium", 501, 3000, 41, 500, 60},    {"long by long", 501, 3000, 501, 3000, 40},
+    {"longer by long", 3000, 9000, 1100, 3000, 8},
 };
 
 // Operands of a row, at exponents from -30 to 30 limbs.
@@ -502,6 +504,130 @@ TEST(MultiplicationRandom, LongestColumnsCarryExactly)
         const number r = basicprod(x, y, number());
         ASSERT_TRUE(same(r, schoolbook(x, y))) << limbcount(x);
         ASSERT_EQ(brokeninvariant(r), "");
+    }
+}
+
+// Exact products on both sides of every length where the method changes
+// (the columns, Karatsuba's steps on limbs, the transform of length 2^k or
+// 3 2^k), on limbs that load the carries and the convolution's coefficients
+// most: every limb 99999999, long runs of zeros, very different lengths.
+enum class limbkind { random, nines, sparse };
+
+struct methodrow {
+    const char* name;
+    std::int32_t xlimbs, ylimbs;
+    limbkind kind;
+    bool square;  // y is x
+    // Moves x up and y down by this many limbs: beyond the half-limb range,
+    // where the products work on the operands moved to a head at power 0.
+    std::int32_t apart = 0;
+};
+
+const methodrow methodrows[] = {
+    {"columns just below Karatsuba's step", 599, 599, limbkind::random, false},
+    {"one Karatsuba step, nines", 600, 600, limbkind::nines, false},
+    {"Karatsuba's steps, odd lengths", 1001, 777, limbkind::random, false},
+    {"Karatsuba on pieces of a long operand", 3000, 650, limbkind::random, false},
+    {"Karatsuba with zero runs", 1100, 1000, limbkind::sparse, false},
+    {"a square by Karatsuba", 900, 900, limbkind::nines, true},
+    {"transform at its cut-off", 1200, 1200, limbkind::random, false},
+    {"transform lengths not multiples of three", 1201, 1202, limbkind::random, false},
+    {"transform of length 2^10, nines", 1536, 1536, limbkind::nines, false},
+    {"transform of length 3 2^9, nines", 2300, 2300, limbkind::nines, false},
+    {"transform with zero runs", 2000, 1900, limbkind::sparse, false},
+    {"transform of very different lengths", 20000, 1250, limbkind::random, false},
+    {"a square by the transform, nines", 2500, 2500, limbkind::nines, true},
+    {"a square by the transform", 3100, 3100, limbkind::random, true},
+    {"Karatsuba beyond the half-limb range", 800, 700, limbkind::random, false, 60000000},
+    {"transform beyond the half-limb range", 1300, 1400, limbkind::nines, false, 60000000},
+};
+
+number operandof(randomizer& rnd, std::int32_t limbs, limbkind kind)
+{
+    number x;
+    for (std::int32_t i = 0; i < limbs; ++i) {
+        std::uint32_t v = BASE - 1;
+        if (kind == limbkind::random)
+            v = static_cast<std::uint32_t>(rnd.uniform(0, BASE - 1));
+        else if (kind == limbkind::sparse)
+            v = (i / 97) % 3 == 1 ? 0 : static_cast<std::uint32_t>(rnd.uniform(0, BASE - 1));
+        append(x, i == 0 ? std::max<std::uint32_t>(v, 1) : v);
+    }
+    setexpo(x, rnd.uniform(-20, 20));
+    setlowexpo(x, x.expo() - limbs + 1);
+    setnegative(x, rnd.uniform(0, 1) == 1);
+    normalise(x);
+    return x;
+}
+
+class ProductMethods : public ::testing::TestWithParam<methodrow> {};
+
+TEST_P(ProductMethods, ExactProductsMatchTheSchoolbook)
+{
+    const methodrow& row = GetParam();
+    randomizer rnd(static_cast<std::uint64_t>(row.xlimbs) * 7919 + row.ylimbs);
+    number x = operandof(rnd, row.xlimbs, row.kind);
+    number y = row.square ? x : operandof(rnd, row.ylimbs, row.kind);
+    if (row.apart != 0) {
+        x = scaled(x, BASE_DIGITS * row.apart);
+        y = scaled(y, -BASE_DIGITS * row.apart);
+    }
+    const number want = schoolbook(x, y);
+    const number r = x * y;
+    ASSERT_TRUE(same(r, want));
+    ASSERT_EQ(brokeninvariant(r), "");
+    ASSERT_TRUE(same(prod(y, x, number()), want));
+    // At resolutions that keep most of the product and half of it: within f.
+    for (const std::int32_t keep : {8 * (row.xlimbs + row.ylimbs) - 40, 8 * row.ylimbs}) {
+        const number f = powerof10(leadpos(want) - keep);
+        const number cut = prod(x, y, f);
+        ASSERT_LT(abs(want - cut), f) << keep;
+        ASSERT_EQ(brokeninvariant(cut), "") << keep;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Lengths, ProductMethods, ::testing::ValuesIn(methodrows),
+                         [](const ::testing::TestParamInfo<methodrow>& info) {
+                             std::string name;
+                             for (const char* c = info.param.name; *c != 0; ++c)
+                                 name += std::isalnum(static_cast<unsigned char>(*c)) ? *c : '_';
+                             return name;
+                         });
+
+// Squares of every length, which the transform takes with one forward
+// transform fewer: against the schoolbook, and at a resolution within it.
+TEST(MultiplicationRandom, SquaresMatchTheSchoolbook)
+{
+    randomizer rnd(11);
+    for (int i = 0; i < std::max(1, 60 / SCALE); ++i) {
+        const number x = rnd.operand(rnd.length(5000), rnd.uniform(-30, 30));
+        const number want = schoolbook(x, x);
+        ASSERT_TRUE(same(x * x, want)) << limbcount(x);
+        const number f = rnd.resolution(x, x);
+        ASSERT_LT(abs(want - prod(x, x, f)), f) << limbcount(x);
+    }
+}
+
+// Products of numbers of nines far beyond the schoolbook's reach, against
+// (10^a - 1)(10^b - 1) = 10^(a+b) - 10^a - 10^b + 1 written with sums: every
+// coefficient of the transform at its largest.
+TEST(ProductMethods, LongNinesMatchTheirClosedForm)
+{
+    struct row {
+        const char* name;
+        std::int32_t a, b;  // digits
+    };
+    const row rows[] = {
+        {"10^5 digits squared", 100000, 100000},
+        {"10^6 by 10^5 digits", 1000000, 100000},
+        {"10^6 digits squared", 1000000, 1000000},
+    };
+    auto nines = [](std::int32_t digits) { return powerof10(digits) - number(1); };
+    for (const row& r : rows) {
+        const number x = nines(r.a);
+        const number y = nines(r.b);
+        const number want = powerof10(r.a + r.b) - powerof10(r.a) - powerof10(r.b) + number(1);
+        EXPECT_TRUE(same(x * y, want)) << r.name;
     }
 }
 
@@ -673,6 +799,25 @@ TEST(MultiplicationCancel, CanceledRunStopsAtTheNextProduct)
     EXPECT_EQ(failure([] { APCprod(number(2), number(3), 9); }), "Operation was canceled");
     startcompute();
     EXPECT_EQ(number(2) * number(3), number(6));
+}
+
+// A transform canceled while it builds the roots of a length never seen
+// before must not leave the roots of the shorter lengths broken: the next
+// shorter product is exact.
+TEST(MultiplicationCancel, ACanceledTransformLeavesTheNextProductExact)
+{
+    runningguard guard;
+    auto nines = [](std::int32_t digits) { return powerof10(digits) - number(1); };
+    auto square = [](std::int32_t digits) {
+        return powerof10(2 * digits) - number(2) * powerof10(digits) + number(1);
+    };
+    const number shorter = nines(100000);
+    ASSERT_TRUE(same(shorter * shorter, square(100000)));
+    const number longer = nines(3000000);  // longer than any other product here
+    cancelcompute();
+    EXPECT_EQ(failure([&] { static_cast<void>(longer * longer); }), "Operation was canceled");
+    startcompute();
+    EXPECT_TRUE(same(shorter * shorter, square(100000)));
 }
 
 TEST(MultiplicationCancel, CancelFromAnotherThreadEndsALongChainOfProducts)
