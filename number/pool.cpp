@@ -1,6 +1,7 @@
 // The limb pool: the prefilled nodes, the blocks taken from the system in
 // chunks of whole pages, and the trim that gives idle ones back.
 #include "pool.h"
+#include "transform.h"
 
 #include <algorithm>
 #include <array>
@@ -329,6 +330,12 @@ namespace {
 limbpool thepool;
 }  // namespace
 
-void releaseidlememory() { limbpool::trim(); }
+// The transform's tables of roots are the one other store that outlives a
+// computation.
+void releaseidlememory()
+{
+    limbpool::trim();
+    releasetransformroots();
+}
 
 }  // namespace num

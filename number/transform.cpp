@@ -188,6 +188,21 @@ std::array<primestate, 3>& states()
     return s;
 }
 
+}  // namespace
+
+void releasetransformroots()
+{
+    // 4096 roots: 128 KB a prime, for products of up to 12000 limbs.
+    constexpr std::size_t KEPT_ROOTS = 4096;
+    for (primestate& s : states()) {
+        if (s.table.size > KEPT_ROOTS) {
+            s.table = roots();
+        }
+    }
+}
+
+namespace {
+
 // The decimation-in-frequency transform of a[0 .. n), n a power of two, in
 // place: natural order in, bit-reversed order out, values in [0, 2p).
 void forward(u64* a, std::size_t n, const modulus& mod, const roots& t)

@@ -20,4 +20,9 @@ void transformproduct(const std::uint32_t* x, std::size_t nx, const std::uint32_
 // nx and ny limbs takes: the least 2^k or 3 2^k that holds the convolution.
 std::size_t transformlength(std::size_t nx, std::size_t ny);
 
+// Gives back this thread's tables of roots beyond the size of the products
+// a key at the calculator's own precision takes, so that the memory a huge
+// product needed goes back after it.
+void releasetransformroots();
+
 }  // namespace num

@@ -250,7 +250,9 @@ TEST(NumberPool, GrowsInBlocksAndTrimsBackToThePrefill)
 {
     limbpool::trim();
     const std::size_t free = limbpool::available();
-    ASSERT_GE(free, limbpool::PREFILL - 1000);
+    // The caches of pi and ln 10, filled by earlier tests, may hold a few
+    // thousand nodes.
+    ASSERT_GE(free, limbpool::PREFILL - 10000);
     ASSERT_EQ(limbpool::blocks(), 0u);
     std::vector<limb*> held;
     const std::size_t many = free + limbpool::BLOCK / 2;
