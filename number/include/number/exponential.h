@@ -9,7 +9,8 @@
 namespace num {
 
 // e^x at resolution f > 0: Taylor series on x / 2^O, then O squarings;
-// negative x as 1 / e^-x.
+// from 100 digits on the series of x / 2^s in [0, 1] by binary splitting,
+// then s squarings; negative x as 1 / e^-x.
 number exp(const number& x, const number& f);
 // ln x at resolution f > 0: square roots bring x near 1, then the series of
 // ln(1 + m). Fails with "cond. 1" when x lies too close to 1 for f.
