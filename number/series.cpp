@@ -111,18 +111,17 @@ number cosofpiece(const number& x, const number& g)
     return seriessum(negate(x * x), 2 * log10above(x), series::cosine, g);
 }
 
-// The pieces of x: its first FIRSTPLACES decimal places, then each piece
-// twice as many places further, so that the k-th piece, below
-// 10^-(FIRSTPLACES 2^(k-1)), needs about as many terms as it has digits
-// per digit of the result; zero pieces are left out. Every piece has the
-// sign of x.
-constexpr std::int64_t FIRSTPLACES = 16;
-
+// The pieces of x, each of the sign of x; zero pieces are left out.
 std::vector<number> pieces(const number& x)
 {
     std::vector<number> out;
+    if (isshort(x)) {
+        if (!x.iszero())
+            out.push_back(x);
+        return out;
+    }
     number rest = x;
-    for (std::int64_t places = FIRSTPLACES; !rest.iszero(); places *= 2) {
+    for (std::int64_t places = FIRST_PLACES; !rest.iszero(); places *= 2) {
         number head = truncdigits(rest, static_cast<std::int32_t>(places));
         if (!head.iszero()) {
             rest = rest - head;
@@ -139,35 +138,9 @@ number cutargument(const number& x, const number& f)
     return truncate(x, APCprod(cutshare, f, -1));
 }
 
-struct sinecosine {
-    number sine, cosine;
-};
-
-// sin x and cos x from the pieces x_k by the addition formulas, a rotation
-// for each piece. Each piece's sine and cosine within b = 0.1 f / K (K
-// pieces) and each product to h = 0.05 f / K: a rotation keeps the length
-// of the error (a vector of the sine's and the cosine's), the errors of
-// the piece's pair add sqrt 2 b times the length of the pair (1 and a
-// hair), and the four products 2 sqrt 2 h; in all sqrt 2 (0.1 + 0.1) f
-// and a hair, 0.29 f.
-sinecosine rotations(const std::vector<number>& parts, const number& f)
-{
-    static const number pieceshare(0.1), productshare(0.05);
-    const number count(static_cast<std::int64_t>(parts.size()));
-    const number b = APCquot(APCprod(pieceshare, f, -1), count, -1);
-    const number h = APCquot(APCprod(productshare, f, -1), count, -1);
-    sinecosine v{sinofpiece(parts[0], b), cosofpiece(parts[0], b)};
-    for (std::size_t k = 1; k < parts.size(); ++k) {
-        const number s = sinofpiece(parts[k], b);
-        const number c = cosofpiece(parts[k], b);
-        number sine = prod(v.sine, c, h) + prod(v.cosine, s, h);
-        v.cosine = prod(v.cosine, c, h) - prod(v.sine, s, h);
-        v.sine = std::move(sine);
-    }
-    return v;
-}
-
 }  // namespace
+
+bool isshort(const number& x) { return truncdigits(x, SHORT_PLACES) == x; }
 
 number expsplitting(const number& x, const number& f)
 {
@@ -189,25 +162,17 @@ number expsplitting(const number& x, const number& f)
 
 number sinsplitting(const number& x, const number& f)
 {
-    // One piece: its series to 0.7 f, with the cut's 0.1 f within f.
-    static const number soloshare(0.7);
-    const std::vector<number> parts = pieces(cutargument(x, f));
-    if (parts.empty())
-        return number();
-    if (parts.size() == 1)
-        return sinofpiece(parts[0], APCprod(soloshare, f, -1));
-    return rotations(parts, f).sine;
+    // The series to 0.9 f, with the cut's 0.1 f within f.
+    static const number seriesshare(0.9);
+    const number y = cutargument(x, f);
+    return y.iszero() ? number() : sinofpiece(y, APCprod(seriesshare, f, -1));
 }
 
 number cossplitting(const number& x, const number& f)
 {
-    static const number soloshare(0.7);
-    const std::vector<number> parts = pieces(cutargument(x, f));
-    if (parts.empty())
-        return number(1);
-    if (parts.size() == 1)
-        return cosofpiece(parts[0], APCprod(soloshare, f, -1));
-    return rotations(parts, f).cosine;
+    static const number seriesshare(0.9);
+    const number y = cutargument(x, f);
+    return y.iszero() ? number(1) : cosofpiece(y, APCprod(seriesshare, f, -1));
 }
 
 }  // namespace num

@@ -103,12 +103,12 @@ constexpr std::int32_t TRIG_SPLITTING_DIGITS = 100;
 
 bool bysplitting(const number& f) { return leadpos(f) < -TRIG_SPLITTING_DIGITS; }
 
-// The splitting series take |x| <= 4; beyond it the sine goes through the
-// cosine's reduction by turns.
+// The splitting series take a short |x| <= 4; beyond it the sine goes
+// through the cosine's reduction by turns.
 bool withinsplitting(const number& x)
 {
     static const number largest(4);
-    return compareabs(x, largest) <= 0;
+    return compareabs(x, largest) <= 0 && isshort(x);
 }
 
 }  // namespace
@@ -156,9 +156,10 @@ number cos(const number& x, const number& f)
     } else {
         b = truncate(x, cutshare * f);
     }
-    // |b| <= 4: the splitting series to 0.5 f, with b's 0.09 f within f.
+    // A short |b| <= 4: the splitting series to 0.5 f, with b's 0.09 f
+    // within f.
     static const number splittingshare(0.5);
-    if (bysplitting(f))
+    if (bysplitting(f) && withinsplitting(b))
         return cossplitting(b, APCprod(splittingshare, f, -1));
 
     // u halvings, about 0.8 sqrt(digits) + 3.4 leadpos(b) + 5, keep the
@@ -221,12 +222,10 @@ number sin(const number& x, const number& f)
 
 namespace {
 
-// Below |x| = 0.785 < pi/4 an angle is its own rest.
-bool ownrest(const number& x)
-{
-    static const number belowquarterpi(0.785);
-    return compareabs(x, belowquarterpi) <= 0;
-}
+// Up to |x| = 1 an angle is its own rest: a short angle such as 1 or 0.7
+// keeps its few digits for the series, where x - pi/2 would be long, and
+// the rest's sine and cosine stay above 0.84 |x| and 0.54.
+bool ownrest(const number& x) { return compareabs(x, one()) <= 0; }
 
 // Where r^2 lies below 10^-(d + 4), sin r = r (1 - r^2/6 + ...) and cos r
 // = 1 - r^2/2 + ... differ from r and 1 by less than 10^-(d + 4) of
@@ -336,7 +335,7 @@ number tanprec(const quarterangle& a, std::int32_t d)
         return nudged(a.rest, e, false);
     }
     // One series for both: the cosine of the rest as the root of 1 - s^2,
-    // which is 0.33 at least for |r| below 0.95.
+    // which is 0.54 at least for |r| up to 1.
     const number s = restsine(a.rest, e);
     const number c = sqrtprec(diffprec(number(1), s * s, e), e);
     return odd ? negate(quotprec(c, s, d + 1)) : quotprec(s, c, d + 1);

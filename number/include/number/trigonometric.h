@@ -30,7 +30,7 @@ number sin(const number& x, const number& f);
 number reductionresolution(const number& x, std::int32_t d);
 
 // An angle x in radians as q quarter turns and a rest: x = q pi/2 + r, q
-// taken modulo 4 and |r| at most pi/4 and a hair (where x lies halfway
+// taken modulo 4 and |r| at most pi/4 and a hair, or x itself up to |x| = 1 (where x lies halfway
 // between two multiples of pi/2 either may be taken). The rest keeps d
 // significant digits however close x lies to a multiple of pi/2: pi is
 // taken with more digits until the rest stands clear of its error.
