@@ -113,11 +113,6 @@ number expbyhalvings(const number& x, number R)
     return chainof(J);
 }
 
-// From this many digits on, e^x of x >= 0 is summed by binary splitting
-// after the halvings that bring x to [0, 1], where below it the halvings
-// and squarings of the plain series cost less (bench/explog_bench).
-constexpr std::int32_t EXP_SPLITTING_DIGITS = 100;
-
 // The places of a long argument whose pieces are summed by binary
 // splitting at d digits: a piece below 10^-a costs about as much whatever a,
 // where the halvings and squarings that take what lies below it cost half
@@ -208,12 +203,12 @@ number exp(const number& x, const number& f)
     number R = APCprod(f, APCpow(belowinverse, m, -1), -1);
     if (R >= number(1))
         return R;
-    if (leadpos(R) < -EXP_SPLITTING_DIGITS)
-        return expsplit(x, R);
 
-    if (leadpos(R) < -EXP_SPLITTING_DIGITS)
-        return expsplit(x, R);
-    return expbyhalvings(x, R);
+    // A short argument's series by splitting costs less than the halvings
+    // at every precision (e^1 at 10 digits 2.4 us against 5.1 us, at 40
+    // 4.5 against 6.2, at 6000 0.45 ms against 3.7 ms); e^2.5, which takes
+    // two squarings, ties with them from 150 to 500 digits.
+    return expsplit(x, R);
 }
 
 // Beyond this many decimals Newton's steps on exp take fewer long products

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <map>
 #include <vector>
 
 #include "number/addition.h"
@@ -31,24 +32,39 @@ std::int64_t denominator(series s, std::int64_t n)
 // P1 P2, Q = Q1 Q2, T = T1 Q2 + P1 T2, so the terms 1 to N - 1 sum to
 // T / Q with no rounding until that one quotient.
 struct splitterms {
-    number P, Q, T;
+    number Q, T;
 };
 
-splitterms split(const number& p, series s, std::int64_t a, std::int64_t b, bool needp)
+// The powers of p the halves need: a range of n terms splits into ranges
+// of n / 2 rounded down and up, so each level of the halving asks for two
+// lengths at most, each power made once.
+class powers {
+public:
+    explicit powers(const number& p) : m_p(p) {}
+    const number& of(std::int64_t n)
+    {
+        if (n == 1)
+            return m_p;
+        auto found = m_made.find(n);
+        if (found == m_made.end())
+            found = m_made.emplace(n, of(n / 2) * of(n - n / 2)).first;
+        return found->second;
+    }
+
+private:
+    number m_p;
+    std::map<std::int64_t, number> m_made;
+};
+
+splitterms split(powers& p, series s, std::int64_t a, std::int64_t b)
 {
     if (b - a == 1)
-        return {needp ? p : number(), number(denominator(s, a)), p};
+        return {number(denominator(s, a)), p.of(1)};
     pollcancel();
     const std::int64_t m = a + (b - a) / 2;
-    const splitterms l = split(p, s, a, m, true);
-    const splitterms r = split(p, s, m, b, needp);
-    splitterms out;
-    out.T = l.T * r.Q + l.P * r.T;
-    out.Q = l.Q * r.Q;
-    // The last terms' power of p is never needed: the right edge skips it.
-    if (needp)
-        out.P = l.P * r.P;
-    return out;
+    const splitterms l = split(p, s, a, m);
+    const splitterms r = split(p, s, m, b);
+    return {l.Q * r.Q, l.T * r.Q + p.of(m - a) * r.T};
 }
 
 // log10 of an upper bound of |x| > 0, from its first twenty digits.
@@ -86,7 +102,8 @@ number seriessum(const number& p, double logp, series s, const number& g)
     const std::int64_t n = termcount(logp, s, leadpos(g) - 1);
     if (n == 1)
         return number(1);
-    const splitterms t = split(p, s, 1, n, false);
+    powers P(p);
+    const splitterms t = split(P, s, 1, n);
     return number(1) + quot(t.T, t.Q, APCprod(quotientshare, g, -1));
 }
 

@@ -96,15 +96,10 @@ void clearpicache() { thepicache().clear(); }
 
 namespace {
 
-// From this many digits on, the sine and cosine of a reduced angle are
-// summed by binary splitting, where below it the halvings and doublings of
-// the plain series cost less (bench/trig_bench).
-constexpr std::int32_t TRIG_SPLITTING_DIGITS = 100;
-
-bool bysplitting(const number& f) { return leadpos(f) < -TRIG_SPLITTING_DIGITS; }
-
-// The splitting series take a short |x| <= 4; beyond it the sine goes
-// through the cosine's reduction by turns.
+// The splitting series take a short |x| <= 4, and cost less than the
+// halvings and doublings at every precision (cos 1 at 10 digits 1.1 us
+// against 4.9 us, at 40 2.5 against 6.5, at 6000 0.39 ms against 5.1 ms);
+// beyond 4 the sine goes through the cosine's reduction by turns.
 bool withinsplitting(const number& x)
 {
     static const number largest(4);
@@ -159,7 +154,7 @@ number cos(const number& x, const number& f)
     // A short |b| <= 4: the splitting series to 0.5 f, with b's 0.09 f
     // within f.
     static const number splittingshare(0.5);
-    if (bysplitting(f) && withinsplitting(b))
+    if (withinsplitting(b))
         return cossplitting(b, APCprod(splittingshare, f, -1));
 
     // u halvings, about 0.8 sqrt(digits) + 3.4 leadpos(b) + 5, keep the
@@ -210,9 +205,10 @@ number sin(const number& x, const number& f)
 {
     if (!ispositive(f))
         throw numberexception("sin:invalid argument (f<=0)");
-    if (x.iszero())
+    // |sin x| <= 1 <= f: zero is within the resolution, as for the cosine.
+    if (x.iszero() || f >= one())
         return number();
-    if (bysplitting(f) && withinsplitting(x))
+    if (withinsplitting(x))
         return sinsplitting(x, f);
     // 0.1 / 2 + 0.05 + 0.9 = 1: pi/2, the difference and the cosine within f.
     static const number pishare(0.1), differenceshare(0.05), cosineshare(0.9);
