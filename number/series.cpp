@@ -27,10 +27,10 @@ std::int64_t denominator(series s, std::int64_t n)
     }
 }
 
-// Terms a to b - 1 of a series as exact numbers: P = p^(b-a), Q = q(a) ...
-// q(b-1) and T = Q (t_a + ... + t_(b-1)) / t_(a-1). Two halves join as P =
-// P1 P2, Q = Q1 Q2, T = T1 Q2 + P1 T2, so the terms 1 to N - 1 sum to
-// T / Q with no rounding until that one quotient.
+// Terms a to b - 1 of a series as exact numbers: Q = q(a) ... q(b-1) and
+// T = Q (t_a + ... + t_(b-1)) / t_(a-1). With P1 = p^(m-a), the left
+// half's power, two halves join as Q = Q1 Q2 and T = T1 Q2 + P1 T2, so the
+// terms 1 to N - 1 sum to T / Q with no rounding until that one quotient.
 struct splitterms {
     number Q, T;
 };

@@ -36,19 +36,24 @@ TEST(SeriesAccuracy, AgreesWithTheReference)
 }
 
 // The splitting polls the run flag between its halves: a cancelled run
-// stops there with the engine's message, before any long product.
+// stops with the engine's message, on a short argument (one series) and a
+// long one (its pieces, and the halvings below them).
 TEST(SeriesCancellation, StopsWithTheMessage)
 {
-    const number x = quotprec(number(1), number(7), 6000);
+    const number seventh = quotprec(number(1), number(7), 6000);
     const number f = powerof10(-6000);
     struct named {
         const char* name;
         number (*run)(const number&, const number&);
+        number x;
     };
-    const named functions[] = {{"exp", exp}, {"sin", sin}, {"cos", cos}};
-    for (const named& F : functions) {
+    const named cases[] = {{"exp(1)", exp, number(1)},
+                           {"exp(1/7)", exp, seventh},
+                           {"sin(1)", sin, number(1)},
+                           {"cos(0.7)", cos, number("0.7")}};
+    for (const named& c : cases) {
         cancelcompute();
-        EXPECT_EQ(errorof([&] { F.run(x, f); }), "Operation was canceled") << F.name;
+        EXPECT_EQ(errorof([&] { c.run(c.x, f); }), "Operation was canceled") << c.name;
         startcompute();
     }
 }
