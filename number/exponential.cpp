@@ -147,6 +147,10 @@ std::int32_t splittingplaces(const number& y, std::int32_t digits)
 // hair stay below R. The square of v is at least 10^(2 leadpos(v)).
 number expsplit(const number& x, const number& R)
 {
+    // A long argument below LONG_SPLITTING_DIGITS: the halvings take it
+    // whole, with the whole budget.
+    if (!isshort(x) && -leadpos(R) < LONG_SPLITTING_DIGITS)
+        return expbyhalvings(x, R);
     static const number seriesshare(0.4), squareshare(0.3);
     number y = x;
     std::int32_t s = 0;
