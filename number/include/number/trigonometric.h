@@ -16,11 +16,11 @@ number pi(const number& f);
 void clearpicache();
 
 // cos x at resolution f > 0: reduction modulo 2 pi for |x| > 4, halvings,
-// the Taylor series, and doublings by cos 2t = 2 cos^2 t - 1; from 100
-// digits on the series of the reduced angle by binary splitting.
+// the Taylor series, and doublings by cos 2t = 2 cos^2 t - 1; a short
+// reduced angle's series by binary splitting instead.
 number cos(const number& x, const number& f);
-// sin x at resolution f > 0, as the cosine of pi/2 - x; from 100 digits on
-// its own series by binary splitting for |x| <= 4.
+// sin x at resolution f > 0: of a short |x| <= 4 its own series by binary
+// splitting, otherwise the cosine of pi/2 - x.
 number sin(const number& x, const number& f);
 
 // The resolution of pi with which an angle x is reduced modulo a turn for d
