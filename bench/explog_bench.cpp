@@ -2,10 +2,12 @@
 // significant digits, on typical arguments.
 #include <benchmark/benchmark.h>
 
+#include <iterator>
 #include <string>
 
 #include "number/addition.h"
 #include "number/exponential.h"
+#include "number/multiplication.h"
 #include "number/powers.h"
 
 using namespace num;
@@ -93,6 +95,40 @@ void BM_powprec(benchmark::State& state)
     setlabel(state);
 }
 BENCHMARK(BM_powprec)->Apply(digitsandarguments);
+
+// The short arguments the series sum as one fraction (1, 0.7), a long one
+// (1/7 to the digits asked) that goes by pieces, and the logarithms and
+// powers built on them, at 1000 and 6000 digits.
+struct seriescase {
+    const char* name;
+    number (*run)(std::int32_t d, const number& longargument);
+};
+
+const seriescase seriescases[] = {
+    {"exp(1)", [](std::int32_t d, const number&) { return expprec(number(1), d); }},
+    {"exp(0.7)", [](std::int32_t d, const number&) { return expprec(number("0.7"), d); }},
+    {"exp(1/7)", [](std::int32_t d, const number& x) { return expprec(x, d); }},
+    {"ln(2)", [](std::int32_t d, const number&) { return lnprec(number(2), d); }},
+    {"log10(7)", [](std::int32_t d, const number&) { return logprec(number(10), number(7), d); }},
+    {"2^0.5", [](std::int32_t d, const number&) { return powprec(number(2), number("0.5"), d); }},
+    {"3^0.7", [](std::int32_t d, const number&) { return powprec(number(3), number("0.7"), d); }},
+};
+
+void BM_series(benchmark::State& state)
+{
+    const auto d = static_cast<std::int32_t>(state.range(0));
+    const seriescase& c = seriescases[state.range(1)];
+    const number longargument = quotprec(number(1), number(7), d);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(c.run(d, longargument));
+    state.SetLabel(std::string(c.name) + " d=" + std::to_string(d));
+}
+BENCHMARK(BM_series)->Apply([](benchmark::internal::Benchmark* b) {
+    for (int d : {1000, 6000})
+        for (int i = 0; i < static_cast<int>(std::size(seriescases)); ++i)
+            b->Args({d, i});
+    b->Unit(benchmark::kMicrosecond);
+});
 
 }  // namespace
 

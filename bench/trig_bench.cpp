@@ -10,6 +10,7 @@
 #include "number/exponential.h"
 #include "number/gamma.h"
 #include "number/inversetrig.h"
+#include "number/multiplication.h"
 #include "number/trigonometric.h"
 
 using namespace num;
@@ -96,6 +97,14 @@ const bool registered = [] {
     benchmark::RegisterBenchmark("cosprec(1.5707963)/warm", digitform,
                                  static_cast<digitfunction>(cosprec), "1.5707963", false)
         ->Apply(digits);
+    // A long angle, 1/7 to the digits asked, its own rest: the series go by
+    // pieces.
+    benchmark::RegisterBenchmark("sinprec(1/7)/warm", [](benchmark::State& state) {
+        const auto d = static_cast<std::int32_t>(state.range(0));
+        const number x = quotprec(number(1), number(7), d);
+        for (auto _ : state)
+            benchmark::DoNotOptimize(sinprec(x, d));
+    })->Apply(digits);
     // 1000! by 1000 products; 0.5! = Gamma(1.5) through the series.
     benchmark::RegisterBenchmark("factorial(1000)/warm", digitform, factorial, "1000", false)
         ->Arg(6000)

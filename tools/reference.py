@@ -303,6 +303,43 @@ def pitail():
     first = PI_TAIL_DIGITS - PI_TAIL
     return "pidecimals %d %d = %s" % (PI_TAIL_DIGITS, first + 1,
                                       decimals[first:PI_TAIL_DIGITS + 20])
+# The binary-splitting series of exp, sin and cos at a resolution 10^-digits:
+# short arguments (one piece), arguments whose places end at the pieces'
+# edges (16, 32 places) or one place beyond, long ones (1/7 to the digits
+# asked, many pieces), tiny and large ones, and the precisions on either
+# side of where the splitting takes over (100, 101).
+SEVENTH = "1/7"  # stands for 1/7 to the digits of the case
+
+
+def seventh(digits):
+    with mpmath.workdps(digits + 20):
+        return text(mpf(1) / 7, digits + 10)
+
+
+SERIES_ARGS = ["1", "0.7", "2.5", "0.9999999999999999", "0.99999999999999999",
+               "0.12345678901234567890123456789012", "0.123456789012345678901234567890123",
+               "1e-17", "1e-5000", "0.0000000000000000123", SEVENTH]
+SERIES = [
+    ("exp", mpmath.exp, SERIES_ARGS + ["12345.678", "100", "-1", "-2.5"],
+     [1, 40, 100, 101, 1000], ["1", "0.7", "1e-5000", SEVENTH, "12345.678"]),
+    ("sin", mpmath.sin, SERIES_ARGS + ["3.99", "-3.99", "-0.5", "0.785", "1.5707963267948966",
+                                       "3.1415926535897932384626433832795", "100"],
+     [1, 40, 100, 101, 1000], ["1", "0.7", "1e-5000", SEVENTH, "3.99"]),
+    ("cos", mpmath.cos, SERIES_ARGS + ["3.99", "-3.99", "-0.5", "0.785", "1.5707963267948966",
+                                       "3.1415926535897932384626433832795", "100"],
+     [1, 40, 100, 101, 1000], ["1", "0.7", "1e-5000", SEVENTH, "3.99"]),
+]
+
+
+def generateseries(table):
+    lines = []
+    for name, fn, args, digits, highargs in table:
+        for precisions, arguments in ((digits, args), ([6000], highargs)):
+            for a in arguments:
+                for d in precisions:
+                    x = seventh(d) if a == SEVENTH else a
+                    lines.append(case(name, fn, [x], d))
+    return lines
 
 
 GAMMA = [
@@ -496,6 +533,33 @@ KEYS = [
     ("1e700000000[+/-][Inv][sin]", lambda: todegrees(mpf("1e-700000000"))),
     # ln 10 to twice the longest precision, in the difference ln y - ln 10.
     ("0," + "9" * 6000 + "[ln]", lambda: mpmath.log(1 - mpf(10) ** -6000), [6000]),
+    # e^x, sin, cos and the keys built on them where the series are summed
+    # by binary splitting, short arguments and long ones (the rest of a
+    # reduction), beside multiples of a right angle in each unit.
+    ("1[Inv][ln]", lambda: mpmath.e, [1000, 6000]),
+    ("0,7[Inv][ln]", lambda: mpmath.exp(mpf("0.7")), [1000, 6000]),
+    ("2[ln]", lambda: mpmath.log(2), [1000, 6000]),
+    ("7[log]", lambda: mpmath.log10(7), [1000]),
+    ("[Radians]1[sin]", lambda: mpmath.sin(1), [1000, 6000]),
+    ("[Radians]1[cos]", lambda: mpmath.cos(1), [1000, 6000]),
+    ("[Radians]1[tan]", lambda: mpmath.tan(1), [1000]),
+    ("[Radians]0,7[sin]", lambda: mpmath.sin(mpf("0.7")), [1000]),
+    ("[Radians]1e5000[+/-][sin]", lambda: mpmath.sin(mpf("1e-5000")), [6000]),
+    ("[Radians]1e5000[+/-][cos]", lambda: mpmath.cos(mpf("1e-5000")), [6000]),
+    ("[Radians]1,5707963267948966[cos]", lambda: mpmath.cos(mpf("1.5707963267948966")), [1000]),
+    ("[Radians]4,7123889803846897[sin]", lambda: mpmath.sin(mpf("4.7123889803846897")), [1000]),
+    ("[Radians]12345,678[sin]", lambda: mpmath.sin(mpf("12345.678")), [1000]),
+    ("89,9999999999999999999[cos]", lambda: mpmath.cos(deg("89.9999999999999999999")), [1000]),
+    ("270,000000000001[sin]", lambda: mpmath.sin(deg("270.000000000001")), [1000]),
+    ("[Grads]199,99999999999[sin]", lambda: mpmath.sin(grad("199.99999999999")), [1000]),
+    ("[Grads]100,0000000001[cos]", lambda: mpmath.cos(grad("100.0000000001")), [1000]),
+    ("1[Hyp][sin]", lambda: mpmath.sinh(1), [1000, 6000]),
+    ("1[Hyp][cos]", lambda: mpmath.cosh(1), [1000]),
+    ("0,7[Hyp][tan]", lambda: mpmath.tanh(mpf("0.7")), [1000]),
+    ("1[Hyp][Inv][sin]", lambda: mpmath.asinh(1), [1000, 6000]),
+    ("12345,678[Inv][ln]", lambda: mpmath.exp(mpf("12345.678")), [1000]),
+    ("3y0,7=", lambda: mpf(3) ** mpf("0.7"), [1000, 6000]),
+    ("2y0,5=", lambda: mpmath.sqrt(2), [6000]),
     # acos of a tiny x at P = 1000: pi/2 - x.
     ("1[+/-][EE]1000[+/-][Inv][cos]", lambda: todegrees(mpmath.acos(-mpf("1e-1000"))), [1000]),
 ]
@@ -521,8 +585,8 @@ def keycase(name, keys, fn, P):
     return "%s %d %s = %s" % (name, P, keys, value)
 
 
-FILES = {"explog": EXPLOG, "trig": TRIG, "gamma": GAMMA, "keys": KEYS, "range": RANGE,
-         "inverse": INVERSE}
+FILES = {"explog": EXPLOG, "trig": TRIG, "series": SERIES, "gamma": GAMMA, "keys": KEYS,
+         "range": RANGE, "inverse": INVERSE}
 
 
 def main(argv):
@@ -530,6 +594,8 @@ def main(argv):
     for name in names:
         if name == "keys":
             lines = generatekeys(KEYS)
+        elif name == "series":
+            lines = generateseries(SERIES)
         elif name == "range":
             lines = generatekeys(RANGE, "range", (1, 4, 40, 1000))
         else:

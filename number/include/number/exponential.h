@@ -8,8 +8,11 @@
 
 namespace num {
 
-// e^x at resolution f > 0: Taylor series on x / 2^O, then O squarings;
-// negative x as 1 / e^-x.
+// e^x at resolution f > 0. A short x >= 0 (and a long one from 1500
+// digits on) is halved exactly into [0, 1], its series (a long one's first
+// places) summed by binary splitting, the rest of a long one by halvings,
+// the Taylor series and squarings, and the first halvings squared back; a
+// long x below 1500 digits takes the halvings whole; negative x as 1 / e^-x.
 number exp(const number& x, const number& f);
 // ln x at resolution f > 0: square roots bring x near 1, then the series of
 // ln(1 + m). Fails with "cond. 1" when x lies too close to 1 for f.

@@ -16,9 +16,11 @@ number pi(const number& f);
 void clearpicache();
 
 // cos x at resolution f > 0: reduction modulo 2 pi for |x| > 4, halvings,
-// the Taylor series, and doublings by cos 2t = 2 cos^2 t - 1.
+// the Taylor series, and doublings by cos 2t = 2 cos^2 t - 1; a short
+// reduced angle's series by binary splitting instead.
 number cos(const number& x, const number& f);
-// sin x at resolution f > 0, as the cosine of pi/2 - x.
+// sin x at resolution f > 0: of a short |x| <= 4 its own series by binary
+// splitting, otherwise the cosine of pi/2 - x.
 number sin(const number& x, const number& f);
 
 // The resolution of pi with which an angle x is reduced modulo a turn for d
@@ -28,7 +30,7 @@ number sin(const number& x, const number& f);
 number reductionresolution(const number& x, std::int32_t d);
 
 // An angle x in radians as q quarter turns and a rest: x = q pi/2 + r, q
-// taken modulo 4 and |r| at most pi/4 and a hair (where x lies halfway
+// taken modulo 4 and |r| at most pi/4 and a hair, or x itself up to |x| = 1 (where x lies halfway
 // between two multiples of pi/2 either may be taken). The rest keeps d
 // significant digits however close x lies to a multiple of pi/2: pi is
 // taken with more digits until the rest stands clear of its error.
