@@ -11,6 +11,8 @@
 #include "number/addition.h"
 #include "number/conversion.h"
 #include "number/multiplication.h"
+#include "number/powers.h"
+#include "number/trigonometric.h"
 #include "polynomials.h"
 #include "stirling.h"
 
@@ -179,31 +181,35 @@ std::optional<number> shortproduct(const number& y, std::int64_t first, std::int
 // few limbs.
 constexpr double EXACT_FACTORIAL_SPARE = 100;
 
-// The product k (k - 1) ... of the integers from k down, not below lo, as
-// long as it stays below `limit` (at most BASE); k ends below the last one
-// taken. k < 10^7, so that a product that passes the limit is still held.
-std::uint64_t runfrom(std::int64_t& k, std::int64_t lo, std::uint64_t limit)
+// The product k (k - step) ... of the integers from k down by `step`, not
+// below lo, as long as it stays below `limit` (at most MULTIPLIER_LIMIT); k
+// ends below the last one taken. k < 10^7, so that a product that passes
+// the limit is still held.
+std::uint64_t runfrom(std::int64_t& k, std::int64_t lo, std::uint64_t limit, std::int64_t step = 1)
 {
-    std::uint64_t g = static_cast<std::uint64_t>(k--);
-    while (k >= lo && g * static_cast<std::uint64_t>(k) < limit)
-        g *= static_cast<std::uint64_t>(k--);
+    std::uint64_t g = static_cast<std::uint64_t>(k);
+    k -= step;
+    while (k >= lo && g * static_cast<std::uint64_t>(k) < limit) {
+        g *= static_cast<std::uint64_t>(k);
+        k -= step;
+    }
     return g;
 }
 
-// The exact product lo (lo + 1) ... hi, 1 <= lo <= hi < 10^7: by halves,
-// so that the long products are balanced, down to runs of 64 multiplied on
-// an array of limbs, several integers at a time: runs whose product stays
-// below MULTIPLIER_LIMIT, so that a limb times one, plus the carry, stays
-// within 64 bits.
-number rangeproduct(std::int64_t lo, std::int64_t hi)
+// The exact product lo (lo + step) ... hi, 1 <= lo <= hi < 10^7 and hi - lo
+// a multiple of step: by halves, so that the long products are balanced,
+// down to runs of 64 factors multiplied on an array of limbs, several
+// integers at a time: runs whose product stays below MULTIPLIER_LIMIT, so
+// that a limb times one, plus the carry, stays within 64 bits.
+number rangeproduct(std::int64_t lo, std::int64_t hi, std::int64_t step = 1)
 {
-    if (hi - lo >= 64) {
-        const std::int64_t mid = lo + (hi - lo) / 2;
-        return rangeproduct(lo, mid) * rangeproduct(mid + 1, hi);
+    if (hi - lo >= 64 * step) {
+        const std::int64_t mid = lo + (hi - lo) / step / 2 * step;
+        return rangeproduct(lo, mid, step) * rangeproduct(mid + step, hi, step);
     }
     std::vector<std::uint32_t> limbs{1};  // least significant first
     for (std::int64_t k = hi; k >= lo;) {
-        const std::uint64_t g = runfrom(k, lo, MULTIPLIER_LIMIT);
+        const std::uint64_t g = runfrom(k, lo, MULTIPLIER_LIMIT, step);
         std::uint64_t carry = 0;
         for (std::uint32_t& l : limbs) {
             const std::uint64_t p = l * g + carry;
@@ -215,6 +221,69 @@ number rangeproduct(std::int64_t lo, std::int64_t hi)
     }
     std::reverse(limbs.begin(), limbs.end());
     return fromlimbs(limbs.data(), limbs.size(), static_cast<std::int32_t>(limbs.size()) - 1);
+}
+
+// Half-integers whose count of factors n lies below this take the product
+// below: its factors 10 k - 5 stay within rangeproduct's 10^7.
+constexpr std::int64_t HALF_INTEGER_FACTORS = 900000;
+
+// (1/2)(3/2) ... (n - 1/2) = 5 * 15 * ... * (10 n - 5) / 10^n to w digits,
+// within (blocks + 1) 10^-(w + guard) of it relative. The factors go in
+// blocks whose exact product (by halves) has about w + guard digits, each
+// folded into the running product by one product at w + guard digits:
+// about as many long products as the whole exact product has w-digit
+// pieces, where one factor at a time would take n products of a limb.
+number halfintegerproduct(std::int64_t n, std::int32_t w)
+{
+    if (n == 0)
+        return number(1);
+    // log10 of the whole product bounds the count of blocks, and so the
+    // guard digits that keep their truncations below 10^-(w + 1).
+    const double total = std::lgamma(double(n) + 0.5) / std::log(10.0) + 1;
+    const double blocks = total / w + 2;
+    const std::int32_t guard = 2 + static_cast<std::int32_t>(std::log10(blocks));
+    const double blockdigits = w + guard;
+    number s;
+    std::int64_t k = 1;
+    while (k <= n) {
+        pollcancel();
+        // Factors k .. last, their digits up to about blockdigits.
+        std::int64_t last = k;
+        for (double digits = std::log10(10.0 * double(k) - 5); last < n;) {
+            digits += std::log10(10.0 * double(last + 1) - 5);
+            if (digits > blockdigits)
+                break;
+            ++last;
+        }
+        number block = rangeproduct(10 * k - 5, 10 * last - 5, 10);
+        s = s.iszero() ? std::move(block) : prodprec(s, block, w + guard);
+        k = last + 1;
+    }
+    multpow10(s, -static_cast<std::int32_t>(n));
+    return s;
+}
+
+// Gamma(x) to w digits where x - 1/2 is an integer: for x = n + 1/2 >= 0,
+// sqrt(pi) (1/2)(3/2) ... (n - 1/2), for x = 1/2 - n < 0 (-1)^n sqrt(pi)
+// divided by that product. Empty elsewhere, and where the product would
+// take more factors than HALF_INTEGER_FACTORS.
+std::optional<number> halfinteger(const number& x, std::int32_t w)
+{
+    if (isinteger(x) || !isinteger(x + x))
+        return std::nullopt;
+    const number n = x.isnegative() ? half() - x : x - half();
+    if (n >= number(HALF_INTEGER_FACTORS))
+        return std::nullopt;
+    const std::int64_t count = getint64(n);
+    // Each of the root, the product and the quotient errs by 10^-(w + 2)
+    // relative at most.
+    const std::int32_t digits = w + 2;
+    const number root = sqrtprec(pi(powerof10(-digits - 2)), digits);
+    const number p = halfintegerproduct(count, digits);
+    if (!x.isnegative())
+        return prodprec(root, p, digits);
+    const number r = quotprec(root, p, digits);
+    return count % 2 == 1 ? negate(r) : r;
 }
 
 }  // namespace
@@ -280,6 +349,8 @@ number gamma(const number& x, std::int32_t d)
         return stirling(x, w);
     if (x.isnegative() && bystirling(number(1) - x, w))
         return reflected(x, w);
+    if (auto r = halfinteger(x, w))
+        return *r;
     if (x > one) {
         // Gamma(x) = Gamma(y) y (y + 1) ... (x - 1), 1 < y < 2.
         const number y = frac(x) + one;

@@ -155,7 +155,9 @@ TEST(GammaAccuracy, AgreesWithTheReference)
             EXPECT_EQ(rounddigits(got, d), got) << where;
             EXPECT_LE(abs(got - want), powerof10(-d)) << where << " = " << plaindigits(got);
         } else {
-            if (d > SERIESDIGITS && !isinteger(x))
+            // Half-integers take a product of halves and sqrt(pi) at any
+            // precision; other arguments the series.
+            if (d > SERIESDIGITS && !isinteger(x + x))
                 continue;
             number got = c.function == "factorial" ? factorial(x, d) : gamma(x, d);
             EXPECT_EQ(brokeninvariant(got), "");

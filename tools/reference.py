@@ -302,6 +302,18 @@ GAMMA = [
                           "359.5959999", "1e-10", "0.0018", "7.1234567890123"], LOW + [6], []),
 ]
 
+# Gamma of half-integers, sqrt(pi) times or over a product of halves: from
+# small ones to one near the last the product takes before Stirling's series
+# at 6000 digits, and below zero.
+HALF_INTEGERS = ["0.5", "1.5", "7.5", "100.5", "4999.5", "100001.5",
+                 "-0.5", "-7.5", "-99.5", "-4999.5"]
+HALF_PRECISIONS = [1, 40, 1000, 6000]
+
+
+def halfintegers():
+    return [case("gamma", mpmath.gamma, [a], d) for a in HALF_INTEGERS for d in HALF_PRECISIONS]
+
+
 # n! typed near its poles (the negative integers) and near 0 and 4, at a
 # distance of 10^-k for k from 1 to P + 20 and a few beyond, on both sides:
 # rows "n! P keys = value", the keys typing the argument; the display must
@@ -503,7 +515,7 @@ def main(argv):
         else:
             lines = generate(FILES[name])
         if name == "gamma":
-            lines += poles()
+            lines += halfintegers() + poles()
         path = os.path.join(DATA, name + ".txt")
         with open(path, "w") as out:
             out.write("# Reference values from mpmath %s (tools/reference.py %s).\n"
