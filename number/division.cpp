@@ -114,15 +114,16 @@ constexpr std::int64_t SHORT_DIVISOR = 8;
 constexpr std::int64_t SHORT_QUOTIENT = std::int64_t{1} << 24;
 
 // The limbs of |x| at powers `from` (x's top at most) down to `to`, most
-// significant first, zeros where x has no limb.
-std::vector<std::uint32_t> limbsof(const limbrun& x, std::int32_t from, std::int32_t to)
+// significant first, zeros where x has no limb, after `lead` zero limbs.
+std::vector<std::uint32_t> limbsof(const limbrun& x, std::int32_t from, std::int32_t to,
+                                   std::size_t lead = 0)
 {
-    std::vector<std::uint32_t> out(static_cast<std::size_t>(from - to + 1), 0);
+    std::vector<std::uint32_t> out(lead + static_cast<std::size_t>(from - to + 1), 0);
     limbreader r(x);
     for (std::int32_t p = x.expo, k = 0; k < x.count && p >= to; ++k, --p) {
         const std::uint32_t v = r.next();
         if (p <= from)
-            out[static_cast<std::size_t>(from - p)] = v;
+            out[lead + static_cast<std::size_t>(from - p)] = v;
     }
     return out;
 }
@@ -168,18 +169,20 @@ void shortdivide(std::vector<std::uint32_t>& u, std::uint32_t d)
 
 // u / v by schoolbook division, v of two limbs or more with a non-zero top:
 // the quotient limbs, one per position from u's top down to where v's last
-// limb meets u's. Each limb is estimated in floating point from the top
-// three limbs of the remainder and the top three of v; the estimate is off
-// by one at most, and the remainder's sign puts it right.
-std::vector<std::uint32_t> schooldivide(std::vector<std::uint32_t> u,
+// limb meets u's. u comes with a zero limb in front, so that the window
+// u[j .. j + n] holds the remainder. Each limb is estimated in floating
+// point from the top three limbs of the remainder times the reciprocal of
+// the top three of v; the estimate is off by one at most, and the
+// remainder's sign puts it right.
+std::vector<std::uint32_t> schooldivide(std::vector<std::uint32_t>& u,
                                         const std::vector<std::uint32_t>& v)
 {
     const std::size_t n = v.size();
-    u.insert(u.begin(), 0);  // the window u[j .. j + n] holds the remainder
     const std::size_t m = u.size() - n;
     std::vector<std::uint32_t> q(m, 0);
     const double b = BASE;
     const double top = double(v[0]) * b + double(v[1]) + (n > 2 ? double(v[2]) / b : 0.0);
+    const double inverse = 1.0 / top;
     // The window against v: true when u[j .. j + n] >= v.
     auto atleast = [&](std::size_t j) {
         if (u[j] != 0)
@@ -196,20 +199,20 @@ std::vector<std::uint32_t> schooldivide(std::vector<std::uint32_t> u,
             pollcancel();
         }
         const double window = (double(u[j]) * b + double(u[j + 1])) * b + double(u[j + 2]);
-        const double estimate = std::floor(window / top);
+        // Positive: truncation is the floor.
+        const double estimate = window * inverse;
         std::uint64_t qhat =
-            estimate <= 0 ? 0 : std::min<std::uint64_t>(BASE - 1, std::uint64_t(estimate));
-        // u[j .. j + n] -= qhat v
-        std::uint64_t carry = 0;
-        std::int64_t borrow = 0;
+            estimate < 1 ? 0 : std::min<std::uint64_t>(BASE - 1, std::uint64_t(estimate));
+        // u[j .. j + n] -= qhat v, with one running debt: each t lies above
+        // -BASE^2, and owe = ceil(-t / BASE) for t < 0, 0 for t >= 0.
+        std::int64_t owe = 0;
         for (std::size_t k = n; k-- > 0;) {
-            const std::uint64_t p = qhat * v[k] + carry;
-            carry = p / BASE;
-            std::int64_t t = std::int64_t{u[j + 1 + k]} - std::int64_t(p - carry * BASE) - borrow;
-            borrow = t < 0 ? 1 : 0;
-            u[j + 1 + k] = static_cast<std::uint32_t>(t + borrow * std::int64_t{BASE});
+            const std::int64_t t =
+                std::int64_t{u[j + 1 + k]} - static_cast<std::int64_t>(qhat * v[k]) - owe;
+            owe = static_cast<std::int64_t>(static_cast<std::uint64_t>(BASE - 1 - t) / BASE);
+            u[j + 1 + k] = static_cast<std::uint32_t>(t + owe * BASE);
         }
-        std::int64_t t = std::int64_t{u[j]} - std::int64_t(carry) - borrow;
+        std::int64_t t = std::int64_t{u[j]} - owe;
         while (t < 0) {  // qhat was too large: add v back
             --qhat;
             std::uint32_t c = 0;
@@ -256,11 +259,14 @@ bool dividedirectly(const limbrun& x, const limbrun& y, const number& f, flat& q
     if (nq > SHORT_QUOTIENT || (ny > SHORT_DIVISOR && nq * ny > LONG_DIVISION_WORK) ||
         e + nq - 1 > MAX_EXPO)
         return false;
-    std::vector<std::uint32_t> u = limbsof(x, x.expo, e + a);
-    if (ny == 1)
+    std::vector<std::uint32_t> u;
+    if (ny == 1) {
+        u = limbsof(x, x.expo, e + a);
         shortdivide(u, limbreader(y).next());
-    else
-        u = schooldivide(std::move(u), limbsof(y, y.expo, a));
+    } else {
+        std::vector<std::uint32_t> r = limbsof(x, x.expo, e + a, 1);
+        u = schooldivide(r, limbsof(y, y.expo, a));
+    }
     // u: the quotient limbs down to power e, with leading zeros.
     std::size_t first = 0;
     while (first < u.size() && u[first] == 0)
