@@ -130,6 +130,9 @@ std::vector<std::uint32_t> limbsof(const limbrun& x, std::int32_t from, std::int
 
 __extension__ typedef unsigned __int128 uint128;
 
+// Quotients of fewer limbs than this by one limb are divided one limb a step.
+constexpr std::size_t PAIRED_LIMBS = 16;
+
 // u / d in place for a one-limb d: u becomes the quotient limbs. Two limbs
 // at a time: with BASE^2 = Q d + R, the remainder r < d gives
 // r BASE^2 + w = r Q d + (r R + w), and r R + w < 2^55 is divided through the
@@ -139,8 +142,6 @@ void shortdivide(std::vector<std::uint32_t>& u, std::uint32_t d)
 {
     const std::uint64_t m = ~std::uint64_t{0} / d;
     constexpr std::uint64_t SQUARE = std::uint64_t{BASE} * BASE;
-    const std::uint64_t Q = SQUARE / d;
-    const std::uint64_t R = SQUARE % d;
     std::uint64_t r = 0;
     auto divide = [&](std::uint64_t c) {  // c / d for c < 2^64, r = the remainder
         std::uint64_t t = static_cast<std::uint64_t>((uint128{c} * m) >> 64);
@@ -151,6 +152,16 @@ void shortdivide(std::vector<std::uint32_t>& u, std::uint32_t d)
         }
         return t;
     };
+    // A short quotient takes one limb a step: r BASE + u[i] < d BASE is
+    // divided through the same reciprocal, and the two divisions that set
+    // up Q and R would cost more than they save.
+    if (u.size() < PAIRED_LIMBS) {
+        for (std::uint32_t& l : u)
+            l = static_cast<std::uint32_t>(divide(r * BASE + l));
+        return;
+    }
+    const std::uint64_t Q = SQUARE / d;
+    const std::uint64_t R = SQUARE % d;
     std::size_t i = 0;
     if (u.size() % 2 != 0) {
         u[0] = static_cast<std::uint32_t>(divide(u[0]));
