@@ -6,8 +6,10 @@
 #include <vector>
 
 #include "chain.h"
+#include "flat.h"
 #include "number/addition.h"
 #include "number/multiplication.h"
+#include "splitting.h"
 
 namespace num {
 
@@ -81,6 +83,56 @@ number reciprocalrootguess(const number& x, std::int32_t h)
     return y;
 }
 
+// Roots of more digits than this take their steps on flat limbs, where a
+// sum or a product costs no node per limb; shorter ones on chains, where
+// the flat numbers' allocations would cost more.
+constexpr std::int32_t FLAT_ROOT = 150;
+
+// The operations of the steps on chains and on flat limbs.
+number times(const number& a, const number& b, const number& f) { return prod(a, b, f); }
+flat times(const flat& a, const flat& b, const number& f) { return prod(a.view(), b.view(), f); }
+number plus(const number& a, const number& b) { return a + b; }
+flat plus(const flat& a, const flat& b) { return addexact(a.view(), b.view(), false); }
+number minus(const number& a, const number& b) { return a - b; }
+flat minus(const flat& a, const flat& b) { return addexact(a.view(), b.view(), true); }
+
+// sqrt(x) to 0.2 10^F from y, 1/sqrt(x) to a relative 0.5 10^-STARTDIGITS,
+// for x = m 10^(2h), 1 <= m < 100, and p = h + 1 - F digits (at least 2): the
+// root lies in [10^h, 10^(h+1)) and its reciprocal in (10^(-h-1), 10^-h].
+// On chains (T number) or flat limbs (T flat); one and half are 1 and 0.5
+// in that form.
+template <typename T>
+T newtonroot(const T& x, T y, const T& one, const T& half, std::int32_t h, std::int32_t F,
+             std::int32_t p)
+{
+    // y ~ 1/sqrt(x) to a relative 0.5 10^-q: Newton's step y + y (1 - x y^2) / 2
+    // takes a relative error d to 1.5 d^2, so q digits give 2q - 1 with the
+    // step's own truncations, each 10^-(q' + 2), within the rest. The last
+    // step needs qy digits: 2qy >= p + 3 keeps 0.5 10^(h + 1 - 2qy) below
+    // 10^(F - 3). Every count of digits halves to STARTDIGITS in fewer than
+    // 32 steps.
+    const std::int32_t qy = (p + 2) / 2 + 1;
+    std::array<std::int32_t, 32> steps{};
+    std::size_t n = 0;
+    for (std::int32_t q = qy; q > STARTDIGITS; q = (q + 2) / 2)
+        steps[n++] = q;
+    while (n > 0) {
+        const std::int32_t q = steps[--n];
+        const T y2 = times(y, y, powerof10(-2 * h - q - 4));  // y^2 >= 10^(-2h-2)
+        const T e = minus(one, times(x, y2, powerof10(-q - 2)));
+        y = plus(y, times(y, times(e, half, exact()), powerof10(-h - q - 3)));
+    }
+
+    // The last step on the root itself: s = x y to qy digits, s + y (x - s^2) / 2.
+    // With s = sqrt(x) (1 + o) and y = (1 + d) / sqrt(x) its relative error
+    // is d o + o^2 / 2 + d o^2 / 2 whatever o is, below 0.5 10^-2qy; s^2
+    // at 10^(F + h - 2) and the difference, exact, cost y 10^(F + h - 2) / 2,
+    // 0.005 10^F, the last product 0.01 10^F.
+    const T s = times(x, y, powerof10(h - qy - 2));
+    const T r = minus(x, times(s, s, powerof10(F + h - 2)));
+    return plus(s, times(y, times(r, half, exact()), powerof10(F - 2)));
+}
+
 }  // namespace
 
 number logpow(const number& x, const number& n)
@@ -129,33 +181,24 @@ number sqrt(const number& x, const number& f)
     const std::int32_t F = leadpos(f);
     const std::int32_t p = std::max(h + 1 - F, 2);
 
-    // y ~ 1/sqrt(x) to a relative 0.5 10^-q: Newton's step y + y (1 - x y^2) / 2
-    // takes a relative error d to 1.5 d^2, so q digits give 2q - 1 with the
-    // step's own truncations, each 10^-(q' + 2), within the rest. The last
-    // step needs qy digits: 2qy >= p + 3 keeps 0.5 10^(h + 1 - 2qy) below
-    // 10^(F - 3). Every count of digits halves to STARTDIGITS in fewer than
-    // 32 steps.
-    const std::int32_t qy = (p + 2) / 2 + 1;
-    std::array<std::int32_t, 32> steps{};
-    std::size_t n = 0;
-    for (std::int32_t q = qy; q > STARTDIGITS; q = (q + 2) / 2)
-        steps[n++] = q;
-    number y = reciprocalrootguess(x, h);
-    while (n > 0) {
-        const std::int32_t q = steps[--n];
-        const number y2 = prod(y, y, powerof10(-2 * h - q - 4));  // y^2 >= 10^(-2h-2)
-        const number e = one() - prod(x, y2, powerof10(-q - 2));
-        y = y + prod(y, e * half(), powerof10(-h - q - 3));
-    }
-
-    // The last step on the root itself: s = x y to qy digits, s + y (x - s^2) / 2.
-    // With s = sqrt(x) (1 + o) and y = (1 + d) / sqrt(x) its relative error
-    // is d o + o^2 / 2 + d o^2 / 2 whatever o is, below 0.5 10^-2qy; s^2
-    // and the difference at 10^(F + h - 1) cost y 2.1 10^(F + h - 1) / 2,
-    // about 0.11 10^F, the last product 0.01 10^F: 0.2 f in all.
-    const number s = prod(x, y, powerof10(h - qy - 2));
-    const number r = diff(x, prod(s, s, powerof10(F + h - 2)), powerof10(F + h - 1));
-    return s + prod(y, r * half(), powerof10(F - 2));
+    // x is read down to a relative 10^-(p + 4), 10^(h + F - 5): far below
+    // every product's resolution, and in the root 10^(F - 5) at most. The
+    // rest of a long x is never copied.
+    const std::int32_t k = 2 * h - p - 4;
+    const std::int32_t low =
+        std::max(k >= 0 ? k / BASE_DIGITS : -((BASE_DIGITS - 1 - k) / BASE_DIGITS), MIN_EXPO);
+    const number y = reciprocalrootguess(x, h);
+    if (p > FLAT_ROOT)
+        return chainof(newtonroot(flatof(runof(x).from(low)), flatten(y), flatten(one()),
+                                  flatten(half()), h, F, p));
+    if (x.lowexpo() >= low)
+        return newtonroot(x, y, one(), half(), h, F, p);
+    number top;
+    appendlimbs(top, head(x), static_cast<std::size_t>(x.expo() - low + 1));
+    setexpo(top, x.expo());
+    setlowexpo(top, low);
+    normalise(top);
+    return newtonroot(top, y, one(), half(), h, F, p);
 }
 
 number sqrtprec(const number& x, std::int32_t d) { return sqrt(x, powerof10(leadpos(x) / 2 - d)); }
