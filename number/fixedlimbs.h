@@ -59,6 +59,9 @@ struct accumulator {
     // lies below the last column.
     bool add(const std::uint32_t* values, std::size_t count, std::int32_t expo);
 
+    // The power of the last column.
+    std::int32_t bottom() const { return top - static_cast<std::int32_t>(columns.size()) + 1; }
+
     // The sum; a carry beyond the top column is outside its bound.
     number value() const;
 };
