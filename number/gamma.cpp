@@ -145,6 +145,13 @@ std::optional<number> nearinteger(const number& x, std::int64_t shift, std::int3
     return away == a.isnegative() ? a - unit : a + unit;
 }
 
+// Factors of the exact products by halves stay below this, so that a run's
+// product below MULTIPLIER_LIMIT times one more factor is still held in 64
+// bits (1.8 10^11 10^8 < 2^64).
+constexpr std::int64_t PROGRESSION_LIMIT = 100000000;
+
+number progressionproduct(std::int64_t lo, std::int64_t step, std::int64_t count, std::int32_t w);
+
 // |y + j| for j from `first` up (step +1) or down (step -1), `count` of them,
 // multiplied together at d digits; empty when a factor does not fit the
 // 64-bit steps (y long, or the factors too large).
@@ -161,6 +168,18 @@ std::optional<number> shortproduct(const number& y, std::int64_t first, std::int
     if (static_cast<double>(far + 2) * static_cast<double>(unit) >=
         static_cast<double>(MULTIPLIER_LIMIT))
         return std::nullopt;
+    // The magnitudes |Y + j 10^s| run by 10^s from the smaller end's: y > 0
+    // and, for j < 0, y < 1 keep every factor on one side of zero.
+    const std::int64_t ends[] = {
+        static_cast<std::int64_t>(Y) + first * static_cast<std::int64_t>(unit),
+        static_cast<std::int64_t>(Y) + last * static_cast<std::int64_t>(unit)};
+    const std::int64_t lo = std::min(std::abs(ends[0]), std::abs(ends[1]));
+    const std::int64_t hi = std::max(std::abs(ends[0]), std::abs(ends[1]));
+    if ((ends[0] > 0) == (ends[1] > 0) && lo > 0 && hi < PROGRESSION_LIMIT) {
+        number r = progressionproduct(lo, static_cast<std::int64_t>(unit), count, d);
+        multpow10(r, -static_cast<std::int32_t>(s * count));
+        return r;
+    }
     mantissa p(limbsfor(d, static_cast<double>(count)));
     for (std::int64_t i = 0, j = first; i < count; ++i, j += step) {
         if ((i & 1023) == 0)
@@ -183,8 +202,8 @@ constexpr double EXACT_FACTORIAL_SPARE = 100;
 
 // The product k (k - step) ... of the integers from k down by `step`, not
 // below lo, as long as it stays below `limit` (at most MULTIPLIER_LIMIT); k
-// ends below the last one taken. k < 10^7, so that a product that passes
-// the limit is still held.
+// ends below the last one taken. k < PROGRESSION_LIMIT, so that a product
+// that passes the limit is still held.
 std::uint64_t runfrom(std::int64_t& k, std::int64_t lo, std::uint64_t limit, std::int64_t step = 1)
 {
     std::uint64_t g = static_cast<std::uint64_t>(k);
@@ -196,8 +215,8 @@ std::uint64_t runfrom(std::int64_t& k, std::int64_t lo, std::uint64_t limit, std
     return g;
 }
 
-// The exact product lo (lo + step) ... hi, 1 <= lo <= hi < 10^7 and hi - lo
-// a multiple of step: by halves, so that the long products are balanced,
+// The exact product lo (lo + step) ... hi, 1 <= lo <= hi < PROGRESSION_LIMIT
+// and hi - lo a multiple of step: by halves, so that the long products are balanced,
 // down to runs of 64 factors multiplied on an array of limbs, several
 // integers at a time: runs whose product stays below MULTIPLIER_LIMIT, so
 // that a limb times one, plus the carry, stays within 64 bits.
@@ -224,42 +243,41 @@ number rangeproduct(std::int64_t lo, std::int64_t hi, std::int64_t step = 1)
 }
 
 // Half-integers whose count of factors n lies below this take the product
-// below: its factors 10 k - 5 stay within rangeproduct's 10^7.
-constexpr std::int64_t HALF_INTEGER_FACTORS = 900000;
+// below: its factors 10 k - 5 stay within PROGRESSION_LIMIT.
+constexpr std::int64_t HALF_INTEGER_FACTORS = 9000000;
 
-// (1/2)(3/2) ... (n - 1/2) = 5 * 15 * ... * (10 n - 5) / 10^n to w digits,
-// within (blocks + 1) 10^-(w + guard) of it relative. The factors go in
-// blocks whose exact product (by halves) has about w + guard digits, each
-// folded into the running product by one product at w + guard digits:
-// about as many long products as the whole exact product has w-digit
-// pieces, where one factor at a time would take n products of a limb.
-number halfintegerproduct(std::int64_t n, std::int32_t w)
+// The product lo (lo + step) ... (lo + (count - 1) step) of positive
+// integers below PROGRESSION_LIMIT to w digits, within (blocks + 1)
+// 10^-(w + guard) of it relative. The factors go in blocks whose exact
+// product (by halves) has about w + guard digits, each folded into the
+// running product by one product at w + guard digits: about as many long
+// products as the whole exact product has w-digit pieces, where one factor
+// at a time would take count products of a limb.
+number progressionproduct(std::int64_t lo, std::int64_t step, std::int64_t count, std::int32_t w)
 {
-    if (n == 0)
+    if (count == 0)
         return number(1);
     // log10 of the whole product bounds the count of blocks, and so the
     // guard digits that keep their truncations below 10^-(w + 1).
-    const double total = std::lgamma(double(n) + 0.5) / std::log(10.0) + 1;
+    const double total = double(count) * std::log10(double(lo + (count - 1) * step)) + 1;
     const double blocks = total / w + 2;
     const std::int32_t guard = 2 + static_cast<std::int32_t>(std::log10(blocks));
     const double blockdigits = w + guard;
     number s;
-    std::int64_t k = 1;
-    while (k <= n) {
+    for (std::int64_t i = 0; i < count;) {
         pollcancel();
-        // Factors k .. last, their digits up to about blockdigits.
-        std::int64_t last = k;
-        for (double digits = std::log10(10.0 * double(k) - 5); last < n;) {
-            digits += std::log10(10.0 * double(last + 1) - 5);
+        // Factors i .. last, their digits up to about blockdigits.
+        std::int64_t last = i;
+        for (double digits = std::log10(double(lo + i * step)); last + 1 < count;) {
+            digits += std::log10(double(lo + (last + 1) * step));
             if (digits > blockdigits)
                 break;
             ++last;
         }
-        number block = rangeproduct(10 * k - 5, 10 * last - 5, 10);
+        number block = rangeproduct(lo + i * step, lo + last * step, step);
         s = s.iszero() ? std::move(block) : prodprec(s, block, w + guard);
-        k = last + 1;
+        i = last + 1;
     }
-    multpow10(s, -static_cast<std::int32_t>(n));
     return s;
 }
 
@@ -279,7 +297,9 @@ std::optional<number> halfinteger(const number& x, std::int32_t w)
     // relative at most.
     const std::int32_t digits = w + 2;
     const number root = sqrtprec(pi(powerof10(-digits - 2)), digits);
-    const number p = halfintegerproduct(count, digits);
+    // (1/2)(3/2) ... (n - 1/2) = 5 * 15 * ... * (10 n - 5) / 10^n.
+    number p = progressionproduct(5, 10, count, digits);
+    multpow10(p, -static_cast<std::int32_t>(count));
     if (!x.isnegative())
         return prodprec(root, p, digits);
     const number r = quotprec(root, p, digits);

@@ -90,7 +90,7 @@ TEST(Runaway, ACancelEndsEveryLongKeyPromptly)
              // reflection, Stirling's series (half-integers take a short
              // product of halves instead).
              {"1/3=[+]29000=[n!]", 6000},
-             {"99999,25[n!]", 6000},
+             {"99999,0123456789[n!]", 6000},
              {"130000,25[+/-][n!]", 6000},
              {"1/3=[+]100000=[n!]", 6000},
              {"[Radians]2y(3y(5y(7y0,3=[sin]", 6000},

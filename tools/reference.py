@@ -310,15 +310,14 @@ HALF_INTEGERS = ["0.5", "1.5", "7.5", "100.5", "4999.5", "100001.5",
 HALF_PRECISIONS = [1, 40, 1000, 6000]
 
 
-# Short arguments whose series runs on 64-bit steps, at long precisions.
-SHORT_SERIES = ["0.3", "7.77"]
-SHORT_SERIES_PRECISIONS = [1000]
+# Short arguments whose series runs on 64-bit steps, at long precisions,
+# and the recurrence's products of many short factors above and below zero.
+SHORT_SERIES = [("0.3", 1000), ("7.77", 1000), ("100000.25", 6000), ("-99.75", 6000)]
 
 
 def halfintegers():
     return ([case("gamma", mpmath.gamma, [a], d) for a in HALF_INTEGERS for d in HALF_PRECISIONS]
-            + [case("gamma", mpmath.gamma, [a], d)
-               for a in SHORT_SERIES for d in SHORT_SERIES_PRECISIONS])
+            + [case("gamma", mpmath.gamma, [a], d) for a, d in SHORT_SERIES])
 
 
 # n! typed near its poles (the negative integers) and near 0 and 4, at a
