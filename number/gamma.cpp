@@ -333,9 +333,13 @@ number factorial(const number& x, std::int32_t d)
     if (n < 2 || (n < 10000000 &&
                   std::lgamma(double(n) + 1.0) / std::log(10.0) <= 4.0 * d + EXACT_FACTORIAL_SPARE))
         return rangeproduct(1, std::max<std::int64_t>(n, 1));
-    // Else the running product, each factor a run of consecutive integers
-    // whose product stays within a limb: every step errs by 10^-(d+2)
-    // relative at most, fewer steps than one factor at a time take.
+    // Else 2 3 ... n as a progression, in blocks each exact, truncated
+    // only where they are folded together: never above n!.
+    if (n < PROGRESSION_LIMIT)
+        return progressionproduct(2, 1, n - 1, d);
+    // Beyond it the running product, each factor a run of consecutive
+    // integers whose product stays within a limb: every step errs by
+    // 10^-(d+2) relative at most, fewer steps than one factor at a time take.
     // The poll comes after every POLL_LIMBS limbs of products: k itself
     // steps by runs and may pass over every multiple of a poll point.
     number s(1);
