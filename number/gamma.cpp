@@ -195,6 +195,11 @@ std::optional<number> shortproduct(const number& y, std::int64_t first, std::int
     return scaled(p.value(), -static_cast<std::int32_t>(places % BASE_DIGITS));
 }
 
+// From this many digits on the blocks of the progression cost less than the
+// running product's steps of a limb (1000! at 40 digits: 11 us against 19;
+// 100000! at 6000 digits: 90 ms against 10).
+constexpr std::int32_t PROGRESSION_DIGITS = 200;
+
 // n! is computed exactly while its digits stay within 4 d and this many:
 // at the shortest precisions n! stays exact up to about 70!, a product of a
 // few limbs.
@@ -333,11 +338,11 @@ number factorial(const number& x, std::int32_t d)
     if (n < 2 || (n < 10000000 &&
                   std::lgamma(double(n) + 1.0) / std::log(10.0) <= 4.0 * d + EXACT_FACTORIAL_SPARE))
         return rangeproduct(1, std::max<std::int64_t>(n, 1));
-    // Else 2 3 ... n as a progression, in blocks each exact, truncated
-    // only where they are folded together: never above n!.
-    if (n < PROGRESSION_LIMIT)
+    // Else, at many digits, 2 3 ... n as a progression, in blocks each
+    // exact, truncated only where they are folded together: never above n!.
+    if (d >= PROGRESSION_DIGITS && n < PROGRESSION_LIMIT)
         return progressionproduct(2, 1, n - 1, d);
-    // Beyond it the running product, each factor a run of consecutive
+    // At fewer, the running product, each factor a run of consecutive
     // integers whose product stays within a limb: every step errs by
     // 10^-(d+2) relative at most, fewer steps than one factor at a time take.
     // The poll comes after every POLL_LIMBS limbs of products: k itself
