@@ -150,6 +150,11 @@ std::optional<number> nearinteger(const number& x, std::int64_t shift, std::int3
 // bits (1.8 10^11 10^8 < 2^64).
 constexpr std::int64_t PROGRESSION_LIMIT = 100000000;
 
+// From this many digits on the blocks of the progression cost less than the
+// running product's steps of a limb (1000! at 40 digits: 11 us against 19;
+// 100000! at 6000 digits: 90 ms against 10).
+constexpr std::int32_t PROGRESSION_DIGITS = 200;
+
 number progressionproduct(std::int64_t lo, std::int64_t step, std::int64_t count, std::int32_t w);
 
 // |y + j| for j from `first` up (step +1) or down (step -1), `count` of them,
@@ -194,11 +199,6 @@ std::optional<number> shortproduct(const number& y, std::int64_t first, std::int
     p.expo -= static_cast<std::int32_t>(places / BASE_DIGITS);
     return scaled(p.value(), -static_cast<std::int32_t>(places % BASE_DIGITS));
 }
-
-// From this many digits on the blocks of the progression cost less than the
-// running product's steps of a limb (1000! at 40 digits: 11 us against 19;
-// 100000! at 6000 digits: 90 ms against 10).
-constexpr std::int32_t PROGRESSION_DIGITS = 200;
 
 // n! is computed exactly while its digits stay within 4 d and this many:
 // at the shortest precisions n! stays exact up to about 70!, a product of a
@@ -252,8 +252,9 @@ number rangeproduct(std::int64_t lo, std::int64_t hi, std::int64_t step = 1)
 constexpr std::int64_t HALF_INTEGER_FACTORS = 9000000;
 
 // The product lo (lo + step) ... (lo + (count - 1) step) of positive
-// integers below PROGRESSION_LIMIT to w digits, within (blocks + 1)
-// 10^-(w + guard) of it relative. The factors go in blocks whose exact
+// integers below PROGRESSION_LIMIT to w digits, never above it. From
+// PROGRESSION_DIGITS on within (blocks + 1) 10^-(w + guard) of it
+// relative: the factors go in blocks whose exact
 // product (by halves) has about w + guard digits, each folded into the
 // running product by one product at w + guard digits: about as many long
 // products as the whole exact product has w-digit pieces, where one factor
@@ -262,6 +263,25 @@ number progressionproduct(std::int64_t lo, std::int64_t step, std::int64_t count
 {
     if (count == 0)
         return number(1);
+    if (w < PROGRESSION_DIGITS) {
+        // Few digits: a running product on a fixed count of limbs, the
+        // factors taken together while their product stays below
+        // MULTIPLIER_LIMIT.
+        mantissa p(limbsfor(w, static_cast<double>(count)));
+        std::uint64_t g = 1;
+        for (std::int64_t i = 0; i < count; ++i) {
+            if ((i & 1023) == 0)
+                pollcancel();
+            const auto v = static_cast<std::uint64_t>(lo + i * step);
+            if (g * v >= MULTIPLIER_LIMIT) {
+                times(p, g);
+                g = 1;
+            }
+            g *= v;
+        }
+        times(p, g);
+        return p.value();
+    }
     // log10 of the whole product bounds the count of blocks, and so the
     // guard digits that keep their truncations below 10^-(w + 1).
     const double total = double(count) * std::log10(double(lo + (count - 1) * step)) + 1;
