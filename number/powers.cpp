@@ -99,11 +99,9 @@ flat minus(const flat& a, const flat& b) { return addexact(a.view(), b.view(), t
 // sqrt(x) to 0.2 10^F from y, 1/sqrt(x) to a relative 0.5 10^-STARTDIGITS,
 // for x = m 10^(2h), 1 <= m < 100, and p = h + 1 - F digits (at least 2): the
 // root lies in [10^h, 10^(h+1)) and its reciprocal in (10^(-h-1), 10^-h].
-// On chains (T number) or flat limbs (T flat); one and half are 1 and 0.5
-// in that form.
+// On chains (T number) or flat limbs (T flat); half is 0.5 in that form.
 template <typename T>
-T newtonroot(const T& x, T y, const T& one, const T& half, std::int32_t h, std::int32_t F,
-             std::int32_t p)
+T newtonroot(const T& x, T y, const T& half, std::int32_t h, std::int32_t F, std::int32_t p)
 {
     // y ~ 1/sqrt(x) to a relative 0.5 10^-q: Newton's step y + y (1 - x y^2) / 2
     // takes a relative error d to 1.5 d^2, so q digits give 2q - 1 with the
@@ -116,11 +114,13 @@ T newtonroot(const T& x, T y, const T& one, const T& half, std::int32_t h, std::
     std::size_t n = 0;
     for (std::int32_t q = qy; q > STARTDIGITS; q = (q + 2) / 2)
         steps[n++] = q;
+    // (1 - x y^2) / 2 as 1/2 - (x/2) y^2: x/2 is exact, and formed once.
+    const T xhalf = n > 0 ? times(x, half, exact()) : T();
     while (n > 0) {
         const std::int32_t q = steps[--n];
         const T y2 = times(y, y, powerof10(-2 * h - q - 4));  // y^2 >= 10^(-2h-2)
-        const T e = minus(one, times(x, y2, powerof10(-q - 2)));
-        y = plus(y, times(y, times(e, half, exact()), powerof10(-h - q - 3)));
+        const T e = minus(half, times(xhalf, y2, powerof10(-q - 2)));
+        y = plus(y, times(y, e, powerof10(-h - q - 3)));
     }
 
     // The last step on the root itself: s = x y to qy digits, s + y (x - s^2) / 2.
@@ -189,16 +189,16 @@ number sqrt(const number& x, const number& f)
         std::max(k >= 0 ? k / BASE_DIGITS : -((BASE_DIGITS - 1 - k) / BASE_DIGITS), MIN_EXPO);
     const number y = reciprocalrootguess(x, h);
     if (p > FLAT_ROOT)
-        return chainof(newtonroot(flatof(runof(x).from(low)), flatten(y), flatten(one()),
-                                  flatten(half()), h, F, p));
+        return chainof(
+            newtonroot(flatof(runof(x).from(low)), flatten(y), flatten(half()), h, F, p));
     if (x.lowexpo() >= low)
-        return newtonroot(x, y, one(), half(), h, F, p);
+        return newtonroot(x, y, half(), h, F, p);
     number top;
     appendlimbs(top, head(x), static_cast<std::size_t>(x.expo() - low + 1));
     setexpo(top, x.expo());
     setlowexpo(top, low);
     normalise(top);
-    return newtonroot(top, y, one(), half(), h, F, p);
+    return newtonroot(top, y, half(), h, F, p);
 }
 
 number sqrtprec(const number& x, std::int32_t d) { return sqrt(x, powerof10(leadpos(x) / 2 - d)); }
