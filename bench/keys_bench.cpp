@@ -34,6 +34,8 @@ const keybench keys[] = {
     {"1/x", "7", "[1/x]"},
     {"n!", "100", "[n!]"},
     {"gamma", "0,5", "[n!]"},
+    {"gamma of a large half-integer", "100000,5", "[n!]"},
+    {"gamma of a full-length fraction", "1/3=", "[n!]"},
     {"sin", "1", "[sin]"},
     {"cos", "1", "[cos]"},
     {"tan", "1", "[tan]"},

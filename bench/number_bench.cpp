@@ -1,4 +1,5 @@
-// Representation, addition and text conversion at 40, 1000 and 6000 digits.
+// Representation, addition, text conversion, square roots and quotients at
+// 40, 1000 and 6000 digits.
 // Each benchmark also reports the heap allocations per iteration, which must
 // be zero for copies and additions while the limb pool has nodes.
 #include <benchmark/benchmark.h>
@@ -11,6 +12,8 @@
 #include "chain.h"
 #include "number/addition.h"
 #include "number/conversion.h"
+#include "number/multiplication.h"
+#include "number/powers.h"
 
 using namespace num;
 
@@ -135,5 +138,28 @@ void BM_parse(benchmark::State& state)
         benchmark::DoNotOptimize(number(text.c_str()));
 }
 BENCHMARK(BM_parse)->Arg(40)->Arg(1000)->Arg(6099);
+
+// The square root of 2 and of a full-length argument, to as many digits.
+void BM_sqrt(benchmark::State& state)
+{
+    const auto digits = static_cast<std::int32_t>(state.range(0));
+    const number x = state.range(1) == 0 ? number(2) : randomnumber(std::size_t(digits), 8);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(sqrtprec(x, digits));
+    state.SetLabel(state.range(1) == 0 ? "sqrt(2)" : "full-length argument");
+}
+BENCHMARK(BM_sqrt)->ArgsProduct({{40, 1000, 6000}, {0, 1}});
+
+// A quotient of two operands of as many digits as the quotient: at 40 digits
+// mostly the fixed cost of a quotient.
+void BM_quotient(benchmark::State& state)
+{
+    const auto digits = static_cast<std::int32_t>(state.range(0));
+    const number x = randomnumber(std::size_t(digits), 9);
+    const number y = randomnumber(std::size_t(digits), 10);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(quotprec(x, y, digits));
+}
+BENCHMARK(BM_quotient)->Arg(40)->Arg(1000)->Arg(6000);
 
 }  // namespace

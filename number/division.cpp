@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <vector>
 
@@ -113,33 +114,65 @@ constexpr std::int64_t LONG_DIVISION_WORK = 700;
 constexpr std::int64_t SHORT_DIVISOR = 8;
 constexpr std::int64_t SHORT_QUOTIENT = std::int64_t{1} << 24;
 
-// The limbs of |x| at powers `from` (x's top at most) down to `to`, most
-// significant first, zeros where x has no limb.
-std::vector<std::uint32_t> limbsof(const limbrun& x, std::int32_t from, std::int32_t to)
+// The limbs of a direct division, most significant first: inside the
+// object up to INLINE_LIMBS (short quotients, the most frequent, take no
+// allocation), on the heap beyond.
+class limbbuffer {
+public:
+    explicit limbbuffer(std::size_t n) : m_size(n)
+    {
+        if (n > INLINE_LIMBS)
+            m_heap.assign(n, 0);
+        else
+            std::fill_n(m_inline.data(), n, 0);
+    }
+    limbbuffer(const limbbuffer&) = delete;
+    limbbuffer& operator=(const limbbuffer&) = delete;
+
+    std::uint32_t* data() { return m_size > INLINE_LIMBS ? m_heap.data() : m_inline.data(); }
+    const std::uint32_t* data() const
+    {
+        return m_size > INLINE_LIMBS ? m_heap.data() : m_inline.data();
+    }
+    std::size_t size() const { return m_size; }
+    std::uint32_t& operator[](std::size_t i) { return data()[i]; }
+    std::uint32_t operator[](std::size_t i) const { return data()[i]; }
+
+private:
+    static constexpr std::size_t INLINE_LIMBS = 40;
+    std::array<std::uint32_t, INLINE_LIMBS> m_inline;
+    std::vector<std::uint32_t> m_heap;
+    std::size_t m_size;
+};
+
+// Writes the limbs of |x| at powers `from` (x's top at most) down to `to`
+// into out, after `lead` zero limbs, zeros where x has no limb; out holds
+// lead + from - to + 1 limbs, all zero.
+void limbsof(const limbrun& x, std::int32_t from, std::int32_t to, limbbuffer& out,
+             std::size_t lead = 0)
 {
-    std::vector<std::uint32_t> out(static_cast<std::size_t>(from - to + 1), 0);
     limbreader r(x);
     for (std::int32_t p = x.expo, k = 0; k < x.count && p >= to; ++k, --p) {
         const std::uint32_t v = r.next();
         if (p <= from)
-            out[static_cast<std::size_t>(from - p)] = v;
+            out[lead + static_cast<std::size_t>(from - p)] = v;
     }
-    return out;
 }
 
 __extension__ typedef unsigned __int128 uint128;
+
+// Quotients of fewer limbs than this by one limb are divided one limb a step.
+constexpr std::size_t PAIRED_LIMBS = 16;
 
 // u / d in place for a one-limb d: u becomes the quotient limbs. Two limbs
 // at a time: with BASE^2 = Q d + R, the remainder r < d gives
 // r BASE^2 + w = r Q d + (r R + w), and r R + w < 2^55 is divided through the
 // reciprocal m = (2^64 - 1) / d, whose product's high half is the quotient
 // or one below it. Only that one division stands between two steps.
-void shortdivide(std::vector<std::uint32_t>& u, std::uint32_t d)
+void shortdivide(limbbuffer& u, std::uint32_t d)
 {
     const std::uint64_t m = ~std::uint64_t{0} / d;
     constexpr std::uint64_t SQUARE = std::uint64_t{BASE} * BASE;
-    const std::uint64_t Q = SQUARE / d;
-    const std::uint64_t R = SQUARE % d;
     std::uint64_t r = 0;
     auto divide = [&](std::uint64_t c) {  // c / d for c < 2^64, r = the remainder
         std::uint64_t t = static_cast<std::uint64_t>((uint128{c} * m) >> 64);
@@ -150,6 +183,16 @@ void shortdivide(std::vector<std::uint32_t>& u, std::uint32_t d)
         }
         return t;
     };
+    // A short quotient takes one limb a step: r BASE + u[i] < d BASE is
+    // divided through the same reciprocal, and the two divisions that set
+    // up Q and R would cost more than they save.
+    if (u.size() < PAIRED_LIMBS) {
+        for (std::size_t i = 0; i < u.size(); ++i)
+            u[i] = static_cast<std::uint32_t>(divide(r * BASE + u[i]));
+        return;
+    }
+    const std::uint64_t Q = SQUARE / d;
+    const std::uint64_t R = SQUARE % d;
     std::size_t i = 0;
     if (u.size() % 2 != 0) {
         u[0] = static_cast<std::uint32_t>(divide(u[0]));
@@ -167,19 +210,19 @@ void shortdivide(std::vector<std::uint32_t>& u, std::uint32_t d)
 }
 
 // u / v by schoolbook division, v of two limbs or more with a non-zero top:
-// the quotient limbs, one per position from u's top down to where v's last
-// limb meets u's. Each limb is estimated in floating point from the top
-// three limbs of the remainder and the top three of v; the estimate is off
-// by one at most, and the remainder's sign puts it right.
-std::vector<std::uint32_t> schooldivide(std::vector<std::uint32_t> u,
-                                        const std::vector<std::uint32_t>& v)
+// q gets the quotient limbs, one per position from u's top down to where v's
+// last limb meets u's (u's size less v's). u comes with a zero limb in front, so that the window
+// u[j .. j + n] holds the remainder. Each limb is estimated in floating
+// point from the top three limbs of the remainder times the reciprocal of
+// the top three of v; the estimate is off by one at most, and the
+// remainder's sign puts it right.
+void schooldivide(limbbuffer& u, const limbbuffer& v, limbbuffer& q)
 {
     const std::size_t n = v.size();
-    u.insert(u.begin(), 0);  // the window u[j .. j + n] holds the remainder
     const std::size_t m = u.size() - n;
-    std::vector<std::uint32_t> q(m, 0);
     const double b = BASE;
     const double top = double(v[0]) * b + double(v[1]) + (n > 2 ? double(v[2]) / b : 0.0);
+    const double inverse = 1.0 / top;
     // The window against v: true when u[j .. j + n] >= v.
     auto atleast = [&](std::size_t j) {
         if (u[j] != 0)
@@ -196,20 +239,20 @@ std::vector<std::uint32_t> schooldivide(std::vector<std::uint32_t> u,
             pollcancel();
         }
         const double window = (double(u[j]) * b + double(u[j + 1])) * b + double(u[j + 2]);
-        const double estimate = std::floor(window / top);
+        // Positive: truncation is the floor.
+        const double estimate = window * inverse;
         std::uint64_t qhat =
-            estimate <= 0 ? 0 : std::min<std::uint64_t>(BASE - 1, std::uint64_t(estimate));
-        // u[j .. j + n] -= qhat v
-        std::uint64_t carry = 0;
-        std::int64_t borrow = 0;
+            estimate < 1 ? 0 : std::min<std::uint64_t>(BASE - 1, std::uint64_t(estimate));
+        // u[j .. j + n] -= qhat v, with one running debt: each t lies above
+        // -BASE^2, and owe = ceil(-t / BASE) for t < 0, 0 for t >= 0.
+        std::int64_t owe = 0;
         for (std::size_t k = n; k-- > 0;) {
-            const std::uint64_t p = qhat * v[k] + carry;
-            carry = p / BASE;
-            std::int64_t t = std::int64_t{u[j + 1 + k]} - std::int64_t(p - carry * BASE) - borrow;
-            borrow = t < 0 ? 1 : 0;
-            u[j + 1 + k] = static_cast<std::uint32_t>(t + borrow * std::int64_t{BASE});
+            const std::int64_t t =
+                std::int64_t{u[j + 1 + k]} - static_cast<std::int64_t>(qhat * v[k]) - owe;
+            owe = static_cast<std::int64_t>(static_cast<std::uint64_t>(BASE - 1 - t) / BASE);
+            u[j + 1 + k] = static_cast<std::uint32_t>(t + owe * BASE);
         }
-        std::int64_t t = std::int64_t{u[j]} - std::int64_t(carry) - borrow;
+        std::int64_t t = std::int64_t{u[j]} - owe;
         while (t < 0) {  // qhat was too large: add v back
             --qhat;
             std::uint32_t c = 0;
@@ -233,7 +276,6 @@ std::vector<std::uint32_t> schooldivide(std::vector<std::uint32_t> u,
         }
         q[j] = static_cast<std::uint32_t>(qhat);
     }
-    return q;
 }
 
 // x / y at resolution f by division of integers, when short enough (false
@@ -241,7 +283,8 @@ std::vector<std::uint32_t> schooldivide(std::vector<std::uint32_t> u,
 // power e + a, e one limb below f's lead, q = floor(X / Y) BASE^e: the limbs
 // of x left out move the quotient by less than BASE^e, the floor by less
 // than BASE^e, and 2 BASE^e < BASE^f.expo() <= f.
-bool dividedirectly(const limbrun& x, const limbrun& y, const number& f, flat& q)
+template <typename Out>
+bool dividedirectly(const limbrun& x, const limbrun& y, const number& f, Out out)
 {
     const std::int32_t e = f.expo() - 1;
     const std::int32_t a = y.lowexpo();
@@ -249,32 +292,42 @@ bool dividedirectly(const limbrun& x, const limbrun& y, const number& f, flat& q
     const std::int64_t nx = std::int64_t{x.expo} - (std::int64_t{e} + a) + 1;
     if (e < MIN_EXPO)
         return false;
-    q = flat();
     if (nx < ny)  // |x / y| < BASE^e
         return true;
     const std::int64_t nq = nx - ny + 1;
     if (nq > SHORT_QUOTIENT || (ny > SHORT_DIVISOR && nq * ny > LONG_DIVISION_WORK) ||
         e + nq - 1 > MAX_EXPO)
         return false;
-    std::vector<std::uint32_t> u = limbsof(x, x.expo, e + a);
-    if (ny == 1)
+    const auto quotient = [&](const limbbuffer& u) {
+        // u: the quotient limbs down to power e, with leading zeros.
+        std::size_t first = 0;
+        while (first < u.size() && u[first] == 0)
+            ++first;
+        std::size_t last = u.size();
+        while (last > first && u[last - 1] == 0)
+            --last;
+        if (first == last)
+            return;
+        out(limbrun{
+            .array = u.data() + first,
+            .expo = static_cast<std::int32_t>(e + std::int64_t(u.size()) - 1 - std::int64_t(first)),
+            .count = static_cast<std::int32_t>(last - first),
+            .negative = x.negative != y.negative});
+    };
+    if (ny == 1) {
+        limbbuffer u(static_cast<std::size_t>(nx));
+        limbsof(x, x.expo, e + a, u);
         shortdivide(u, limbreader(y).next());
-    else
-        u = schooldivide(std::move(u), limbsof(y, y.expo, a));
-    // u: the quotient limbs down to power e, with leading zeros.
-    std::size_t first = 0;
-    while (first < u.size() && u[first] == 0)
-        ++first;
-    std::size_t last = u.size();
-    while (last > first && u[last - 1] == 0)
-        --last;
-    if (first == last)
+        quotient(u);
         return true;
-    q.expo = static_cast<std::int32_t>(e + std::int64_t(u.size()) - 1 - std::int64_t(first));
-    q.negative = x.negative != y.negative;
-    u.resize(last);
-    u.erase(u.begin(), u.begin() + static_cast<std::ptrdiff_t>(first));
-    q.limbs = std::move(u);
+    }
+    limbbuffer u(static_cast<std::size_t>(nx) + 1);
+    limbsof(x, x.expo, e + a, u, 1);
+    limbbuffer v(static_cast<std::size_t>(ny));
+    limbsof(y, y.expo, a, v);
+    limbbuffer q(static_cast<std::size_t>(nq));
+    schooldivide(u, v, q);
+    quotient(q);
     return true;
 }
 
@@ -352,8 +405,9 @@ number quot(const number& x, const number& y, const number& f)
         }
         return movedquotient(quot(headatzero(x), headatzero(y), g), shift);
     }
-    if (flat q; dividedirectly(runof(x), runof(y), f, q))
-        return chainof(q);
+    number q;
+    if (dividedirectly(runof(x), runof(y), f, [&q](const limbrun& r) { q = chainof(r); }))
+        return q;
 
     const number r0 = reciprocalguess(y);
     const number v =
@@ -369,7 +423,8 @@ flat quotbylimb(const limbrun& x, std::uint32_t d, const number& f)
 {
     const std::uint32_t divisor[] = {d};
     const limbrun y{.array = divisor, .expo = 0, .count = 1};
-    if (flat q; dividedirectly(x, y, f, q))
+    flat q;
+    if (dividedirectly(x, y, f, [&q](const limbrun& r) { q = flatof(r); }))
         return q;
     return flatten(quot(chainof(x), number(static_cast<std::uint64_t>(d)), f));
 }

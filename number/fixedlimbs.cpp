@@ -47,24 +47,34 @@ void times(mantissa& t, std::uint64_t m)
 
 namespace {
 
+__extension__ typedef unsigned __int128 uint128;
+
 // t / m by long division from the top; a quotient that starts lower brings
-// in further limbs of the division.
+// in further limbs of the division. Each step divides a c below 2^64 (r < m
+// times BASE, or HALF, plus a limb or half) through the reciprocal
+// inverse = (2^64 - 1) / m: the high half of c inverse is the quotient or
+// one below it, so that one multiplication and one correction take the
+// place of a division in the chain of remainders.
 template <bool halves> void longdivision(mantissa& t, std::uint64_t m)
 {
+    const std::uint64_t inverse = ~std::uint64_t{0} / m;
     std::uint64_t r = 0;
+    const auto divide = [&r, m, inverse](std::uint64_t c) {  // c / m, r = the remainder
+        std::uint64_t q = static_cast<std::uint64_t>((uint128{c} * inverse) >> 64);
+        r = c - q * m;
+        if (r >= m) {
+            ++q;
+            r -= m;
+        }
+        return q;
+    };
     // The quotient limb of r BASE + v, r the remainder carried down.
-    const auto step = [&r, m](std::uint32_t v) {
+    const auto step = [&r, &divide](std::uint32_t v) {
         if constexpr (halves) {
-            std::uint64_t c = r * HALF + v / HALF;
-            const std::uint64_t high = c / m;
-            r = c % m;
-            c = r * HALF + v % HALF;
-            r = c % m;
-            return static_cast<std::uint32_t>(high * HALF + c / m);
+            const std::uint64_t high = divide(r * HALF + v / HALF);
+            return static_cast<std::uint32_t>(high * HALF + divide(r * HALF + v % HALF));
         } else {
-            const std::uint64_t c = r * BASE + v;
-            r = c % m;
-            return static_cast<std::uint32_t>(c / m);
+            return static_cast<std::uint32_t>(divide(r * BASE + v));
         }
     };
     for (std::uint32_t& v : t.limbs)
@@ -89,22 +99,28 @@ void over(mantissa& t, std::uint64_t m)
 bool accumulator::add(const std::uint32_t* values, std::size_t count, std::int32_t expo)
 {
     const std::int64_t offset = std::int64_t{top} - expo;
-    if (offset >= static_cast<std::int64_t>(limbs.size()))
+    if (offset >= static_cast<std::int64_t>(columns.size()))
         return false;
-    std::uint32_t carry = 0;
+    if (++terms >= MOST_TERMS)
+        throw numberexception("accumulator:too many terms");
     const std::size_t first = static_cast<std::size_t>(offset);
-    std::size_t n = std::min(count, limbs.size() - first);
-    for (std::size_t i = n; i-- > 0;) {
-        std::uint32_t s = limbs[first + i] + values[i] + carry;
-        carry = s >= BASE ? 1 : 0;
-        limbs[first + i] = s - (carry != 0 ? BASE : 0);
-    }
-    for (std::size_t i = first; carry != 0 && i-- > 0;) {
-        std::uint32_t s = limbs[i] + carry;
-        carry = s >= BASE ? 1 : 0;
-        limbs[i] = s - (carry != 0 ? BASE : 0);
-    }
+    const std::size_t n = std::min(count, columns.size() - first);
+    std::uint64_t* column = columns.data() + first;
+    for (std::size_t i = 0; i < n; ++i)
+        column[i] += values[i];
     return true;
+}
+
+number accumulator::value() const
+{
+    std::vector<std::uint32_t> limbs(columns.size());
+    std::uint64_t carry = 0;
+    for (std::size_t i = columns.size(); i-- > 0;) {
+        const std::uint64_t v = columns[i] + carry;
+        limbs[i] = static_cast<std::uint32_t>(v % BASE);
+        carry = v / BASE;
+    }
+    return fromlimbs(limbs.data(), limbs.size(), top);
 }
 
 int asfraction(const number& x, int most, std::uint64_t limit, std::uint64_t& scaled)

@@ -41,19 +41,29 @@ void times(mantissa& t, std::uint64_t m);
 // t / m for 0 < m < HALF_DIVISOR_LIMIT.
 void over(mantissa& t, std::uint64_t m);
 
-// A fixed-point sum of positive terms: its limbs stand at powers top down
-// to top - size + 1; the parts of a term below them are dropped.
+// A fixed-point sum of positive terms: its columns stand at powers top down
+// to top - size + 1; the parts of a term below them are dropped. A term's
+// limbs are added into 64-bit columns without carries, which one pass turns
+// into limbs at the end: fewer than MOST_TERMS terms, each limb below BASE,
+// keep every column below 2^64.
 struct accumulator {
-    std::vector<std::uint32_t> limbs;
+    std::vector<std::uint64_t> columns;
     std::int32_t top;
+    std::uint64_t terms = 0;
 
-    accumulator(std::int32_t top, std::size_t count) : limbs(count, 0), top(top) {}
+    static constexpr std::uint64_t MOST_TERMS = 180000000000;  // 1.8 10^11 BASE < 2^64
+
+    accumulator(std::int32_t top, std::size_t count) : columns(count, 0), top(top) {}
 
     // Adds values[0..count) from power expo down; false when the whole term
-    // lies below the last limb.
+    // lies below the last column.
     bool add(const std::uint32_t* values, std::size_t count, std::int32_t expo);
 
-    number value() const { return fromlimbs(limbs.data(), limbs.size(), top); }
+    // The power of the last column.
+    std::int32_t bottom() const { return top - static_cast<std::int32_t>(columns.size()) + 1; }
+
+    // The sum; a carry beyond the top column is outside its bound.
+    number value() const;
 };
 
 // x as an integer over 10^s, when it has at most `most` decimal places and

@@ -131,6 +131,10 @@ number gammaseries(const number& x, std::int32_t d)
     const double span = upper - lower + BASE_DIGITS * double(count) + 2 * BASE_DIGITS;
     accumulator sum(top, static_cast<std::size_t>(span / BASE_DIGITS) + 1);
 
+    // Guard limbs of the falling terms below the sum's last column, for
+    // fewer than 10^8 steps: steps^2 < BASE^TAIL_GUARD.
+    constexpr std::int64_t TAIL_GUARD = 2;
+    const bool trimtail = steps < 1e8;
     // 64-bit steps while x + k, k up to the steps, fits the divisions.
     int places = SHORT_PLACES;
     while (places > 0 &&
@@ -157,6 +161,16 @@ number gammaseries(const number& x, std::int32_t d)
                 times(t, unit);
             }
             over(t, X + k * unit);
+            // Past the peak the terms only fall: limbs of t more than
+            // TAIL_GUARD below the sum's last column reach no column again.
+            // Their truncations, one a step, pass into later terms by
+            // factors below 1: fewer than steps^2 < BASE^TAIL_GUARD units of
+            // BASE^-TAIL_GUARD of that column in all.
+            if (trimtail && k > n) {
+                const std::int64_t keep = std::int64_t{t.expo} - sum.bottom() + 1 + TAIL_GUARD;
+                if (keep >= 1 && static_cast<std::int64_t>(t.limbs.size()) > keep)
+                    t.limbs.resize(static_cast<std::size_t>(keep));
+            }
         }
     } else {
         return longseries(x, w);

@@ -7,6 +7,7 @@
 #include "number/exponential.h"
 #include "number/gamma.h"
 #include "number/multiplication.h"
+#include "number/trigonometric.h"
 #include "numbertesting.h"
 #include "referencedata.h"
 
@@ -17,8 +18,10 @@ namespace {
 // Under the sanitizers the series at 1000 digits would take many seconds.
 #if defined(__SANITIZE_ADDRESS__)
 constexpr std::int32_t SERIESDIGITS = 100;
+constexpr std::int32_t REFERENCEDIGITS = 100;
 #else
 constexpr std::int32_t SERIESDIGITS = 1000;
+constexpr std::int32_t REFERENCEDIGITS = 6000;
 #endif
 
 TEST(GammaExact, ExactValuesAndMessages)
@@ -133,6 +136,41 @@ TEST(GammaCutoff, FirstIntegerAboveTheRoot)
     }
 }
 
+// Gamma(n + 1/2) Gamma(1/2 - n) = (-1)^n pi: both sides of zero of the
+// half-integers' product, on either side of the precision where it turns
+// from a running product to exact blocks, and with counts of factors from
+// one to thousands, against pi from its table.
+TEST(GammaHalfIntegers, ReflectedPairsMultiplyToPi)
+{
+    struct Case {
+        const char* name;
+        std::int32_t n;
+        std::int32_t d;
+    };
+    const Case cases[] = {
+        {"one factor", 1, 40},
+        {"a few factors, one digit", 7, 1},
+        {"a few factors", 7, 197},
+        {"a few factors, blocks", 7, 203},
+        {"a hundred, running", 100, 150},
+        {"a hundred, blocks", 100, 250},
+        {"thousands, running", 4999, 60},
+        {"thousands, blocks", 4999, 1000},
+    };
+    for (const Case& c : cases) {
+        const number half("0.5");
+        const number above = gamma(number(c.n) + half, c.d);
+        const number below = gamma(half - number(c.n), c.d);
+        const number p = above * below;
+        const number want =
+            c.n % 2 == 0 ? pi(powerof10(-c.d - 5)) : negate(pi(powerof10(-c.d - 5)));
+        // Each factor within a unit of its d-th digit, relative: 3 units of
+        // pi's d-th digit for the product.
+        EXPECT_LE(abs(p - want), scaled(number(3), -c.d + 1)) << c.name;
+        EXPECT_EQ(signum(below), c.n % 2 == 0 ? 1 : -1) << c.name;
+    }
+}
+
 // factorial and gamma leave no single resolution: the products of n! keep
 // two digits below the d-th, the series, the recurrence and Stirling's series
 // three. The check is d significant digits, one unit of the d-th. todms is
@@ -155,7 +193,9 @@ TEST(GammaAccuracy, AgreesWithTheReference)
             EXPECT_EQ(rounddigits(got, d), got) << where;
             EXPECT_LE(abs(got - want), powerof10(-d)) << where << " = " << plaindigits(got);
         } else {
-            if (d > SERIESDIGITS && !isinteger(x))
+            // Half-integers take a product of halves and sqrt(pi) at any
+            // precision.
+            if (d > REFERENCEDIGITS && !isinteger(x + x))
                 continue;
             number got = c.function == "factorial" ? factorial(x, d) : gamma(x, d);
             EXPECT_EQ(brokeninvariant(got), "");

@@ -743,6 +743,42 @@ TEST(DivisionRandom, DirectQuotientsStayWithinTheResolution)
     }
 }
 
+// Exact multiples q y divided back by y at a resolution below q's last
+// digit give q itself: divisors and quotient limbs where the floating-point
+// estimate of a quotient limb lands on a limb boundary or beyond BASE - 1,
+// so that the corrections in both directions run.
+TEST(Division, DirectQuotientsOfExactMultiplesAtTheEstimatesEdges)
+{
+    const struct {
+        const char* name;
+        const char* y;
+        const char* q;
+    } rows[] = {
+        {"top limbs of 9s", "99999999999999999999999999999999", "99999999999999999999999999999999"},
+        {"top limb 1, rest 0", "100000000000000000000000000000001",
+         "99999999999999999999999999999999"},
+        {"divisor just above a power", "100000000000000000000000000000000000001",
+         "12345678901234567890123456789012345678"},
+        {"divisor just below a power", "99999999999999999999999999999999999999",
+         "10000000000000000000000000000000000001"},
+        {"fourth limb decides", "1234567800000000000000009999999912345678",
+         "99999999000000009999999900000000"},
+        {"two limbs", "1000000000000001", "999999999999999999999999999999999999999"},
+        {"quotient limbs at BASE - 1", "5000000000000000000000001",
+         "9999999999999999999999999999999999"},
+    };
+    for (const auto& row : rows) {
+        const number y = N(row.y);
+        const number q = N(row.q);
+        const number x = q * y;
+        EXPECT_EQ(quot(x, y, N("0.1")), q) << row.name;
+        EXPECT_EQ(quot(negate(x), y, N("0.1")), negate(q)) << row.name;
+        // One unit less leaves the floor one below q, within the resolution.
+        const number q1 = quot(x - number(1), y, N("0.1"));
+        EXPECT_TRUE(withinresolution(x - number(1), y, q1, N("0.1"))) << row.name;
+    }
+}
+
 // The cheap directed product keeps the digits of its formula: the product
 // at ten digits and more, moved by a unit of the tenth digit below its lead.
 TEST(MultiplicationRandom, CheapDirectedProductsKeepTheirFormula)

@@ -1,6 +1,8 @@
 // Integer powers and square roots.
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "number/addition.h"
 #include "number/multiplication.h"
 #include "number/powers.h"
@@ -86,6 +88,44 @@ TEST(PowersSqrt, ExactSquaresComeOutWithinTheResolution)
     }
 }
 
+// Long arguments, read down to the digits the root needs: the root s at f
+// brackets the true one, (s - f)^2 <= x <= (s + f)^2, checked by exact
+// squares. Arguments of every length up to 12000 digits and at every scale
+// go through the start value's three top limbs and the doubling steps.
+TEST(PowersSqrt, LongArgumentsAreBracketedByTheResolution)
+{
+    struct Case {
+        const char* name;
+        std::int32_t digits;  // of the argument
+        std::int32_t scale;   // its decimal point shifted by this
+        std::int32_t d;       // digits of the root
+    };
+    const Case cases[] = {
+        {"short argument, long root", 3, 0, 6000},
+        {"40 digits", 40, 0, 40},
+        {"1000 digits below 1", 1000, -1003, 1000},
+        {"1000 digits, 500 asked", 1000, 7, 500},
+        {"6000 digits", 6000, 0, 6000},
+        {"6000 digits, odd scale", 6000, 12345, 6000},
+        {"12000 digits, 6000 asked", 12000, -9, 6000},
+        {"one limb asked", 6000, 0, 8},
+    };
+    std::uint32_t seed = 12345;
+    for (const Case& c : cases) {
+        std::string text;
+        for (std::int32_t i = 0; i < c.digits; ++i) {
+            seed = seed * 1103515245u + 12345u;
+            text += static_cast<char>((i == 0 ? '1' : '0') + (seed >> 16) % (i == 0 ? 9 : 10));
+        }
+        const number x = scaled(N(text.c_str()), c.scale - c.digits + 1);
+        const number f = powerof10(leadpos(x) / 2 - c.d);
+        const number s = sqrt(x, f);
+        EXPECT_EQ(brokeninvariant(s), "") << c.name;
+        EXPECT_LE((s - f) * (s - f), x) << c.name;
+        EXPECT_GE((s + f) * (s + f), x) << c.name;
+    }
+}
+
 // Far from 1 the root is taken of a limb-shifted argument: the digits are
 // those of the unshifted computation, and the ends of the range work.
 TEST(PowersSqrt, ShiftedArgumentsGiveTheSameDigits)
@@ -93,7 +133,7 @@ TEST(PowersSqrt, ShiftedArgumentsGiveTheSameDigits)
     const std::int32_t shift = 8 * 30000000;
     for (const char* s : {"2", "0.5", "12345.678", "3e-7"}) {
         number x = N(s);
-        for (const char* fs : {"1e-40", "3e-101"}) {
+        for (const char* fs : {"1e-40", "3e-101", "1e-400"}) {
             number f = N(fs);
             number far = sqrt(scaled(x, 2 * shift), scaled(f, shift));
             EXPECT_EQ(far, scaled(sqrt(x, f), shift)) << s << " at " << fs;

@@ -370,6 +370,24 @@ GAMMA = [
                           "359.5959999", "1e-10", "0.0018", "7.1234567890123"], LOW + [6], []),
 ]
 
+# Gamma of half-integers, sqrt(pi) times or over a product of halves: from
+# small ones to one near the last the product takes before Stirling's series
+# at 6000 digits, and below zero.
+HALF_INTEGERS = ["0.5", "1.5", "7.5", "100.5", "4999.5", "100001.5",
+                 "-0.5", "-7.5", "-99.5", "-4999.5"]
+HALF_PRECISIONS = [1, 40, 1000, 6000]
+
+
+# Short arguments whose series runs on 64-bit steps, at long precisions,
+# and the recurrence's products of many short factors above and below zero.
+SHORT_SERIES = [("0.3", 1000), ("7.77", 1000), ("100000.25", 6000), ("-99.75", 6000)]
+
+
+def halfintegers():
+    return ([case("gamma", mpmath.gamma, [a], d) for a in HALF_INTEGERS for d in HALF_PRECISIONS]
+            + [case("gamma", mpmath.gamma, [a], d) for a, d in SHORT_SERIES])
+
+
 # n! typed near its poles (the negative integers) and near 0 and 4, at a
 # distance of 10^-k for k from 1 to P + 20 and a few beyond, on both sides:
 # rows "n! P keys = value", the keys typing the argument; the display must
@@ -601,7 +619,7 @@ def main(argv):
         else:
             lines = generate(FILES[name])
         if name == "gamma":
-            lines += poles()
+            lines += halfintegers() + poles()
         if name == "inverse":
             lines.append(pitail())
         path = os.path.join(DATA, name + ".txt")

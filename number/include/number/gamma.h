@@ -19,7 +19,8 @@ number factorial(const number& x, std::int32_t d);
 // or (-1)^k / (k! e) at a pole -k, just beside them on the side e takes
 // (and 1 - gamma_E e, 1 / e - gamma_E at 1 and 0); otherwise the series
 // between 0 and 2 and the recurrence Gamma(x + 1) = x Gamma(x), its factors
-// multiplied together (and divided by once below 1); Stirling's series for
+// multiplied together (and divided by once below 1); for half-integers
+// sqrt(pi) times (or over) the product (1/2)(3/2) ... ; Stirling's series for
 // large x, and for x far below zero through the reflection
 // Gamma(x) = pi / (sin(pi x) Gamma(1 - x)).
 number gamma(const number& x, std::int32_t d);
