@@ -219,7 +219,7 @@ TEST(BusyCancel, DeleteEndsARealComputation)
     CalculatorDialog dialog({[] { return std::time_t{1000}; }, {}, {}, {}});
     dialog.show();
     QTest::keyClick(&dialog, Qt::Key_F3);  // radians
-    type(dialog, "2+1X1000000");
+    type(dialog, "2+1X5000000");  // seconds: pi to five million digits
     QTest::keyClick(&dialog, 's');
     ASSERT_TRUE(waitfor([&] { return dialog.busycursor() || !dialog.worker().isidle(); }));
     QTest::qWait(300);
@@ -355,14 +355,15 @@ TEST(BusyQuestion, TheQuestionBoxAsksYesOrNo)
 }
 
 // The real engine and the real question box: No stops a computation of
-// several tenths of a second in its next multiplication.
+// several seconds (the reduction of 10^5000000 radians needs pi to five
+// million digits) in its next product.
 TEST(BusyQuestion, NoInTheRealBoxCancelsARealComputation)
 {
     std::time_t clock = 1000;
     CalculatorDialog dialog({[&] { return clock; }, {}, {}, {}});
     dialog.show();
-    ASSERT_TRUE(setprecision(dialog, 6000));
-    type(dialog, "2y(3y(5y(7y0,3");
+    QTest::keyClick(&dialog, Qt::Key_F3);  // radians
+    type(dialog, "1X5000000");
     ASSERT_TRUE(waitidle(dialog));
 
     bool answered = false;
@@ -376,7 +377,7 @@ TEST(BusyQuestion, NoInTheRealBoxCancelsARealComputation)
     });
     answerer.start(5);
 
-    QTest::keyClick(&dialog, '=');
+    QTest::keyClick(&dialog, 's');
     ASSERT_TRUE(waitfor([&] { return !dialog.feeder().waiting(); }));
     clock += 10;  // the first tick asks
     ASSERT_TRUE(waitfor([&] { return answered; }));
