@@ -219,7 +219,7 @@ TEST(BusyCancel, DeleteEndsARealComputation)
     CalculatorDialog dialog({[] { return std::time_t{1000}; }, {}, {}, {}});
     dialog.show();
     QTest::keyClick(&dialog, Qt::Key_F3);  // radians
-    type(dialog, "2+1X5000000");  // seconds: pi to five million digits
+    type(dialog, "2+1X5000000");           // seconds: pi to five million digits
     QTest::keyClick(&dialog, 's');
     ASSERT_TRUE(waitfor([&] { return dialog.busycursor() || !dialog.worker().isidle(); }));
     QTest::qWait(300);
