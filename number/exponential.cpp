@@ -8,9 +8,11 @@
 #include "division.h"
 #include "flat.h"
 #include "number/addition.h"
+#include "number/cancellation.h"
 #include "number/conversion.h"
 #include "number/multiplication.h"
 #include "number/powers.h"
+#include "number/trigonometric.h"
 #include "series.h"
 #include "splitting.h"
 
@@ -219,6 +221,11 @@ number exp(const number& x, const number& f)
 // than the square roots and the series (bench/explog_bench, BM_lnmethods:
 // at 1000 digits 0.34 ms against 0.55 ms).
 constexpr std::int32_t LN_NEWTON_DIGITS = 150;
+// Beyond this many decimals the mean's square roots cost less than
+// Newton's exps (bench/explog_bench, BM_lnmethods); up to the limit ln s
+// stays below 30000, which the bound of the formula in lnagm needs.
+constexpr std::int32_t LN_AGM_DIGITS = 2500;
+constexpr std::int32_t LN_AGM_LIMIT = 12000;
 
 number ln(const number& x, const number& f)
 {
@@ -230,6 +237,8 @@ number ln(const number& x, const number& f)
         return ln10(APCprod(ln10share, f, -1));
     if (leadpos(x) >= 1 || leadpos(x) <= -2)
         return lndecades(x, f);
+    if (leadpos(f) < -LN_AGM_DIGITS && leadpos(f) > -LN_AGM_LIMIT)
+        return lnagm(x, f);
     if (leadpos(f) < -LN_NEWTON_DIGITS)
         return lnnewton(x, f);
     static const number reciprocalshare(0.06);  // 1/x to 0.06 f / x: 0.06 f on ln x
@@ -339,6 +348,87 @@ number lndecades(const number& x, const number& f)
         prod(number(k), ln10(APCquot(APCprod(ln10share, f, -1), number(k < 0 ? -k : k), -1)),
              APCprod(productshare, f, -1));
     return lny + t;
+}
+
+number lnagm(const number& x, const number& f)
+{
+    if (lnofone(x, f))
+        return number();
+    // Worked to 0.01 at most: the shares below are relative to f, and a cut
+    // of s at 0.01 f s must leave s whole.
+    static const number coarsest(0.01);
+    if (f > coarsest)
+        return lnagm(x, coarsest);
+    // ln s = pi / (2 AGM(1, 4/s)) within 4 (8 + ln s) / s^2 for s >= 10:
+    // with s = x 10^m >= 10^E, 2 E >= 7 - leadpos(f) and ln s < 30000 that
+    // is below 0.12 f 10^-1 < 0.012 f (mpmath: the error is 3.9 ln s / s^2
+    // at s = 1.7e10 and 3.96 ln s / s^2 at 1.7e40). Then ln x = ln s - m ln 10.
+    // 0.012 + 0.011 + 0.3 + 0.05 + 0.1 + 0.092 + 0.05 < 1 of f.
+    static const number cutshare(0.01);  // x cut at 0.01 f x: 0.011 f on ln x
+    static const number meanshare(0.3);  // the mean to 0.3 f / ln s relative: 0.3 f on ln s
+    static const number pishare(0.15);   // pi to 0.15 f / ln s: 0.05 f, as pi/2A < ln s < 3 ln s/pi
+    static const number quotientshare(0.1);  // pi / 2A to 0.1 f
+    static const number ln10share(0.09);     // ln 10 to 0.09 f / m, good to 1.02 of it: 0.092 f
+    static const number productshare(0.05);  // m ln 10 to 0.05 f
+    static const number lnten(2.31);         // 2.31 > ln 10: ln s < 2.31 (leadpos(s) + 1)
+    constexpr std::int32_t FORMULA_PLACES = 7;
+    // A step's a and b, each within e relative (the product to e, so its
+    // root to e / 2, and the root itself to 0.04 e), move the mean by e at
+    // most: it is homogeneous and grows with either argument. N steps and
+    // the last (a + b) / 2 take (N + 1) e; the steps stop where a and b
+    // agree so closely that (a + b) / 2 is within (a - b)^2 / 8 min(a, b)^2
+    // of the mean, relative. Half the mean's share goes to the steps, half
+    // to that stop.
+    static const number stopshare(0.5);
+    static const number stepsshare(0.5);
+    static const number stopfactor(8);
+
+    // s >= 100 for a coarse f too: the bound holds from s >= 10 on.
+    const std::int32_t E = std::max(2, (FORMULA_PLACES - leadpos(f) + 1) / 2);
+    // Shifted before the cut, so that 0.01 f s stays in the range of a number.
+    const std::int32_t m = E - leadpos(x);
+    number s(x);
+    multpow10(s, m);
+    s = truncate(s, APCprod(APCprod(cutshare, f, -1), s, -1));
+    const number lns = APCprod(lnten, number(E + 1), 1);  // above ln s
+
+    // The steps: about log2(ln s) while b climbs to a, then one per doubling
+    // of the digits. 4 log2 of the digits + 8 is above both for digits >= 100.
+    std::int32_t digits = 8 - leadpos(f), bits = 0;
+    while (digits > 0) {
+        digits /= 2;
+        ++bits;
+    }
+    const std::int32_t steps = 4 * bits + 8;
+    const number relative = APCquot(APCprod(meanshare, f, -1), lns, -1);
+    const number e = APCquot(APCprod(stepsshare, relative, -1), number(steps + 1), -1);
+    const number stop = APCprod(APCprod(stopshare, relative, -1), stopfactor, -1);
+
+    number a(1);
+    number b = quot(number(4), s, scaled(e, leadpos(APCquot(number(4), s, 0)) - 1));
+    for (std::int32_t k = 0;; ++k) {
+        pollcancel();
+        const number d = abs(a - b);
+        const number& low = a < b ? a : b;
+        if (d.iszero() || APCprod(d, d, 1) <= APCprod(APCprod(low, low, -1), stop, -1))
+            break;
+        if (k == steps)
+            throw numberexception("ln:the mean did not converge");
+        const number sum = a + b;
+        const number root = sqrt(prod(a, b, scaled(e, leadpos(a) + leadpos(b))),
+                                 scaled(e, (leadpos(a) + leadpos(b)) / 2 - 2));
+        a = prod(sum, half(), scaled(e, leadpos(sum) - 1));
+        b = root;
+    }
+    const number mean = prod(a + b, half(), scaled(e, leadpos(a) - 1));
+    const number q = quot(pi(APCquot(APCprod(pishare, f, -1), lns, -1)), mean + mean,
+                          APCprod(quotientshare, f, -1));
+    if (m == 0)
+        return q;
+    const number t =
+        prod(number(m), ln10(APCquot(APCprod(ln10share, f, -1), number(m < 0 ? -m : m), -1)),
+             APCprod(productshare, f, -1));
+    return q - t;
 }
 
 number lnguess(const number& y)

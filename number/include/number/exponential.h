@@ -22,6 +22,10 @@ number ln(const number& x, const number& f);
 number lndecades(const number& x, const number& f);
 // ln x at resolution f > 0 by Newton's method on exp, plus k ln 10.
 number lnnewton(const number& x, const number& f);
+// ln x at resolution f > 0 from the arithmetic-geometric mean: ln s =
+// pi / (2 AGM(1, 4/s)) for s = x 10^m > 10^(digits / 2), less m ln 10.
+// For resolutions down to 10^-12000.
+number lnagm(const number& x, const number& f);
 // A quadratic fit of ln y for 1 <= y < 10 (the start of lnnewton).
 number lnguess(const number& y);
 // ln 10 at resolution f > 0, cached for the life of the process.
