@@ -222,9 +222,10 @@ number exp(const number& x, const number& f)
 // at 1000 digits 0.34 ms against 0.55 ms).
 constexpr std::int32_t LN_NEWTON_DIGITS = 150;
 // Beyond this many decimals the mean's square roots cost less than
-// Newton's exps (bench/explog_bench, BM_lnmethods); up to the limit ln s
-// stays below 30000, which the bound of the formula in lnagm needs.
-constexpr std::int32_t LN_AGM_DIGITS = 2500;
+// Newton's exps (bench/explog_bench, BM_lnmethods, ln 2: even at 1000
+// digits, 0.77 ms against 0.90 ms at 2000, 3.5 ms against 5.0 ms at 6000);
+// up to the limit ln s stays below 30000, which lnagm's bound needs.
+constexpr std::int32_t LN_AGM_DIGITS = 1500;
 constexpr std::int32_t LN_AGM_LIMIT = 12000;
 
 number ln(const number& x, const number& f)
@@ -359,11 +360,15 @@ number lnagm(const number& x, const number& f)
     static const number coarsest(0.01);
     if (f > coarsest)
         return lnagm(x, coarsest);
-    // ln s = pi / (2 AGM(1, 4/s)) within 4 (8 + ln s) / s^2 for s >= 10:
-    // with s = x 10^m >= 10^E, 2 E >= 7 - leadpos(f) and ln s < 30000 that
-    // is below 0.12 f 10^-1 < 0.012 f (mpmath: the error is 3.9 ln s / s^2
-    // at s = 1.7e10 and 3.96 ln s / s^2 at 1.7e40). Then ln x = ln s - m ln 10.
-    // 0.012 + 0.011 + 0.3 + 0.05 + 0.1 + 0.092 + 0.05 < 1 of f.
+    // With q = 1/s^2, ln s = pi / (2 AGM(t2^2, t3^2)) exactly for the theta
+    // functions t3 = 1 + 2q + 2q^4 + 2q^9 + ... and t2 = 2 q^(1/4) (1 + q^2
+    // + q^6 + ...). For q <= 0.01 the start a = 1 + 4q + 4q^2, b = 4/s (1 +
+    // 2q^2) leaves out 5 q^4 of t3^2 and 2 q^4 of t2^2 s/4 at most, relative:
+    // the mean moves by 5 q^4, ln s by 5 ln s / s^8 < 0.015 f with s = x 10^m
+    // >= 10^E, 8 E >= 7 - leadpos(f) and ln s < 30000. (The plain start
+    // AGM(1, 4/s) would need s^2 > 10^digits, two more steps of the mean.)
+    // Then ln x = ln s - m ln 10.
+    // 0.015 + 0.011 + 0.3 + 0.05 + 0.1 + 0.092 + 0.05 < 1 of f.
     static const number cutshare(0.01);  // x cut at 0.01 f x: 0.011 f on ln x
     static const number meanshare(0.3);  // the mean to 0.3 f / ln s relative: 0.3 f on ln s
     static const number pishare(0.15);   // pi to 0.15 f / ln s: 0.05 f, as pi/2A < ln s < 3 ln s/pi
@@ -374,8 +379,8 @@ number lnagm(const number& x, const number& f)
     constexpr std::int32_t FORMULA_PLACES = 7;
     // A step's a and b, each within e relative (the product to e, so its
     // root to e / 2, and the root itself to 0.04 e), move the mean by e at
-    // most: it is homogeneous and grows with either argument. N steps and
-    // the last mean with its correction take (N + 1) e. The steps stop once
+    // most: it is homogeneous and grows with either argument. The start, N
+    // steps and the last mean with its correction take (N + 2) e. The steps stop once
     // the series of the mean in d = (a - b) / (a + b), with A = (a + b) / 2,
     //   AGM(a, b) = A AGM(1 + d, 1 - d) = A (1 - d^2/4 - 5 d^4/64 - R),
     // |R| <= 0.044 d^6 for d <= 0.1 (mpmath), cut after d^4 is within its
@@ -388,10 +393,10 @@ number lnagm(const number& x, const number& f)
     static const number ratioshare(0.2);    // d to 0.2 e / d: 0.1 e on A d^2 / 4
     static const number squareshare(0.1);   // d^2 to 0.1 e: 0.025 e
     static const number seriesshare(0.1);   // d^2 / 4 + 5 d^4 / 64 to 0.1 e
-    static const number quarter(0.25), fivesixtyfourths(0.078125);
+    static const number eighth(0.125), quarter(0.25), fivesixtyfourths(0.078125);
 
     // s >= 100 for a coarse f too: the bound holds from s >= 10 on.
-    const std::int32_t E = std::max(2, (FORMULA_PLACES - leadpos(f) + 1) / 2);
+    const std::int32_t E = std::max(2, (FORMULA_PLACES - leadpos(f) + 7) / 8);
     // Shifted before the cut, so that 0.01 f s stays in the range of a number.
     const std::int32_t m = E - leadpos(x);
     number s(x);
@@ -408,11 +413,16 @@ number lnagm(const number& x, const number& f)
     }
     const std::int32_t steps = 4 * bits + 8;
     const number relative = APCquot(APCprod(meanshare, f, -1), lns, -1);
-    const number e = APCquot(APCprod(stepsshare, relative, -1), number(steps + 1), -1);
+    const number e = APCquot(APCprod(stepsshare, relative, -1), number(steps + 2), -1);
     const number stop = APCprod(stopshare, relative, -1);
 
-    number a(1);
-    number b = quot(number(4), s, scaled(e, leadpos(APCquot(number(4), s, 0)) - 1));
+    // 4/s to 0.1 e, relative; 16 q^2 to 0.1 e: a to 0.4 e, b to 0.3 e.
+    const number r = quot(number(4), s, scaled(e, leadpos(APCquot(number(4), s, 0)) - 2));
+    const number fourq = prod(prod(r, r, scaled(e, -1)), quarter, scaled(e, -1));
+    const number sixteenqq = prod(fourq, fourq, scaled(e, -1));
+    number a = number(1) + fourq + prod(sixteenqq, quarter, scaled(e, -1));
+    number b =
+        r + prod(prod(r, sixteenqq, scaled(e, leadpos(r) - 1)), eighth, scaled(e, leadpos(r) - 1));
     for (std::int32_t k = 0;; ++k) {
         pollcancel();
         const number sum = a + b;
