@@ -133,7 +133,7 @@ BENCHMARK(BM_series)->Apply([](benchmark::internal::Benchmark* b) {
 }  // namespace
 
 // ln as it chooses (square roots and series up to 150 decimals, Newton's
-// steps on exp beyond, the arithmetic-geometric mean beyond 1500) against
+// steps on exp beyond, the arithmetic-geometric mean beyond 2000) against
 // Newton's steps and the mean throughout, on 2 and on 1/7 to the digits.
 void BM_lnmethods(benchmark::State& state)
 {

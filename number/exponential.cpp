@@ -222,10 +222,10 @@ number exp(const number& x, const number& f)
 // at 1000 digits 0.34 ms against 0.55 ms).
 constexpr std::int32_t LN_NEWTON_DIGITS = 150;
 // Beyond this many decimals the mean's square roots cost less than
-// Newton's exps (bench/explog_bench, BM_lnmethods, ln 2: even at 1000
-// digits, 0.77 ms against 0.90 ms at 2000, 3.5 ms against 5.0 ms at 6000);
-// up to the limit ln s stays below 30000, which lnagm's bound needs.
-constexpr std::int32_t LN_AGM_DIGITS = 1500;
+// Newton's exps (bench/explog_bench, BM_lnmethods, ln 2: 0.33 ms against
+// 0.21 ms at 1000 digits, 0.74 against 0.80 at 2000, 3.3 against 4.7 at
+// 6000); up to the limit ln s stays below 30000, which lnagm's bound needs.
+constexpr std::int32_t LN_AGM_DIGITS = 2000;
 constexpr std::int32_t LN_AGM_LIMIT = 12000;
 
 number ln(const number& x, const number& f)

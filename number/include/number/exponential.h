@@ -15,7 +15,7 @@ namespace num {
 // long x below 1500 digits takes the halvings whole; negative x as 1 / e^-x.
 number exp(const number& x, const number& f);
 // ln x at resolution f > 0: square roots bring x near 1, then the series of
-// ln(1 + m); below 10^-150 lnnewton, from 10^-1500 to 10^-12000 lnagm.
+// ln(1 + m); below 10^-150 lnnewton, from 10^-2000 to 10^-12000 lnagm.
 // Fails with "cond. 1" when x lies too close to 1 for f.
 number ln(const number& x, const number& f);
 // ln x at resolution f > 0 for x >= 10 or x < 0.1, as ln y + k ln 10 with
