@@ -132,16 +132,26 @@ BENCHMARK(BM_series)->Apply([](benchmark::internal::Benchmark* b) {
 
 }  // namespace
 
-// ln (its square roots and series up to 150 decimals) against ln by
-// Newton's steps on exp, which ln takes beyond.
+// ln as it chooses (square roots and series up to 150 decimals, Newton's
+// steps on exp beyond, the arithmetic-geometric mean beyond 2000) against
+// Newton's steps and the mean throughout, on 2 and on 1/7 to the digits.
 void BM_lnmethods(benchmark::State& state)
 {
-    const number x(2);
-    const number f = powerof10(-static_cast<std::int32_t>(state.range(0)));
-    const bool newton = state.range(1) != 0;
+    const auto d = static_cast<std::int32_t>(state.range(0));
+    const number x = state.range(2) != 0 ? quotprec(number(1), number(7), d) : number(2);
+    const number f = powerof10(-d);
+    const auto method = state.range(1);
     for (auto _ : state) {
         clearln10cache();
-        benchmark::DoNotOptimize(newton ? lnnewton(x, f) : ln(x, f));
+        benchmark::DoNotOptimize(method == 0   ? ln(x, f)
+                                 : method == 1 ? lnnewton(x, f)
+                                               : lnagm(x, f));
     }
+    state.SetLabel(std::string(method == 0   ? "ln"
+                               : method == 1 ? "newton"
+                                             : "agm") +
+                   (state.range(2) != 0 ? " x=1/7" : " x=2") + " d=" + std::to_string(d));
 }
-BENCHMARK(BM_lnmethods)->ArgsProduct({{40, 200, 1000, 3000, 6000}, {0, 1}});
+BENCHMARK(BM_lnmethods)
+    ->ArgsProduct({{40, 200, 1000, 2000, 3000, 6000}, {0, 1, 2}, {0, 1}})
+    ->Unit(benchmark::kMicrosecond);

@@ -8,9 +8,11 @@
 #include "division.h"
 #include "flat.h"
 #include "number/addition.h"
+#include "number/cancellation.h"
 #include "number/conversion.h"
 #include "number/multiplication.h"
 #include "number/powers.h"
+#include "number/trigonometric.h"
 #include "series.h"
 #include "splitting.h"
 
@@ -219,6 +221,12 @@ number exp(const number& x, const number& f)
 // than the square roots and the series (bench/explog_bench, BM_lnmethods:
 // at 1000 digits 0.34 ms against 0.55 ms).
 constexpr std::int32_t LN_NEWTON_DIGITS = 150;
+// Beyond this many decimals the mean's square roots cost less than
+// Newton's exps (bench/explog_bench, BM_lnmethods, ln 2: 0.33 ms against
+// 0.21 ms at 1000 digits, 0.74 against 0.80 at 2000, 3.3 against 4.7 at
+// 6000); up to the limit ln s stays below 30000, which lnagm's bound needs.
+constexpr std::int32_t LN_AGM_DIGITS = 2000;
+constexpr std::int32_t LN_AGM_LIMIT = 12000;
 
 number ln(const number& x, const number& f)
 {
@@ -230,6 +238,8 @@ number ln(const number& x, const number& f)
         return ln10(APCprod(ln10share, f, -1));
     if (leadpos(x) >= 1 || leadpos(x) <= -2)
         return lndecades(x, f);
+    if (leadpos(f) < -LN_AGM_DIGITS && leadpos(f) > -LN_AGM_LIMIT)
+        return lnagm(x, f);
     if (leadpos(f) < -LN_NEWTON_DIGITS)
         return lnnewton(x, f);
     static const number reciprocalshare(0.06);  // 1/x to 0.06 f / x: 0.06 f on ln x
@@ -339,6 +349,117 @@ number lndecades(const number& x, const number& f)
         prod(number(k), ln10(APCquot(APCprod(ln10share, f, -1), number(k < 0 ? -k : k), -1)),
              APCprod(productshare, f, -1));
     return lny + t;
+}
+
+number lnagm(const number& x, const number& f)
+{
+    if (lnofone(x, f))
+        return number();
+    // Worked to 0.01 at most: the shares below are relative to f, and a cut
+    // of s at 0.01 f s must leave s whole.
+    static const number coarsest(0.01);
+    if (f > coarsest)
+        return lnagm(x, coarsest);
+    // With q = 1/s^2, ln s = pi / (2 AGM(t2^2, t3^2)) exactly for the theta
+    // functions t3 = 1 + 2q + 2q^4 + 2q^9 + ... and t2 = 2 q^(1/4) (1 + q^2
+    // + q^6 + ...). For q <= 0.01 the start a = 1 + 4q + 4q^2, b = 4/s (1 +
+    // 2q^2) leaves out 5 q^4 of t3^2 and 2 q^4 of t2^2 s/4 at most, relative:
+    // the mean moves by 5 q^4, ln s by 5 ln s / s^8 < 0.015 f with s = x 10^m
+    // >= 10^E, 8 E >= 7 - leadpos(f) and ln s < 30000. (The plain start
+    // AGM(1, 4/s) would need s^2 > 10^digits, two more steps of the mean.)
+    // Then ln x = ln s - m ln 10.
+    // 0.015 + 0.011 + 0.3 + 0.05 + 0.1 + 0.092 + 0.05 < 1 of f.
+    static const number cutshare(0.01);  // x cut at 0.01 f x: 0.011 f on ln x
+    static const number meanshare(0.3);  // the mean to 0.3 f / ln s relative: 0.3 f on ln s
+    static const number pishare(0.15);   // pi to 0.15 f / ln s: 0.05 f, as pi/2A < ln s < 3 ln s/pi
+    static const number quotientshare(0.1);  // pi / 2A to 0.1 f
+    static const number ln10share(0.09);     // ln 10 to 0.09 f / m, good to 1.02 of it: 0.092 f
+    static const number productshare(0.05);  // m ln 10 to 0.05 f
+    static const number lnten(2.31);         // 2.31 > ln 10: ln s < 2.31 (leadpos(s) + 1)
+    constexpr std::int32_t FORMULA_PLACES = 7;
+    // A step's a and b, each within e relative (the product to e, so its
+    // root to e / 2, and the root itself to 0.04 e), move the mean by e at
+    // most: it is homogeneous and grows with either argument. The start, N
+    // steps and the last mean with its correction take (N + 2) e. The steps stop once
+    // the series of the mean in d = (a - b) / (a + b), with A = (a + b) / 2,
+    //   AGM(a, b) = A AGM(1 + d, 1 - d) = A (1 - d^2/4 - 5 d^4/64 - R),
+    // |R| <= 0.044 d^6 for d <= 0.1 (mpmath), cut after d^4 is within its
+    // share: one to two square roots fewer than waiting for a = b. Half the
+    // mean's share goes to the steps, half to that stop.
+    static const number stopshare(0.5);
+    static const number stepsshare(0.5);
+    static const number tailbound(0.05);    // |R| <= 0.05 d^6
+    static const number largestratio(0.1);  // d <= 0.1, where the bound on R holds
+    static const number ratioshare(0.2);    // d to 0.2 e / d: 0.1 e on A d^2 / 4
+    static const number squareshare(0.1);   // d^2 to 0.1 e: 0.025 e
+    static const number seriesshare(0.1);   // d^2 / 4 + 5 d^4 / 64 to 0.1 e
+    static const number eighth(0.125), quarter(0.25), fivesixtyfourths(0.078125);
+
+    // s >= 100 for a coarse f too: the bound holds from s >= 10 on.
+    const std::int32_t E = std::max(2, (FORMULA_PLACES - leadpos(f) + 7) / 8);
+    // Shifted before the cut, so that 0.01 f s stays in the range of a number.
+    const std::int32_t m = E - leadpos(x);
+    number s(x);
+    multpow10(s, m);
+    s = truncate(s, APCprod(APCprod(cutshare, f, -1), s, -1));
+    const number lns = APCprod(lnten, number(E + 1), 1);  // above ln s
+
+    // The steps: about log2(ln s) while b climbs to a, then one per doubling
+    // of the digits. 4 log2 of the digits + 8 is above both for digits >= 100.
+    std::int32_t digits = 8 - leadpos(f), bits = 0;
+    while (digits > 0) {
+        digits /= 2;
+        ++bits;
+    }
+    const std::int32_t steps = 4 * bits + 8;
+    const number relative = APCquot(APCprod(meanshare, f, -1), lns, -1);
+    const number e = APCquot(APCprod(stepsshare, relative, -1), number(steps + 2), -1);
+    const number stop = APCprod(stopshare, relative, -1);
+
+    // 4/s to 0.1 e, relative; 16 q^2 to 0.1 e: a to 0.4 e, b to 0.3 e.
+    const number r = quot(number(4), s, scaled(e, leadpos(APCquot(number(4), s, 0)) - 2));
+    const number fourq = prod(prod(r, r, scaled(e, -1)), quarter, scaled(e, -1));
+    const number sixteenqq = prod(fourq, fourq, scaled(e, -1));
+    number a = number(1) + fourq + prod(sixteenqq, quarter, scaled(e, -1));
+    number b =
+        r + prod(prod(r, sixteenqq, scaled(e, leadpos(r) - 1)), eighth, scaled(e, leadpos(r) - 1));
+    for (std::int32_t k = 0;; ++k) {
+        pollcancel();
+        const number sum = a + b;
+        const number ratio = APCquot(abs(a - b), sum, 1);  // above |d|
+        if (ratio.iszero())
+            break;
+        if (ratio <= largestratio) {
+            const number square = APCprod(ratio, ratio, 1);
+            if (APCprod(tailbound, APCprod(APCprod(square, square, 1), square, 1), 1) <= stop)
+                break;
+        }
+        if (k == steps)
+            throw numberexception("ln:the mean did not converge");
+        const number root = sqrt(prod(a, b, scaled(e, leadpos(a) + leadpos(b))),
+                                 scaled(e, (leadpos(a) + leadpos(b)) / 2 - 2));
+        a = prod(sum, half(), scaled(e, leadpos(sum) - 1));
+        b = root;
+    }
+    // A to 0.2 e, its correction as above, A times it to 0.1 e: 0.56 e in all.
+    const number sum = a + b;
+    number mean = prod(sum, half(), scaled(e, leadpos(sum) - 2));
+    const number ratio = APCquot(abs(a - b), sum, 1);
+    if (!ratio.iszero()) {
+        const number d = quot(a - b, sum, APCquot(APCprod(ratioshare, e, -1), ratio, -1));
+        const number square = prod(d, d, APCprod(squareshare, e, -1));
+        const number series =
+            prod(square, quarter + prod(fivesixtyfourths, square, e), APCprod(seriesshare, e, -1));
+        mean = mean - prod(mean, series, scaled(e, leadpos(mean) - 1));
+    }
+    const number q = quot(pi(APCquot(APCprod(pishare, f, -1), lns, -1)), mean + mean,
+                          APCprod(quotientshare, f, -1));
+    if (m == 0)
+        return q;
+    const number t =
+        prod(number(m), ln10(APCquot(APCprod(ln10share, f, -1), number(m < 0 ? -m : m), -1)),
+             APCprod(productshare, f, -1));
+    return q - t;
 }
 
 number lnguess(const number& y)

@@ -5,6 +5,7 @@
 #include <functional>
 
 #include "number/addition.h"
+#include "number/cancellation.h"
 #include "number/conversion.h"
 #include "number/exponential.h"
 #include "number/multiplication.h"
@@ -15,12 +16,26 @@ using namespace num;
 
 namespace {
 
+// The bound the ln rows of the reference are checked to: a unit of the
+// (d + 1)-th digit of ln x or finer, from a lower bound of |ln x|.
+number lnresolution(const number& x, int d)
+{
+    if (x > number(2))
+        return scaled(number(leadpos(x) + 1), -d);
+    if (x > number(1))
+        return powerof10(leadpos(x - number(1)) - d);
+    if (x > N("0.5"))
+        return powerof10(leadpos(number(1) - x) - d);
+    return scaled(number(-leadpos(x)), -d);
+}
+
 TEST(ExponentialExact, ValuesThatAreExact)
 {
     EXPECT_EQ(exp(number(), N("1e-30")), number(1));
     EXPECT_EQ(expprec(number(), 40), number(1));
     EXPECT_EQ(ln(number(1), N("1e-30")), number());
     EXPECT_EQ(lnnewton(number(1), N("1e-30")), number());
+    EXPECT_EQ(lnagm(number(1), N("1e-30")), number());
     EXPECT_EQ(lnprec(number(1), 40), number());
     EXPECT_EQ(powprec(number(), number(), 40), number(1));
     EXPECT_EQ(powprec(number(5), number(), 40), number(1));
@@ -107,6 +122,44 @@ TEST(ExponentialLn, NewtonAndSeriesAgree)
     }
 }
 
+// ln by the arithmetic-geometric mean, which ln takes for long results,
+// on every ln row of the reference at that row's resolution: short results
+// and arguments from 1e-799999992 to 1e799999992 test its budget where ln
+// itself would not choose it.
+TEST(ExponentialLnAgm, AgreesWithTheReference)
+{
+    int checked = 0;
+    for (const referencecase& c : readreference("explog.txt")) {
+        if (c.function != "lnprec")
+            continue;
+        const number x(c.arguments[0].c_str());
+        const number want(c.value.c_str());
+        const number f = lnresolution(x, c.digits);
+        number got;
+        try {
+            got = lnagm(x, f);
+        } catch (const numberexception& e) {
+            ADD_FAILURE() << "line " << c.line << ": " << e.message();
+            continue;
+        }
+        EXPECT_EQ(brokeninvariant(got), "");
+        EXPECT_LE(abs(got - want), f) << "line " << c.line << ": ln at " << c.digits;
+        ++checked;
+    }
+    EXPECT_GT(checked, 100);
+}
+
+TEST(ExponentialLnAgm, ErrorsAndCancellation)
+{
+    EXPECT_THROW(lnagm(number(), N("1e-30")), numberexception);
+    EXPECT_THROW(lnagm(number(-2), N("1e-30")), numberexception);
+    EXPECT_THROW(lnagm(number(2), number()), numberexception);
+    // The mean polls the flag at every step.
+    cancelcompute();
+    EXPECT_THROW(lnagm(number(2), powerof10(-3000)), numberexception);
+    startcompute();
+}
+
 TEST(ExponentialLn10, CacheStates)
 {
     clearln10cache();
@@ -144,14 +197,7 @@ TEST(ExponentialAccuracy, AgreesWithTheReference)
                 f = powerof10(leadpos(want) - d - 1);
             } else if (c.function == "lnprec") {
                 got = lnprec(x, d);
-                if (x > number(2))
-                    f = scaled(number(leadpos(x) + 1), -d);
-                else if (x > number(1))
-                    f = powerof10(leadpos(x - number(1)) - d);
-                else if (x > N("0.5"))
-                    f = powerof10(leadpos(number(1) - x) - d);
-                else
-                    f = scaled(number(-leadpos(x)), -d);
+                f = lnresolution(x, d);
             } else {
                 number y(c.arguments[1].c_str());
                 got = c.function == "logprec"    ? logprec(x, y, d)

@@ -15,13 +15,18 @@ namespace num {
 // long x below 1500 digits takes the halvings whole; negative x as 1 / e^-x.
 number exp(const number& x, const number& f);
 // ln x at resolution f > 0: square roots bring x near 1, then the series of
-// ln(1 + m). Fails with "cond. 1" when x lies too close to 1 for f.
+// ln(1 + m); below 10^-150 lnnewton, from 10^-2000 to 10^-12000 lnagm.
+// Fails with "cond. 1" when x lies too close to 1 for f.
 number ln(const number& x, const number& f);
 // ln x at resolution f > 0 for x >= 10 or x < 0.1, as ln y + k ln 10 with
 // x = y 10^k, 1 <= y < 10: any x of the range of a number.
 number lndecades(const number& x, const number& f);
 // ln x at resolution f > 0 by Newton's method on exp, plus k ln 10.
 number lnnewton(const number& x, const number& f);
+// ln x at resolution f > 0 from the arithmetic-geometric mean: ln s =
+// pi / (2 AGM(1, 4/s)) for s = x 10^m > 10^(digits / 2), less m ln 10.
+// For resolutions down to 10^-12000.
+number lnagm(const number& x, const number& f);
 // A quadratic fit of ln y for 1 <= y < 10 (the start of lnnewton).
 number lnguess(const number& y);
 // ln 10 at resolution f > 0, cached for the life of the process.
