@@ -42,14 +42,6 @@ const quotientshares& shares()
     return s;
 }
 
-// The operations of a Newton step on chains and on flat limbs.
-number times(const number& a, const number& b, const number& f) { return prod(a, b, f); }
-flat times(const flat& a, const flat& b, const number& f) { return prod(a.view(), b.view(), f); }
-number plus(const number& a, const number& b) { return a + b; }
-flat plus(const flat& a, const flat& b) { return addexact(a.view(), b.view(), false); }
-number minus(const number& a, const number& b) { return a - b; }
-flat minus(const flat& a, const flat& b) { return addexact(a.view(), b.view(), true); }
-
 number productof(const number& x, const number& u, const number& f) { return prod(x, u, f); }
 
 // prod(x, u, f) for a flat u and f > 0, with x read from its chain: the

@@ -88,14 +88,6 @@ number reciprocalrootguess(const number& x, std::int32_t h)
 // the flat numbers' allocations would cost more.
 constexpr std::int32_t FLAT_ROOT = 150;
 
-// The operations of the steps on chains and on flat limbs.
-number times(const number& a, const number& b, const number& f) { return prod(a, b, f); }
-flat times(const flat& a, const flat& b, const number& f) { return prod(a.view(), b.view(), f); }
-number plus(const number& a, const number& b) { return a + b; }
-flat plus(const flat& a, const flat& b) { return addexact(a.view(), b.view(), false); }
-number minus(const number& a, const number& b) { return a - b; }
-flat minus(const flat& a, const flat& b) { return addexact(a.view(), b.view(), true); }
-
 // sqrt(x) to 0.2 10^F from y, 1/sqrt(x) to a relative 0.5 10^-STARTDIGITS,
 // for x = m 10^(2h), 1 <= m < 100, and p = h + 1 - F digits (at least 2): the
 // root lies in [10^h, 10^(h+1)) and its reciprocal in (10^(-h-1), 10^-h].
